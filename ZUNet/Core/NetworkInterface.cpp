@@ -1,0 +1,65 @@
+#include "NetworkInterface.h"
+
+#include <atomic>
+
+namespace {
+std::atomic<cNetworkInterface*> gNetwork{nullptr};
+std::atomic<tNetworkInitialiser> gInitialiser{nullptr};
+}  // namespace
+
+void SetNetworkInterface(cNetworkInterface* network)
+{
+    gNetwork.store(network);
+}
+
+cNetworkInterface* GetNetworkInterface()
+{
+    return gNetwork.load();
+}
+
+void SetNetworkInitialiser(tNetworkInitialiser initialiser)
+{
+    gInitialiser.store(initialiser);
+}
+
+void NetworkInitialise()
+{
+    if (tNetworkInitialiser initialiser = gInitialiser.load())
+        initialiser();
+}
+
+UWORD NetworkFindConnection(const char* host)
+{
+    cNetworkInterface* network = gNetwork.load();
+    return network ? network->FindConnection(host) : ZUNET_NO_CONNECTION;
+}
+
+bool DoesNetworkConnectionExist(const char* host)
+{
+    cNetworkInterface* network = gNetwork.load();
+    return network ? network->ConnectionExists(host) : false;
+}
+
+std::string NetworkGetHostNameFromConnId(UWORD connectionId)
+{
+    cNetworkInterface* network = gNetwork.load();
+    return network ? network->HostNameFromConnectionId(connectionId) : std::string();
+}
+
+UWORD NetworkGetNumberOfConnections()
+{
+    cNetworkInterface* network = gNetwork.load();
+    return network ? network->NumberOfConnections() : 0;
+}
+
+void SendNetworkMessage(const cZUNetMessage& message)
+{
+    if (cNetworkInterface* network = gNetwork.load())
+        network->SendMessage(message);
+}
+
+void SendNetworkDatagramMessage(const cZUNetMessage& message)
+{
+    if (cNetworkInterface* network = gNetwork.load())
+        network->SendDatagramMessage(message);
+}

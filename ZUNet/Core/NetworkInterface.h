@@ -1,0 +1,36 @@
+#pragma once
+
+#include "ZUNetMessage.h"
+
+#include <string>
+
+/// What the object core needs of the connection manager. The manager installs itself with
+/// `SetNetworkInterface`; tests install a fake. Without one, sends are dropped and lookups fail.
+class cNetworkInterface
+{
+public:
+    virtual ~cNetworkInterface() = default;
+    /// Id of the connection to `host`, opening one when needed (may block); 0xFFFF on failure.
+    virtual UWORD FindConnection(const char* host) = 0;
+    virtual bool ConnectionExists(const char* host) = 0;
+    virtual std::string HostNameFromConnectionId(UWORD connectionId) = 0;
+    virtual UWORD NumberOfConnections() = 0;
+    virtual void SendMessage(const cZUNetMessage& message) = 0;
+    virtual void SendDatagramMessage(const cZUNetMessage& message) = 0;
+};
+
+void SetNetworkInterface(cNetworkInterface* network);
+cNetworkInterface* GetNetworkInterface();
+
+/// Called by `InitialiseSyscall`; the connection manager's layer installs it so that starting
+/// the network brings the manager up.
+using tNetworkInitialiser = void (*)();
+void SetNetworkInitialiser(tNetworkInitialiser initialiser);
+void NetworkInitialise();
+
+UWORD NetworkFindConnection(const char* host);
+bool DoesNetworkConnectionExist(const char* host);
+std::string NetworkGetHostNameFromConnId(UWORD connectionId);
+UWORD NetworkGetNumberOfConnections();
+void SendNetworkMessage(const cZUNetMessage& message);
+void SendNetworkDatagramMessage(const cZUNetMessage& message);

@@ -1,0 +1,113 @@
+#include "Syscall.h"
+
+#include "NetworkInterface.h"
+#include "RegistryRouter.h"
+#include "Trace.h"
+
+
+cRegistryRouter* gRegistryRouter = nullptr;
+cSystemBuilder* gSystemBuilder = nullptr;
+std::atomic<cSyscallWaitCondition*> gSyscallWaitCondition{nullptr};
+
+namespace {
+std::recursive_mutex& StartTicksMutex()
+{
+    static std::recursive_mutex mutex;
+    return mutex;
+}
+bool gStartTicks = false;
+sSystemBuilderHooks gBuilderHooks;
+}  // namespace
+
+void cSyscallWaitCondition::WakeAll()
+{
+    if (mWaiters.load() == 0)
+        return;
+    std::lock_guard<std::mutex> locker(mMutex);
+    mCondition.notify_all();
+}
+
+void SetSystemBuilderHooks(const sSystemBuilderHooks& hooks)
+{
+    gBuilderHooks = hooks;
+}
+
+const sSystemBuilderHooks& GetSystemBuilderHooks()
+{
+    return gBuilderHooks;
+}
+
+void InitialiseSyscall(eConnectionTerminatedBehaviour behaviour, bool createSystemBuilder)
+{
+    gRegistryRouter = new cRegistryRouter();
+    if (createSystemBuilder && gBuilderHooks.mCreate)
+        SetSystemBuilder(gBuilderHooks.mCreate(behaviour));
+    NetworkInitialise();
+}
+
+void UninitialiseSyscall()
+{
+    if (gSystemBuilder && gBuilderHooks.mDestroy)
+        gBuilderHooks.mDestroy(gSystemBuilder);
+    gSystemBuilder = nullptr;
+    delete gRegistryRouter;
+    gRegistryRouter = nullptr;
+}
+
+void SetSystemBuilder(cSystemBuilder* builder)
+{
+    if (gSystemBuilder) {
+        ZU_ERR("SystemBuilder allready set!");
+        return;
+    }
+    gSystemBuilder = builder;
+}
+
+void SyscallSetStartTicks(bool startTicks)
+{
+    std::lock_guard<std::recursive_mutex> locker(StartTicksMutex());
+    gStartTicks = startTicks;
+}
+
+bool SyscallGetStartTicks()
+{
+    std::lock_guard<std::recursive_mutex> locker(StartTicksMutex());
+    return gStartTicks;
+}
+
+void SyscallSendMessage(cZUNetMessage& message)
+{
+    if (message.mConnectionId == ZUNET_LOCAL_CONNECTION) {
+        if (gRegistryRouter)
+            gRegistryRouter->PostLocalMessage(message);
+    } else {
+        SendNetworkMessage(message);
+    }
+}
+
+void SyscallSendDatagramMessage(const cZUNetMessage& message)
+{
+    if (message.mConnectionId == ZUNET_LOCAL_CONNECTION) {
+        if (gRegistryRouter)
+            gRegistryRouter->PostLocalMessage(message);
+    } else {
+        SendNetworkDatagramMessage(message);
+    }
+}
+
+void SyscallMessagesPollLock()
+{
+    if (gRegistryRouter)
+        gRegistryRouter->MessagesPollLock();
+}
+
+void SyscallMessagesPollUnLock()
+{
+    if (gRegistryRouter)
+        gRegistryRouter->MessagesPollUnLock();
+}
+
+ULONG SyscallGetNumberOfMessagesInBuffer()
+{
+    return gRegistryRouter ? gRegistryRouter->GetNumberOfMessagesInBuffer() : 0;
+}

@@ -1,0 +1,104 @@
+#include "Trace.h"
+
+#include <QThread>
+
+#include <mutex>
+
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+constexpr std::size_t kFormatBufferSize = 512;
+
+// std mutexes rather than Qt ones throughout the network code: ThreadSanitizer sees them.
+std::recursive_mutex& TraceLock()
+{
+    static std::recursive_mutex lock;
+    return lock;
+}
+
+void StdoutSink(const char* line, std::size_t length, void*)
+{
+    std::fwrite(line, 1, length, stdout);
+    std::fflush(stdout);
+}
+
+tTraceSink gSink = &StdoutSink;
+void* gSinkContext = nullptr;
+
+void WriteLine(const char* prefix, const char* text, const char* file, int line)
+{
+    std::string out;
+    out.reserve(64 + std::char_traits<char>::length(text));
+    out += prefix;
+    out += text;
+    out += "\t(file:///";
+    out += file ? file : "";
+    out += ':';
+    out += std::to_string(line);
+    out += ")\n";
+
+    std::lock_guard<std::recursive_mutex> locker(TraceLock());
+    gSink(out.data(), out.size(), gSinkContext);
+}
+
+}  // namespace
+
+#define ZU_FORMAT_INTO(buffer, format)                         \
+    char buffer[kFormatBufferSize];                            \
+    do {                                                       \
+        va_list args;                                          \
+        va_start(args, format);                                \
+        std::vsnprintf(buffer, sizeof(buffer), format, args);  \
+        va_end(args);                                          \
+        buffer[kFormatBufferSize - 1] = '\0';                  \
+    } while (0)
+
+void DebugTrace(const char* file, int line, const char*, const char* format, ...)
+{
+    ZU_FORMAT_INTO(text, format);
+    WriteLine("", text, file, line);
+}
+
+void DebugErrTrace(const char* file, int line, const char*, const char* format, ...)
+{
+    ZU_FORMAT_INTO(text, format);
+    WriteLine("ERROR: ", text, file, line);
+}
+
+void DebugNotifTrace(const char* file, int line, const char*, const char* format, ...)
+{
+    ZU_FORMAT_INTO(text, format);
+    WriteLine("Notification: ", text, file, line);
+}
+
+void DebugHistoryTrace(const char* file, int line, const char*, const char* format, ...)
+{
+    ZU_FORMAT_INTO(text, format);
+    WriteLine("Notification: ", text, file, line);
+}
+
+void DebugDiagnosticTrace(const char*, int, const char*, const char* format, ...)
+{
+    ZU_FORMAT_INTO(text, format);
+    (void)text;
+}
+
+void Wait(int milliseconds)
+{
+    QThread::usleep(static_cast<unsigned long>(milliseconds) * 1000UL);
+}
+
+void Wait_u(int microseconds)
+{
+    QThread::usleep(static_cast<unsigned long>(microseconds));
+}
+
+void SetTraceSink(tTraceSink sink, void* context)
+{
+    std::lock_guard<std::recursive_mutex> locker(TraceLock());
+    gSink = sink ? sink : &StdoutSink;
+    gSinkContext = sink ? context : nullptr;
+}

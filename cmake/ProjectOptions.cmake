@@ -1,0 +1,29 @@
+# Warnings and sanitizers shared by every target of the project.
+add_compile_options(-Wall -Wextra -Wno-unused-parameter)
+add_compile_definitions(QT_NO_KEYWORDS QT_DEPRECATED_WARNINGS)
+
+if(ZUNET_SANITIZE)
+  add_compile_options(-fsanitize=${ZUNET_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=${ZUNET_SANITIZE})
+endif()
+
+# Registers one Qt Test executable with CTest. Every test runs in its own private network
+# namespace through tools/netns-run.sh, headless.
+#   zunet_add_test(NAME tst_x SOURCES a.cpp LIBS lib... LABELS unit network [TIMEOUT s])
+function(zunet_add_test)
+  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE Qt5::Test TestSupport ${T_LIBS})
+  add_test(NAME ${T_NAME}
+           COMMAND ${PROJECT_SOURCE_DIR}/tools/netns-run.sh $<TARGET_FILE:${T_NAME}>)
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES
+    LABELS "${T_LABELS}"
+    TIMEOUT ${T_TIMEOUT}
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ZUNET_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data")
+  if(TARGET all_tests)
+    add_dependencies(all_tests ${T_NAME})
+  endif()
+endfunction()
