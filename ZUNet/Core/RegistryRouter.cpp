@@ -217,7 +217,7 @@ const char* cRegistryRouter::GetObjectName(UWORD handle)
         return "";
     if (handle > ZUNET_MAX_HANDLE) {
         ZU_ERR("Invalid Handle %d", handle);
-        return nullptr;
+        return "";
     }
     return mNames[handle - 1];
 }

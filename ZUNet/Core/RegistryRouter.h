@@ -29,6 +29,7 @@ public:
     void AddObjectToTockScan(cNetObject* object);
 
     UWORD GetHandle(const char* name);
+    /// Name slot of a handle (the last holder's name); "" for the registry and invalid handles.
     const char* GetObjectName(UWORD handle);
     /// The object under a handle, or nullptr. Callers hold the poll lock while they use it.
     cNetObject* GetObject(UWORD handle);
