@@ -2,7 +2,9 @@
 
 #include "NetObject.h"
 #include "NetworkInterface.h"
+#include "SeekObject.h"
 #include "Syscall.h"
+#include "SystemBuilder.h"
 #include "Trace.h"
 #include "ZUNetMethods.h"
 
@@ -283,8 +285,15 @@ void cRegistryRouter::ReportPoolsFull(const cZUNetMessage& message)
         if (cNetObject* destination = GetObject(message.mDestination))
             ZU_ERR("Possible Local Destination = 0x%X :- \"%s\"", message.mDestination, destination->GetName());
     }
-    if (gSystemBuilder && GetSystemBuilderHooks().mReportState)
-        GetSystemBuilderHooks().mReportState(gSystemBuilder);
+    if (cSystemBuilder* builder = gSystemBuilder) {
+        if (builder->IsBusy()) {
+            ZU_ERR("SysBuild is busy. Current link is:");
+            builder->ReportCurrentLinkAsAnError();
+        }
+        ZU_ERR("SysBuild LinkPerformance:-  Requested: %lu   Made: %lu   Queued: %lu",
+               static_cast<unsigned long>(builder->GetRequested()), static_cast<unsigned long>(builder->GetMade()),
+               static_cast<unsigned long>(builder->GetQueued()));
+    }
 }
 
 void cRegistryRouter::SendLocalMessage(cZUNetMessage& message)
@@ -331,6 +340,9 @@ int cRegistryRouter::SyscallPollAtMost(int maximum)
 void cRegistryRouter::SetSyscallPollCanRun(bool canRun)
 {
     mSyscallPollCanRun.store(canRun);
+    // A dispatcher asleep with messages waiting must look again.
+    if (canRun)
+        WakeSyscallThread();
 }
 
 ULONG cRegistryRouter::GetNumberOfMessagesInBuffer()
@@ -396,11 +408,22 @@ void cRegistryRouter::RegistryTock()
 
 void cRegistryRouter::FindObject(cZUNetMessage& request)
 {
+    // A local seeker matches replies to its requests by knowing which we answered ourselves and
+    // which went out over a connection.
+    cSeekObject* seeker = nullptr;
+    if (request.mConnectionId == ZUNET_LOCAL_CONNECTION)
+        seeker = dynamic_cast<cSeekObject*>(GetObject(request.mSource));
+    auto handled = [seeker](UWORD forwardedConnectionId) {
+        if (seeker)
+            seeker->RegistryHandledFindRequest(forwardedConnectionId);
+    };
+
     mRegMessage.mConnectionId = request.mConnectionId;
     mRegMessage.mDestination = request.mSource;
     mRegMessage.mSource = ZUNET_REGISTRY_HANDLE;
 
-    auto reply = [this](UWORD method, UWORD handle) {
+    auto reply = [this, &handled](UWORD method, UWORD handle) {
+        handled(ZUNET_LOCAL_CONNECTION);
         if (method == M_REPLY_OK) {
             mRegMessage.SetLength(2);
             mRegMessage.SetDataBufferUWORD(handle, 0);
@@ -437,6 +460,7 @@ void cRegistryRouter::FindObject(cZUNetMessage& request)
         mForwardMessage.mDestination = request.mDestination;
         mForwardMessage.mSource = request.mSource;
         mForwardMessage.mMethod = request.mMethod;
+        handled(connectionId);
         SendNetworkMessage(mForwardMessage);
         return;
     }

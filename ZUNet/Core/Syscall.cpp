@@ -2,6 +2,7 @@
 
 #include "NetworkInterface.h"
 #include "RegistryRouter.h"
+#include "SystemBuilder.h"
 #include "Trace.h"
 
 
@@ -16,7 +17,6 @@ std::recursive_mutex& StartTicksMutex()
     return mutex;
 }
 bool gStartTicks = false;
-sSystemBuilderHooks gBuilderHooks;
 }  // namespace
 
 void cSyscallWaitCondition::WakeAll()
@@ -27,28 +27,21 @@ void cSyscallWaitCondition::WakeAll()
     mCondition.notify_all();
 }
 
-void SetSystemBuilderHooks(const sSystemBuilderHooks& hooks)
-{
-    gBuilderHooks = hooks;
-}
-
-const sSystemBuilderHooks& GetSystemBuilderHooks()
-{
-    return gBuilderHooks;
-}
-
 void InitialiseSyscall(eConnectionTerminatedBehaviour behaviour, bool createSystemBuilder)
 {
     gRegistryRouter = new cRegistryRouter();
-    if (createSystemBuilder && gBuilderHooks.mCreate)
-        SetSystemBuilder(gBuilderHooks.mCreate(behaviour));
+    if (createSystemBuilder) {
+        auto* builder = new cSystemBuilder("ZUNet System Builder", 0, 40, behaviour, nullptr);
+        SetSystemBuilder(builder);
+        if (gSystemBuilder != builder)
+            delete builder;
+    }
     NetworkInitialise();
 }
 
 void UninitialiseSyscall()
 {
-    if (gSystemBuilder && gBuilderHooks.mDestroy)
-        gBuilderHooks.mDestroy(gSystemBuilder);
+    delete gSystemBuilder;
     gSystemBuilder = nullptr;
     delete gRegistryRouter;
     gRegistryRouter = nullptr;

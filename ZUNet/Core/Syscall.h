@@ -55,15 +55,3 @@ void SyscallSendDatagramMessage(const cZUNetMessage& message);
 void SyscallMessagesPollLock();
 void SyscallMessagesPollUnLock();
 ULONG SyscallGetNumberOfMessagesInBuffer();
-
-/// Hooks the system builder installs so the core can create it and report on it without
-/// depending on it.
-struct sSystemBuilderHooks
-{
-    cSystemBuilder* (*mCreate)(eConnectionTerminatedBehaviour behaviour) = nullptr;
-    void (*mDestroy)(cSystemBuilder* builder) = nullptr;
-    /// Trace lines about the builder for the pools-full report.
-    void (*mReportState)(cSystemBuilder* builder) = nullptr;
-};
-void SetSystemBuilderHooks(const sSystemBuilderHooks& hooks);
-const sSystemBuilderHooks& GetSystemBuilderHooks();
