@@ -1,0 +1,1 @@
+zunet_add_fuzzer(NAME fuzz_discovery_reply SOURCES fuzz_discovery_reply.cpp LIBS CommonQt)
