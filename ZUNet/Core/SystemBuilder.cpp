@@ -391,9 +391,10 @@ void cSystemBuilder::DropCommandsThroughConnection(const char* hostName, bool he
     std::vector<sParameterLinkingCommand*> dropped;
     bool headDropped = false;
     sParameterLinkingCommand* previous = nullptr;
+    const sParameterLinkingCommand* const head = mHead;
     for (sParameterLinkingCommand* command = mHead; command;) {
         sParameterLinkingCommand* next = command->mNext;
-        const bool isHead = command == mHead;
+        const bool isHead = command == head;
         const bool through = (hostName[0] != '\0' && (PathNamesUnit(command->mSourcePath, hostName, false) ||
                                                       PathNamesUnit(command->mDestinationPath, hostName, false))) ||
                              (isHead && headSearchLost);
