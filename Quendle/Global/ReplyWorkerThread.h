@@ -1,0 +1,135 @@
+#pragma once
+
+#include "ConfigManagerProtocol.h"
+#include "ZUNetMessage.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QList>
+#include <QMutex>
+#include <QRegularExpression>
+#include <QString>
+#include <QThread>
+
+#include <atomic>
+#include <condition_variable>
+#include <list>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <utility>
+
+namespace Quendle
+{
+
+struct sQueueItem {
+    virtual ~sQueueItem() = default;
+};
+
+/// One configuration request: the whole file (editor) or the runner's filtered part.
+struct sReplyQueueItem : sQueueItem {
+    cZUNetMessage mReplyMessage; // M_REPLY_OK addressed to the requester
+    bool mFullConfig = false;
+    UBYTE mDeviceType = 0;
+    std::string mUserName;
+    std::set<int> mResourceIdsHeld;
+};
+
+/// One scene announcement to the runners whose layouts change with it.
+struct sSceneChangedQueueItem : sQueueItem {
+    std::list<sRunnerInformItem> mRunners;
+    UWORD mSceneNumber = 0;
+    std::string mSceneName;
+    UWORD mManagerHandle = 0xFFFF;
+};
+
+/// The configuration manager's worker: reads the configuration file and sends it in chunks, whole
+/// or filtered for one runner, and tells runners when a scene change changes their layouts. The
+/// filter works line by line on the layout the editor writes: one start tag per line, `Unit`
+/// elements self-closing, each `Resource` on one line, `Layouts` before `Resources`.
+class cReplyWorkerThread : public QThread
+{
+public:
+    cReplyWorkerThread(UWORD sceneNumber, UWORD secondValue, const QString& configFilePath, QMutex* configFileMutex);
+    ~cReplyWorkerThread() override;
+
+    void Quit();
+    void AddFullReplyToQueue(const cZUNetMessage& reply);
+    void AddRunnerReplyToQueue(const cZUNetMessage& reply, UBYTE deviceType, const std::string& userName,
+        const std::set<int>& resourceIdsHeld);
+    void SetCurrentSceneNumberAndName(
+        UWORD scene, const std::string& name, const std::list<sRunnerInformItem>& runners, UWORD managerHandle);
+    /// Only the newest scene change waits; request items keep their places.
+    void AddSceneChangedQueueItem(
+        const std::list<sRunnerInformItem>& runners, UWORD scene, const std::string& name, UWORD managerHandle);
+    UWORD GetCurrentSceneNumber() const;
+    std::string GetCurrentSceneName() const;
+    /// Forgets an ended connection: its queued replies go, a reply being sent to it stops, and its
+    /// layouts are forgotten, so a newcomer reusing the connection id gets nothing meant for it.
+    void ConnectionTerminated(UWORD connectionId);
+
+    // Text operations of the runner filter; they run on the worker thread.
+    bool GetTopLevelTag(QFile& file, QString& tag);
+    void GetDataUpToLayouts(QFile& file, QList<QByteArray>& lines);
+    QByteArray AddUnitIpAddressesAndRemovePasswords(const QList<QByteArray>& lines);
+    void GetLayoutData(QFile& file, UBYTE deviceType, const std::string& userName, QByteArray& layoutText,
+        std::set<int>& resourceIdsNeeded, std::list<int>& layoutIndices);
+    bool DoesLayoutDataMatch(const QByteArray& layout, UBYTE deviceType, const std::string& userName, int& orientation);
+    void AppendResourceIds(const QList<QByteArray>& layout, std::set<int>& ids);
+    bool SceneInSceneString(const QString& sceneList, UWORD sceneNumber, const QString& sceneName) const;
+    qint64 GetResourceSeekPositionsAndLength(QFile& file, std::set<int>& resourceIdsNeeded, QList<qint64>& positions);
+    std::list<int> GetMatchingLayoutIndices(const sRunnerInformItem& runner);
+    std::list<int> GetCurrentLayoutIndices(const sRunnerInformItem& runner);
+
+protected:
+    void run() override;
+
+private:
+    class cChunkWriter;
+
+    void SendFullConfigData(cZUNetMessage& reply);
+    void SendRunnerConfigData(
+        cZUNetMessage& reply, UBYTE deviceType, const std::string& userName, const std::set<int>& resourceIdsHeld);
+    void SendSceneChange(const sSceneChangedQueueItem& item);
+    void SendEmptyConfig(cZUNetMessage& reply);
+    void SendFail(cZUNetMessage& reply);
+    bool SendConfigDataMessage(cZUNetMessage& message, const char* bytes, int length, int index, int lastIndex);
+    bool Cancelled() const { return mCancelCurrent.load(); }
+    void Wake();
+
+    std::list<sQueueItem*> mQueue;
+    mutable std::mutex mQueueMutex;
+    std::condition_variable mQueueCondition;
+    bool mQuit = false;
+    UWORD mCurrentConnectionId = 0xFFFF; // the connection the item in hand is for
+    std::atomic<bool> mCancelCurrent { false };
+
+    mutable std::mutex mSceneMutex;
+    UWORD mSceneNumber;
+    UWORD mSecondValue;
+    std::string mSceneName;
+
+    QString mConfigFilePath;
+    QMutex* mConfigFileMutex;
+
+    std::mutex mRunnerLayoutsMutex;
+    std::multimap<std::pair<UWORD, UWORD>, int> mRunnerLayouts;
+
+    // Compiled once; used on the worker thread only.
+    QRegularExpression mLayoutsStart;
+    QRegularExpression mLayoutsEmpty;
+    QRegularExpression mLayoutsEnd;
+    QRegularExpression mLayoutWhole;
+    QRegularExpression mLayoutStart;
+    QRegularExpression mLayoutEnd;
+    QRegularExpression mWidgetLine;
+    QRegularExpression mResourceIdAttribute;
+    QRegularExpression mUnitTag;
+    QRegularExpression mPasswordAttribute;
+    QRegularExpression mNameOrIpAddressAttribute;
+    QRegularExpression mSceneToken;
+    QRegularExpression mNumber;
+};
+
+} // namespace Quendle
