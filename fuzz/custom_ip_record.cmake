@@ -1,0 +1,1 @@
+zunet_add_fuzzer(NAME fuzz_custom_ip_record SOURCES fuzz_custom_ip_record.cpp LIBS CustomIPMessageSender)
