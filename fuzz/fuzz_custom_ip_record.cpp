@@ -7,9 +7,10 @@
 #include <cstdint>
 #include <cstring>
 
-namespace {
-void DropTrace(const char*, std::size_t, void*) {}
-}  // namespace
+namespace
+{
+void DropTrace(const char*, std::size_t, void*) { }
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -40,10 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         __builtin_trap();
     sCustomIPMessageLong again;
     packedOffset = 0;
-    if (!again.FromMessage(packed, packedOffset, sCustomIPMessageLong::VERSION) || again.mLength != record.mLength ||
-        again.mPort != record.mPort || (again.mProtocol & 0xFF) != (record.mProtocol & 0xFF) ||
-        std::memcmp(again.mAddress, record.mAddress, sizeof(record.mAddress)) != 0 ||
-        std::memcmp(again.mData, record.mData, record.mLength) != 0)
+    if (!again.FromMessage(packed, packedOffset, sCustomIPMessageLong::VERSION) || again.mLength != record.mLength
+        || again.mPort != record.mPort || (again.mProtocol & 0xFF) != (record.mProtocol & 0xFF)
+        || std::memcmp(again.mAddress, record.mAddress, sizeof(record.mAddress)) != 0
+        || std::memcmp(again.mData, record.mData, record.mLength) != 0)
         __builtin_trap();
     return 0;
 }

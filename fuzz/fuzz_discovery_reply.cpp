@@ -10,8 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QString findString;
     QString unitName;
     QString unitInfo;
-    if (cMultiUnitFinder::ParseV2Reply(datagram, findString, unitName, unitInfo) &&
-        findString.size() + unitName.size() + unitInfo.size() > datagram.size())
+    if (cMultiUnitFinder::ParseV2Reply(datagram, findString, unitName, unitInfo)
+        && findString.size() + unitName.size() + unitInfo.size() > datagram.size())
         __builtin_trap();
 
     // Walk every text from every start, as a reader with a stray offset would.

@@ -4,8 +4,9 @@
 
 #include <cstring>
 
-namespace {
-constexpr int kFixedFieldsSize = 1 + sCustomIPMessageLong::ADDRESS_SIZE + 2;  // flag, address, port
+namespace
+{
+constexpr int kFixedFieldsSize = 1 + sCustomIPMessageLong::ADDRESS_SIZE + 2; // flag, address, port
 }
 
 void sCustomIPMessageLong::Clear()
@@ -49,7 +50,7 @@ bool sCustomIPMessageLong::PackMessage(cZUNetMessage& message, int& offset) cons
     message.SetDataBufferUBYTE(static_cast<UBYTE>(mProtocol & 0xFF), offset);
     offset += 1;
     std::memcpy(message.mDataBuffer + offset, mAddress, ADDRESS_SIZE - 1);
-    message.SetDataBufferUBYTE(0, offset + ADDRESS_SIZE - 1);  // the peer reads a terminated text
+    message.SetDataBufferUBYTE(0, offset + ADDRESS_SIZE - 1); // the peer reads a terminated text
     offset += ADDRESS_SIZE;
     message.SetDataBufferUWORD(mPort, offset);
     offset += 2;

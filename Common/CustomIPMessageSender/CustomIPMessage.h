@@ -8,15 +8,14 @@
 ///
 /// Version 2 byte form: protocol flag (1), address (16, NUL-padded), port (2), length n (2), data (n).
 /// Version 1 (read only): the same with a one-byte length of at most 50.
-struct sCustomIPMessageLong
-{
+struct sCustomIPMessageLong {
     static constexpr UBYTE VERSION = 2;
     static constexpr int ADDRESS_SIZE = 16;
     static constexpr int MAX_DATA_LENGTH = 1000;
     static constexpr int MAX_DATA_LENGTH_V1 = 50;
-    static constexpr int PACKED_HEADER_SIZE = 21;  // version 2, in front of the data
+    static constexpr int PACKED_HEADER_SIZE = 21; // version 2, in front of the data
 
-    int mProtocol = 0;  // 1 = UDP, 0 = TCP; only the low byte travels
+    int mProtocol = 0; // 1 = UDP, 0 = TCP; only the low byte travels
     char mAddress[ADDRESS_SIZE] = {};
     UWORD mPort = 0;
     UWORD mLength = 0;

@@ -7,8 +7,8 @@
 #include <QTimer>
 #include <QUdpSocket>
 
-cFindMe::cFindMe(const QString& findString, const QString& unitName, const QString& unitDescription,
-                 QObject* parent, bool listen)
+cFindMe::cFindMe(
+    const QString& findString, const QString& unitName, const QString& unitDescription, QObject* parent, bool listen)
     : QObject(parent)
     , mFindString(findString)
     , mUnitDescription(unitDescription)
@@ -18,7 +18,7 @@ cFindMe::cFindMe(const QString& findString, const QString& unitName, const QStri
         mListenSocket = new QUdpSocket(this);
         if (!mListenSocket->bind(QHostAddress::AnyIPv4, UNIT_FINDER_REQUEST_PORT))
             ZU_DIAG("cFindMe - could not bind port %d: %s", int(UNIT_FINDER_REQUEST_PORT),
-                    qPrintable(mListenSocket->errorString()));
+                qPrintable(mListenSocket->errorString()));
         connect(mListenSocket, &QUdpSocket::readyRead, this, &cFindMe::UDPRead);
     }
     mTimer = new QTimer(this);
@@ -75,7 +75,7 @@ void cFindMe::TimerFired()
                 continue;
             mBroadcastAddress = entry.broadcast();
             if (mBroadcastAddress.isNull())
-                continue;  // point-to-point links have none
+                continue; // point-to-point links have none
             mSendSocket->writeDatagram(mDatagram, mBroadcastAddress, UNIT_FINDER_REPLY_PORT);
         }
     }
@@ -89,8 +89,8 @@ void cFindMe::UDPRead()
         mReceiveBuffer.resize(int(qMax<qint64>(size, 0)));
         QHostAddress sender;
         quint16 senderPort = 0;
-        const qint64 read = mListenSocket->readDatagram(mReceiveBuffer.data(), mReceiveBuffer.size(), &sender,
-                                                        &senderPort);
+        const qint64 read
+            = mListenSocket->readDatagram(mReceiveBuffer.data(), mReceiveBuffer.size(), &sender, &senderPort);
         if (read < 0)
             break;
         mReceiveBuffer.resize(int(read));

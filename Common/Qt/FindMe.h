@@ -17,7 +17,7 @@ public:
     static constexpr int TIMER_PERIOD_MS = 1000;
 
     cFindMe(const QString& findString, const QString& unitName, const QString& unitDescription, QObject* parent,
-            bool listen);
+        bool listen);
 
     void SetUnitName(const QString& unitName);
     QString GetUnitName() const { return mUnitName; }

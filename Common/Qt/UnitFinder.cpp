@@ -9,9 +9,10 @@
 
 #include <algorithm>
 
-std::atomic<cMultiUnitFinder*> gMultiUnitFinder{nullptr};
+std::atomic<cMultiUnitFinder*> gMultiUnitFinder { nullptr };
 
-namespace {
+namespace
+{
 
 // Held by other threads while they read the process-wide finder, and by the finder's destructor,
 // so that finder cannot be destroyed under a reader.
@@ -21,18 +22,25 @@ std::mutex& ProcessFinderLock()
     return lock;
 }
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------------------------------------
 // cUnitFinder
 
 const QStringList& cUnitFinder::LegacyFindStrings()
 {
-    static const QStringList list{
-        QStringLiteral("Aster Find"), QStringLiteral("Brio Find"),  QStringLiteral("Corvo Find"),
-        QStringLiteral("Dalia Find"), QStringLiteral("Estro Find"), QStringLiteral("Fiora Find"),
-        QStringLiteral("Gallo Find"), QStringLiteral("Helio Find"), QStringLiteral("Iride Find"),
-        QStringLiteral("Juno Find"),  QStringLiteral("Kappa Find"),
+    static const QStringList list {
+        QStringLiteral("Aster Find"),
+        QStringLiteral("Brio Find"),
+        QStringLiteral("Corvo Find"),
+        QStringLiteral("Dalia Find"),
+        QStringLiteral("Estro Find"),
+        QStringLiteral("Fiora Find"),
+        QStringLiteral("Gallo Find"),
+        QStringLiteral("Helio Find"),
+        QStringLiteral("Iride Find"),
+        QStringLiteral("Juno Find"),
+        QStringLiteral("Kappa Find"),
     };
     return list;
 }
@@ -138,7 +146,7 @@ cMultiUnitFinder::~cMultiUnitFinder()
 void cMultiUnitFinder::BindDiscoverySocket()
 {
     mDiscoverySocket->bind(QHostAddress::AnyIPv4, UNIT_FINDER_REPLY_PORT,
-                           QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint);
+        QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint);
 }
 
 void cMultiUnitFinder::StartFindingUnits(const QString& findString, bool sendRequests)
@@ -179,8 +187,8 @@ void cMultiUnitFinder::StopFindingUnits(const QString& findString)
         std::lock_guard<std::mutex> locker(mSearchLock);
         mFindStrings.remove(findString);
         mSeenUnits.erase(std::remove_if(mSeenUnits.begin(), mSeenUnits.end(),
-                                        [&](const sSeenUnit& seen) { return seen.mUnit.mFindString == findString; }),
-                         mSeenUnits.end());
+                             [&](const sSeenUnit& seen) { return seen.mUnit.mFindString == findString; }),
+            mSeenUnits.end());
     }
     QPointer<cMultiUnitFinder> self(this);
     for (;;) {
@@ -188,7 +196,7 @@ void cMultiUnitFinder::StopFindingUnits(const QString& findString)
         {
             std::lock_guard<std::mutex> locker(mFoundLock);
             auto it = std::find_if(mFoundUnits.begin(), mFoundUnits.end(),
-                                   [&](const sUnit& found) { return found.mFindString == findString; });
+                [&](const sUnit& found) { return found.mFindString == findString; });
             if (it == mFoundUnits.end())
                 break;
             unit = *it;
@@ -270,16 +278,16 @@ bool cMultiUnitFinder::TakeStringFromDatagram(const QByteArray& datagram, int& o
     return true;
 }
 
-bool cMultiUnitFinder::ParseV2Reply(const QByteArray& datagram, QString& findString, QString& unitName,
-                                    QString& unitInfo)
+bool cMultiUnitFinder::ParseV2Reply(
+    const QByteArray& datagram, QString& findString, QString& unitName, QString& unitInfo)
 {
     int offset = 0;
     QString sentinel;
-    if (!TakeStringFromDatagram(datagram, offset, sentinel) ||
-        sentinel != QLatin1String(UNIT_FINDER_V2_DISCOVERY_SENTINEL))
+    if (!TakeStringFromDatagram(datagram, offset, sentinel)
+        || sentinel != QLatin1String(UNIT_FINDER_V2_DISCOVERY_SENTINEL))
         return false;
-    return TakeStringFromDatagram(datagram, offset, findString) && TakeStringFromDatagram(datagram, offset, unitName) &&
-           TakeStringFromDatagram(datagram, offset, unitInfo);
+    return TakeStringFromDatagram(datagram, offset, findString) && TakeStringFromDatagram(datagram, offset, unitName)
+        && TakeStringFromDatagram(datagram, offset, unitInfo);
 }
 
 void cMultiUnitFinder::ProcessDiscoveryDatagram(const QByteArray& datagram, const QHostAddress& sender)
@@ -321,7 +329,7 @@ void cMultiUnitFinder::UnitSeen(sUnit Unit)
         }
         if (int(mSeenUnits.size()) >= MAX_SEEN_UNITS)
             return;
-        mSeenUnits.push_back({Unit, UNIT_LIFE});
+        mSeenUnits.push_back({ Unit, UNIT_LIFE });
     }
     UnitFoundInternal(Unit);
 }
@@ -349,8 +357,8 @@ void cMultiUnitFinder::UnitLostInternal(const sUnit& unit)
 void cMultiUnitFinder::TimerFired()
 {
     if (mDiscoverySocket->state() != QAbstractSocket::BoundState) {
-        qDebug().noquote() << QStringLiteral("cMultiUnitFinder - TimerFired, not bound. attempting to bind socket... ") +
-                                  mDiscoverySocket->errorString();
+        qDebug().noquote() << QStringLiteral("cMultiUnitFinder - TimerFired, not bound. attempting to bind socket... ")
+                + mDiscoverySocket->errorString();
         mDiscoverySocket->abort();
         BindDiscoverySocket();
     }

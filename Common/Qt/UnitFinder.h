@@ -23,18 +23,16 @@ constexpr quint16 UNIT_FINDER_REPLY_PORT = 51319;
 constexpr char UNIT_FINDER_V2_DISCOVERY_SENTINEL[] = "ZU_UFV2";
 
 /// One unit found on the network.
-struct sUnit
-{
+struct sUnit {
     QHostAddress mHostAddress;
     QString mUnitName;
     QString mFindString;
-    QString mUnitInfo;  // JSON description from a version-2 reply; empty for legacy replies
+    QString mUnitInfo; // JSON description from a version-2 reply; empty for legacy replies
 
     /// The description is not part of a unit's identity.
     bool operator==(const sUnit& other) const
     {
-        return mHostAddress == other.mHostAddress && mUnitName == other.mUnitName &&
-               mFindString == other.mFindString;
+        return mHostAddress == other.mHostAddress && mUnitName == other.mUnitName && mFindString == other.mFindString;
     }
     bool operator!=(const sUnit& other) const { return !(*this == other); }
 };
@@ -124,8 +122,7 @@ public Q_SLOTS:
     void TimerFired();
 
 private:
-    struct sSeenUnit
-    {
+    struct sSeenUnit {
         sUnit mUnit;
         int mLife = 0;
     };
@@ -134,14 +131,14 @@ private:
     void UnitFoundInternal(const sUnit& unit);
     void UnitLostInternal(const sUnit& unit);
 
-    QList<cUnitFinder*> mUnitFinders;  // guarded by mFoundLock
-    QList<sUnit> mFoundUnits;          // guarded by mFoundLock
+    QList<cUnitFinder*> mUnitFinders; // guarded by mFoundLock
+    QList<sUnit> mFoundUnits; // guarded by mFoundLock
     mutable std::mutex mFoundLock;
-    mutable std::mutex mSearchLock;    // taken before mFoundLock when both are needed
+    mutable std::mutex mSearchLock; // taken before mFoundLock when both are needed
     QUdpSocket* mDiscoverySocket = nullptr;
-    std::vector<sSeenUnit> mSeenUnits;  // guarded by mSearchLock
+    std::vector<sSeenUnit> mSeenUnits; // guarded by mSearchLock
     QTimer* mTimer = nullptr;
-    QSet<QString> mFindStrings;  // guarded by mSearchLock
+    QSet<QString> mFindStrings; // guarded by mSearchLock
 };
 
 /// The process's finder. Set and cleared by its creator on the main thread; other threads go

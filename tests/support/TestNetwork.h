@@ -9,7 +9,7 @@
 /// wrapper can never put a packet on a real network.
 inline bool InsidePrivateTestNetwork()
 {
-    const QSet<QString> allowed{QStringLiteral("lo"), QStringLiteral("zu0"), QStringLiteral("zu1")};
+    const QSet<QString> allowed { QStringLiteral("lo"), QStringLiteral("zu0"), QStringLiteral("zu1") };
     const auto interfaces = QNetworkInterface::allInterfaces();
     bool sawVeth = false;
     for (const QNetworkInterface& networkInterface : interfaces) {
@@ -20,6 +20,7 @@ inline bool InsidePrivateTestNetwork()
     return sawVeth;
 }
 
-#define ZU_REQUIRE_PRIVATE_TEST_NETWORK()                                                                  \
-    QVERIFY2(InsidePrivateTestNetwork(), "refusing to run outside the private test network namespace: " \
-                                         "run it through tools/netns-run.sh (ctest does)")
+#define ZU_REQUIRE_PRIVATE_TEST_NETWORK()                                                                              \
+    QVERIFY2(InsidePrivateTestNetwork(),                                                                               \
+        "refusing to run outside the private test network namespace: "                                                 \
+        "run it through tools/netns-run.sh (ctest does)")

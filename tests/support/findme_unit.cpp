@@ -2,6 +2,7 @@
 //   zunet_findme_unit FIND_STRING UNIT_NAME JSON_DESCRIPTION [--no-listen]
 // Prints "ready" once its sockets are set up, then announces until killed.
 #include "FindMe.h"
+#include "TestNetwork.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -15,6 +16,10 @@ int main(int argc, char** argv)
     if (args.size() < 4) {
         std::fprintf(stderr, "usage: %s FIND_STRING UNIT_NAME JSON [--no-listen]\n", argv[0]);
         return 2;
+    }
+    if (!InsidePrivateTestNetwork()) {
+        std::fprintf(stderr, "refusing to announce outside the private test network namespace\n");
+        return 4;
     }
     const bool listen = !args.contains(QStringLiteral("--no-listen"));
     cFindMe findMe(args.at(1), args.at(2), args.at(3), nullptr, listen);

@@ -6,7 +6,8 @@
 
 #include <cstring>
 
-namespace {
+namespace
+{
 
 cZUNetMessage MessageWith(const QByteArray& bytes)
 {
@@ -29,9 +30,9 @@ QByteArray Payload(int length)
     return bytes;
 }
 
-const QByteArray kAddress = HexBytes("31 30 2e 30 2e 30 2e 35  00 00 00 00 00 00 00 00");  // "10.0.0.5"
+const QByteArray kAddress = HexBytes("31 30 2e 30 2e 30 2e 35  00 00 00 00 00 00 00 00"); // "10.0.0.5"
 
-}  // namespace
+} // namespace
 
 class tst_CustomIPMessage : public QObject
 {
@@ -53,10 +54,12 @@ void tst_CustomIPMessage::pack_data()
     QTest::addColumn<int>("protocol");
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<QByteArray>("expected");
-    const QByteArray header = kAddress + HexBytes("c8 79");  // port 51321
+    const QByteArray header = kAddress + HexBytes("c8 79"); // port 51321
     QTest::newRow("UDP, no data") << 1 << QByteArray() << HexBytes("01") + header + HexBytes("00 00");
-    QTest::newRow("TCP, three bytes") << 0 << HexBytes("aa bb cc") << HexBytes("00") + header + HexBytes("00 03 aa bb cc");
-    QTest::newRow("only the low byte of the flag") << 0x101 << QByteArray() << HexBytes("01") + header + HexBytes("00 00");
+    QTest::newRow("TCP, three bytes") << 0 << HexBytes("aa bb cc")
+                                      << HexBytes("00") + header + HexBytes("00 03 aa bb cc");
+    QTest::newRow("only the low byte of the flag")
+        << 0x101 << QByteArray() << HexBytes("01") + header + HexBytes("00 00");
 }
 
 void tst_CustomIPMessage::pack()
@@ -95,8 +98,8 @@ void tst_CustomIPMessage::packRefuses()
     QFETCH(int, messageLength);
     QFETCH(QString, trace);
     sCustomIPMessageLong record;
-    record.mLength = UWORD(length);  // as a careless caller could leave it
-    cZUNetMessage message{UWORD(messageLength)};
+    record.mLength = UWORD(length); // as a careless caller could leave it
+    cZUNetMessage message { UWORD(messageLength) };
     std::memset(message.mDataBuffer, 0xEE, size_t(messageLength));
     cTraceCapture traces;
     int offset = 0;
@@ -154,7 +157,7 @@ void tst_CustomIPMessage::read_data()
     QTest::addColumn<int>("endOffset");
     QTest::addColumn<QString>("trace");
 
-    const QByteArray fixed = HexBytes("01") + kAddress + HexBytes("c8 79");  // 19 bytes
+    const QByteArray fixed = HexBytes("01") + kAddress + HexBytes("c8 79"); // 19 bytes
     QTest::newRow("v2 length 1000") << fixed + HexBytes("03 e8") + Payload(1000) << 2 << true << 1000 << 1021 << "";
     QTest::newRow("v2 length 1001") << fixed + HexBytes("03 e9") + Payload(1001) << 2 << false << 0 << 21
                                     << "ERROR: Length 1001 greater max allowed string length";
@@ -165,16 +168,16 @@ void tst_CustomIPMessage::read_data()
                                   << "ERROR: Length 51 greater max allowed string length";
     QTest::newRow("version 3") << fixed + HexBytes("00 00") << 3 << false << 0 << 19 << "ERROR: Invalid Version";
     QTest::newRow("version 0") << fixed + HexBytes("00 00") << 0 << false << 0 << 19 << "ERROR: Invalid Version";
-    QTest::newRow("shorter than the fixed fields") << fixed.left(10) << 2 << false << 0 << 0
-                                                   << "ERROR: Message too short";
+    QTest::newRow("shorter than the fixed fields")
+        << fixed.left(10) << 2 << false << 0 << 0 << "ERROR: Message too short";
     QTest::newRow("empty") << QByteArray() << 2 << false << 0 << 0 << "ERROR: Message too short";
     QTest::newRow("v2 length field cut") << fixed + HexBytes("00") << 2 << false << 0 << 19
                                          << "ERROR: Message too short";
     QTest::newRow("v1 length field missing") << fixed << 1 << false << 0 << 19 << "ERROR: Message too short";
-    QTest::newRow("v2 data shorter than length") << fixed + HexBytes("00 0a") + Payload(5) << 2 << false << 0 << 21
-                                                 << "ERROR: Message too short";
-    QTest::newRow("v1 data shorter than length") << fixed + HexBytes("0a") + Payload(9) << 1 << false << 0 << 20
-                                                 << "ERROR: Message too short";
+    QTest::newRow("v2 data shorter than length")
+        << fixed + HexBytes("00 0a") + Payload(5) << 2 << false << 0 << 21 << "ERROR: Message too short";
+    QTest::newRow("v1 data shorter than length")
+        << fixed + HexBytes("0a") + Payload(9) << 1 << false << 0 << 20 << "ERROR: Message too short";
 }
 
 void tst_CustomIPMessage::read()
@@ -188,7 +191,7 @@ void tst_CustomIPMessage::read()
 
     cZUNetMessage message = MessageWith(bytes);
     sCustomIPMessageLong record;
-    record.mLength = 77;  // a previous record's
+    record.mLength = 77; // a previous record's
     cTraceCapture traces;
     int offset = 0;
     QCOMPARE(record.FromMessage(message, offset, UBYTE(version)), ok);
@@ -219,7 +222,7 @@ void tst_CustomIPMessage::addressAlwaysTerminated()
     sCustomIPMessageLong longHost;
     longHost.SetAddress("a-very-long-host-name.example");
     QCOMPARE(QByteArray(longHost.mAddress), QByteArray("a-very-long-hos"));
-    std::memset(longHost.mAddress, 'b', sizeof(longHost.mAddress));  // filled by hand, no NUL
+    std::memset(longHost.mAddress, 'b', sizeof(longHost.mAddress)); // filled by hand, no NUL
     cZUNetMessage packed(21);
     offset = 0;
     QVERIFY(longHost.PackMessage(packed, offset));

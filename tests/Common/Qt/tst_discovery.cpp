@@ -8,12 +8,12 @@
 
 #include <memory>
 
-namespace {
+namespace
+{
 
 const QHostAddress kSubnet("10.77.0.0");
 
-struct cKillProcess
-{
+struct cKillProcess {
     void operator()(QProcess* process) const
     {
         process->kill();
@@ -43,7 +43,7 @@ tUnitProcess StartUnit(const QStringList& arguments)
     return unit;
 }
 
-}  // namespace
+} // namespace
 
 class tst_Discovery : public QObject
 {
@@ -64,9 +64,9 @@ void tst_Discovery::findsUnitAndLosesItOnTheFifthSilentTick()
     QSignalSpy found(&finder, &cMultiUnitFinder::UnitFound);
     QSignalSpy lost(&finder, &cMultiUnitFinder::UnitLost);
 
-    tUnitProcess unit = StartUnit({find, QStringLiteral("Stage Box"), json});
+    tUnitProcess unit = StartUnit({ find, QStringLiteral("Stage Box"), json });
     QVERIFY(unit);
-    QTRY_VERIFY_WITH_TIMEOUT(!found.isEmpty(), 5000);  // the first announcement comes after a second
+    QTRY_VERIFY_WITH_TIMEOUT(!found.isEmpty(), 5000); // the first announcement comes after a second
 
     const sUnit first = found.at(0).at(0).value<sUnit>();
     QCOMPARE(first.mUnitName, QStringLiteral("Stage Box"));
@@ -79,7 +79,7 @@ void tst_Discovery::findsUnitAndLosesItOnTheFifthSilentTick()
     QSignalSpy finished(unit.get(), QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished));
     unit->kill();
     QVERIFY(finished.wait(5000));
-    finder.DiscoveryPortUDPRead();  // whatever it sent before it died
+    finder.DiscoveryPortUDPRead(); // whatever it sent before it died
     const int units = finder.GetFoundUnits().size();
     QVERIFY(units >= 1);
 
@@ -98,7 +98,7 @@ void tst_Discovery::findsUnitAndLosesItOnTheFifthSilentTick()
 void tst_Discovery::legacyRequestAndAnswer()
 {
     const QString find = QStringLiteral("Aster Find");
-    tUnitProcess unit = StartUnit({find, QStringLiteral("Old Desk"), QStringLiteral("{}")});
+    tUnitProcess unit = StartUnit({ find, QStringLiteral("Old Desk"), QStringLiteral("{}") });
     QVERIFY(unit);
 
     cUnitFinder finder(find, nullptr);

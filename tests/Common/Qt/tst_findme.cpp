@@ -6,12 +6,12 @@
 #include <QUdpSocket>
 #include <QtTest>
 
-namespace {
+namespace
+{
 
 const QString kFind = QStringLiteral("Test Find");
 
-template <std::size_t N>
-QByteArray Bytes(const char (&text)[N])
+template <std::size_t N> QByteArray Bytes(const char (&text)[N])
 {
     return QByteArray(text, int(N - 1));
 }
@@ -23,7 +23,7 @@ public:
     bool Bind()
     {
         return mSocket.bind(QHostAddress::AnyIPv4, UNIT_FINDER_REPLY_PORT,
-                            QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint);
+            QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint);
     }
     void Drain()
     {
@@ -41,7 +41,7 @@ private:
     QUdpSocket mSocket;
 };
 
-}  // namespace
+} // namespace
 
 class tst_FindMe : public QObject
 {

@@ -10,13 +10,13 @@
 #include <memory>
 #include <thread>
 
-namespace {
+namespace
+{
 
 const QString kFind = QStringLiteral("Test Find");
 const QString kOtherFind = QStringLiteral("Other Find");
 
-template <std::size_t N>
-QByteArray Bytes(const char (&text)[N])
+template <std::size_t N> QByteArray Bytes(const char (&text)[N])
 {
     return QByteArray(text, int(N - 1));
 }
@@ -30,13 +30,12 @@ QByteArray Reply(const QString& find, const QString& name, const QString& info =
 }
 
 /// A multi finder with its timer off: tests tick it by hand.
-struct cFinderFixture
-{
+struct cFinderFixture {
     cFinderFixture() { mFinder.SetTimerRunning(false); }
     cMultiUnitFinder mFinder;
 };
 
-}  // namespace
+} // namespace
 
 class tst_UnitFinder : public QObject
 {
@@ -129,7 +128,7 @@ void tst_UnitFinder::socketsOnEveryNonLoopbackIPv4Address()
     for (QUdpSocket* socket : finder.findChildren<QUdpSocket*>())
         bound << socket->localAddress().toString();
     bound.sort();
-    QCOMPARE(bound, QStringList({"10.77.0.1", "10.77.0.2"}));
+    QCOMPARE(bound, QStringList({ "10.77.0.1", "10.77.0.2" }));
 }
 
 // One row per reason a reply is refused, then the accepted shapes.
@@ -140,19 +139,32 @@ void tst_UnitFinder::parseReply_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("info");
 
-    QTest::newRow("empty") << QByteArray() << false << "" << "";
-    QTest::newRow("wrong sentinel") << Bytes("ZU_UFV3\0Test Find\0N\0D\0") << false << "" << "";
-    QTest::newRow("sentinel case") << Bytes("zu_ufv2\0Test Find\0N\0D\0") << false << "" << "";
-    QTest::newRow("sentinel without NUL") << Bytes("ZU_UFV2") << false << "" << "";
-    QTest::newRow("sentinel only") << Bytes("ZU_UFV2\0") << false << "" << "";
-    QTest::newRow("two texts") << Bytes("ZU_UFV2\0Test Find\0") << false << "" << "";
-    QTest::newRow("three texts") << Bytes("ZU_UFV2\0Test Find\0N\0") << false << "" << "";
-    QTest::newRow("find string not searched") << Bytes("ZU_UFV2\0Nope Find\0N\0D\0") << false << "" << "";
-    QTest::newRow("find string prefix") << Bytes("ZU_UFV2\0Test\0N\0D\0") << false << "" << "";
-    QTest::newRow("four texts") << Bytes("ZU_UFV2\0Test Find\0N\0D\0") << true << "N" << "D";
-    QTest::newRow("last text unterminated") << Bytes("ZU_UFV2\0Test Find\0N\0D") << true << "N" << "D";
-    QTest::newRow("empty texts") << Bytes("ZU_UFV2\0Test Find\0\0\0") << true << "" << "";
-    QTest::newRow("trailing bytes ignored") << Bytes("ZU_UFV2\0Test Find\0N\0D\0xx") << true << "N" << "D";
+    QTest::newRow("empty") << QByteArray() << false << ""
+                           << "";
+    QTest::newRow("wrong sentinel") << Bytes("ZU_UFV3\0Test Find\0N\0D\0") << false << ""
+                                    << "";
+    QTest::newRow("sentinel case") << Bytes("zu_ufv2\0Test Find\0N\0D\0") << false << ""
+                                   << "";
+    QTest::newRow("sentinel without NUL") << Bytes("ZU_UFV2") << false << ""
+                                          << "";
+    QTest::newRow("sentinel only") << Bytes("ZU_UFV2\0") << false << ""
+                                   << "";
+    QTest::newRow("two texts") << Bytes("ZU_UFV2\0Test Find\0") << false << ""
+                               << "";
+    QTest::newRow("three texts") << Bytes("ZU_UFV2\0Test Find\0N\0") << false << ""
+                                 << "";
+    QTest::newRow("find string not searched") << Bytes("ZU_UFV2\0Nope Find\0N\0D\0") << false << ""
+                                              << "";
+    QTest::newRow("find string prefix") << Bytes("ZU_UFV2\0Test\0N\0D\0") << false << ""
+                                        << "";
+    QTest::newRow("four texts") << Bytes("ZU_UFV2\0Test Find\0N\0D\0") << true << "N"
+                                << "D";
+    QTest::newRow("last text unterminated") << Bytes("ZU_UFV2\0Test Find\0N\0D") << true << "N"
+                                            << "D";
+    QTest::newRow("empty texts") << Bytes("ZU_UFV2\0Test Find\0\0\0") << true << ""
+                                 << "";
+    QTest::newRow("trailing bytes ignored") << Bytes("ZU_UFV2\0Test Find\0N\0D\0xx") << true << "N"
+                                            << "D";
 }
 
 void tst_UnitFinder::parseReply()
@@ -195,7 +207,7 @@ void tst_UnitFinder::repliesOverTheSocket()
     f.mFinder.StartFindingUnits(kFind, false);
     QSignalSpy found(&f.mFinder, &cMultiUnitFinder::UnitFound);
     int expected = 0;
-    for (const char* from : {"127.0.0.1", "127.0.0.2"}) {
+    for (const char* from : { "127.0.0.1", "127.0.0.2" }) {
         QUdpSocket sender;
         QVERIFY(sender.bind(QHostAddress(from), 0));
         sender.writeDatagram(Reply(kFind, "Stage", "{\"n\":1}"), QHostAddress::LocalHost, UNIT_FINDER_REPLY_PORT);
@@ -225,7 +237,7 @@ void tst_UnitFinder::sameUnitOnceKeepingFirstDescription()
 
 void tst_UnitFinder::ageing_data()
 {
-    QTest::addColumn<int>("refreshAfterTick");  // 0: never heard again
+    QTest::addColumn<int>("refreshAfterTick"); // 0: never heard again
     QTest::addColumn<int>("lostOnTick");
     QTest::newRow("heard once") << 0 << 5;
     QTest::newRow("reply after the fourth tick") << 4 << 9;
@@ -253,7 +265,7 @@ void tst_UnitFinder::ageing()
 
     QSignalSpy found(&f.mFinder, &cMultiUnitFinder::UnitFound);
     f.mFinder.ProcessDiscoveryDatagram(reply, QHostAddress("10.77.0.2"));
-    QCOMPARE(found.count(), 1);  // found anew after being lost
+    QCOMPARE(found.count(), 1); // found anew after being lost
 }
 
 void tst_UnitFinder::atMost256SeenUnits()
@@ -378,12 +390,11 @@ void tst_UnitFinder::stopFromInsideTheFindersOwnSignal()
     // Both must be read in one UDPRead, so wait without running the event loop.
     QElapsedTimer waited;
     waited.start();
-    while (!target->hasPendingDatagrams() && waited.elapsed() < 5000) {
-    }
+    while (!target->hasPendingDatagrams() && waited.elapsed() < 5000) { }
     finder->TimerFired();
     QTRY_VERIFY(finder.isNull());
     QVERIFY(aliveInsideSlot);
-    QCOMPARE(lost.count(), 1);  // "One", dropped by the stop; "Two" was read after the search had stopped
+    QCOMPARE(lost.count(), 1); // "One", dropped by the stop; "Two" was read after the search had stopped
     QVERIFY(f.mFinder.GetFoundUnits().isEmpty());
 }
 
@@ -406,7 +417,7 @@ void tst_UnitFinder::signalsNotEmittedUnderLocks()
     int calls = 0;
     connect(&f.mFinder, &cMultiUnitFinder::UnitFound, this, [&](const sUnit& unit) {
         QVERIFY(foundLockFree());
-        f.mFinder.StartFindingUnits(kOtherFind, false);  // takes the search lock on this thread
+        f.mFinder.StartFindingUnits(kOtherFind, false); // takes the search lock on this thread
         QCOMPARE(f.mFinder.GetHostAddressByUnitName(kFind, unit.mUnitName), unit.mHostAddress);
         ++calls;
     });
@@ -429,8 +440,9 @@ void tst_UnitFinder::rebindsOnTickWhenPortWasBusy()
     QVERIFY(blocker->bind(QHostAddress::AnyIPv4, UNIT_FINDER_REPLY_PORT, QAbstractSocket::DontShareAddress));
     cFinderFixture f;
     QVERIFY(!f.mFinder.IsDiscoverySocketBound());
-    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^cMultiUnitFinder - TimerFired, not bound\\. attempting "
-                                                        "to bind socket\\.\\.\\. .+"));
+    QTest::ignoreMessage(QtDebugMsg,
+        QRegularExpression("^cMultiUnitFinder - TimerFired, not bound\\. attempting "
+                           "to bind socket\\.\\.\\. .+"));
     f.mFinder.TimerFired();
     QVERIFY(!f.mFinder.IsDiscoverySocketBound());
     delete blocker;
@@ -449,8 +461,8 @@ void tst_UnitFinder::readersOnOtherThreads()
 {
     cFinderFixture f;
     f.mFinder.StartFindingUnits(kFind, false);
-    std::atomic<bool> stop{false};
-    std::atomic<int> reads{0};
+    std::atomic<bool> stop { false };
+    std::atomic<int> reads { 0 };
     std::vector<std::thread> readers;
     for (int r = 0; r < 2; ++r) {
         readers.emplace_back([&] {
@@ -486,15 +498,15 @@ void tst_UnitFinder::processFinderOutlivesReaders()
     finder->ProcessDiscoveryDatagram(Reply(kFind, "A"), QHostAddress("10.77.0.2"));
     gMultiUnitFinder = finder;
 
-    std::atomic<bool> stop{false};
-    std::atomic<int> seen{0};
-    std::atomic<int> missing{0};
+    std::atomic<bool> stop { false };
+    std::atomic<int> seen { 0 };
+    std::atomic<int> missing { 0 };
     std::thread reader([&] {
         while (!stop) {
             QList<sUnit> units;
             if (cMultiUnitFinder::GetProcessFoundUnits(units)) {
-                if (units.size() == 1 &&
-                    cMultiUnitFinder::GetProcessHostAddressByUnitName(kFind, "A") == QHostAddress("10.77.0.2"))
+                if (units.size() == 1
+                    && cMultiUnitFinder::GetProcessHostAddressByUnitName(kFind, "A") == QHostAddress("10.77.0.2"))
                     ++seen;
             } else if (cMultiUnitFinder::GetProcessHostAddressByUnitName(kFind, "A").isNull()) {
                 ++missing;
@@ -502,7 +514,7 @@ void tst_UnitFinder::processFinderOutlivesReaders()
         }
     });
     QTRY_VERIFY(seen > 0);
-    delete finder;  // clears the global itself
+    delete finder; // clears the global itself
     QVERIFY(gMultiUnitFinder.load() == nullptr);
     QTRY_VERIFY(missing > 0);
     stop = true;
