@@ -1,0 +1,613 @@
+#include "NetworkConnection.h"
+
+#include "ConnectionThreads.h"
+#include "NetworkMetaTypes.h"
+#include "RegistryRouter.h"
+#include "ServerConnection.h"
+#include "Syscall.h"
+#include "Trace.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include <atomic>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+std::mutex gAllowInstanceMutex;
+std::mutex gSingletonMutex;
+bool gAllowInstanceOf = true;
+std::atomic<cNetworkConnection*> gNetworkConnection{nullptr};
+
+void InitialiseNetworkConnection()
+{
+    cNetworkConnection::Instance();
+}
+
+// Starting the syscall interface brings the manager up.
+struct sInitialiserInstaller
+{
+    sInitialiserInstaller() { SetNetworkInitialiser(&InitialiseNetworkConnection); }
+} gInitialiserInstaller;
+}  // namespace
+
+void SetNetworkConnection(cNetworkConnection* connection)
+{
+    SetNetworkInterface(connection);
+}
+
+bool cNetworkConnection::IsMainThread()
+{
+    QCoreApplication* application = QCoreApplication::instance();
+    return application && QThread::currentThread() == application->thread();
+}
+
+void cNetworkConnection::AllowInstanceOf(bool allow)
+{
+    SetNetworkInitialiser(&InitialiseNetworkConnection);
+    std::lock_guard<std::mutex> locker(gAllowInstanceMutex);
+    gAllowInstanceOf = allow;
+}
+
+cNetworkConnection* cNetworkConnection::Instance()
+{
+    std::lock_guard<std::mutex> allowLocker(gAllowInstanceMutex);
+    if (!gAllowInstanceOf) {
+        ZU_ERR("Network Connection access after destruction");
+        return nullptr;
+    }
+    if (cNetworkConnection* existing = gNetworkConnection.load())
+        return existing;
+    std::lock_guard<std::mutex> singletonLocker(gSingletonMutex);
+    if (cNetworkConnection* existing = gNetworkConnection.load())
+        return existing;
+    if (!IsMainThread()) {
+        ZU_ERR("Attempting to create instance on non-main thread");
+        return nullptr;
+    }
+    auto* created = new cNetworkConnection();
+    gNetworkConnection.store(created);
+    SetNetworkConnection(created);
+    return created;
+}
+
+void cNetworkConnection::DeleteInstance()
+{
+    if (!IsMainThread()) {
+        ZU_ERR("Attempting to delete instance on non-main thread");
+        return;
+    }
+    cNetworkConnection* doomed = nullptr;
+    {
+        std::lock_guard<std::mutex> locker(gSingletonMutex);
+        doomed = gNetworkConnection.load();
+        if (!doomed)
+            return;
+        if (GetNetworkInterface() == doomed)
+            SetNetworkConnection(nullptr);
+        doomed->Uninitialise();
+        gNetworkConnection.store(nullptr);
+    }
+    delete doomed;
+}
+
+cNetworkConnection::cNetworkConnection()
+    : QObject(nullptr)
+{
+    RegisterNetworkMetaTypes();
+    connect(this, &cNetworkConnection::DisconnectAtIndexRightNow, this, &cNetworkConnection::DisconnectAtIndex,
+            Qt::DirectConnection);
+    connect(this, &cNetworkConnection::CallDisconnectAtIndex, this, &cNetworkConnection::DisconnectAtIndex,
+            Qt::QueuedConnection);
+}
+
+cNetworkConnection::~cNetworkConnection()
+{
+    Uninitialise();
+    cLostCommsSenderController* sender = nullptr;
+    cLostCommsReceiverController* receiver = nullptr;
+    {
+        std::lock_guard<std::mutex> locker(mLostCommsLock);
+        std::swap(sender, mLostCommsSender);
+        std::swap(receiver, mLostCommsReceiver);
+    }
+    delete receiver;
+    delete sender;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Connection ids
+
+UWORD cNetworkConnection::AcquireNextAvaiableConnectionID()
+{
+    std::lock_guard<std::recursive_mutex> locker(mLock);
+    for (int index = 0; index < kMaxConnections; ++index) {
+        sEntry& entry = mTable[index];
+        if (entry.mInUse)
+            continue;
+        entry.mInUse = true;
+        entry.mController = nullptr;
+        if (++mLastGeneration == kAnyGeneration)
+            ++mLastGeneration;
+        entry.mGeneration = mLastGeneration;
+        ++mNumberOfConnections;
+        Q_EMIT NumberOfConnectionsChanged(mNumberOfConnections);
+        return UWORD(index + 1);
+    }
+    ZU_ERR("All availible connections are in use");
+    return ZUNET_NO_CONNECTION;
+}
+
+void cNetworkConnection::ReleaseConnectionID(UWORD connectionId)
+{
+    if (!ValidId(connectionId)) {
+        ZU_ERR("Invalid Connection ID");
+        return;
+    }
+    std::lock_guard<std::recursive_mutex> locker(mLock);
+    if (!mTable[connectionId - 1].mInUse) {
+        ZU_ERR("Inconsistent state");
+        return;
+    }
+    ReleaseEntry(UWORD(connectionId - 1));
+}
+
+void cNetworkConnection::ReleaseEntry(UWORD index)
+{
+    // Caller holds mLock and has checked the entry is in use.
+    mTable[index] = sEntry();
+    --mNumberOfConnections;
+    Q_EMIT NumberOfConnectionsChanged(mNumberOfConnections);
+}
+
+bool cNetworkConnection::IsConnectionIDInUse(UWORD connectionId)
+{
+    if (!ValidId(connectionId))
+        return false;
+    std::lock_guard<std::recursive_mutex> locker(mLock);
+    return mTable[connectionId - 1].mInUse;
+}
+
+ULONG cNetworkConnection::GetConnectionGeneration(UWORD connectionId)
+{
+    if (!ValidId(connectionId))
+        return kAnyGeneration;
+    std::lock_guard<std::recursive_mutex> locker(mLock);
+    return mTable[connectionId - 1].mGeneration;
+}
+
+void cNetworkConnection::SetConnectionThreadAtIndex(cConnectionThreadControllerBase* controller, UWORD index)
+{
+    if (index >= kMaxConnections) {
+        ZU_ERR("Invalid Connection ID");
+        return;
+    }
+    std::lock_guard<std::recursive_mutex> locker(mLock);
+    sEntry& entry = mTable[index];
+    if ((controller && !entry.mInUse) || (!controller && entry.mInUse))
+        ZU_ERR("Inconsistent state");
+    entry.mController = controller;
+}
+
+void cNetworkConnection::SetPendingClientConnectionThread(cClientConnectionThreadController* controller)
+{
+    std::lock_guard<std::mutex> locker(mPendingLock);
+    if (controller && mPendingClient)
+        ZU_ERR("Pending thread already set");
+    mPendingClient = controller;
+}
+
+void cNetworkConnection::AbortPendingClientConnection()
+{
+    std::lock_guard<std::mutex> locker(mPendingLock);
+    if (mPendingClient)
+        mPendingClient->AbortPendingConnectionAttempt();
+}
+
+void cNetworkConnection::ConnectController(cConnectionThreadControllerBase* controller)
+{
+    const ULONG generation = controller->GetGeneration();
+    connect(controller, &cConnectionThreadControllerBase::ConnectionThreadDisconnected, this,
+            [this, generation](UWORD connectionId) { ConnectionThreadHasDisconnected(connectionId, generation); });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Opening
+
+UWORD cNetworkConnection::OutgoingRemoteConnection(const std::string& host)
+{
+    const UWORD connectionId = AcquireNextAvaiableConnectionID();
+    if (connectionId == ZUNET_NO_CONNECTION) {
+        ZU_DIAG("Outgoing Remote Connection rejected: \"%s\"", host.c_str());
+        return ZUNET_NO_CONNECTION;
+    }
+    ZU_DIAG("Outgoing Remote Connection: %d - \"%s\"", connectionId, host.c_str());
+    const UWORD index = UWORD(connectionId - 1);
+    auto* controller = new cClientConnectionThreadController(connectionId, host);
+    {
+        std::lock_guard<std::recursive_mutex> locker(mLock);
+        controller->SetGeneration(mTable[index].mGeneration);
+    }
+    ConnectController(controller);
+    controller->Start();
+    SetPendingClientConnectionThread(controller);
+    controller->WaitForSocketAttemptingConnection();
+    {
+        std::lock_guard<std::mutex> locker(mPendingLock);
+        if (mPendingClient == controller)
+            mPendingClient = nullptr;
+    }
+
+    if (controller->IsSocketConnected()) {
+        if (QCoreApplication* application = QCoreApplication::instance())
+            controller->moveToThread(application->thread());
+        SetConnectionThreadAtIndex(controller, index);
+        // A connection that dropped before it was stored has reported it to nobody.
+        if (controller->WasDisconnectReported())
+            Q_EMIT CallDisconnectAtIndex(index, false, controller->GetGeneration());
+        return connectionId;
+    }
+
+    ZU_DIAG("Unsuccessful Connection: %d, Code: %d, Resolved: %s - \"%s\"", connectionId,
+            controller->GetSocketErrorValue(), controller->DidHostNameResolve() ? "True" : "False", host.c_str());
+    disconnect(controller, nullptr, this, nullptr);
+    controller->DontRegisterForLostComms();
+    TellLostCommsClosed(connectionId);
+    delete controller;  // joins its thread before the id can be given out again
+    std::lock_guard<std::recursive_mutex> locker(mLock);
+    ReleaseEntry(index);
+    return ZUNET_NO_CONNECTION;
+}
+
+void cNetworkConnection::IncomingRemoteConnection(qintptr socketDescriptor)
+{
+    ZU_DIAG("Incoming Remote Connection");
+    const UWORD connectionId = AcquireNextAvaiableConnectionID();
+    if (connectionId == ZUNET_NO_CONNECTION) {
+        ::close(int(socketDescriptor));  // refused: the peer sees the connection closed
+        return;
+    }
+    const UWORD index = UWORD(connectionId - 1);
+    auto* controller = new cServerConnectionThreadController(connectionId, socketDescriptor);
+    {
+        std::lock_guard<std::recursive_mutex> locker(mLock);
+        controller->SetGeneration(mTable[index].mGeneration);
+    }
+    ConnectController(controller);
+    if (QCoreApplication* application = QCoreApplication::instance())
+        controller->moveToThread(application->thread());
+    controller->Start();
+    SetConnectionThreadAtIndex(controller, index);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sending and receiving
+
+void cNetworkConnection::SendNetworkMessage(const cZUNetMessage& message)
+{
+    if (!ValidId(message.mConnectionId))
+        return;
+    std::lock_guard<std::recursive_mutex> locker(mLock);
+    if (cConnectionThreadControllerBase* controller = mTable[message.mConnectionId - 1].mController)
+        controller->SendNetworkMessage(message);
+}
+
+void cNetworkConnection::SendNetworkDatagramMessage(const cZUNetMessage& message)
+{
+    if (!ValidId(message.mConnectionId))
+        return;
+    std::lock_guard<std::recursive_mutex> locker(mLock);
+    if (cConnectionThreadControllerBase* controller = mTable[message.mConnectionId - 1].mController)
+        controller->SendNetworkDatagramMessage(message);
+}
+
+void cNetworkConnection::SendNetworkDatagramMessage(const UBYTE* payload, UWORD length, UWORD connectionId)
+{
+    if (!ValidId(connectionId))
+        return;
+    std::lock_guard<std::recursive_mutex> locker(mLock);
+    if (cConnectionThreadControllerBase* controller = mTable[connectionId - 1].mController)
+        controller->SendNetworkDatagramMessage(payload, length);
+}
+
+void cNetworkConnection::UtilityMessageReceived(const UBYTE* payload, int length, UWORD connectionId)
+{
+    if (!payload || length < 1)
+        return;
+    if (payload[0] != LostComms::kKeepAlive) {
+        ZU_ERR("Unknown Util Message Received Byte[0] %d", payload[0]);
+        return;
+    }
+    std::lock_guard<std::mutex> locker(mLostCommsLock);
+    if (mLostCommsReceiver)
+        mLostCommsReceiver->ReceivedMessage(connectionId);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Queries
+
+std::string cNetworkConnection::GetHostNameFromConnectionID(UWORD connectionId)
+{
+    if (!ValidId(connectionId))
+        return std::string();
+    std::lock_guard<std::recursive_mutex> locker(mLock);
+    cConnectionThreadControllerBase* controller = mTable[connectionId - 1].mController;
+    return controller ? controller->GetHostName() : std::string();
+}
+
+std::string cNetworkConnection::GetHostStringFromConnectionID(UWORD connectionId)
+{
+    if (!ValidId(connectionId))
+        return std::string();
+    std::lock_guard<std::recursive_mutex> locker(mLock);
+    cConnectionThreadControllerBase* controller = mTable[connectionId - 1].mController;
+    return controller ? controller->GetHostDescription() : std::string();
+}
+
+cConnectionThreadControllerBase* cNetworkConnection::GetConnectionThreadFromConnectionID(UWORD connectionId)
+{
+    if (!ValidId(connectionId))
+        return nullptr;
+    std::lock_guard<std::recursive_mutex> locker(mLock);
+    return mTable[connectionId - 1].mController;
+}
+
+UWORD cNetworkConnection::GetConnectionIDFromHostName(const std::string& host)
+{
+    std::lock_guard<std::recursive_mutex> locker(mLock);
+    for (int index = 0; index < kMaxConnections; ++index) {
+        cConnectionThreadControllerBase* controller = mTable[index].mController;
+        if (controller && controller->GetHostName() == host)
+            return UWORD(index + 1);
+    }
+    return ZUNET_NO_CONNECTION;
+}
+
+QHostAddress cNetworkConnection::GetRemoteAddressFromHostName(const std::string& host)
+{
+    std::lock_guard<std::recursive_mutex> locker(mLock);
+    const UWORD connectionId = GetConnectionIDFromHostName(host);
+    if (connectionId == ZUNET_NO_CONNECTION)
+        return QHostAddress();
+    return mTable[connectionId - 1].mController->GetRemoteAddress();
+}
+
+UWORD cNetworkConnection::GetNumberOfConnections()
+{
+    std::lock_guard<std::recursive_mutex> locker(mLock);
+    return mNumberOfConnections;
+}
+
+UWORD cNetworkConnection::FindConnection(const char* host)
+{
+    if (!host)
+        return ZUNET_NO_CONNECTION;
+    const UWORD connectionId = GetConnectionIDFromHostName(host);
+    if (connectionId != ZUNET_NO_CONNECTION)
+        return connectionId;
+    return OutgoingRemoteConnection(host);
+}
+
+bool cNetworkConnection::ConnectionExists(const char* host)
+{
+    return host && GetConnectionIDFromHostName(host) != ZUNET_NO_CONNECTION;
+}
+
+std::string cNetworkConnection::HostNameFromConnectionId(UWORD connectionId)
+{
+    return GetHostNameFromConnectionID(connectionId);
+}
+
+UWORD cNetworkConnection::NumberOfConnections()
+{
+    return GetNumberOfConnections();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Ending
+
+void cNetworkConnection::DisconnectConnectionID(UWORD connectionId)
+{
+    if (!ValidId(connectionId)) {
+        ZU_ERR("Invalid Connection ID");
+        return;
+    }
+    ULONG generation;
+    {
+        std::lock_guard<std::recursive_mutex> locker(mLock);
+        generation = mTable[connectionId - 1].mGeneration;
+    }
+    Q_EMIT CallDisconnectAtIndex(UWORD(connectionId - 1), false, generation);
+}
+
+void cNetworkConnection::DisconnectFromHost(const std::string& host)
+{
+    ULONG generation = 0;
+    UWORD connectionId;
+    {
+        std::lock_guard<std::recursive_mutex> locker(mLock);
+        connectionId = GetConnectionIDFromHostName(host);
+        if (connectionId != ZUNET_NO_CONNECTION)
+            generation = mTable[connectionId - 1].mGeneration;
+    }
+    if (connectionId == ZUNET_NO_CONNECTION) {
+        ZU_ERR("Cannot find connection for host: %s", host.c_str());
+        return;
+    }
+    Q_EMIT CallDisconnectAtIndex(UWORD(connectionId - 1), false, generation);
+}
+
+void cNetworkConnection::ConnectionThreadHasDisconnected(UWORD ConnectionID, ULONG Generation)
+{
+    if (!ValidId(ConnectionID))
+        return;
+    std::lock_guard<std::recursive_mutex> locker(mLock);
+    const sEntry& entry = mTable[ConnectionID - 1];
+    if (!entry.mController || entry.mGeneration != Generation)
+        return;
+    disconnect(entry.mController, &cConnectionThreadControllerBase::ConnectionThreadDisconnected, this, nullptr);
+    Q_EMIT CallDisconnectAtIndex(UWORD(ConnectionID - 1), false, Generation);
+}
+
+void cNetworkConnection::LostCommsForConnectionID(UWORD connectionId)
+{
+    if (!ValidId(connectionId)) {
+        ZU_ERR("Invalid Connection ID");
+        return;
+    }
+    std::string host;
+    ULONG generation = 0;
+    {
+        std::lock_guard<std::recursive_mutex> locker(mLock);
+        const sEntry& entry = mTable[connectionId - 1];
+        if (!entry.mController)
+            return;
+        host = entry.mController->GetHostName();
+        entry.mController->SetHasLostComms(true);
+        generation = entry.mGeneration;
+    }
+    Q_EMIT DisconnectAtIndexRightNow(UWORD(connectionId - 1), true, generation);
+    Q_EMIT LostComms(connectionId, host);
+}
+
+void cNetworkConnection::DisconnectAtIndex(UWORD Index, bool LostComms, ULONG Generation)
+{
+    if (Index >= kMaxConnections) {
+        ZU_ERR("Invalid Connection ID");
+        return;
+    }
+    const UWORD connectionId = UWORD(Index + 1);
+    cConnectionThreadControllerBase* controller = nullptr;
+    std::string host;
+    bool errorReported = false;
+    int error = -1;
+
+    SyscallMessagesPollLock();
+    {
+        std::lock_guard<std::recursive_mutex> locker(mLock);
+        sEntry& entry = mTable[Index];
+        if (entry.mController && (Generation == kAnyGeneration || entry.mGeneration == Generation)) {
+            // Out of the table at once, so nothing sends to it any more; the id stays in use
+            // until its thread has stopped.
+            controller = entry.mController;
+            entry.mController = nullptr;
+            host = controller->GetHostName();
+            errorReported = controller->WasSocketErrorReported();
+            error = controller->GetSocketError();
+        }
+    }
+    if (!controller) {
+        SyscallMessagesPollUnLock();
+        return;
+    }
+    disconnect(controller, nullptr, this, nullptr);
+    TellLostCommsClosed(connectionId);
+    Q_EMIT ConnectionDisconnected(connectionId, host, errorReported, QAbstractSocket::SocketError(error));
+    if (gRegistryRouter)
+        gRegistryRouter->ConnectionTerminated(connectionId, LostComms);
+    SyscallMessagesPollUnLock();
+
+    // Joined with no lock held: BYE may take a moment, and other connections carry on meanwhile.
+    if (controller->thread() == QThread::currentThread()) {
+        delete controller;
+    } else {
+        controller->Quit();
+        controller->Wait();
+        controller->deleteLater();  // the object belongs to the main thread
+    }
+    TellLostCommsClosed(connectionId);  // a registration the thread made before it stopped
+
+    std::lock_guard<std::recursive_mutex> locker(mLock);
+    if (mTable[Index].mInUse && !mTable[Index].mController)
+        ReleaseEntry(Index);
+}
+
+void cNetworkConnection::Uninitialise()
+{
+    AbortPendingClientConnection();
+    std::vector<cConnectionThreadControllerBase*> stopping;
+    {
+        std::lock_guard<std::recursive_mutex> locker(mLock);
+        for (int index = 0; index < kMaxConnections; ++index) {
+            cConnectionThreadControllerBase* controller = mTable[index].mController;
+            if (!controller)
+                continue;
+            disconnect(controller, nullptr, this, nullptr);
+            ReleaseEntry(UWORD(index));
+            controller->Quit();
+            stopping.push_back(controller);
+        }
+    }
+    for (cConnectionThreadControllerBase* controller : stopping) {
+        controller->Wait();
+        TellLostCommsClosed(controller->GetConnectionID());
+        delete controller;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Lost comms
+
+void cNetworkConnection::InitialiseLostComms()
+{
+    if (!IsMainThread()) {
+        ZU_ERR("Must be called on main thread");
+        return;
+    }
+    std::lock_guard<std::mutex> locker(mLostCommsLock);
+    if (mLostCommsSender || mLostCommsReceiver) {
+        ZU_ERR("Inconsistent state");
+        return;
+    }
+    mLostCommsSender = new cLostCommsSenderController(this);
+    mLostCommsReceiver = new cLostCommsReceiverController(this);
+    connect(mLostCommsReceiver, &cLostCommsReceiverController::UnitLowTTLWarning, this,
+            &cNetworkConnection::UnitLowTTLWarning);
+}
+
+void cNetworkConnection::UninitialiseLostComms()
+{
+    if (!IsMainThread()) {
+        ZU_ERR("Must be called on main thread");
+        return;
+    }
+    // Connections stop first, so none registers or reports a keep-alive to what is going away.
+    Uninitialise();
+    cLostCommsSenderController* sender = nullptr;
+    cLostCommsReceiverController* receiver = nullptr;
+    {
+        std::lock_guard<std::mutex> locker(mLostCommsLock);
+        if (!mLostCommsSender != !mLostCommsReceiver)
+            ZU_ERR("Inconsistent state: %s,  %s", mLostCommsReceiver ? "Reciever Present" : "Reciever Null",
+                   mLostCommsSender ? "Sender Present" : "Sender Null");
+        std::swap(sender, mLostCommsSender);
+        std::swap(receiver, mLostCommsReceiver);
+    }
+    // Joined outside the lock: the receiver thread may be closing a lost connection right now.
+    delete receiver;
+    delete sender;
+}
+
+void cNetworkConnection::RegisterConnectionWithLostComms(UWORD connectionId)
+{
+    if (!ValidId(connectionId)) {
+        ZU_ERR("Invalid Connection ID");
+        return;
+    }
+    std::lock_guard<std::mutex> locker(mLostCommsLock);
+    if (mLostCommsSender)
+        mLostCommsSender->NewUDPConnection(connectionId);
+    if (mLostCommsReceiver)
+        mLostCommsReceiver->NewUDPConnection(connectionId);
+}
+
+void cNetworkConnection::TellLostCommsClosed(UWORD connectionId)
+{
+    std::lock_guard<std::mutex> locker(mLostCommsLock);
+    if (mLostCommsReceiver)
+        mLostCommsReceiver->ConnectionClosed(connectionId);
+    if (mLostCommsSender)
+        mLostCommsSender->ConnectionClosed(connectionId);
+}

@@ -1,0 +1,126 @@
+#pragma once
+
+#include "LostComms.h"
+#include "NetworkMetaTypes.h"
+#include "NetworkInterface.h"
+#include "ZUNetMessage.h"
+
+#include <QAbstractSocket>
+#include <QHostAddress>
+#include <QObject>
+
+#include <mutex>
+#include <string>
+
+class cConnectionThreadControllerBase;
+class cClientConnectionThreadController;
+
+/// The process's one connection manager: up to 70 connections to units, numbered 1 to 70.
+/// Opens connections on request (blocking the asking thread until TCP has connected or failed),
+/// routes outgoing messages by connection id, ends connections telling every network object
+/// through the registry router, and wires connections to lost-comms detection.
+///
+/// Locks, in order: router poll lock, manager lock, a worker's link lock, the link's transmit
+/// lock. The lost-comms lock is never held together with the manager lock. No thread is ever
+/// joined while the manager lock is held, so other connections' traffic and keep-alives go on
+/// while one connection closes.
+class cNetworkConnection : public QObject, public cNetworkInterface, public cLostCommsPeer
+{
+    Q_OBJECT
+public:
+    static constexpr int kMaxConnections = 70;
+    /// Any generation: used by callers that mean whichever connection holds the id now.
+    static constexpr ULONG kAnyGeneration = 0;
+
+    static void AllowInstanceOf(bool allow);
+    static cNetworkConnection* Instance();
+    static void DeleteInstance();
+
+    /// Stops every connection (no ConnectionTerminated, no ConnectionDisconnected).
+    void Uninitialise();
+
+    UWORD OutgoingRemoteConnection(const std::string& host);
+    void IncomingRemoteConnection(qintptr socketDescriptor);
+    UWORD AcquireNextAvaiableConnectionID();
+    void ReleaseConnectionID(UWORD connectionId);
+    void SetConnectionThreadAtIndex(cConnectionThreadControllerBase* controller, UWORD index);
+    void SetPendingClientConnectionThread(cClientConnectionThreadController* controller);
+    void AbortPendingClientConnection();
+
+    void SendNetworkMessage(const cZUNetMessage& message);
+    void SendNetworkDatagramMessage(const cZUNetMessage& message);
+    void SendNetworkDatagramMessage(const UBYTE* payload, UWORD length, UWORD connectionId) override;
+    /// A utility payload arrived on a datagram link.
+    void UtilityMessageReceived(const UBYTE* payload, int length, UWORD connectionId);
+
+    std::string GetHostNameFromConnectionID(UWORD connectionId);
+    std::string GetHostStringFromConnectionID(UWORD connectionId) override;
+    cConnectionThreadControllerBase* GetConnectionThreadFromConnectionID(UWORD connectionId);
+    UWORD GetConnectionIDFromHostName(const std::string& host);
+    QHostAddress GetRemoteAddressFromHostName(const std::string& host);
+    UWORD GetNumberOfConnections();
+    bool IsConnectionIDInUse(UWORD connectionId);
+    /// Identity of the connection that holds the id now (changes each time the id is given out).
+    ULONG GetConnectionGeneration(UWORD connectionId);
+
+    void DisconnectConnectionID(UWORD connectionId);
+    void DisconnectFromHost(const std::string& host);
+    void LostCommsForConnectionID(UWORD connectionId) override;
+
+    void InitialiseLostComms();
+    void UninitialiseLostComms();
+    void RegisterConnectionWithLostComms(UWORD connectionId);
+
+    // cNetworkInterface
+    UWORD FindConnection(const char* host) override;
+    bool ConnectionExists(const char* host) override;
+    std::string HostNameFromConnectionId(UWORD connectionId) override;
+    UWORD NumberOfConnections() override;
+    void SendMessage(const cZUNetMessage& message) override { SendNetworkMessage(message); }
+    void SendDatagramMessage(const cZUNetMessage& message) override { SendNetworkDatagramMessage(message); }
+
+Q_SIGNALS:
+    void LostComms(UWORD ConnectionId, std::string HostName);
+    void ConnectionDisconnected(UWORD ConnectionId, std::string HostName, bool ErrorOccured,
+                                QAbstractSocket::SocketError Error);
+    void CallDisconnectAtIndex(UWORD Index, bool LostComms, ULONG Generation);
+    void NumberOfConnectionsChanged(UBYTE NumberOfConnections);
+    void UnitLowTTLWarning(UWORD ConnectionId, bool Low);
+    void DisconnectAtIndexRightNow(UWORD Index, bool LostComms, ULONG Generation);
+
+public Q_SLOTS:
+    void ConnectionThreadHasDisconnected(UWORD ConnectionID, ULONG Generation);
+    /// Ends the connection at the index when it is still the one of that generation.
+    void DisconnectAtIndex(UWORD Index, bool LostComms, ULONG Generation);
+
+private:
+    cNetworkConnection();
+    ~cNetworkConnection() override;
+
+    struct sEntry
+    {
+        cConnectionThreadControllerBase* mController = nullptr;
+        bool mInUse = false;
+        ULONG mGeneration = 0;
+    };
+
+    static bool ValidId(UWORD connectionId) { return connectionId >= 1 && connectionId <= kMaxConnections; }
+    static bool IsMainThread();
+    void ConnectController(cConnectionThreadControllerBase* controller);
+    void TellLostCommsClosed(UWORD connectionId);
+    void ReleaseEntry(UWORD index);
+
+    std::recursive_mutex mLock;
+    sEntry mTable[kMaxConnections];
+    UBYTE mNumberOfConnections = 0;
+    ULONG mLastGeneration = 0;
+
+    std::mutex mLostCommsLock;
+    cLostCommsSenderController* mLostCommsSender = nullptr;
+    cLostCommsReceiverController* mLostCommsReceiver = nullptr;
+
+    std::mutex mPendingLock;
+    cClientConnectionThreadController* mPendingClient = nullptr;
+};
+
+void SetNetworkConnection(cNetworkConnection* connection);

@@ -1,0 +1,294 @@
+#include "FakeUnit.h"
+#include "NetworkConnection.h"
+#include "ProbeObject.h"
+#include "RouterFixture.h"
+#include "TraceCapture.h"
+
+#include <QtTest>
+
+#include <thread>
+
+namespace {
+const QHostAddress kUnitAddress("127.0.0.2");
+}
+
+class tst_ConnectionManager : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void idsAreTheLowestFree();
+    void theSeventyFirstIdIsRefused();
+    void idsOutsideTheTableAreRefused_data();
+    void idsOutsideTheTableAreRefused();
+    void releasingAFreeIdChangesNothing();
+    void singletonOnlyOnTheMainThread();
+    void accessAfterDisallowIsRefused();
+    void unknownUtilityPayloadIsTraced();
+    void openReusesAConnectionByExactHostText();
+    void failedAttemptsLeaveNoTrace_data();
+    void failedAttemptsLeaveNoTrace();
+    void connectionEnds_data();
+    void connectionEnds();
+    void staleDisconnectLeavesTheNewerConnection();
+    void shutdownStopsConnectionsInEitherOrder_data();
+    void shutdownStopsConnectionsInEitherOrder();
+
+private:
+    cNetworkConnection* mManager = nullptr;
+};
+
+void tst_ConnectionManager::init()
+{
+    cNetworkConnection::AllowInstanceOf(true);
+    mManager = cNetworkConnection::Instance();
+    QVERIFY(mManager);
+}
+
+void tst_ConnectionManager::cleanup()
+{
+    cNetworkConnection::DeleteInstance();
+    mManager = nullptr;
+}
+
+void tst_ConnectionManager::idsAreTheLowestFree()
+{
+    QSignalSpy counts(mManager, &cNetworkConnection::NumberOfConnectionsChanged);
+    QCOMPARE(mManager->AcquireNextAvaiableConnectionID(), UWORD(1));
+    QCOMPARE(mManager->AcquireNextAvaiableConnectionID(), UWORD(2));
+    QCOMPARE(mManager->AcquireNextAvaiableConnectionID(), UWORD(3));
+    mManager->ReleaseConnectionID(2);
+    QCOMPARE(mManager->AcquireNextAvaiableConnectionID(), UWORD(2));  // 1 and 3 in use
+    QCOMPARE(mManager->GetNumberOfConnections(), UWORD(3));
+    QList<int> emitted;
+    for (const auto& arguments : counts)
+        emitted.append(arguments.at(0).toInt());
+    QCOMPARE(emitted, QList<int>({1, 2, 3, 2, 3}));
+    const ULONG before = mManager->GetConnectionGeneration(2);
+    mManager->ReleaseConnectionID(2);
+    QCOMPARE(mManager->AcquireNextAvaiableConnectionID(), UWORD(2));
+    QVERIFY(mManager->GetConnectionGeneration(2) != before);  // the id came back as a new connection
+}
+
+void tst_ConnectionManager::theSeventyFirstIdIsRefused()
+{
+    cTraceCapture trace;
+    for (int id = 1; id <= 70; ++id)
+        QCOMPARE(mManager->AcquireNextAvaiableConnectionID(), UWORD(id));
+    QCOMPARE(mManager->AcquireNextAvaiableConnectionID(), ZUNET_NO_CONNECTION);
+    QCOMPARE(trace.Lines(), QStringList({"ERROR: All availible connections are in use"}));
+    QCOMPARE(mManager->GetNumberOfConnections(), UWORD(70));
+    QCOMPARE(mManager->OutgoingRemoteConnection("127.0.0.2"), ZUNET_NO_CONNECTION);
+    mManager->ReleaseConnectionID(40);
+    mManager->ReleaseConnectionID(7);
+    QCOMPARE(mManager->AcquireNextAvaiableConnectionID(), UWORD(7));
+    QCOMPARE(mManager->AcquireNextAvaiableConnectionID(), UWORD(40));
+}
+
+void tst_ConnectionManager::idsOutsideTheTableAreRefused_data()
+{
+    QTest::addColumn<int>("connectionId");
+    QTest::newRow("0") << 0;
+    QTest::newRow("71") << 71;
+    QTest::newRow("300") << 300;
+    QTest::newRow("0xFFFF") << 0xFFFF;
+}
+
+void tst_ConnectionManager::idsOutsideTheTableAreRefused()
+{
+    QFETCH(int, connectionId);
+    cRouterFixture router;
+    cProbeObject watcher("watcher");
+    QCOMPARE(mManager->AcquireNextAvaiableConnectionID(), UWORD(1));
+    cTraceCapture trace;
+    const UWORD id = UWORD(connectionId);
+    const UWORD index = UWORD(id - 1);
+    mManager->DisconnectConnectionID(id);
+    mManager->ReleaseConnectionID(id);
+    mManager->LostCommsForConnectionID(id);
+    mManager->RegisterConnectionWithLostComms(id);
+    mManager->SetConnectionThreadAtIndex(nullptr, index);
+    mManager->DisconnectAtIndex(index, false, cNetworkConnection::kAnyGeneration);
+    QCoreApplication::processEvents();
+    QCOMPARE(trace.Count("ERROR: Invalid Connection ID"), 6);
+    QCOMPARE(trace.Lines().size(), 6);
+    QVERIFY(mManager->GetHostNameFromConnectionID(id).empty());
+    QVERIFY(mManager->GetHostStringFromConnectionID(id).empty());
+    QVERIFY(!mManager->GetConnectionThreadFromConnectionID(id));
+    cZUNetMessage message(2);
+    message.mConnectionId = id;
+    mManager->SendNetworkMessage(message);
+    mManager->SendNetworkDatagramMessage(message);
+    QCOMPARE(mManager->GetNumberOfConnections(), UWORD(1));
+    QVERIFY(mManager->IsConnectionIDInUse(1));
+    QVERIFY(watcher.mTerminated.isEmpty());
+}
+
+void tst_ConnectionManager::releasingAFreeIdChangesNothing()
+{
+    cTraceCapture trace;
+    QCOMPARE(mManager->AcquireNextAvaiableConnectionID(), UWORD(1));
+    mManager->ReleaseConnectionID(5);
+    QCOMPARE(trace.Lines(), QStringList({"ERROR: Inconsistent state"}));
+    QCOMPARE(mManager->GetNumberOfConnections(), UWORD(1));
+}
+
+void tst_ConnectionManager::singletonOnlyOnTheMainThread()
+{
+    cNetworkConnection::DeleteInstance();
+    cTraceCapture trace;
+    cNetworkConnection* fromThread = mManager;
+    std::thread([&] { fromThread = cNetworkConnection::Instance(); }).join();
+    QVERIFY(!fromThread);
+    QCOMPARE(trace.Lines(), QStringList({"ERROR: Attempting to create instance on non-main thread"}));
+
+    mManager = cNetworkConnection::Instance();
+    QVERIFY(mManager);
+    std::thread([&] {
+        fromThread = cNetworkConnection::Instance();
+        cNetworkConnection::DeleteInstance();
+    }).join();
+    QCOMPARE(fromThread, mManager);  // an existing instance is handed out on any thread
+    QCOMPARE(trace.Lines().last(), QString("ERROR: Attempting to delete instance on non-main thread"));
+    QCOMPARE(cNetworkConnection::Instance(), mManager);
+    QCOMPARE(GetNetworkInterface(), static_cast<cNetworkInterface*>(mManager));
+}
+
+void tst_ConnectionManager::accessAfterDisallowIsRefused()
+{
+    cTraceCapture trace;
+    cNetworkConnection::AllowInstanceOf(false);
+    QVERIFY(!cNetworkConnection::Instance());
+    cNetworkConnection::AllowInstanceOf(true);
+    QCOMPARE(trace.Lines(), QStringList({"ERROR: Network Connection access after destruction"}));
+}
+
+void tst_ConnectionManager::unknownUtilityPayloadIsTraced()
+{
+    cTraceCapture trace;
+    const UBYTE unknown[] = {9, 3};
+    const UBYTE keepAlive[] = {3};
+    mManager->UtilityMessageReceived(unknown, 2, 1);
+    mManager->UtilityMessageReceived(keepAlive, 0, 1);  // empty: ignored
+    mManager->UtilityMessageReceived(keepAlive, 1, 1);  // lost comms not running: ignored
+    QCOMPARE(trace.Lines(), QStringList({"ERROR: Unknown Util Message Received Byte[0] 9"}));
+}
+
+void tst_ConnectionManager::openReusesAConnectionByExactHostText()
+{
+    cFakeUnit unit(kUnitAddress);
+    QVERIFY(unit.IsListening());
+    QCOMPARE(NetworkFindConnection("127.0.0.2"), UWORD(1));
+    QTRY_COMPARE(unit.AcceptedCount(), 1);
+    QCOMPARE(NetworkFindConnection("127.0.0.2"), UWORD(1));
+    QVERIFY(DoesNetworkConnectionExist("127.0.0.2"));
+    QVERIFY(!DoesNetworkConnectionExist("127.0.0.02"));
+    QCOMPARE(NetworkGetHostNameFromConnId(1), std::string("127.0.0.2"));
+    QCOMPARE(mManager->GetConnectionIDFromHostName("127.0.0.2"), UWORD(1));
+    QTest::qWait(50);
+    QCOMPARE(unit.AcceptedCount(), 1);
+    QCOMPARE(NetworkGetNumberOfConnections(), UWORD(1));
+}
+
+void tst_ConnectionManager::failedAttemptsLeaveNoTrace_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::newRow("nothing listening") << "127.0.0.3";
+    QTest::newRow("unknown unit name") << "no.such.unit";
+    QTest::newRow("not an address") << "a.b.c.d";
+}
+
+void tst_ConnectionManager::failedAttemptsLeaveNoTrace()
+{
+    QFETCH(QString, host);
+    mManager->InitialiseLostComms();
+    QCOMPARE(mManager->OutgoingRemoteConnection(host.toStdString()), ZUNET_NO_CONNECTION);
+    QCOMPARE(mManager->GetNumberOfConnections(), UWORD(0));
+    QVERIFY(!mManager->IsConnectionIDInUse(1));
+    QCOMPARE(mManager->AcquireNextAvaiableConnectionID(), UWORD(1));
+}
+
+void tst_ConnectionManager::connectionEnds_data()
+{
+    QTest::addColumn<bool>("byUs");
+    QTest::newRow("closed by us") << true;
+    QTest::newRow("closed by the unit") << false;
+}
+
+void tst_ConnectionManager::connectionEnds()
+{
+    QFETCH(bool, byUs);
+    cRouterFixture router;
+    cProbeObject watcher("watcher");
+    cFakeUnit unit(kUnitAddress);
+    QCOMPARE(NetworkFindConnection("127.0.0.2"), UWORD(1));
+    QTRY_COMPARE(unit.AcceptedCount(), 1);
+    QSignalSpy disconnected(mManager, &cNetworkConnection::ConnectionDisconnected);
+    if (byUs)
+        mManager->DisconnectConnectionID(1);
+    else
+        unit.Close(0);
+    QTRY_COMPARE(watcher.mTerminated.size(), 1);
+    QCOMPARE(watcher.mTerminated.first(), qMakePair(UWORD(1), false));
+    QCOMPARE(disconnected.count(), 1);
+    QCOMPARE(disconnected.first().at(0).toInt(), 1);
+    QCOMPARE(disconnected.first().at(1).value<std::string>(), std::string("127.0.0.2"));
+    QTRY_VERIFY(!mManager->IsConnectionIDInUse(1));
+    QCOMPARE(mManager->GetNumberOfConnections(), UWORD(0));
+    QTRY_VERIFY(unit.Ended(0));
+    QVERIFY(!DoesNetworkConnectionExist("127.0.0.2"));
+}
+
+void tst_ConnectionManager::staleDisconnectLeavesTheNewerConnection()
+{
+    cRouterFixture router;
+    cProbeObject watcher("watcher");
+    cFakeUnit unit(kUnitAddress);
+    QCOMPARE(NetworkFindConnection("127.0.0.2"), UWORD(1));
+    const ULONG first = mManager->GetConnectionGeneration(1);
+    mManager->DisconnectConnectionID(1);  // queued, for the first connection
+    mManager->DisconnectAtIndex(0, false, first);  // the first connection ends some other way first
+    QCOMPARE(watcher.mTerminated.size(), 1);
+    QVERIFY(!mManager->IsConnectionIDInUse(1));
+    QCOMPARE(NetworkFindConnection("127.0.0.2"), UWORD(1));  // the id is reused
+    QVERIFY(mManager->GetConnectionGeneration(1) != first);
+    mManager->ConnectionThreadHasDisconnected(1, first);  // a late notice of the first thread
+    QTest::qWait(50);  // lets the queued disconnect run
+    QCOMPARE(watcher.mTerminated.size(), 1);
+    QCOMPARE(mManager->GetConnectionIDFromHostName("127.0.0.2"), UWORD(1));
+    QTRY_COMPARE(unit.AcceptedCount(), 2);
+    QVERIFY(unit.Ended(0));
+    QVERIFY(!unit.Ended(1));
+}
+
+void tst_ConnectionManager::shutdownStopsConnectionsInEitherOrder_data()
+{
+    QTest::addColumn<bool>("lostCommsFirst");
+    QTest::newRow("lost comms, then the manager") << true;
+    QTest::newRow("the manager alone") << false;
+}
+
+void tst_ConnectionManager::shutdownStopsConnectionsInEitherOrder()
+{
+    QFETCH(bool, lostCommsFirst);
+    cRouterFixture router;
+    cProbeObject watcher("watcher");
+    cFakeUnit unit(kUnitAddress);
+    mManager->InitialiseLostComms();
+    QCOMPARE(NetworkFindConnection("127.0.0.2"), UWORD(1));
+    QTRY_COMPARE(unit.AcceptedCount(), 1);
+    if (lostCommsFirst) {
+        mManager->UninitialiseLostComms();
+        QVERIFY(!mManager->IsConnectionIDInUse(1));
+    }
+    cNetworkConnection::DeleteInstance();
+    mManager = nullptr;
+    QVERIFY(!GetNetworkInterface());
+    QTRY_VERIFY(unit.Ended(0));
+    QVERIFY(watcher.mTerminated.isEmpty());  // shutdown tells no object
+}
+
+QTEST_GUILESS_MAIN(tst_ConnectionManager)
+#include "tst_connectionmanager.moc"

@@ -1,0 +1,36 @@
+#include "NetTestHelpers.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+cFullBacklogListener::cFullBacklogListener(const char* address, quint16 port)
+{
+    sockaddr_in where{};
+    where.sin_family = AF_INET;
+    where.sin_port = htons(port);
+    inet_pton(AF_INET, address, &where.sin_addr);
+    mListener = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int one = 1;
+    ::setsockopt(mListener, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
+    if (::bind(mListener, reinterpret_cast<sockaddr*>(&where), sizeof(where)) != 0 || ::listen(mListener, 0) != 0) {
+        ::close(mListener);
+        mListener = -1;
+        return;
+    }
+    // With a backlog of 0 the queue holds one connection; this one fills it.
+    mFiller = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (::connect(mFiller, reinterpret_cast<sockaddr*>(&where), sizeof(where)) != 0) {
+        ::close(mFiller);
+        mFiller = -1;
+    }
+}
+
+cFullBacklogListener::~cFullBacklogListener()
+{
+    if (mFiller >= 0)
+        ::close(mFiller);
+    if (mListener >= 0)
+        ::close(mListener);
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QtGlobal>
+
+/// A listener that never accepts and whose accept queue is already full, so a further connect
+/// to it hangs (its SYNs are dropped) until the client gives up.
+class cFullBacklogListener
+{
+public:
+    cFullBacklogListener(const char* address, quint16 port);
+    ~cFullBacklogListener();
+    bool IsValid() const { return mListener >= 0 && mFiller >= 0; }
+
+private:
+    int mListener = -1;
+    int mFiller = -1;
+};
