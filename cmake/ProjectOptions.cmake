@@ -13,7 +13,7 @@ endif()
 function(zunet_add_test)
   cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
-  target_link_libraries(${T_NAME} PRIVATE Qt5::Test TestSupport ${T_LIBS})
+  target_link_libraries(${T_NAME} PRIVATE Qt5::Test TestSupport NetnsGuard ${T_LIBS})
   add_test(NAME ${T_NAME}
            COMMAND ${PROJECT_SOURCE_DIR}/tools/netns-run.sh $<TARGET_FILE:${T_NAME}>)
   if(NOT T_TIMEOUT)
