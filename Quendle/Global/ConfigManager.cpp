@@ -151,6 +151,11 @@ bool cConfigManager::Authenticated(UWORD connectionId, UWORD handle) const
     return mAuthenticationLookup.count(tClient(connectionId, handle)) != 0;
 }
 
+void cConfigManager::SetAuthenticated(UWORD connectionId, UWORD handle, UWORD userIndex)
+{
+    mAuthenticationLookup[tClient(connectionId, handle)] = userIndex;
+}
+
 void cConfigManager::Authenticate(const cZUNetMessage& request)
 {
     // This manager speaks only the two-step form.

@@ -81,6 +81,8 @@ public:
 
 protected:
     cReplyWorkerThread* ReplyWorker() const { return mReplyWorker; }
+    /// Signs a client in by other means than this class's (a unit's own sign-in forms).
+    void SetAuthenticated(UWORD connectionId, UWORD handle, UWORD userIndex);
 
 private:
     using tClient = std::pair<UWORD, UWORD>;

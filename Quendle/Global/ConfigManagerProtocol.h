@@ -3,6 +3,8 @@
 #include "ZUNetMethods.h"
 #include "ZUNetTypes.h"
 
+#include "NetworkMetaTypes.h" // std::string as a meta type
+
 #include <QMetaType>
 
 #include <string>
@@ -126,5 +128,3 @@ constexpr qint64 ToVersionLong(UBYTE major, UBYTE minor, UBYTE sub)
 } // namespace Quendle
 
 Q_DECLARE_METATYPE(Quendle::eReplyFailureCodes)
-// Carried by queued signals of the configuration client.
-Q_DECLARE_METATYPE(std::string)

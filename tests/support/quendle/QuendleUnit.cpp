@@ -1,0 +1,110 @@
+#include "QuendleUnit.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#ifndef QUENDLE_TEST_UNIT
+#define QUENDLE_TEST_UNIT "quendle_test_unit"
+#endif
+
+QJsonObject cQuendleUnit::DefaultDescription()
+{
+    auto user = [](const QString& name, const QString& password, bool valid = true) {
+        return QJsonObject { { "name", name }, { "password", password }, { "valid", valid } };
+    };
+    QJsonObject description;
+    description["users"] = QJsonArray { user("Alice", "wonder"), user("Bob", ""), user("Mallory", "evil", false),
+        user("Admin", "root") };
+    description["scenes"] = QJsonObject { { "1", "Intro 2" } };
+    description["keys"] = QJsonObject { { "fader/1", QJsonArray { QJsonArray { "Input 1", 4096 } } },
+        { "meter/1", QJsonArray { QJsonArray { "Input 1 Meter", 4096 } } } };
+    description["objects"] = QJsonArray { QJsonObject { { "name", "Input 1" }, { "parameters", 1 }, { "value", 100 } },
+        QJsonObject { { "name", "Input 1 Meter" }, { "parameters", 1 }, { "value", 7 } } };
+    return description;
+}
+
+cQuendleUnit::cQuendleUnit()
+{
+    mProcess.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    connect(&mProcess, &QProcess::readyReadStandardOutput, this, &cQuendleUnit::ReadOutput);
+}
+
+cQuendleUnit::~cQuendleUnit()
+{
+    if (mProcess.state() != QProcess::NotRunning && !Stop(5000))
+        Kill();
+}
+
+bool cQuendleUnit::Start(const QString& address, const QString& configPath, const QStringList& extraArguments,
+    const QJsonObject& description)
+{
+    mAddress = address;
+    const QString descriptionPath = mDir.filePath(QStringLiteral("unit.json"));
+    QFile file(descriptionPath);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(QJsonDocument(description).toJson());
+    file.close();
+    QStringList arguments { "--listen", address, "--description", descriptionPath, "--config", configPath };
+    arguments += extraArguments;
+    mProcess.start(QStringLiteral(QUENDLE_TEST_UNIT), arguments);
+    if (!mProcess.waitForStarted(10000))
+        return false;
+    return WaitForLine(QStringLiteral("unit: ready"));
+}
+
+bool cQuendleUnit::Command(const QString& line, int timeoutMs)
+{
+    const int before = CountLines(QStringLiteral("unit: done ") + line);
+    mProcess.write((line + QLatin1Char('\n')).toUtf8());
+    return WaitForLine(QStringLiteral("unit: done ") + line, before + 1, timeoutMs);
+}
+
+void cQuendleUnit::ReadOutput()
+{
+    mPartial += mProcess.readAllStandardOutput();
+    int end;
+    while ((end = mPartial.indexOf('\n')) >= 0) {
+        mLines.append(QString::fromUtf8(mPartial.left(end)));
+        mPartial.remove(0, end + 1);
+    }
+}
+
+int cQuendleUnit::CountLines(const QString& fragment) const
+{
+    int count = 0;
+    for (const QString& line : mLines) {
+        if (line.contains(fragment))
+            ++count;
+    }
+    return count;
+}
+
+bool cQuendleUnit::WaitForLine(const QString& fragment, int count, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (CountLines(fragment) < count) {
+        if (deadline.hasExpired() || mProcess.state() == QProcess::NotRunning)
+            return false;
+        mProcess.waitForReadyRead(20);
+        ReadOutput();
+        QCoreApplication::processEvents();
+    }
+    return true;
+}
+
+bool cQuendleUnit::Stop(int timeoutMs)
+{
+    if (mProcess.state() == QProcess::NotRunning)
+        return true;
+    mProcess.closeWriteChannel();
+    return mProcess.waitForFinished(timeoutMs) && mProcess.exitStatus() == QProcess::NormalExit;
+}
+
+void cQuendleUnit::Kill()
+{
+    mProcess.kill();
+    mProcess.waitForFinished(5000);
+}
