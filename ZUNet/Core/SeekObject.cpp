@@ -71,10 +71,14 @@ UWORD cSeekObject::NewSearch(eReplyOrigin origin, UWORD connectionId)
     std::lock_guard<std::mutex> locker(mRepliesMutex);
     const UWORD sequence = mNextSequence++;
     mSearchSequence = sequence;
-    mRepliesDue.push_back(sReplyDue{sequence, origin, REQUEST_QUEUED, connectionId});
+    mRepliesDue.push_back(sReplyDue{sequence, origin, REQUEST_QUEUED, connectionId, 0});
     if (mRepliesDue.size() > kMaxRepliesDue) {
         // Only lost messages (exhausted pools) leave replies due for ever; keep the list bounded.
         ZU_ERR("%s: too many replies due, forgetting the oldest", mName);
+        const sReplyDue& oldest = mRepliesDue.front();
+        if (oldest.mOrigin == QUEUE_MARKER)
+            mEndedConnections.erase(
+                std::find(mEndedConnections.begin(), mEndedConnections.end(), oldest.mEndedConnectionId));
         mRepliesDue.erase(mRepliesDue.begin());
     }
     return sequence;
@@ -169,7 +173,8 @@ void cSeekObject::FindObject(const char* path)
     {
         // A request of its own: its sequence never is the search's.
         std::lock_guard<std::mutex> locker(mRepliesMutex);
-        mRepliesDue.push_back(sReplyDue{mNextSequence++, REPLY_FROM_REGISTRY, REQUEST_QUEUED, ZUNET_NO_CONNECTION});
+        mRepliesDue.push_back(
+            sReplyDue{mNextSequence++, REPLY_FROM_REGISTRY, REQUEST_QUEUED, ZUNET_NO_CONNECTION, 0});
     }
     SendFindRequest(path);
 }
@@ -194,18 +199,47 @@ void cSeekObject::RegistryHandledFindRequest(UWORD forwardedConnectionId)
 int cSeekObject::RepliesDue() const
 {
     std::lock_guard<std::mutex> locker(mRepliesMutex);
-    return int(mRepliesDue.size());
+    return int(std::count_if(mRepliesDue.begin(), mRepliesDue.end(),
+                             [](const sReplyDue& reply) { return reply.mOrigin != QUEUE_MARKER; }));
 }
 
 void cSeekObject::ForgetRepliesFrom(UWORD connectionId)
 {
-    std::lock_guard<std::mutex> locker(mRepliesMutex);
-    mRepliesDue.erase(std::remove_if(mRepliesDue.begin(), mRepliesDue.end(),
-                                     [connectionId](const sReplyDue& reply) {
-                                         return reply.mState == REQUEST_FORWARDED &&
-                                                reply.mConnectionId == connectionId;
-                                     }),
-                      mRepliesDue.end());
+    std::size_t forgotten = 0;
+    {
+        std::lock_guard<std::mutex> locker(mRepliesMutex);
+        const std::size_t before = mRepliesDue.size();
+        mRepliesDue.erase(std::remove_if(mRepliesDue.begin(), mRepliesDue.end(),
+                                         [connectionId](const sReplyDue& reply) {
+                                             return reply.mState == REQUEST_FORWARDED &&
+                                                    reply.mConnectionId == connectionId;
+                                         }),
+                          mRepliesDue.end());
+        forgotten = before - mRepliesDue.size();
+    }
+    if (forgotten > 0)
+        PostQueueMarker(connectionId);
+}
+
+void cSeekObject::PostQueueMarker(UWORD connectionId)
+{
+    if (!gRegistryRouter)
+        return;
+    cZUNetMessage marker(kSelfAnswerLength);
+    {
+        std::lock_guard<std::mutex> locker(mRepliesMutex);
+        const UWORD sequence = mNextSequence++;
+        mRepliesDue.push_back(sReplyDue{sequence, QUEUE_MARKER, REQUEST_QUEUED, ZUNET_NO_CONNECTION, connectionId});
+        mEndedConnections.push_back(connectionId);
+        marker.SetDataBufferUWORD(ZUNET_NO_HANDLE, 0);
+        marker.SetDataBufferUBYTE(static_cast<UBYTE>(sequence), kSelfSequenceOffset);
+    }
+    // No connection stamps 0xFFFF on what it receives: a peer cannot send this.
+    marker.mConnectionId = ZUNET_NO_CONNECTION;
+    marker.mDestination = mHandle;
+    marker.mSource = ZUNET_REGISTRY_HANDLE;
+    marker.mMethod = M_REPLY_OK;
+    gRegistryRouter->PostLocalMessage(marker);
 }
 
 bool cSeekObject::SearchWaitsOnConnection(UWORD connectionId) const
@@ -223,9 +257,14 @@ bool cSeekObject::SearchWaitsOnConnection(UWORD connectionId) const
 bool cSeekObject::TakeReplyDue(const cZUNetMessage& message, UWORD& sequence)
 {
     std::lock_guard<std::mutex> locker(mRepliesMutex);
-    auto matches = [&message](const sReplyDue& reply) {
-        if (message.mMethod == M_REPLY_OK && message.mLength == kSelfAnswerLength) {
-            return reply.mOrigin == REPLY_FROM_SELF && reply.mConnectionId == message.mConnectionId &&
+    const bool selfShaped = message.mMethod == M_REPLY_OK && message.mLength == kSelfAnswerLength;
+    if (!selfShaped && message.mConnectionId != ZUNET_LOCAL_CONNECTION &&
+        std::find(mEndedConnections.begin(), mEndedConnections.end(), message.mConnectionId) !=
+            mEndedConnections.end())
+        return false;  // queued before its connection ended: due to nobody any more
+    auto matches = [&message, selfShaped](const sReplyDue& reply) {
+        if (selfShaped) {
+            return reply.mOrigin != REPLY_FROM_REGISTRY && reply.mConnectionId == message.mConnectionId &&
                    UBYTE(reply.mSequence) == message.GetDataBufferUBYTE(kSelfSequenceOffset);
         }
         if (reply.mOrigin != REPLY_FROM_REGISTRY)
@@ -239,6 +278,11 @@ bool cSeekObject::TakeReplyDue(const cZUNetMessage& message, UWORD& sequence)
     if (it == mRepliesDue.end())
         return false;
     sequence = it->mSequence;
+    if (it->mOrigin == QUEUE_MARKER) {
+        mEndedConnections.erase(std::find(mEndedConnections.begin(), mEndedConnections.end(), it->mEndedConnectionId));
+        mRepliesDue.erase(it);
+        return false;
+    }
     mRepliesDue.erase(it);
     return sequence == mSearchSequence;
 }

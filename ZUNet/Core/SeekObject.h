@@ -83,7 +83,9 @@ public:
     int RepliesDue() const;
 
 protected:
-    /// Replies that were due over `connectionId` will never come.
+    /// Replies that were due over `connectionId` will never come. Those of them already queued
+    /// are dropped too: a marker sent through the queue tells where they end, so that a later
+    /// connection under the same id cannot answer our next search with them.
     void ForgetRepliesFrom(UWORD connectionId);
     /// The search in progress waits for a reply over `connectionId`.
     bool SearchWaitsOnConnection(UWORD connectionId) const;
@@ -95,7 +97,7 @@ protected:
     UWORD mCacheSize;
 
 private:
-    enum eReplyOrigin : UBYTE { REPLY_FROM_SELF, REPLY_FROM_REGISTRY };
+    enum eReplyOrigin : UBYTE { REPLY_FROM_SELF, REPLY_FROM_REGISTRY, QUEUE_MARKER };
     enum eRequestState : UBYTE { REQUEST_QUEUED, REQUEST_ANSWERED_HERE, REQUEST_FORWARDED };
     struct sReplyDue
     {
@@ -103,11 +105,14 @@ private:
         eReplyOrigin mOrigin;
         eRequestState mState;
         UWORD mConnectionId;  // self: the connection id of the posted answer; forwarded: the connection
+        UWORD mEndedConnectionId;  // marker: the connection whose queued replies it ends
     };
     static constexpr std::size_t kMaxRepliesDue = 256;
 
     UWORD NewSearch(eReplyOrigin origin, UWORD connectionId);
     void AnswerSelf(UWORD connectionId, UWORD handle, UWORD sequence, bool atFront);
+    /// Posts a marker that comes after every reply already queued for `connectionId`.
+    void PostQueueMarker(UWORD connectionId);
     void SendFindRequest(const char* path);
     void RememberReplyDue(const sReplyDue& reply);
     /// The request this reply answers; false when nothing asked for it.
@@ -116,6 +121,7 @@ private:
 
     mutable std::mutex mRepliesMutex;  // innermost: guards the two fields below only
     std::vector<sReplyDue> mRepliesDue;
+    std::vector<UWORD> mEndedConnections;  // one entry per marker on its way
     UWORD mSearchSequence = 0;  // sequence of the search in progress
     UWORD mNextSequence = 0;
 };

@@ -87,6 +87,7 @@ private Q_SLOTS:
     void staleReplies_data();
     void staleReplies();
     void connectionEndKeepsSearchBusy();
+    void replyQueuedBeforeItsConnectionEnded();
     void pathLengthLimit_data();
     void pathLengthLimit();
 
@@ -354,6 +355,27 @@ void tst_SeekObject::connectionEndKeepsSearchBusy()
     mRouter->Router().PostLocalMessage(UnitReply(M_REPLY_OK, 3, seeker.GetHandle(), 0x0666));
     mRouter->Drain();
     QCOMPARE(seeker.mFound, (QVector<sFound>{{"b", 0, b.GetHandle()}}));
+}
+
+void tst_SeekObject::replyQueuedBeforeItsConnectionEnded()
+{
+    // The unit's answer to a given-up search is already queued when its connection ends, and the
+    // next search goes out over the next connection under the same id before that answer is
+    // dispatched: it must not be taken as the next search's answer.
+    cTestSeeker seeker;
+    seeker.SeekObject("UnitA/x");
+    mRouter->Drain();
+    seeker.ClearSeekBusy();
+    seeker.SeekObject("UnitA/y");  // its find request waits in the queue
+    mRouter->Router().PostLocalMessage(UnitReply(M_REPLY_OK, 3, seeker.GetHandle(), 0x0666));
+    mRouter->Router().ConnectionTerminated(3, true);
+    mRouter->Drain();
+    QCOMPARE(mNetwork->Sent().size(), 2);  // "y" went out over the new connection 3
+    QVERIFY(seeker.mFound.isEmpty());
+    mRouter->Router().PostLocalMessage(UnitReply(M_REPLY_OK, 3, seeker.GetHandle(), 0x0777));
+    mRouter->Drain();
+    QCOMPARE(seeker.mFound, (QVector<sFound>{{"UnitA/y", 3, 0x0777}}));
+    QCOMPARE(seeker.RepliesDue(), 0);
 }
 
 void tst_SeekObject::pathLengthLimit_data()

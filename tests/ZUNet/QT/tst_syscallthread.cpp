@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -62,6 +63,7 @@ private Q_SLOTS:
     void quitWhileAsleepOrBusy();
     void quitAbortsQueuedLinks();
     void linkedValuesTravelOnTheThread();
+    void linksQueuedWhileTheThreadWorks();
 
 private:
     std::unique_ptr<cRouterFixture> mRouter;
@@ -201,6 +203,45 @@ void tst_SyscallThread::linkedValuesTravelOnTheThread()
         SyscallMessagesPollUnLock();
         QTRY_COMPARE(a.Value(), UWORD(301));
         thread.QuitSyscallAndWait();
+    }
+    UninitialiseSyscall();
+    mRouter.reset(new cRouterFixture());
+}
+
+void tst_SyscallThread::linksQueuedWhileTheThreadWorks()
+{
+    // Commands arrive from this thread while the builder works on earlier ones on the syscall
+    // thread; bursts start here whenever it has gone idle in between.
+    mRouter.reset();
+    InitialiseSyscall(CONNECTION_TERMINATED_ABORT_COMMANDS, true);
+    {
+        constexpr int kPairs = 300;
+        std::vector<std::unique_ptr<cValueObject>> objects;
+        for (int i = 0; i < kPairs; ++i) {
+            objects.push_back(std::make_unique<cValueObject>(QByteArray("s" + QByteArray::number(i)).constData()));
+            objects.push_back(std::make_unique<cValueObject>(QByteArray("d" + QByteArray::number(i)).constData()));
+        }
+        cSyscallThread thread;
+        thread.StartSyscall();
+        for (int i = 0; i < kPairs; ++i) {
+            sParameterLinkingCommand command;
+            command.SetSourcePath(objects[2 * i]->GetName());
+            command.SetDestinationPath(objects[2 * i + 1]->GetName());
+            command.mSourceParam = PARAMETER_BASE;
+            command.mDestParam = PARAMETER_BASE;
+            gSystemBuilder->AddLinkCommandToList(command, i % 2 == 0);
+            if (i % 37 == 0)
+                std::this_thread::yield();
+        }
+        QTRY_COMPARE(int(gSystemBuilder->GetMade()), kPairs);
+        QTRY_VERIFY(!gSystemBuilder->IsBusy());
+        thread.QuitSyscallAndWait();
+        for (int i = 0; i < kPairs; ++i) {
+            const auto* list = objects[2 * i]->GetInformList(PARAMETER_BASE);
+            QCOMPARE(int(list->size()), 1);
+            QCOMPARE(list->front().mHandle, objects[2 * i + 1]->GetHandle());
+            QCOMPARE(int(objects[2 * i + 1]->GetNumberOfInformListItems(PARAMETER_BASE)), i % 2 == 0 ? 1 : 0);
+        }
     }
     UninitialiseSyscall();
     mRouter.reset(new cRouterFixture());
