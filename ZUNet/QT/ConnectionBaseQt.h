@@ -1,0 +1,63 @@
+#pragma once
+
+#include "ConnectionBase.h"
+
+#include <QByteArray>
+#include <QObject>
+
+#include <deque>
+#include <memory>
+#include <mutex>
+
+/// A link of a connection: the frame parser joined to a QObject that lives on the connection's
+/// thread, plus a transmit queue. Any thread may queue a frame; the link's own thread writes
+/// them (`Transmit`, woken through the queued `Send`).
+class cConnectionBaseQt : public QObject, public cConnectionBase
+{
+    Q_OBJECT
+public:
+    /// One whole frame waiting to be written.
+    struct sTransmitItem {
+        std::unique_ptr<UBYTE[]> mBlock;
+        ULONG mLength = 0;
+    };
+
+    explicit cConnectionBaseQt(UWORD connectionId);
+    ~cConnectionBaseQt() override;
+
+    /// Queues the object frame of the message; wakes `Transmit` when the queue was empty.
+    void AddMessageToTransmitQueue(const cZUNetMessage& message);
+    /// Queues a utility frame with the payload.
+    void AddMessageToTransmitQueue(const UBYTE* payload, UWORD length);
+
+    using cConnectionBase::PackageMessage;
+    /// The frame bytes in a new block, not queued.
+    static std::unique_ptr<UBYTE[]> PackageMessage(const cZUNetMessage& message, ULONG& length);
+    static std::unique_ptr<UBYTE[]> PackageMessage(const UBYTE* payload, UWORD length, ULONG& frameLength);
+
+    void LockTransmitQueue() { mTransmitQueueLock.lock(); }
+    void UnlockTransmitQueue() { mTransmitQueueLock.unlock(); }
+    /// Takes the first queued frame; false when the queue is empty. The caller holds the lock.
+    bool GetNextTransmitQueueItem(sTransmitItem& item);
+    std::size_t GetTransmitQueueLength();
+
+    /// The 7-byte BYE frame.
+    static QByteArray GetByeMessage();
+
+Q_SIGNALS:
+    void Send();
+
+public Q_SLOTS:
+    virtual void Transmit() = 0;
+
+protected:
+    /// Stamps a received message with the link's connection id (and the first word of inform-list
+    /// requests) and posts a copy to the registry router.
+    void PostToRegistry(cZUNetMessage& message);
+
+private:
+    void Append(std::unique_ptr<UBYTE[]> block, ULONG length);
+
+    std::mutex mTransmitQueueLock;
+    std::deque<sTransmitItem> mTransmitQueue;
+};

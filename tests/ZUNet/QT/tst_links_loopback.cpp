@@ -1,0 +1,332 @@
+// The TCP and datagram links on real sockets over 127.0.0.1, against a raw peer socket.
+
+#include "FrameWriter.h"
+#include "HexData.h"
+#include "LinkEventHandler.h"
+#include "ProbeObject.h"
+#include "RouterFixture.h"
+#include "TCPConnection.h"
+#include "TraceCapture.h"
+#include "UDPConnection.h"
+#include "ZUNetMethods.h"
+#include "ZUNetWire.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QUdpSocket>
+#include <QtTest>
+
+#include <memory>
+#include <mutex>
+
+namespace
+{
+
+const QHostAddress kLoopback(QHostAddress::LocalHost);
+
+cZUNetMessage MakeMessage(UWORD destination, UWORD method, const QByteArray& data)
+{
+    cZUNetMessage message(UWORD(data.size()));
+    if (!data.isEmpty())
+        memcpy(message.mDataBuffer, data.constData(), size_t(data.size()));
+    message.mConnectionId = 0x4321;
+    message.mDestination = destination;
+    message.mSource = 9;
+    message.mMethod = method;
+    return message;
+}
+
+QByteArray Data(const cZUNetMessage& m)
+{
+    return QByteArray(reinterpret_cast<const char*>(m.mDataBuffer), m.mLength);
+}
+
+class cRecordingHandler : public cLinkEventHandler
+{
+public:
+    void UtilityMessageReceived(const UBYTE* payload, UWORD length, UWORD connectionId) override
+    {
+        std::lock_guard<std::mutex> locker(mMutex);
+        mUtility.append(QStringLiteral("%1: %2")
+                            .arg(connectionId)
+                            .arg(ToHex(QByteArray(reinterpret_cast<const char*>(payload), length))));
+    }
+    void RegisterConnectionWithLostComms(UWORD connectionId) override
+    {
+        std::lock_guard<std::mutex> locker(mMutex);
+        mRegistered.append(connectionId);
+    }
+    QStringList Utility()
+    {
+        std::lock_guard<std::mutex> locker(mMutex);
+        return mUtility;
+    }
+    QVector<UWORD> Registered()
+    {
+        std::lock_guard<std::mutex> locker(mMutex);
+        return mRegistered;
+    }
+
+private:
+    std::mutex mMutex;
+    QStringList mUtility;
+    QVector<UWORD> mRegistered;
+};
+
+/// A connected pair of TCP sockets on 127.0.0.1: `mLinkSide` for the link, `mPeer` raw.
+struct sTcpPair {
+    QTcpServer mServer;
+    QTcpSocket mPeer;
+    std::unique_ptr<QTcpSocket> mLinkSide;
+    QByteArray mPeerReceived;
+
+    bool Connect()
+    {
+        if (!mServer.listen(kLoopback, 0))
+            return false;
+        mPeer.connectToHost(kLoopback, mServer.serverPort());
+        if (!mServer.waitForNewConnection(5000))
+            return false;
+        mLinkSide.reset(mServer.nextPendingConnection());
+        mLinkSide->setParent(nullptr);
+        return mLinkSide != nullptr;
+    }
+    /// Everything the peer has read so far.
+    const QByteArray& PeerReceived()
+    {
+        mPeerReceived += mPeer.readAll();
+        return mPeerReceived;
+    }
+};
+
+} // namespace
+
+class tst_LinksLoopback : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void tcpCarriesFramesBothWays();
+    void tcpPeerByeIsAnsweredOnce();
+    void tcpCloseSendsBye();
+    void tcpLostCommsClosesWithoutBye();
+    void tcpPeerDisconnectIsReported();
+
+    void udpSendsOnlyOnceThePeerPortIsKnown();
+    void udpAcceptsOnlyThePeer();
+    void udpRegistersForLostComms();
+    void udpOversizedDatagramIsTraced();
+    void udpBindFallsBackToAnotherPort();
+    void udpDisconnectStopsSending();
+};
+
+void tst_LinksLoopback::tcpCarriesFramesBothWays()
+{
+    cRouterFixture router;
+    cProbeObject probe("probe");
+    probe.mSwallowAll = true;
+    sTcpPair pair;
+    QVERIFY(pair.Connect());
+    cTCPConnection link(*pair.mLinkSide, 7);
+    QSignalSpy hello(&link, &cTCPConnection::HelloReceived);
+
+    pair.mPeer.write(LoadHexData("frames/hello.hex"));
+    pair.mPeer.write(cFrameWriter::ObjectFrame(MakeMessage(probe.GetHandle(), PARAMETER_BASE, "value")));
+    pair.mPeer.write(cFrameWriter::ObjectFrame(
+        MakeMessage(probe.GetHandle(), M_OBJECT_ADD_TO_INFORM_LIST, HexBytes("12 34 00 07 10 00 10 01 00 01"))));
+    QTRY_COMPARE(hello.count(), 1);
+    QCOMPARE(hello.at(0).at(0).value<ushort>(), ushort(51321));
+    QTRY_COMPARE((router.Drain(), probe.mReceived.size()), 2);
+    QCOMPARE(probe.mReceived.at(0).mConnectionId, UWORD(7));
+    QCOMPARE(Data(probe.mReceived.at(0)), QByteArray("value"));
+    QCOMPARE(ToHex(Data(probe.mReceived.at(1))), QStringLiteral("00 07 00 07 10 00 10 01 00 01"));
+
+    const cZUNetMessage reply = MakeMessage(3, PARAMETER_BASE + 2, QByteArray(1000, 'r'));
+    link.SendHelloAck(51331);
+    link.SendMessage(reply);
+    const QByteArray expected
+        = LoadHexData("frames/hello-ack.hex").replace(5, 2, HexBytes("C8 83")) + cFrameWriter::ObjectFrame(reply);
+    QTRY_COMPARE(pair.PeerReceived().size(), expected.size());
+    QCOMPARE(ToHex(pair.PeerReceived()), ToHex(expected));
+}
+
+void tst_LinksLoopback::tcpPeerByeIsAnsweredOnce()
+{
+    sTcpPair pair;
+    QVERIFY(pair.Connect());
+    cTCPConnection link(*pair.mLinkSide, 7);
+    QSignalSpy disconnected(&link, &cTCPConnection::TCPConnectionDisconnected);
+    QSignalSpy send(&link, &cConnectionBaseQt::Send);
+
+    pair.mPeer.write(LoadHexData("frames/bye.hex"));
+    QTRY_COMPARE(pair.PeerReceived(), cConnectionBaseQt::GetByeMessage());
+    QCOMPARE(disconnected.count(), 1);
+    QVERIFY(link.WasByeReceived());
+    link.SendMessage(MakeMessage(1, PARAMETER_BASE, "late"));
+    QCOMPARE(link.GetTransmitQueueLength(), std::size_t(0));
+    QCOMPARE(send.count(), 0);
+}
+
+void tst_LinksLoopback::tcpCloseSendsBye()
+{
+    sTcpPair pair;
+    QVERIFY(pair.Connect());
+    cTCPConnection link(*pair.mLinkSide, 7);
+    const cZUNetMessage last = MakeMessage(1, PARAMETER_BASE, "last words");
+    link.SendMessage(last);
+    link.TCPDisconnect(false);
+    QVERIFY(link.WasByeSent());
+    const QByteArray expected = cFrameWriter::ObjectFrame(last) + cConnectionBaseQt::GetByeMessage();
+    QTRY_COMPARE(pair.PeerReceived().size(), expected.size());
+    QCOMPARE(pair.PeerReceived(), expected);
+}
+
+void tst_LinksLoopback::tcpLostCommsClosesWithoutBye()
+{
+    sTcpPair pair;
+    QVERIFY(pair.Connect());
+    cTCPConnection link(*pair.mLinkSide, 7);
+    QSignalSpy peerClosed(&pair.mPeer, &QTcpSocket::disconnected);
+    link.TCPDisconnect(true);
+    QTRY_COMPARE(peerClosed.count(), 1);
+    QCOMPARE(pair.PeerReceived(), QByteArray());
+    QVERIFY(!link.WasByeSent());
+}
+
+void tst_LinksLoopback::tcpPeerDisconnectIsReported()
+{
+    sTcpPair pair;
+    QVERIFY(pair.Connect());
+    cTCPConnection link(*pair.mLinkSide, 7);
+    QSignalSpy disconnected(&link, &cTCPConnection::TCPConnectionDisconnected);
+    pair.mPeer.disconnectFromHost();
+    QTRY_COMPARE(disconnected.count(), 1);
+}
+
+void tst_LinksLoopback::udpSendsOnlyOnceThePeerPortIsKnown()
+{
+    QUdpSocket peer;
+    QVERIFY(peer.bind(kLoopback, 0));
+    cRecordingHandler handler;
+    cUDPConnection link(5, kLoopback, 0);
+    link.SetLinkEventHandler(&handler);
+    QVERIFY(link.GetLocalPortNumber() != 0);
+
+    const cZUNetMessage early = MakeMessage(1, PARAMETER_BASE, "early");
+    const cZUNetMessage later = MakeMessage(1, PARAMETER_BASE, "later");
+    link.SendMessage(early);
+    link.SendMessage(ZUNetWire::kKeepAlivePayload, ZUNetWire::kKeepAlivePayloadLength);
+    QCOMPARE(link.GetTransmitQueueLength(), std::size_t(0));
+
+    link.SetRemotePortNumber(peer.localPort(), false);
+    link.SendMessage(later);
+    QTRY_VERIFY(peer.hasPendingDatagrams());
+    QByteArray datagram(int(peer.pendingDatagramSize()), Qt::Uninitialized);
+    QHostAddress sender;
+    quint16 senderPort = 0;
+    peer.readDatagram(datagram.data(), datagram.size(), &sender, &senderPort);
+    QCOMPARE(ToHex(datagram), ToHex(cFrameWriter::ObjectFrame(later)));
+    QCOMPARE(senderPort, quint16(link.GetLocalPortNumber()));
+    QVERIFY(handler.Registered().isEmpty());
+}
+
+// Only datagrams from the peer's address and port are parsed; each datagram stands alone.
+void tst_LinksLoopback::udpAcceptsOnlyThePeer()
+{
+    cRouterFixture router;
+    cProbeObject probe("probe");
+    probe.mSwallowAll = true;
+    cTraceCapture capture;
+    QUdpSocket peer;
+    QUdpSocket stranger;
+    QVERIFY(peer.bind(kLoopback, 0));
+    QVERIFY(stranger.bind(kLoopback, 0));
+    cRecordingHandler handler;
+    cUDPConnection link(5, kLoopback, 0);
+    link.SetLinkEventHandler(&handler);
+    const QHostAddress to = kLoopback;
+    const quint16 port = link.GetLocalPortNumber();
+
+    const QByteArray keepAlive = LoadHexData("frames/keep-alive.hex");
+    const auto* keepAliveBytes = reinterpret_cast<const UBYTE*>(keepAlive.constData());
+    link.DatagramReceived(keepAliveBytes, ULONG(keepAlive.size()), kLoopback, peer.localPort()); // port unknown
+    link.SetRemotePortNumber(peer.localPort(), false);
+    link.DatagramReceived(keepAliveBytes, ULONG(keepAlive.size()), QHostAddress("127.0.0.2"), peer.localPort());
+    QVERIFY(handler.Utility().isEmpty());
+    stranger.writeDatagram(LoadHexData("frames/keep-alive.hex"), to, port);
+    peer.writeDatagram(cFrameWriter::ObjectFrame(MakeMessage(
+                           probe.GetHandle(), M_OBJECT_REMOVE_FROM_INFORM_LIST, HexBytes("12 34 00 07 10 00 10 01"))),
+        to, port);
+    peer.writeDatagram(HexBytes("E0 00 01 03 E7"), to, port);
+    peer.writeDatagram(HexBytes("E0 00 01 07 E7"), to, port);
+    peer.writeDatagram(HexBytes("E0 00 00 E7"), to, port);
+    peer.writeDatagram(HexBytes("F0 00 01 00 02 00 03 10 00 00 09 01"), to, port); // cut short
+    peer.writeDatagram(HexBytes("E0 00 01 03 E7"), to, port);
+
+    QTRY_COMPARE(handler.Utility(), (QStringList { "5: 03", "5: 07", "5: 03" }));
+    QCOMPARE(router.Drain(), 1);
+    QCOMPARE(probe.mReceived.size(), 1);
+    QCOMPARE(probe.mReceived.at(0).mConnectionId, UWORD(5));
+    QCOMPARE(ToHex(Data(probe.mReceived.at(0))), QStringLiteral("00 05 00 07 10 00 10 01"));
+    QCOMPARE(capture.Lines(),
+        (QStringList { "ERROR: Empty Util Message Received mConnectionId = 5",
+            "ERROR: Datagram ends inside a frame, dropped: mConnectionId = 5" }));
+}
+
+void tst_LinksLoopback::udpRegistersForLostComms()
+{
+    cRecordingHandler handler;
+    cUDPConnection link(9, kLoopback, 0);
+    link.SetLinkEventHandler(&handler);
+    link.SetRemotePortNumber(40000, true);
+    QCOMPARE(handler.Registered(), QVector<UWORD> { 9 });
+    QCOMPARE(link.GetRemotePortNumber(), UWORD(40000));
+}
+
+// A frame too big for one datagram is traced and lost; the link goes on.
+void tst_LinksLoopback::udpOversizedDatagramIsTraced()
+{
+    cTraceCapture capture;
+    QUdpSocket peer;
+    QVERIFY(peer.bind(kLoopback, 0));
+    cUDPConnection link(5, kLoopback, 0);
+    link.SetRemotePortNumber(peer.localPort(), false);
+    link.SendMessage(MakeMessage(1, PARAMETER_BASE, QByteArray(65535, 'x')));
+    link.SendMessage(ZUNetWire::kKeepAlivePayload, ZUNetWire::kKeepAlivePayloadLength);
+    QTRY_VERIFY(peer.hasPendingDatagrams());
+    QByteArray datagram(int(peer.pendingDatagramSize()), Qt::Uninitialized);
+    peer.readDatagram(datagram.data(), datagram.size());
+    QCOMPARE(datagram, LoadHexData("frames/keep-alive.hex"));
+    QCOMPARE(capture.Lines(),
+        QStringList { QStringLiteral("ERROR: Error writing datagram -1 65547 %1")
+                          .arg(int(QAbstractSocket::DatagramTooLargeError)) });
+}
+
+void tst_LinksLoopback::udpBindFallsBackToAnotherPort()
+{
+    cTraceCapture capture;
+    QUdpSocket holder;
+    QVERIFY(holder.bind(QHostAddress::Any, 0, QAbstractSocket::DontShareAddress));
+    const quint16 held = holder.localPort();
+    cUDPConnection link(5, kLoopback, held);
+    QVERIFY(link.GetLocalPortNumber() != 0);
+    QVERIFY(link.GetLocalPortNumber() != held);
+    QCOMPARE(capture.Lines(), QStringList()); // the fallback is a diagnostic only
+}
+
+void tst_LinksLoopback::udpDisconnectStopsSending()
+{
+    QUdpSocket peer;
+    QVERIFY(peer.bind(kLoopback, 0));
+    cUDPConnection link(5, kLoopback, 0);
+    link.SetRemotePortNumber(peer.localPort(), false);
+    link.SendMessage(ZUNetWire::kKeepAlivePayload, ZUNetWire::kKeepAlivePayloadLength);
+    link.UDPDisconnect(false);
+    link.SendMessage(ZUNetWire::kKeepAlivePayload, ZUNetWire::kKeepAlivePayloadLength);
+    QCOMPARE(link.GetTransmitQueueLength(), std::size_t(1));
+    QCoreApplication::processEvents(); // the write loop frees what was queued without sending it
+    QCOMPARE(link.GetTransmitQueueLength(), std::size_t(0));
+    QVERIFY(link.IsDisconnecting());
+}
+
+QTEST_GUILESS_MAIN(tst_LinksLoopback)
+#include "tst_links_loopback.moc"
