@@ -61,6 +61,7 @@ private Q_SLOTS:
     void startTwiceStartsOnce();
     void everyPostWakesIt();
     void quitWhileAsleepOrBusy();
+    void postersOutliveTheThread();
     void quitAbortsQueuedLinks();
     void linkedValuesTravelOnTheThread();
     void linksQueuedWhileTheThreadWorks();
@@ -152,6 +153,27 @@ void tst_SyscallThread::quitWhileAsleepOrBusy()
         QVERIFY(thread.isFinished());
         QVERIFY(!mRouter->Router().GetSyscallPollCanRun());
     }
+    mRouter->Router().SetSyscallPollCanRun(true);
+}
+
+void tst_SyscallThread::postersOutliveTheThread()
+{
+    // Connection threads keep posting (and so waking) while the syscall thread is stopped and
+    // deleted: the wait condition they wake must still be there.
+    cCountingObject object("object");
+    std::atomic<bool> stop{false};
+    std::thread poster([&] {
+        while (!stop.load())
+            mRouter->Router().PostLocalMessage(ValueMessage(object.GetHandle(), 1));
+    });
+    for (int round = 0; round < 50; ++round) {
+        auto thread = std::make_unique<cSyscallThread>();
+        thread->StartSyscall();
+        QTRY_VERIFY(object.mMessages.load() > round);
+        thread.reset();
+    }
+    stop.store(true);
+    poster.join();
     mRouter->Router().SetSyscallPollCanRun(true);
 }
 
