@@ -76,6 +76,7 @@ private Q_SLOTS:
     void connectionEndAbandonsSearchWithoutStaleAnswer();
     void connectionEndWhileWaitingOnIt();
     void dropUnitCommandsBehaviour();
+    void delegateChoosesTheBehaviour();
     void longGiveUpChains_data();
     void longGiveUpChains();
     void abortDiscardsEverything();
@@ -481,6 +482,35 @@ void tst_SystemBuilder::dropUnitCommandsBehaviour()
     QCOMPARE(sent.size(), 1);
     QCOMPARE(sent[0].mConnectionId, UWORD(4));
     QCOMPARE(mBuilder->GetQueueLength(), 2);
+}
+
+void tst_SystemBuilder::delegateChoosesTheBehaviour()
+{
+    struct cDelegate : cConnectionTerminatedBehaviourDelegate
+    {
+        eConnectionTerminatedBehaviour GetConnectionTerminatedBehaviour(UWORD connectionId) override
+        {
+            asked << connectionId;
+            return connectionId == 3 ? eConnectionTerminatedBehaviour(2) : CONNECTION_TERMINATED_ABORT_COMMANDS;
+        }
+        QList<UWORD> asked;
+    } delegate;
+    mBuilder.reset();
+    mBuilder.reset(new cSystemBuilder("ZUNet System Builder", 0, 40, CONNECTION_TERMINATED_ABORT_COMMANDS, &delegate));
+    int calls = 0;
+    for (auto command : {Command("UnitA/x", "UnitB/y"), Command("UnitB/z", "UnitA/w")}) {
+        command.mCompletionCallback = [&calls](sParameterLinkingCommand*) { ++calls; };
+        mBuilder->AddLinkCommandToList(command, false);
+    }
+    mRouter->Drain();
+    mRouter->Router().ConnectionTerminated(3, true);  // any other value: the queue is left alone
+    QCOMPARE(calls, 0);
+    QCOMPARE(mBuilder->GetQueueLength(), 2);
+    mRouter->Router().ConnectionTerminated(4, true);
+    QCOMPARE(calls, 2);
+    QCOMPARE(mBuilder->GetQueueLength(), 0);
+    QVERIFY(!mBuilder->IsBusy());
+    QCOMPARE(delegate.asked, (QList<UWORD>{3, 4}));
 }
 
 void tst_SystemBuilder::longGiveUpChains_data()
