@@ -1,22 +1,89 @@
-// Link handling of the connection threads, until the TCP and datagram links exist: the
-// connection is made and reported, nothing is carried.
+// The connection threads' side of the TCP and datagram links.
 #include "ConnectionThreads.h"
 
+#include "LinkEventHandler.h"
+#include "ServerConnection.h"
+#include "TCPConnection.h"
 #include "Trace.h"
+#include "UDPConnection.h"
+#include "ZUNetWire.h"
 
 #include <QTcpSocket>
 
-void cConnectionThreadWorkerBase::InitTCPConnection(cTCPConnection*) {}
-void cConnectionThreadWorkerBase::InitUDPConnection(cUDPConnection*) {}
-void cConnectionThreadWorkerBase::DestroyTCPConnection(bool) {}
-void cConnectionThreadWorkerBase::DestroyUDPConnection(bool) {}
-void cConnectionThreadWorkerBase::SendNetworkMessage(const cZUNetMessage&) {}
-void cConnectionThreadWorkerBase::SendNetworkDatagramMessage(const cZUNetMessage&) {}
-void cConnectionThreadWorkerBase::SendNetworkDatagramMessage(const UBYTE*, UWORD) {}
+#include <unistd.h>
+
+void cConnectionThreadWorkerBase::InitTCPConnection(cTCPConnection* link)
+{
+    {
+        std::lock_guard<std::mutex> locker(mTCPLinkLock);
+        mTCPLink = link;
+    }
+    connect(link, &cTCPConnection::TCPConnectionDisconnected, this, &cConnectionThreadWorkerBase::CallDisconnectedSlot,
+            Qt::QueuedConnection);
+}
+
+void cConnectionThreadWorkerBase::InitUDPConnection(cUDPConnection* link)
+{
+    link->SetLinkEventHandler(mLinkEventHandler.load());
+    std::lock_guard<std::mutex> locker(mUDPLinkLock);
+    mUDPLink = link;
+}
+
+void cConnectionThreadWorkerBase::DestroyTCPConnection(bool lostComms)
+{
+    // Taken out under the lock, ended outside it: a sender never waits for BYE to be written.
+    cTCPConnection* link = nullptr;
+    {
+        std::lock_guard<std::mutex> locker(mTCPLinkLock);
+        std::swap(link, mTCPLink);
+    }
+    if (!link)
+        return;
+    link->TCPDisconnect(lostComms);
+    delete link;
+}
+
+void cConnectionThreadWorkerBase::DestroyUDPConnection(bool lostComms)
+{
+    cUDPConnection* link = nullptr;
+    {
+        std::lock_guard<std::mutex> locker(mUDPLinkLock);
+        std::swap(link, mUDPLink);
+    }
+    if (!link)
+        return;
+    link->UDPDisconnect(lostComms);
+    delete link;
+}
+
+void cConnectionThreadWorkerBase::SendNetworkMessage(const cZUNetMessage& message)
+{
+    std::lock_guard<std::mutex> locker(mTCPLinkLock);
+    if (mTCPLink)
+        mTCPLink->SendMessage(message);
+}
+
+void cConnectionThreadWorkerBase::SendNetworkDatagramMessage(const cZUNetMessage& message)
+{
+    std::lock_guard<std::mutex> locker(mUDPLinkLock);
+    if (mUDPLink)
+        mUDPLink->SendMessage(message);
+}
+
+void cConnectionThreadWorkerBase::SendNetworkDatagramMessage(const UBYTE* payload, UWORD length)
+{
+    std::lock_guard<std::mutex> locker(mUDPLinkLock);
+    if (mUDPLink)
+        mUDPLink->SendMessage(payload, length);
+}
+
 QHostAddress cConnectionThreadWorkerBase::GetRemoteAddress() const
 {
-    return QHostAddress();
+    std::lock_guard<std::mutex> locker(mTCPLinkLock);
+    return mTCPLink ? mRemoteAddress : QHostAddress();
 }
+
+// ---------------------------------------------------------------------------------------------
 
 void cClientConnectionThreadWorker::TCPSocketConnected()
 {
@@ -28,16 +95,25 @@ void cClientConnectionThreadWorker::TCPSocketConnected()
     }
     ZU_DIAG("Connection made to %s (ZUNet)", GetHostDescription().c_str());
     mSocket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    connect(mSocket, &QTcpSocket::disconnected, this, &cConnectionThreadWorkerBase::CallDisconnectedSlot,
-            Qt::QueuedConnection);
+    SetRemoteAddress(mSocket->peerAddress());
+    auto* tcp = new cTCPConnection(*mSocket, mConnectionId);
+    InitTCPConnection(tcp);
+    connect(tcp, &cTCPConnection::HelloAckReceived, this, &cClientConnectionThreadWorker::RemoteUDPPortReceived,
+            Qt::DirectConnection);
+    // The caller goes on now; HELLO follows.
     SetFinishedAttemptingConnection();
+    auto* udp = new cUDPConnection(mConnectionId, mSocket->peerAddress(), 0);
+    InitUDPConnection(udp);
+    tcp->SendHello(udp->GetLocalPortNumber());
 }
 
-void cClientConnectionThreadWorker::RemoteUDPPortReceived(ushort) {}
+void cClientConnectionThreadWorker::RemoteUDPPortReceived(ushort UDPPort)
+{
+    if (cUDPConnection* udp = UDPLink())
+        udp->SetRemotePortNumber(UDPPort, GetRegisterForLostComms());
+}
 
-#include "ServerConnection.h"
-
-#include <unistd.h>
+// ---------------------------------------------------------------------------------------------
 
 void cServerConnectionThreadWorker::InitOnThread()
 {
@@ -58,9 +134,29 @@ void cServerConnectionThreadWorker::InitOnThread()
         mHostDescription = peer;
     }
     ZU_DIAG("Connection made from %s (ZUNet)", GetHostDescription().c_str());
-    connect(mSocket, &QTcpSocket::disconnected, this, &cConnectionThreadWorkerBase::CallDisconnectedSlot,
-            Qt::QueuedConnection);
+    SetRemoteAddress(mSocket->peerAddress());
+    auto* tcp = new cTCPConnection(*mSocket, mConnectionId);
+    InitTCPConnection(tcp);
+    connect(tcp, &cTCPConnection::HelloReceived, this, &cServerConnectionThreadWorker::RemoteUDPPortReceived,
+            Qt::DirectConnection);
 }
 
-void cServerConnectionThreadWorker::RemoteUDPPortReceived(ushort) {}
-void cServerConnectionThreadWorker::StopTransmitting() {}
+void cServerConnectionThreadWorker::RemoteUDPPortReceived(ushort UDPPort)
+{
+    cTCPConnection* tcp = TCPLink();
+    if (!tcp)
+        return;
+    if (UDPLink())
+        return;  // one datagram link per connection
+    auto* udp = new cUDPConnection(mConnectionId, mSocket->peerAddress(),
+                                   quint16(ZUNetWire::kUnitDatagramPortBase + mConnectionId));
+    InitUDPConnection(udp);
+    udp->SetRemotePortNumber(UDPPort, GetRegisterForLostComms());
+    tcp->SendHelloAck(udp->GetLocalPortNumber());
+}
+
+void cServerConnectionThreadWorker::StopTransmitting()
+{
+    if (cTCPConnection* tcp = TCPLink())
+        tcp->SetTransmitStopped();
+}

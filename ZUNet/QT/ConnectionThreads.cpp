@@ -2,13 +2,15 @@
 
 #include "NetworkMetaTypes.h"
 #include "Trace.h"
+#include "UnitFinder.h"
+#include "ZUNetWire.h"
 
 #include <QTcpSocket>
 
 #include <algorithm>
 
 namespace {
-constexpr quint16 kUnitTcpPort = 51321;
+constexpr quint16 kUnitTcpPort = ZUNetWire::kUnitTcpPort;
 }  // namespace
 
 cConnectionThreadWorkerBase::cConnectionThreadWorkerBase(UWORD connectionId, const std::string& hostName)
@@ -90,6 +92,12 @@ void cConnectionThreadWorkerBase::SetSocketErrorReported(int error)
     std::lock_guard<std::mutex> locker(mSocketErrorLock);
     mSocketErrorReported = true;
     mSocketError = error;
+}
+
+void cConnectionThreadWorkerBase::SetRemoteAddress(const QHostAddress& address)
+{
+    std::lock_guard<std::mutex> locker(mTCPLinkLock);
+    mRemoteAddress = address;
 }
 
 void cConnectionThreadWorkerBase::DestroyLinks()
@@ -243,8 +251,20 @@ void cClientConnectionThreadController::AbortPendingConnectionAttempt()
 
 bool LookUpFoundUnitAddress(const std::string& unitName, QHostAddress& address)
 {
-    // Discovery does not run in this process yet: only dotted addresses resolve.
-    (void)unitName;
-    (void)address;
+    // A copy of the found list, taken while the process's finder cannot go away.
+    QList<sUnit> units;
+    if (!cMultiUnitFinder::GetProcessFoundUnits(units))
+        return false;
+    const QString name = QString::fromStdString(unitName);
+    for (const sUnit& unit : units) {
+        if (unit.mUnitName != name)
+            continue;
+        bool isIPv4 = false;
+        const quint32 ipv4 = unit.mHostAddress.toIPv4Address(&isIPv4);
+        if (!isIPv4)
+            continue;
+        address = QHostAddress(ipv4);
+        return true;
+    }
     return false;
 }

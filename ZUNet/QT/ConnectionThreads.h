@@ -12,6 +12,7 @@
 #include <string>
 
 class QTcpSocket;
+class cLinkEventHandler;
 class cTCPConnection;
 class cUDPConnection;
 
@@ -47,6 +48,10 @@ public:
     void SendNetworkDatagramMessage(const cZUNetMessage& message);
     void SendNetworkDatagramMessage(const UBYTE* payload, UWORD length);
 
+    /// Where the datagram link reports keep-alives and asks for lost-comms watching (the
+    /// connection manager). Set before the thread starts; without one those reports are dropped.
+    void SetLinkEventHandler(cLinkEventHandler* handler) { mLinkEventHandler.store(handler); }
+
 Q_SIGNALS:
     void ConnectionThreadDisconnected(UWORD ConnectionID);
     /// Any thread: makes the disconnected handling run on the connection thread.
@@ -65,6 +70,7 @@ protected:
     void DestroyLinks();
     void SetHostName(const std::string& hostName);
     void SetSocketErrorReported(int error);
+    void SetRemoteAddress(const QHostAddress& address);
     /// Only the connection thread changes the links; it may read them without the locks.
     cTCPConnection* TCPLink() const { return mTCPLink; }
     cUDPConnection* UDPLink() const { return mUDPLink; }
@@ -83,6 +89,8 @@ private:
     bool mRegisterForLostComms = true;
     mutable std::mutex mTCPLinkLock;
     cTCPConnection* mTCPLink = nullptr;
+    QHostAddress mRemoteAddress;  // guarded by mTCPLinkLock
+    std::atomic<cLinkEventHandler*> mLinkEventHandler{nullptr};
     mutable std::mutex mUDPLinkLock;
     cUDPConnection* mUDPLink = nullptr;
     mutable std::mutex mSocketErrorLock;
@@ -118,6 +126,7 @@ public:
     bool WasSocketErrorReported() const { return mWorker->WasSocketErrorReported(); }
     int GetSocketError() const { return mWorker->GetSocketError(); }
     bool WasDisconnectReported() const { return mWorker->WasDisconnectReported(); }
+    void SetLinkEventHandler(cLinkEventHandler* handler) { mWorker->SetLinkEventHandler(handler); }
 
     /// Identity of the connection in the manager's table, so a late notice about an earlier
     /// connection never closes a newer one that reuses the id.

@@ -231,6 +231,7 @@ UWORD cNetworkConnection::OutgoingRemoteConnection(const std::string& host)
         controller->SetGeneration(mTable[index].mGeneration);
     }
     ConnectController(controller);
+    controller->SetLinkEventHandler(this);
     controller->Start();
     SetPendingClientConnectionThread(controller);
     controller->WaitForSocketAttemptingConnection();
@@ -276,6 +277,7 @@ void cNetworkConnection::IncomingRemoteConnection(qintptr socketDescriptor)
         controller->SetGeneration(mTable[index].mGeneration);
     }
     ConnectController(controller);
+    controller->SetLinkEventHandler(this);
     if (QCoreApplication* application = QCoreApplication::instance())
         controller->moveToThread(application->thread());
     controller->Start();
@@ -312,7 +314,7 @@ void cNetworkConnection::SendNetworkDatagramMessage(const UBYTE* payload, UWORD 
         controller->SendNetworkDatagramMessage(payload, length);
 }
 
-void cNetworkConnection::UtilityMessageReceived(const UBYTE* payload, int length, UWORD connectionId)
+void cNetworkConnection::UtilityMessageReceived(const UBYTE* payload, UWORD length, UWORD connectionId)
 {
     if (!payload || length < 1)
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LinkEventHandler.h"
 #include "LostComms.h"
 #include "NetworkMetaTypes.h"
 #include "NetworkInterface.h"
@@ -24,7 +25,10 @@ class cClientConnectionThreadController;
 /// lock. The lost-comms lock is never held together with the manager lock. No thread is ever
 /// joined while the manager lock is held, so other connections' traffic and keep-alives go on
 /// while one connection closes.
-class cNetworkConnection : public QObject, public cNetworkInterface, public cLostCommsPeer
+class cNetworkConnection : public QObject,
+                           public cNetworkInterface,
+                           public cLostCommsPeer,
+                           public cLinkEventHandler
 {
     Q_OBJECT
 public:
@@ -51,7 +55,7 @@ public:
     void SendNetworkDatagramMessage(const cZUNetMessage& message);
     void SendNetworkDatagramMessage(const UBYTE* payload, UWORD length, UWORD connectionId) override;
     /// A utility payload arrived on a datagram link.
-    void UtilityMessageReceived(const UBYTE* payload, int length, UWORD connectionId);
+    void UtilityMessageReceived(const UBYTE* payload, UWORD length, UWORD connectionId) override;
 
     std::string GetHostNameFromConnectionID(UWORD connectionId);
     std::string GetHostStringFromConnectionID(UWORD connectionId) override;
@@ -69,7 +73,7 @@ public:
 
     void InitialiseLostComms();
     void UninitialiseLostComms();
-    void RegisterConnectionWithLostComms(UWORD connectionId);
+    void RegisterConnectionWithLostComms(UWORD connectionId) override;
 
     // cNetworkInterface
     UWORD FindConnection(const char* host) override;

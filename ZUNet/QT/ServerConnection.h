@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConnectionThreads.h"
+#include "ZUNetWire.h"
 
 #include <QHostAddress>
 #include <QTcpServer>
@@ -12,7 +13,7 @@ class cZUNetTCPServer : public QTcpServer
 public:
     /// Listens on every IPv4 address unless told one address.
     explicit cZUNetTCPServer(QObject* parent = nullptr, const QHostAddress& address = QHostAddress::AnyIPv4,
-                             quint16 port = 51321);
+                             quint16 port = ZUNetWire::kUnitTcpPort);
 
 protected:
     void incomingConnection(qintptr socketDescriptor) override;

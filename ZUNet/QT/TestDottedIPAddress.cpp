@@ -1,6 +1,8 @@
 #include "TestDottedIPAddress.h"
 
+#include "ConnectionBaseQt.h"
 #include "NetworkMetaTypes.h"
+#include "ZUNetWire.h"
 
 #include <QTcpSocket>
 #include <QTimer>
@@ -10,8 +12,7 @@
 namespace {
 std::atomic<int> gTimeoutForTests{0};
 std::atomic<quint16> gPortForTests{0};
-constexpr quint16 kUnitTcpPort = 51321;
-const char kByeFrame[] = {char(0xE0), 0x00, 0x03, 'B', 'Y', 'E', char(0xE7)};
+constexpr quint16 kUnitTcpPort = ZUNetWire::kUnitTcpPort;
 }  // namespace
 
 void cTestDottedIPAddress::SetTimeoutForTests(int milliseconds)
@@ -112,7 +113,7 @@ void cTestDottedIPAddressWorker::TcpPingConnected()
 {
     if (!mSocket)
         return;
-    mSocket->write(kByeFrame, sizeof(kByeFrame));
+    mSocket->write(cConnectionBaseQt::GetByeMessage());
     mSocket->disconnectFromHost();
 }
 

@@ -1,5 +1,7 @@
 #include "NetTestHelpers.h"
 
+#include "Syscall.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -33,4 +35,12 @@ cFullBacklogListener::~cFullBacklogListener()
         ::close(mFiller);
     if (mListener >= 0)
         ::close(mListener);
+}
+
+QVector<QPair<UWORD, bool>> TerminatedUnderPollLock(const cProbeObject& probe)
+{
+    SyscallMessagesPollLock();
+    QVector<QPair<UWORD, bool>> copy = probe.mTerminated;
+    SyscallMessagesPollUnLock();
+    return copy;
 }

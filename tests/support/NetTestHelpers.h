@@ -1,6 +1,9 @@
 #pragma once
 
-#include <QtGlobal>
+#include "ProbeObject.h"
+
+#include <QPair>
+#include <QVector>
 
 /// A listener that never accepts and whose accept queue is already full, so a further connect
 /// to it hangs (its SYNs are dropped) until the client gives up.
@@ -15,3 +18,7 @@ private:
     int mListener = -1;
     int mFiller = -1;
 };
+
+/// The connection ends a probe object has seen, copied under the router's poll lock: a lost-comms
+/// end reaches objects on the lost-comms thread.
+QVector<QPair<UWORD, bool>> TerminatedUnderPollLock(const cProbeObject& probe);

@@ -1,4 +1,6 @@
+#include "ConnectionThreads.h"
 #include "FakeUnit.h"
+#include "NetTestHelpers.h"
 #include "NetworkConnection.h"
 #include "ProbeObject.h"
 #include "RouterFixture.h"
@@ -6,11 +8,24 @@
 
 #include <QtTest>
 
+#include <algorithm>
+#include <atomic>
 #include <thread>
 
 namespace {
 const QHostAddress kUnitAddress("127.0.0.2");
-}
+
+/// A connection whose end takes its time, as one whose BYE waits for a slow peer.
+class cSlowClosingWorker : public cConnectionThreadWorkerBase
+{
+public:
+    explicit cSlowClosingWorker(UWORD connectionId)
+        : cConnectionThreadWorkerBase(connectionId, "slow")
+    {
+    }
+    ~cSlowClosingWorker() override { QThread::msleep(600); }
+};
+}  // namespace
 
 class tst_ConnectionManager : public QObject
 {
@@ -32,6 +47,8 @@ private Q_SLOTS:
     void failedAttemptsLeaveNoTrace();
     void connectionEnds_data();
     void connectionEnds();
+    void keepAlivesKeepTheConnection();
+    void closingWaitsForTheThreadWithNoLockHeld();
     void staleDisconnectLeavesTheNewerConnection();
     void shutdownStopsConnectionsInEitherOrder_data();
     void shutdownStopsConnectionsInEitherOrder();
@@ -212,33 +229,127 @@ void tst_ConnectionManager::failedAttemptsLeaveNoTrace()
 
 void tst_ConnectionManager::connectionEnds_data()
 {
-    QTest::addColumn<bool>("byUs");
-    QTest::newRow("closed by us") << true;
-    QTest::newRow("closed by the unit") << false;
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("lostComms");
+    QTest::addColumn<QByteArray>("unitReads");  // after HELLO
+    const QByteArray bye = QByteArray::fromHex("E00003425945E7");
+    QTest::newRow("closed by us") << "close" << false << bye;
+    QTest::newRow("unit says BYE") << "bye" << false << bye;
+    QTest::newRow("unit closes") << "eof" << false << QByteArray();
+    QTest::newRow("keep-alives stop") << "silence" << true << QByteArray();
 }
 
 void tst_ConnectionManager::connectionEnds()
 {
-    QFETCH(bool, byUs);
+    QFETCH(QString, how);
+    QFETCH(bool, lostComms);
+    QFETCH(QByteArray, unitReads);
+    SetLostCommsPeriodForTests(20);
     cRouterFixture router;
     cProbeObject watcher("watcher");
+    cTraceCapture trace;
     cFakeUnit unit(kUnitAddress);
-    QCOMPARE(NetworkFindConnection("127.0.0.2"), UWORD(1));
-    QTRY_COMPARE(unit.AcceptedCount(), 1);
+    unit.SetAnswerHello(true);
+    mManager->InitialiseLostComms();
+    SetLostCommsPeriodForTests(0);
     QSignalSpy disconnected(mManager, &cNetworkConnection::ConnectionDisconnected);
-    if (byUs)
+    QSignalSpy lost(mManager, &cNetworkConnection::LostComms);
+    QCOMPARE(NetworkFindConnection("127.0.0.2"), UWORD(1));
+    QTRY_VERIFY(unit.HelloPort(0) != 0);
+    // After HELLO ACK our keep-alives arrive from the port that HELLO named.
+    QTRY_VERIFY(!unit.Datagrams().isEmpty());
+    QCOMPARE(unit.Datagrams().first().first, unit.HelloPort(0));
+    QCOMPARE(unit.Datagrams().first().second.toHex(' '), QByteArray("e0 00 01 03 e7"));
+
+    if (how == "close")
         mManager->DisconnectConnectionID(1);
-    else
+    else if (how == "bye")
+        unit.Send(0, QByteArray::fromHex("E00003425945E7"));
+    else if (how == "eof")
         unit.Close(0);
-    QTRY_COMPARE(watcher.mTerminated.size(), 1);
-    QCOMPARE(watcher.mTerminated.first(), qMakePair(UWORD(1), false));
+    QTRY_COMPARE(TerminatedUnderPollLock(watcher).size(), 1);
+    QCOMPARE(TerminatedUnderPollLock(watcher).first(), qMakePair(UWORD(1), lostComms));
+    QTRY_VERIFY(unit.Ended(0));
+    QCOMPARE(unit.Received(0).mid(8).toHex(' '), unitReads.toHex(' '));
     QCOMPARE(disconnected.count(), 1);
     QCOMPARE(disconnected.first().at(0).toInt(), 1);
     QCOMPARE(disconnected.first().at(1).value<std::string>(), std::string("127.0.0.2"));
+    QCOMPARE(lost.count(), lostComms ? 1 : 0);
+    QCOMPARE(trace.Count("Notification: Communication lost to unit - 127.0.0.2"), lostComms ? 1 : 0);
     QTRY_VERIFY(!mManager->IsConnectionIDInUse(1));
     QCOMPARE(mManager->GetNumberOfConnections(), UWORD(0));
-    QTRY_VERIFY(unit.Ended(0));
     QVERIFY(!DoesNetworkConnectionExist("127.0.0.2"));
+}
+
+void tst_ConnectionManager::keepAlivesKeepTheConnection()
+{
+    SetLostCommsPeriodForTests(20);
+    cRouterFixture router;
+    cProbeObject watcher("watcher");
+    cTraceCapture trace;
+    cFakeUnit unit(kUnitAddress);
+    unit.SetAnswerHello(true);
+    mManager->InitialiseLostComms();
+    SetLostCommsPeriodForTests(0);
+    QSignalSpy warnings(mManager, &cNetworkConnection::UnitLowTTLWarning);
+    QCOMPARE(NetworkFindConnection("127.0.0.2"), UWORD(1));
+    QTRY_VERIFY(!unit.Datagrams().isEmpty());
+    // Twice as long as a silent connection lives, with a keep-alive every other period.
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 1200) {
+        unit.SendDatagram(0, unit.HelloPort(0), QByteArray::fromHex("E0000103E7"));
+        QTest::qWait(40);
+    }
+    QVERIFY(TerminatedUnderPollLock(watcher).isEmpty());
+    QVERIFY(mManager->IsConnectionIDInUse(1));
+    QCOMPARE(warnings.count(), 0);
+    // Any other utility payload on the datagram link is traced.
+    unit.SendDatagram(0, unit.HelloPort(0), QByteArray::fromHex("E0000107E7"));
+    QTRY_COMPARE(trace.Count("ERROR: Unknown Util Message Received Byte[0] 7"), 1);
+    // Silence now: warned, then lost.
+    QTRY_COMPARE(TerminatedUnderPollLock(watcher).size(), 1);
+    QCOMPARE(warnings.count(), 1);
+    QCOMPARE(warnings.first().at(1).toBool(), true);
+}
+
+void tst_ConnectionManager::closingWaitsForTheThreadWithNoLockHeld()
+{
+    cRouterFixture router;
+    QCOMPARE(mManager->AcquireNextAvaiableConnectionID(), UWORD(1));
+    auto* slow = new cConnectionThreadControllerBase(QThread::NormalPriority, new cSlowClosingWorker(1));
+    slow->SetGeneration(mManager->GetConnectionGeneration(1));
+    slow->Start();
+    mManager->SetConnectionThreadAtIndex(slow, 0);
+
+    // While the slow one closes, another thread keeps sending keep-alives and dispatching.
+    std::atomic<bool> closing{false};
+    std::atomic<qint64> longest{0};
+    std::thread other([&] {
+        while (!closing.load())
+            std::this_thread::yield();
+        const UBYTE keepAlive[] = {3};
+        for (int i = 0; i < 10; ++i) {
+            QElapsedTimer one;
+            one.start();
+            mManager->SendNetworkDatagramMessage(keepAlive, 1, 2);
+            (void)mManager->GetNumberOfConnections();
+            SyscallMessagesPollLock();
+            SyscallMessagesPollUnLock();
+            longest = std::max(longest.load(), one.elapsed());
+            QThread::msleep(20);
+        }
+    });
+    closing = true;
+    QElapsedTimer timer;
+    timer.start();
+    mManager->DisconnectAtIndex(0, false, mManager->GetConnectionGeneration(1));
+    const qint64 closeTime = timer.elapsed();
+    other.join();
+    QVERIFY2(closeTime >= 500, "the close returns once the connection thread has ended");
+    QVERIFY2(longest.load() < 200, "nobody waited for the closing connection");
+    QVERIFY(!mManager->IsConnectionIDInUse(1));
+    QCOMPARE(mManager->GetNumberOfConnections(), UWORD(0));
 }
 
 void tst_ConnectionManager::staleDisconnectLeavesTheNewerConnection()

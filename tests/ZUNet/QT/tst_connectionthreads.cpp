@@ -1,10 +1,44 @@
 #include "ConnectionThreads.h"
 #include "FakeUnit.h"
+#include "LinkEventHandler.h"
 #include "NetTestHelpers.h"
+#include "UnitFinder.h"
 
 #include <QtTest>
 
 #include <thread>
+
+namespace {
+class cRecordingHandler : public cLinkEventHandler
+{
+public:
+    void UtilityMessageReceived(const UBYTE* payload, UWORD length, UWORD connectionId) override
+    {
+        std::lock_guard<std::mutex> locker(mMutex);
+        mUtility.append({connectionId, QByteArray(reinterpret_cast<const char*>(payload), length)});
+    }
+    void RegisterConnectionWithLostComms(UWORD connectionId) override
+    {
+        std::lock_guard<std::mutex> locker(mMutex);
+        mRegistered.append(connectionId);
+    }
+    QList<UWORD> Registered()
+    {
+        std::lock_guard<std::mutex> locker(mMutex);
+        return mRegistered;
+    }
+    QList<QPair<UWORD, QByteArray>> Utility()
+    {
+        std::lock_guard<std::mutex> locker(mMutex);
+        return mUtility;
+    }
+
+private:
+    std::mutex mMutex;
+    QList<UWORD> mRegistered;
+    QList<QPair<UWORD, QByteArray>> mUtility;
+};
+}  // namespace
 
 class tst_ConnectionThreads : public QObject
 {
@@ -12,9 +46,12 @@ class tst_ConnectionThreads : public QObject
 private Q_SLOTS:
     void resolveHostName_data();
     void resolveHostName();
+    void withoutAFinderOnlyAddressesResolve();
     void unresolvableHostEndsTheAttemptAtOnce();
     void connectReleasesTheWaiter();
     void abortEndsAHangingAttempt();
+    void helloAckOpensTheDatagramLink_data();
+    void helloAckOpensTheDatagramLink();
     void disconnectIsReportedOnce_data();
     void disconnectIsReportedOnce();
 };
@@ -29,7 +66,10 @@ void tst_ConnectionThreads::resolveHostName_data()
     QTest::newRow("two dots") << "1.2.3" << false << "";
     QTest::newRow("three dots, not numbers") << "a.b.c.d" << false << "";
     QTest::newRow("out of range") << "1.2.3.256" << false << "";
-    QTest::newRow("unknown unit") << "unit.one" << false << "";
+    QTest::newRow("found unit") << "unit.one" << true << "127.0.0.2";
+    QTest::newRow("found unit, other case") << "Unit.one" << false << "";
+    QTest::newRow("unknown unit") << "unit.two" << false << "";
+    QTest::newRow("dotted quad of no unit") << "10.0.0.9" << true << "10.0.0.9";
     QTest::newRow("empty") << "" << false << "";
 }
 
@@ -38,11 +78,28 @@ void tst_ConnectionThreads::resolveHostName()
     QFETCH(QString, host);
     QFETCH(bool, resolves);
     QFETCH(QString, address);
+    // A finder that has heard a unit's announcement; it never sends a request.
+    cMultiUnitFinder finder;
+    finder.SetTimerRunning(false);
+    finder.StartFindingUnits(QStringLiteral("Test Find"), false);
+    finder.ProcessDiscoveryDatagram(QByteArray("ZU_UFV2\0Test Find\0unit.one\0{}\0", 30), QHostAddress("127.0.0.2"));
+    QCOMPARE(finder.GetFoundUnits().size(), 1);
+    gMultiUnitFinder.store(&finder);
     cClientConnectionThreadWorker worker(1, host.toStdString());
     QHostAddress resolved;
     QCOMPARE(worker.ResolveHostName(resolved), resolves);
     if (resolves)
         QCOMPARE(resolved, QHostAddress(address));
+}
+
+void tst_ConnectionThreads::withoutAFinderOnlyAddressesResolve()
+{
+    QVERIFY(!gMultiUnitFinder.load());
+    cClientConnectionThreadWorker byName(1, "unit.one");
+    cClientConnectionThreadWorker byAddress(1, "127.0.0.2");
+    QHostAddress resolved;
+    QVERIFY(!byName.ResolveHostName(resolved));
+    QVERIFY(byAddress.ResolveHostName(resolved));
 }
 
 void tst_ConnectionThreads::unresolvableHostEndsTheAttemptAtOnce()
@@ -87,6 +144,54 @@ void tst_ConnectionThreads::abortEndsAHangingAttempt()
     waiter.join();
     QVERIFY(!controller.IsSocketConnected());
     QVERIFY(controller.DidHostNameResolve());
+}
+
+void tst_ConnectionThreads::helloAckOpensTheDatagramLink_data()
+{
+    QTest::addColumn<bool>("watched");
+    QTest::newRow("watched for lost comms") << true;
+    QTest::newRow("not watched") << false;
+}
+
+void tst_ConnectionThreads::helloAckOpensTheDatagramLink()
+{
+    QFETCH(bool, watched);
+    cRecordingHandler handler;
+    cFakeUnit unit(QHostAddress("127.0.0.2"));
+    cClientConnectionThreadController controller(4, "127.0.0.2");
+    controller.SetLinkEventHandler(&handler);
+    if (!watched)
+        controller.DontRegisterForLostComms();
+    const UBYTE keepAlive[] = {3};
+    controller.SendNetworkDatagramMessage(keepAlive, 1);  // no link yet: dropped
+    controller.Start();
+    controller.WaitForSocketAttemptingConnection();
+    QTRY_VERIFY(unit.HelloPort(0) != 0);  // HELLO 01 03 pp pp, pp our datagram port
+    QCOMPARE(unit.Received(0).left(5).toHex(' '), QByteArray("e0 00 04 01 03"));
+    controller.SendNetworkDatagramMessage(keepAlive, 1);  // remote port unknown: dropped
+    QTest::qWait(50);
+    QVERIFY(unit.Datagrams().isEmpty());
+
+    const quint16 own = unit.DatagramPort();
+    QByteArray ack = QByteArray::fromHex("E000040203");
+    ack.append(char(own >> 8)).append(char(own & 0xFF)).append(char(0xE7));
+    unit.Send(0, ack);
+    QElapsedTimer timer;
+    timer.start();
+    while (unit.Datagrams().isEmpty() && timer.elapsed() < 3000) {
+        controller.SendNetworkDatagramMessage(keepAlive, 1);
+        QTest::qWait(10);
+    }
+    QVERIFY(!unit.Datagrams().isEmpty());
+    QCOMPARE(unit.Datagrams().first().first, unit.HelloPort(0));
+    QCOMPARE(unit.Datagrams().first().second.toHex(' '), QByteArray("e0 00 01 03 e7"));
+    QCOMPARE(handler.Registered(), watched ? QList<UWORD>({4}) : QList<UWORD>());
+    QCOMPARE(controller.GetRemoteAddress(), QHostAddress("127.0.0.2"));
+
+    // What the unit sends on the datagram link reaches the handler.
+    unit.SendDatagram(0, unit.HelloPort(0), QByteArray::fromHex("E0000103E7"));
+    QTRY_COMPARE(handler.Utility().size(), 1);
+    QCOMPARE(handler.Utility().first(), qMakePair(UWORD(4), QByteArray("\x03", 1)));
 }
 
 void tst_ConnectionThreads::disconnectIsReportedOnce_data()

@@ -1,0 +1,238 @@
+// ZUNet over a real connection, runner side in this process, the unit side (zunet_test_unit) in
+// another, over loopback:
+// - round trip of an object message runner -> unit "Echo" -> runner, beside a raw TCP ping-pong
+//   of the same frame bytes with the same unit process (its plain echo port), in the same run;
+//   each reports the median and the 99th percentile;
+// - one-way throughput of small object messages over one connection, counted by the unit.
+// The benchmark runs itself inside the private test network namespace.
+
+#include "NetObject.h"
+#include "NetworkConnection.h"
+#include "RegistryRouter.h"
+#include "Syscall.h"
+#include "ZUNetMethods.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QProcess>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr quint16 kRawEchoPort = 51400;
+constexpr int kDataLength = 16;
+constexpr int kFrameLength = 12 + kDataLength;
+using tClock = std::chrono::steady_clock;
+
+cSyscallWaitCondition gWaitCondition;
+
+/// The runner's object: counts what comes back.
+class cReplySink : public cNetObject
+{
+public:
+    cReplySink()
+        : cNetObject("bench sink", 2)
+    {
+    }
+    ~cReplySink() override { Unregister(); }
+    void EntrypointMessage(cZUNetMessage& message) override
+    {
+        ++mReplies;
+        if (message.mMethod == M_REPLY_OK && message.mLength >= 2)
+            mFoundHandle = message.GetDataBufferUWORD(0);
+        if (message.mMethod == PARAMETER_BASE + 1 && message.mLength >= 4)
+            mCount = message.GetDataBufferULONG(0);
+    }
+    long mReplies = 0;
+    UWORD mFoundHandle = ZUNET_NO_HANDLE;
+    ULONG mCount = 0;
+};
+
+cReplySink* gSink = nullptr;
+UWORD gConnection = ZUNET_NO_CONNECTION;
+
+/// This thread is the runner's dispatch thread: sleeps until something is queued, then dispatches.
+void DispatchUntilReplies(long replies)
+{
+    while (gSink->mReplies < replies) {
+        gWaitCondition.WaitWhile([] { return SyscallGetNumberOfMessagesInBuffer() == 0; },
+                                 std::chrono::milliseconds(100));
+        gRegistryRouter->SyscallPollAtMost(1000);
+    }
+}
+
+UWORD FindOnUnit(const char* name)
+{
+    cZUNetMessage find(UWORD(std::strlen(name) + 1));
+    find.SetDataBufferString(name, 0);
+    find.mConnectionId = gConnection;
+    find.mDestination = ZUNET_REGISTRY_HANDLE;
+    find.mSource = gSink->GetHandle();
+    find.mMethod = M_REG_FIND_OBJECT;
+    gSink->mFoundHandle = ZUNET_NO_HANDLE;
+    SyscallSendMessage(find);
+    DispatchUntilReplies(gSink->mReplies + 1);
+    return gSink->mFoundHandle;
+}
+
+void ReportPercentiles(benchmark::State& state, std::vector<double>& microseconds)
+{
+    if (microseconds.empty())
+        return;
+    std::sort(microseconds.begin(), microseconds.end());
+    state.counters["p50_us"] = microseconds[microseconds.size() / 2];
+    state.counters["p99_us"] = microseconds[std::min(microseconds.size() - 1, microseconds.size() * 99 / 100)];
+}
+
+void BM_ObjectMessageRoundTrip(benchmark::State& state)
+{
+    const UWORD echo = FindOnUnit("Echo");
+    cZUNetMessage message(kDataLength);
+    for (int i = 0; i < kDataLength; ++i)
+        message.SetDataBufferUBYTE(UBYTE(i), i);
+    message.mConnectionId = gConnection;
+    message.mDestination = echo;
+    message.mSource = gSink->GetHandle();
+    message.mMethod = PARAMETER_BASE;
+    std::vector<double> samples;
+    samples.reserve(size_t(state.max_iterations));
+    for (auto _ : state) {
+        const auto start = tClock::now();
+        const long expected = gSink->mReplies + 1;
+        SyscallSendMessage(message);
+        DispatchUntilReplies(expected);
+        samples.push_back(std::chrono::duration<double, std::micro>(tClock::now() - start).count());
+    }
+    ReportPercentiles(state, samples);
+}
+
+void BM_RawTcpPingPong(benchmark::State& state)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in where{};
+    where.sin_family = AF_INET;
+    where.sin_port = htons(kRawEchoPort);
+    inet_pton(AF_INET, "127.0.0.1", &where.sin_addr);
+    const int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&where), sizeof(where)) != 0) {
+        state.SkipWithError("raw echo port not reachable");
+        ::close(fd);
+        return;
+    }
+    char frame[kFrameLength];
+    for (int i = 0; i < kFrameLength; ++i)
+        frame[i] = char(i);
+    char answer[kFrameLength];
+    std::vector<double> samples;
+    samples.reserve(size_t(state.max_iterations));
+    for (auto _ : state) {
+        const auto start = tClock::now();
+        ::send(fd, frame, sizeof(frame), 0);
+        size_t got = 0;
+        while (got < sizeof(answer)) {
+            const ssize_t n = ::recv(fd, answer + got, sizeof(answer) - got, 0);
+            if (n <= 0) {
+                state.SkipWithError("raw echo closed");
+                break;
+            }
+            got += size_t(n);
+        }
+        samples.push_back(std::chrono::duration<double, std::micro>(tClock::now() - start).count());
+    }
+    ::close(fd);
+    ReportPercentiles(state, samples);
+}
+
+void BM_OneWayThroughput(benchmark::State& state)
+{
+    const UWORD counter = FindOnUnit("Counter");
+    const int batch = int(state.range(0));
+    cZUNetMessage message(4);
+    message.SetDataBufferULONG(0x01020304, 0);
+    message.mConnectionId = gConnection;
+    message.mDestination = counter;
+    message.mSource = gSink->GetHandle();
+    message.mMethod = PARAMETER_BASE;
+    cZUNetMessage report(0);
+    report.mConnectionId = gConnection;
+    report.mDestination = counter;
+    report.mSource = gSink->GetHandle();
+    report.mMethod = PARAMETER_BASE + 1;
+    ULONG sent = 0;
+    for (auto _ : state) {
+        for (int i = 0; i < batch; ++i)
+            SyscallSendMessage(message);
+        sent += ULONG(batch);
+        // The unit answers the report after every message before it has been counted.
+        SyscallSendMessage(report);
+        DispatchUntilReplies(gSink->mReplies + 1);
+        if (gSink->mCount < sent) {
+            state.SkipWithError("unit counted fewer messages than were sent");
+            break;
+        }
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * batch);
+}
+
+}  // namespace
+
+BENCHMARK(BM_ObjectMessageRoundTrip)->Iterations(20000)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_RawTcpPingPong)->Iterations(20000)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_OneWayThroughput)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+int main(int argc, char** argv)
+{
+    if (qgetenv("ZUNET_IN_NETNS") != "1") {
+        // Loopback only, and never outside a namespace of our own.
+        std::vector<char*> arguments{const_cast<char*>(ZUNET_NETNS_RUN)};
+        for (int i = 0; i < argc; ++i)
+            arguments.push_back(argv[i]);
+        arguments.push_back(nullptr);
+        ::execv(ZUNET_NETNS_RUN, arguments.data());
+        return 127;
+    }
+    QCoreApplication app(argc, argv);
+    QProcess unit;
+    unit.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    unit.start(QStringLiteral(ZUNET_TEST_UNIT),
+               {"--listen", "127.0.0.1", "--raw-echo-port", QString::number(kRawEchoPort)});
+    QByteArray output;
+    while (!output.contains("unit: ready") && unit.waitForReadyRead(10000))
+        output += unit.readAllStandardOutput();
+    if (!output.contains("unit: ready"))
+        return 2;
+
+    gSyscallWaitCondition.store(&gWaitCondition);
+    cNetworkConnection::AllowInstanceOf(true);
+    InitialiseSyscall(CONNECTION_TERMINATED_ABORT_COMMANDS, false);
+    cNetworkConnection::Instance()->InitialiseLostComms();
+    gSink = new cReplySink;
+    gConnection = NetworkFindConnection("127.0.0.1");
+    if (gConnection == ZUNET_NO_CONNECTION)
+        return 3;
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+
+    cNetworkConnection::Instance()->UninitialiseLostComms();
+    cNetworkConnection::DeleteInstance();
+    delete gSink;
+    UninitialiseSyscall();
+    gSyscallWaitCondition.store(nullptr);
+    unit.closeWriteChannel();
+    unit.waitForFinished(10000);
+    return 0;
+}

@@ -1,0 +1,212 @@
+// The unit side of ZUNet in a process of its own, for tests and benchmarks that run the runner's
+// connection manager against a real peer:
+//   zunet_test_unit [--listen ADDRESS] [--keepalive-ms N] [--objects N] [--raw-echo-port P]
+// It accepts connections on ADDRESS:51321 (every IPv4 address by default) and holds the objects
+// "Echo" (answers every parameter message to its sender over TCP), "EchoDatagram" (the same as a
+// datagram), "Counter" (counts messages to its first parameter, answers the count on its second),
+// "Value1".."ValueN" (value objects holding 100 * N, to link to) and a watcher that reports
+// connection ends. It reports on standard output, one line each:
+//   "unit: ready", "unit: connections N", "unit: terminated ID LOST".
+// Closing its standard input shuts it down in order (connections say BYE).
+#include "NetworkConnection.h"
+#include "RegistryRouter.h"
+#include "ServerConnection.h"
+#include "SyscallThread.h"
+#include "Syscall.h"
+#include "Trace.h"
+#include "ValueObject.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+class cEchoObject : public cNetObject
+{
+public:
+    cEchoObject(const char* name, bool datagram)
+        : cNetObject(name, 4)
+        , mDatagram(datagram)
+    {
+    }
+    ~cEchoObject() override { Unregister(); }
+
+    void EntrypointMessage(cZUNetMessage& message) override
+    {
+        if (message.mMethod < PARAMETER_BASE) {
+            cNetObject::EntrypointMessage(message);
+            return;
+        }
+        mReply = message;
+        mReply.mDestination = message.mSource;
+        mReply.mSource = GetHandle();
+        if (mDatagram)
+            SyscallSendDatagramMessage(mReply);
+        else
+            SyscallSendMessage(mReply);
+    }
+
+private:
+    const bool mDatagram;
+    cZUNetMessage mReply;
+};
+
+/// Counts messages to its first parameter; a message to its second is answered with the count.
+class cCounterObject : public cNetObject
+{
+public:
+    cCounterObject()
+        : cNetObject("Counter", 2)
+        , mReply(4)
+    {
+    }
+    ~cCounterObject() override { Unregister(); }
+
+    void EntrypointMessage(cZUNetMessage& message) override
+    {
+        if (message.mMethod == PARAMETER_BASE) {
+            ++mCount;
+        } else if (message.mMethod == PARAMETER_BASE + 1) {
+            mReply.SetLength(4);
+            mReply.SetDataBufferULONG(mCount, 0);
+            mReply.mConnectionId = message.mConnectionId;
+            mReply.mDestination = message.mSource;
+            mReply.mSource = GetHandle();
+            mReply.mMethod = PARAMETER_BASE + 1;
+            SyscallSendMessage(mReply);
+        } else {
+            cNetObject::EntrypointMessage(message);
+        }
+    }
+
+private:
+    ULONG mCount = 0;
+    cZUNetMessage mReply;
+};
+
+class cWatcher : public cNetObject
+{
+public:
+    cWatcher()
+        : cNetObject("Unit Watcher", 0)
+    {
+    }
+    ~cWatcher() override { Unregister(); }
+    void ConnectionTerminated(UWORD connectionId, bool lostComms) override
+    {
+        ZU_TRACE("unit: terminated %d %d", connectionId, lostComms ? 1 : 0);
+    }
+};
+
+/// Echoes every byte back on plain TCP, on a thread of its own: the baseline of the round-trip
+/// benchmark.
+class cRawEchoServer : public QTcpServer
+{
+public:
+    using QTcpServer::QTcpServer;
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto* socket = new QTcpSocket(this);
+        socket->setSocketDescriptor(descriptor);
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->write(socket->readAll()); });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addOptions({
+        {"listen", "Address to accept connections on.", "address", "0.0.0.0"},
+        {"keepalive-ms", "Keep-alive and ageing period (test setting).", "ms", "0"},
+        {"objects", "Number of value objects.", "n", "4"},
+        {"raw-echo-port", "Also echo plain TCP on this port.", "port", "0"},
+    });
+    parser.process(app);
+
+    SetLostCommsPeriodForTests(parser.value("keepalive-ms").toInt());
+    cNetworkConnection::AllowInstanceOf(true);
+    InitialiseSyscall(CONNECTION_TERMINATED_ABORT_COMMANDS, true);
+    cNetworkConnection* manager = cNetworkConnection::Instance();
+    QObject::connect(
+        manager, &cNetworkConnection::NumberOfConnectionsChanged, &app,
+        [](UBYTE count) { ZU_TRACE("unit: connections %d", count); }, Qt::QueuedConnection);
+    manager->InitialiseLostComms();
+
+    auto syscallThread = std::make_unique<cSyscallThread>();
+    {
+        cEchoObject echo("Echo", false);
+        cEchoObject echoDatagram("EchoDatagram", true);
+        cCounterObject counter;
+        cWatcher watcher;
+        std::vector<std::unique_ptr<cValueObject>> values;
+        const int objects = parser.value("objects").toInt();
+        for (int i = 1; i <= objects; ++i) {
+            values.push_back(std::make_unique<cValueObject>(QByteArray("Value" + QByteArray::number(i)).constData(), 4));
+            values.back()->SetValue(UWORD(i * 100));
+        }
+        syscallThread->StartSyscall();
+
+        const QHostAddress listen(parser.value("listen"));
+        cZUNetTCPServer server(nullptr, listen);
+        if (!server.isListening())
+            return 3;
+
+        // The raw echo lives on a thread of its own, as a connection does.
+        QThread rawThread;
+        QObject rawHome;
+        cRawEchoServer* raw = nullptr;
+        if (const quint16 rawPort = quint16(parser.value("raw-echo-port").toUInt())) {
+            rawHome.moveToThread(&rawThread);
+            rawThread.start();
+            QMetaObject::invokeMethod(
+                &rawHome, [&] {
+                    raw = new cRawEchoServer(&rawHome);
+                    if (!raw->listen(listen, rawPort))
+                        ZU_ERR("raw echo cannot listen on port %d", rawPort);
+                },
+                Qt::BlockingQueuedConnection);
+        }
+
+        // Standard input closing is the request to stop.
+        std::thread([&app] {
+            char buffer[64];
+            while (::read(0, buffer, sizeof(buffer)) > 0) {
+            }
+            QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
+        }).detach();
+
+        ZU_TRACE("unit: ready");
+        app.exec();
+
+        if (raw) {
+            QMetaObject::invokeMethod(&rawHome, [&raw] { delete raw; }, Qt::BlockingQueuedConnection);
+            rawThread.quit();
+            rawThread.wait();
+        }
+        // Connections end first (with BYE), then dispatch, then the objects and the manager.
+        manager->UninitialiseLostComms();
+        syscallThread->QuitSyscallAndWait();
+        SyscallMessagesPollLock();
+        SyscallMessagesPollUnLock();
+    }
+    syscallThread.reset();
+    cNetworkConnection::DeleteInstance();
+    UninitialiseSyscall();
+    return 0;
+}
