@@ -23,7 +23,8 @@
 #include <thread>
 #include <vector>
 
-namespace {
+namespace
+{
 
 /// One parameter; a received value is stored and passed on, and the owner may be told.
 class cBenchObject : public cNetObject
@@ -92,7 +93,7 @@ void BM_LinkLocalPairs(benchmark::State& state)
         state.PauseTiming();
         made = gSystemBuilder->GetMade();
         objects.clear();
-        gRegistryRouter->SyscallPoll();  // the delete notices
+        gRegistryRouter->SyscallPoll(); // the delete notices
         state.ResumeTiming();
     }
     if (made == 0)
@@ -240,14 +241,15 @@ public:
         auto small = mTimes.find("BM_LinkLocalPairs/1000/repeats:5/real_time_median");
         auto large = mTimes.find("BM_LinkLocalPairs/10000/repeats:5/real_time_median");
         if (small != mTimes.end() && large != mTimes.end() && small->second > 0)
-            std::printf("Linking time 10000/1000 pairs (medians): %.2f (goal: at most 12)\n", large->second / small->second);
+            std::printf(
+                "Linking time 10000/1000 pairs (medians): %.2f (goal: at most 12)\n", large->second / small->second);
     }
 
 private:
     std::map<std::string, double> mTimes;
 };
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

@@ -19,21 +19,20 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-void DropTrace(const char*, std::size_t, void*) {}
-
-struct sAddress
+namespace
 {
+
+void DropTrace(const char*, std::size_t, void*) { }
+
+struct sAddress {
     UWORD mConnectionId;
     UWORD mHandle;
 };
 
-const char* const kPaths[] = {"L0", "L1", "L2", "missing", "UnitA/a", "UnitA/b", "UnitB/c", "UnitB/missing"};
+const char* const kPaths[] = { "L0", "L1", "L2", "missing", "UnitA/a", "UnitA/b", "UnitB/c", "UnitB/missing" };
 constexpr int kPathCount = int(sizeof(kPaths) / sizeof(kPaths[0]));
 
-struct sIssued
-{
+struct sIssued {
     int mSource;
     int mDestination;
     bool mRemove;
@@ -46,9 +45,9 @@ cHarness* gHarness = nullptr;
 class cHarness : public cNetworkInterface
 {
 public:
-    std::map<std::string, sAddress> mTruth;  // what the registries answer
-    std::map<int, sIssued> mIssued;          // by command id (its parameter offset)
-    std::deque<cZUNetMessage> mPending[6];   // find requests a unit has not answered yet, per connection
+    std::map<std::string, sAddress> mTruth; // what the registries answer
+    std::map<int, sIssued> mIssued; // by command id (its parameter offset)
+    std::deque<cZUNetMessage> mPending[6]; // find requests a unit has not answered yet, per connection
 
     UWORD FindConnection(const char* host) override
     {
@@ -71,7 +70,7 @@ public:
         else
             CheckLinkRequest(message.mConnectionId, message.mDestination, message);
     }
-    void SendDatagramMessage(const cZUNetMessage&) override {}
+    void SendDatagramMessage(const cZUNetMessage&) override { }
 
     std::string UnitPath(UWORD connectionId, const char* name) const
     {
@@ -126,8 +125,8 @@ public:
             if (!Same(source, connectionId, handle) || !Same(destination, peerConnection, peerHandle))
                 __builtin_trap();
         } else {
-            if (!issued.mBidirect || !Same(destination, connectionId, handle) ||
-                !Same(source, peerConnection, peerHandle))
+            if (!issued.mBidirect || !Same(destination, connectionId, handle)
+                || !Same(source, peerConnection, peerHandle))
                 __builtin_trap();
         }
     }
@@ -147,27 +146,26 @@ public:
     }
 };
 
-struct sWorld
-{
+struct sWorld {
     sWorld()
     {
         SetTraceSink(&DropTrace, nullptr);
         SetNetworkInterface(&mHarness);
         gHarness = &mHarness;
         gRegistryRouter = new cRegistryRouter();
-        for (const char* name : {"L0", "L1", "L2"}) {
+        for (const char* name : { "L0", "L1", "L2" }) {
             mObjects.push_back(std::make_unique<cLocalObject>(name));
-            mHarness.mTruth[name] = sAddress{0, mObjects.back()->GetHandle()};
+            mHarness.mTruth[name] = sAddress { 0, mObjects.back()->GetHandle() };
         }
-        mHarness.mTruth["UnitA/a"] = sAddress{3, 0x21};
-        mHarness.mTruth["UnitA/b"] = sAddress{3, 0x22};
-        mHarness.mTruth["UnitB/c"] = sAddress{4, 0x31};
+        mHarness.mTruth["UnitA/a"] = sAddress { 3, 0x21 };
+        mHarness.mTruth["UnitA/b"] = sAddress { 3, 0x22 };
+        mHarness.mTruth["UnitB/c"] = sAddress { 4, 0x31 };
     }
     cHarness mHarness;
     std::vector<std::unique_ptr<cLocalObject>> mObjects;
 };
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -176,8 +174,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     harness.mIssued.clear();
     for (auto& pending : harness.mPending)
         pending.clear();
-    auto builder = std::make_unique<cSystemBuilder>("ZUNet System Builder", 0, 40,
-                                                    CONNECTION_TERMINATED_ABORT_COMMANDS, nullptr);
+    auto builder = std::make_unique<cSystemBuilder>(
+        "ZUNet System Builder", 0, 40, CONNECTION_TERMINATED_ABORT_COMMANDS, nullptr);
     int callbacks = 0;
     bool aborted = false;
     int nextId = 0;
@@ -203,7 +201,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             command.mRemove = flags & 4;
             if (flags & 8)
                 command.mCompletionCallback = [&callbacks](sParameterLinkingCommand*) { ++callbacks; };
-            harness.mIssued[nextId] = sIssued{source, destination, command.mRemove, bool(flags & 16)};
+            harness.mIssued[nextId] = sIssued { source, destination, command.mRemove, bool(flags & 16) };
             ++nextId;
             builder->AddLinkCommandToList(command, flags & 16);
             break;
@@ -220,7 +218,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 4:
         case 5: {
             const UWORD connectionId = op % 8 == 4 ? 3 : 4;
-            harness.mPending[connectionId].clear();  // lost with the connection
+            harness.mPending[connectionId].clear(); // lost with the connection
             gRegistryRouter->ConnectionTerminated(connectionId, true);
             break;
         }

@@ -52,10 +52,11 @@ void cObjectHandleCache::ClearObjectCache(UWORD connectionId)
 
 // ---- seek object ---------------------------------------------------------------------------
 
-namespace {
-constexpr UWORD kSelfAnswerLength = 3;  // handle, then the low byte of the search's sequence
+namespace
+{
+constexpr UWORD kSelfAnswerLength = 3; // handle, then the low byte of the search's sequence
 constexpr int kSelfSequenceOffset = 2;
-}  // namespace
+} // namespace
 
 cSeekObject::cSeekObject(const char* name, int numberOfParameters, bool tickScan, UWORD cacheSize)
     : cNetObject(name, static_cast<UWORD>(numberOfParameters), tickScan, false)
@@ -71,7 +72,7 @@ UWORD cSeekObject::NewSearch(eReplyOrigin origin, UWORD connectionId)
     std::lock_guard<std::mutex> locker(mRepliesMutex);
     const UWORD sequence = mNextSequence++;
     mSearchSequence = sequence;
-    mRepliesDue.push_back(sReplyDue{sequence, origin, REQUEST_QUEUED, connectionId, 0});
+    mRepliesDue.push_back(sReplyDue { sequence, origin, REQUEST_QUEUED, connectionId, 0 });
     if (mRepliesDue.size() > kMaxRepliesDue) {
         // Only lost messages (exhausted pools) leave replies due for ever; keep the list bounded.
         ZU_ERR("%s: too many replies due, forgetting the oldest", mName);
@@ -122,7 +123,7 @@ bool cSeekObject::SeekObject(const char* path)
     if (length > std::size_t(ZUNET_MAX_PATH_LENGTH)) {
         // Cutting it would search for another, possibly existing, object: answer "not found".
         ZU_ERR("Seek path too long (%d characters, at most %d): \"%.*s...\"", int(length), ZUNET_MAX_PATH_LENGTH,
-               ZUNET_MAX_PATH_LENGTH, path);
+            ZUNET_MAX_PATH_LENGTH, path);
         std::memcpy(mSeekPath, path, ZUNET_MAX_PATH_LENGTH);
         mSeekPath[ZUNET_MAX_PATH_LENGTH] = '\0';
         mSeekBusy.store(true);
@@ -149,8 +150,8 @@ bool cSeekObject::FindLocalSeekRemote(const char* path)
 {
     if (mSeekBusy.load())
         return true;
-    if (std::strchr(path, '/') == nullptr && std::strlen(path) <= std::size_t(ZUNET_MAX_PATH_LENGTH) &&
-        gRegistryRouter) {
+    if (std::strchr(path, '/') == nullptr && std::strlen(path) <= std::size_t(ZUNET_MAX_PATH_LENGTH)
+        && gRegistryRouter) {
         const UWORD handle = gRegistryRouter->GetHandle(path);
         if (handle != ZUNET_NO_HANDLE) {
             std::strcpy(mSeekPath, path);
@@ -174,7 +175,7 @@ void cSeekObject::FindObject(const char* path)
         // A request of its own: its sequence never is the search's.
         std::lock_guard<std::mutex> locker(mRepliesMutex);
         mRepliesDue.push_back(
-            sReplyDue{mNextSequence++, REPLY_FROM_REGISTRY, REQUEST_QUEUED, ZUNET_NO_CONNECTION, 0});
+            sReplyDue { mNextSequence++, REPLY_FROM_REGISTRY, REQUEST_QUEUED, ZUNET_NO_CONNECTION, 0 });
     }
     SendFindRequest(path);
 }
@@ -199,8 +200,8 @@ void cSeekObject::RegistryHandledFindRequest(UWORD forwardedConnectionId)
 int cSeekObject::RepliesDue() const
 {
     std::lock_guard<std::mutex> locker(mRepliesMutex);
-    return int(std::count_if(mRepliesDue.begin(), mRepliesDue.end(),
-                             [](const sReplyDue& reply) { return reply.mOrigin != QUEUE_MARKER; }));
+    return int(std::count_if(
+        mRepliesDue.begin(), mRepliesDue.end(), [](const sReplyDue& reply) { return reply.mOrigin != QUEUE_MARKER; }));
 }
 
 void cSeekObject::ForgetRepliesFrom(UWORD connectionId)
@@ -210,11 +211,10 @@ void cSeekObject::ForgetRepliesFrom(UWORD connectionId)
         std::lock_guard<std::mutex> locker(mRepliesMutex);
         const std::size_t before = mRepliesDue.size();
         mRepliesDue.erase(std::remove_if(mRepliesDue.begin(), mRepliesDue.end(),
-                                         [connectionId](const sReplyDue& reply) {
-                                             return reply.mState == REQUEST_FORWARDED &&
-                                                    reply.mConnectionId == connectionId;
-                                         }),
-                          mRepliesDue.end());
+                              [connectionId](const sReplyDue& reply) {
+                                  return reply.mState == REQUEST_FORWARDED && reply.mConnectionId == connectionId;
+                              }),
+            mRepliesDue.end());
         forgotten = before - mRepliesDue.size();
     }
     if (forgotten > 0)
@@ -229,7 +229,7 @@ void cSeekObject::PostQueueMarker(UWORD connectionId)
     {
         std::lock_guard<std::mutex> locker(mRepliesMutex);
         const UWORD sequence = mNextSequence++;
-        mRepliesDue.push_back(sReplyDue{sequence, QUEUE_MARKER, REQUEST_QUEUED, ZUNET_NO_CONNECTION, connectionId});
+        mRepliesDue.push_back(sReplyDue { sequence, QUEUE_MARKER, REQUEST_QUEUED, ZUNET_NO_CONNECTION, connectionId });
         mEndedConnections.push_back(connectionId);
         marker.SetDataBufferUWORD(ZUNET_NO_HANDLE, 0);
         marker.SetDataBufferUBYTE(static_cast<UBYTE>(sequence), kSelfSequenceOffset);
@@ -258,14 +258,14 @@ bool cSeekObject::TakeReplyDue(const cZUNetMessage& message, UWORD& sequence)
 {
     std::lock_guard<std::mutex> locker(mRepliesMutex);
     const bool selfShaped = message.mMethod == M_REPLY_OK && message.mLength == kSelfAnswerLength;
-    if (!selfShaped && message.mConnectionId != ZUNET_LOCAL_CONNECTION &&
-        std::find(mEndedConnections.begin(), mEndedConnections.end(), message.mConnectionId) !=
-            mEndedConnections.end())
-        return false;  // queued before its connection ended: due to nobody any more
+    if (!selfShaped && message.mConnectionId != ZUNET_LOCAL_CONNECTION
+        && std::find(mEndedConnections.begin(), mEndedConnections.end(), message.mConnectionId)
+            != mEndedConnections.end())
+        return false; // queued before its connection ended: due to nobody any more
     auto matches = [&message, selfShaped](const sReplyDue& reply) {
         if (selfShaped) {
-            return reply.mOrigin != REPLY_FROM_REGISTRY && reply.mConnectionId == message.mConnectionId &&
-                   UBYTE(reply.mSequence) == message.GetDataBufferUBYTE(kSelfSequenceOffset);
+            return reply.mOrigin != REPLY_FROM_REGISTRY && reply.mConnectionId == message.mConnectionId
+                && UBYTE(reply.mSequence) == message.GetDataBufferUBYTE(kSelfSequenceOffset);
         }
         if (reply.mOrigin != REPLY_FROM_REGISTRY)
             return false;
@@ -292,7 +292,7 @@ void cSeekObject::HandleReply(const cZUNetMessage& message)
     UWORD sequence = 0;
     const bool current = TakeReplyDue(message, sequence);
     if (!current || !mSeekBusy.load())
-        return;  // nobody asked, or the answer to a search given up
+        return; // nobody asked, or the answer to a search given up
     mSeekBusy.store(false);
     // Our own copy: FoundObject may start the next search, which rewrites mSeekPath.
     char path[ZUNET_MAX_PATH_LENGTH + 1];

@@ -15,8 +15,7 @@ constexpr int ZUNET_MAX_PATH_LENGTH = 127;
 class cObjectHandleCache
 {
 public:
-    struct sObjectHandleCacheItem
-    {
+    struct sObjectHandleCacheItem {
         char mPath[ZUNET_MAX_PATH_LENGTH + 1] = {};
         UWORD mConnectionId = ZUNET_NO_CONNECTION;
         UWORD mHandle = ZUNET_NO_HANDLE;
@@ -93,19 +92,18 @@ protected:
     cZUNetMessage mFoundMessage;
     std::unique_ptr<cObjectHandleCache> mCache;
     char mSeekPath[ZUNET_MAX_PATH_LENGTH + 1] = {};
-    std::atomic<bool> mSeekBusy{false};
+    std::atomic<bool> mSeekBusy { false };
     UWORD mCacheSize;
 
 private:
     enum eReplyOrigin : UBYTE { REPLY_FROM_SELF, REPLY_FROM_REGISTRY, QUEUE_MARKER };
     enum eRequestState : UBYTE { REQUEST_QUEUED, REQUEST_ANSWERED_HERE, REQUEST_FORWARDED };
-    struct sReplyDue
-    {
+    struct sReplyDue {
         UWORD mSequence;
         eReplyOrigin mOrigin;
         eRequestState mState;
-        UWORD mConnectionId;  // self: the connection id of the posted answer; forwarded: the connection
-        UWORD mEndedConnectionId;  // marker: the connection whose queued replies it ends
+        UWORD mConnectionId; // self: the connection id of the posted answer; forwarded: the connection
+        UWORD mEndedConnectionId; // marker: the connection whose queued replies it ends
     };
     static constexpr std::size_t kMaxRepliesDue = 256;
 
@@ -119,9 +117,9 @@ private:
     bool TakeReplyDue(const cZUNetMessage& message, UWORD& sequence);
     void HandleReply(const cZUNetMessage& message);
 
-    mutable std::mutex mRepliesMutex;  // innermost: guards the two fields below only
+    mutable std::mutex mRepliesMutex; // innermost: guards the two fields below only
     std::vector<sReplyDue> mRepliesDue;
-    std::vector<UWORD> mEndedConnections;  // one entry per marker on its way
-    UWORD mSearchSequence = 0;  // sequence of the search in progress
+    std::vector<UWORD> mEndedConnections; // one entry per marker on its way
+    UWORD mSearchSequence = 0; // sequence of the search in progress
     UWORD mNextSequence = 0;
 };

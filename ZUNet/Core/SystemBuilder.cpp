@@ -29,13 +29,14 @@ sParameterLinkingCommand& sParameterLinkingCommand::operator=(const sParameterLi
     return *this;
 }
 
-namespace {
+namespace
+{
 
 bool CopyPath(char (&target)[ZUNET_MAX_PATH_LENGTH + 1], const char* path)
 {
     const std::size_t length = std::strlen(path);
     if (length > std::size_t(ZUNET_MAX_PATH_LENGTH)) {
-        std::memcpy(target, path, sizeof(target));  // no room for the NUL: marks the path as too long
+        std::memcpy(target, path, sizeof(target)); // no room for the NUL: marks the path as too long
         return false;
     }
     std::memcpy(target, path, length + 1);
@@ -63,7 +64,7 @@ const char* TrueFalse(bool value)
     return value ? "True" : "False";
 }
 
-}  // namespace
+} // namespace
 
 bool sParameterLinkingCommand::SetSourcePath(const char* path)
 {
@@ -78,8 +79,7 @@ bool sParameterLinkingCommand::SetDestinationPath(const char* path)
 // ---- system builder ------------------------------------------------------------------------
 
 cSystemBuilder::cSystemBuilder(const char* name, int numberOfParameters, UWORD cacheSize,
-                               eConnectionTerminatedBehaviour defaultBehaviour,
-                               cConnectionTerminatedBehaviourDelegate* delegate)
+    eConnectionTerminatedBehaviour defaultBehaviour, cConnectionTerminatedBehaviourDelegate* delegate)
     : cSeekObject(name, numberOfParameters, false, cacheSize)
     , mDefaultBehaviour(defaultBehaviour)
     , mBehaviourDelegate(delegate)
@@ -123,8 +123,8 @@ void cSystemBuilder::AddLinkCommandToList(const sParameterLinkingCommand& comman
     if (!PathFits(command.mSourcePath) || !PathFits(command.mDestinationPath)) {
         // A cut path could name another object that exists: refuse the command.
         ZU_ERR("Link path too long (at most %d characters): mSourcePath = \"%.*s\", mDestinationPath = \"%.*s\"",
-               ZUNET_MAX_PATH_LENGTH, ZUNET_MAX_PATH_LENGTH + 1, command.mSourcePath, ZUNET_MAX_PATH_LENGTH + 1,
-               command.mDestinationPath);
+            ZUNET_MAX_PATH_LENGTH, ZUNET_MAX_PATH_LENGTH + 1, command.mSourcePath, ZUNET_MAX_PATH_LENGTH + 1,
+            command.mDestinationPath);
         if (command.mCompletionCallback) {
             sParameterLinkingCommand refused(command);
             refused.mBidirect = bidirect;
@@ -159,24 +159,21 @@ void cSystemBuilder::ProcessEvent(int event, UWORD connectionId, UWORD handle)
         ACTION_FIND_DESTINATION,
         ACTION_STORE_DESTINATION_LINK_NEXT,
     };
-    struct sTransition
-    {
+    struct sTransition {
         int mNextState;
         eAction mAction;
     };
     static const sTransition kTable[3][3] = {
-        {{STATE_IDLE, ACTION_ERROR}, {STATE_IDLE, ACTION_ERROR}, {STATE_SEEKING_SOURCE, ACTION_FIND_SOURCE}},
-        {{STATE_SEEKING_DESTINATION, ACTION_STORE_SOURCE_FIND_DESTINATION},
-         {STATE_SEEKING_SOURCE, ACTION_FIND_SOURCE},
-         {STATE_SEEKING_SOURCE, ACTION_FIND_SOURCE}},
-        {{STATE_IDLE, ACTION_STORE_DESTINATION_LINK_NEXT},
-         {STATE_SEEKING_DESTINATION, ACTION_FIND_DESTINATION},
-         {STATE_SEEKING_SOURCE, ACTION_FIND_SOURCE}},
+        { { STATE_IDLE, ACTION_ERROR }, { STATE_IDLE, ACTION_ERROR }, { STATE_SEEKING_SOURCE, ACTION_FIND_SOURCE } },
+        { { STATE_SEEKING_DESTINATION, ACTION_STORE_SOURCE_FIND_DESTINATION },
+            { STATE_SEEKING_SOURCE, ACTION_FIND_SOURCE }, { STATE_SEEKING_SOURCE, ACTION_FIND_SOURCE } },
+        { { STATE_IDLE, ACTION_STORE_DESTINATION_LINK_NEXT }, { STATE_SEEKING_DESTINATION, ACTION_FIND_DESTINATION },
+            { STATE_SEEKING_SOURCE, ACTION_FIND_SOURCE } },
     };
 
     std::lock_guard<std::recursive_mutex> locker(mMutex);
-    if (event < EVENT_OBJECT_FOUND || event > EVENT_NEXT_COMMAND || mState < STATE_IDLE ||
-        mState > STATE_SEEKING_DESTINATION) {
+    if (event < EVENT_OBJECT_FOUND || event > EVENT_NEXT_COMMAND || mState < STATE_IDLE
+        || mState > STATE_SEEKING_DESTINATION) {
         ZU_ERR("Unhandle action in system builder, %d", event);
         return;
     }
@@ -256,8 +253,7 @@ void cSystemBuilder::StoreDestination(UWORD connectionId, UWORD handle)
 }
 
 void cSystemBuilder::SendLinkRequest(UWORD connectionId, UWORD handle, UWORD method, UWORD peerConnectionId,
-                                     UWORD peerHandle, UWORD destinationMethod, UWORD sourceMethod, bool dataGram,
-                                     bool sync)
+    UWORD peerHandle, UWORD destinationMethod, UWORD sourceMethod, bool dataGram, bool sync)
 {
     mServiceMessage.SetLength(LinkRequest::kAddLength);
     mServiceMessage.mConnectionId = connectionId;
@@ -279,10 +275,10 @@ void cSystemBuilder::MakeLink()
 {
     const sParameterLinkingCommand& head = *mHead;
     SendLinkRequest(mSourceConnectionId, mSourceHandle, M_OBJECT_ADD_TO_INFORM_LIST, mDestConnectionId, mDestHandle,
-                    head.mDestParam, head.mSourceParam, head.mDataGram, head.mSync);
+        head.mDestParam, head.mSourceParam, head.mDataGram, head.mSync);
     if (head.mBidirect) {
-        SendLinkRequest(mDestConnectionId, mDestHandle, M_OBJECT_ADD_TO_INFORM_LIST, mSourceConnectionId,
-                        mSourceHandle, head.mSourceParam, head.mDestParam, head.mDataGram, false);
+        SendLinkRequest(mDestConnectionId, mDestHandle, M_OBJECT_ADD_TO_INFORM_LIST, mSourceConnectionId, mSourceHandle,
+            head.mSourceParam, head.mDestParam, head.mDataGram, false);
     }
     --mQueued;
     ++mMade;
@@ -292,10 +288,10 @@ void cSystemBuilder::RemoveLink()
 {
     const sParameterLinkingCommand& head = *mHead;
     SendLinkRequest(mSourceConnectionId, mSourceHandle, M_OBJECT_REMOVE_FROM_INFORM_LIST, mDestConnectionId,
-                    mDestHandle, head.mDestParam, head.mSourceParam, false, false);
+        mDestHandle, head.mDestParam, head.mSourceParam, false, false);
     if (head.mBidirect) {
         SendLinkRequest(mDestConnectionId, mDestHandle, M_OBJECT_REMOVE_FROM_INFORM_LIST, mSourceConnectionId,
-                        mSourceHandle, head.mSourceParam, head.mDestParam, false, false);
+            mSourceHandle, head.mSourceParam, head.mDestParam, false, false);
     }
     --mQueued;
     ++mMade;
@@ -361,9 +357,9 @@ bool cSystemBuilder::CheckParamHeadForTerminatedUnit()
     for (int budget = mQueueLength; mHead && budget > 0; --budget) {
         bool named = false;
         for (const sTerminatedConnection& connection : mTerminatedConnections) {
-            if (connection.mHostName[0] != '\0' &&
-                (PathNamesUnit(mHead->mSourcePath, connection.mHostName, true) ||
-                 PathNamesUnit(mHead->mDestinationPath, connection.mHostName, true))) {
+            if (connection.mHostName[0] != '\0'
+                && (PathNamesUnit(mHead->mSourcePath, connection.mHostName, true)
+                    || PathNamesUnit(mHead->mDestinationPath, connection.mHostName, true))) {
                 named = true;
                 break;
             }
@@ -395,9 +391,10 @@ void cSystemBuilder::DropCommandsThroughConnection(const char* hostName, bool he
     for (sParameterLinkingCommand* command = mHead; command;) {
         sParameterLinkingCommand* next = command->mNext;
         const bool isHead = command == head;
-        const bool through = (hostName[0] != '\0' && (PathNamesUnit(command->mSourcePath, hostName, false) ||
-                                                      PathNamesUnit(command->mDestinationPath, hostName, false))) ||
-                             (isHead && headSearchLost);
+        const bool through = (hostName[0] != '\0'
+                                 && (PathNamesUnit(command->mSourcePath, hostName, false)
+                                     || PathNamesUnit(command->mDestinationPath, hostName, false)))
+            || (isHead && headSearchLost);
         if (through) {
             if (previous)
                 previous->mNext = next;
@@ -435,8 +432,8 @@ void cSystemBuilder::DropCommandsThroughConnection(const char* hostName, bool he
 
 void cSystemBuilder::ConnectionTerminated(UWORD connectionId, bool)
 {
-    const eConnectionTerminatedBehaviour behaviour =
-        mBehaviourDelegate ? mBehaviourDelegate->GetConnectionTerminatedBehaviour(connectionId) : mDefaultBehaviour;
+    const eConnectionTerminatedBehaviour behaviour
+        = mBehaviourDelegate ? mBehaviourDelegate->GetConnectionTerminatedBehaviour(connectionId) : mDefaultBehaviour;
     // Asked before our lock: the connection manager's lock comes after it otherwise.
     const std::string hostName = NetworkGetHostNameFromConnId(connectionId);
 
@@ -486,8 +483,8 @@ void cSystemBuilder::TraceCommand(const sParameterLinkingCommand& command)
 {
     ZU_ERR("mSourcePath = \"%s\", mDestinationPath = \"%s\"", command.mSourcePath, command.mDestinationPath);
     ZU_ERR("SourceParam: %d,  DestParam: %d,  Remove: %s,  Sync: %s,  Bidirect: %s,  DataGram: %s,",
-           command.mSourceParam, command.mDestParam, TrueFalse(command.mRemove), TrueFalse(command.mSync),
-           TrueFalse(command.mBidirect), TrueFalse(command.mDataGram));
+        command.mSourceParam, command.mDestParam, TrueFalse(command.mRemove), TrueFalse(command.mSync),
+        TrueFalse(command.mBidirect), TrueFalse(command.mDataGram));
 }
 
 void cSystemBuilder::ReportCurrentLinkAsAnError()

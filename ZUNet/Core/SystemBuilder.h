@@ -11,8 +11,7 @@
 
 /// One request to link (or unlink) a parameter of one net object to a parameter of another, both
 /// named by path: "object" for an object of this process, "unit/object" for one on a unit.
-struct sParameterLinkingCommand
-{
+struct sParameterLinkingCommand {
     sParameterLinkingCommand() = default;
     /// Copies every field but the queue link.
     sParameterLinkingCommand(const sParameterLinkingCommand& other);
@@ -37,8 +36,7 @@ struct sParameterLinkingCommand
     sParameterLinkingCommand* mNext = nullptr;
 };
 
-struct sTerminatedConnection
-{
+struct sTerminatedConnection {
     char mHostName[ZUNET_MAX_NAME_LENGTH + 1] = {};
 };
 
@@ -59,11 +57,11 @@ public:
     enum eSystemBuilderEvent { EVENT_OBJECT_FOUND = 0, EVENT_OBJECT_NOT_FOUND = 1, EVENT_NEXT_COMMAND = 2 };
 
     cSystemBuilder(const char* name, int numberOfParameters, UWORD cacheSize,
-                   eConnectionTerminatedBehaviour defaultBehaviour, cConnectionTerminatedBehaviourDelegate* delegate);
+        eConnectionTerminatedBehaviour defaultBehaviour, cConnectionTerminatedBehaviourDelegate* delegate);
     ~cSystemBuilder() override;
 
     void EntrypointMessage(cZUNetMessage& message) override;
-    void ActionTick() override {}
+    void ActionTick() override { }
     void ConnectionTerminated(UWORD connectionId, bool lostComms) override;
     void FoundObject(const char* path, UWORD connectionId, UWORD handle) override;
     void ClearObjectCache(UWORD connectionId) override;
@@ -107,7 +105,7 @@ protected:
 
 private:
     void SendLinkRequest(UWORD connectionId, UWORD handle, UWORD method, UWORD peerConnectionId, UWORD peerHandle,
-                         UWORD destinationMethod, UWORD sourceMethod, bool dataGram, bool sync);
+        UWORD destinationMethod, UWORD sourceMethod, bool dataGram, bool sync);
     void Append(sParameterLinkingCommand* command);
     sParameterLinkingCommand* TakeHead();
     /// Gives the head up after a failure: counted as finished, destroyed, next one started.
@@ -130,8 +128,8 @@ private:
     cConnectionTerminatedBehaviourDelegate* mBehaviourDelegate;
     bool mNotFoundReported = false;
     std::vector<sTerminatedConnection> mTerminatedConnections;
-    std::atomic<UWORD> mQueued{0};
-    std::atomic<bool> mBusy{false};
-    std::atomic<ULONG> mRequested{0};
-    std::atomic<ULONG> mMade{0};
+    std::atomic<UWORD> mQueued { 0 };
+    std::atomic<bool> mBusy { false };
+    std::atomic<ULONG> mRequested { 0 };
+    std::atomic<ULONG> mMade { 0 };
 };

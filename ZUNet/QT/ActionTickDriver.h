@@ -48,10 +48,10 @@ protected:
 
 private:
     cZUNetMessage mTickMessage;
-    std::atomic<int> mOutstandingTicks{0};
+    std::atomic<int> mOutstandingTicks { 0 };
     cActionTickParent* mParent;
-    std::atomic<bool> mBeingDestroyed{false};
-    std::atomic<bool> mRunEnded{false};
+    std::atomic<bool> mBeingDestroyed { false };
+    std::atomic<bool> mRunEnded { false };
 };
 
 /// Holds the 20 ms precise timer on the tick thread.

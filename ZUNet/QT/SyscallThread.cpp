@@ -4,7 +4,8 @@
 #include "Syscall.h"
 #include "SystemBuilder.h"
 
-namespace {
+namespace
+{
 /// Lives as long as the process: a connection thread that read the global just before it was
 /// withdrawn may still wake it.
 cSyscallWaitCondition& ProcessWaitCondition()
@@ -12,7 +13,7 @@ cSyscallWaitCondition& ProcessWaitCondition()
     static cSyscallWaitCondition condition;
     return condition;
 }
-}  // namespace
+} // namespace
 
 cSyscallThread::cSyscallThread()
     : QThread(nullptr)

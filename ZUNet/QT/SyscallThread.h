@@ -28,6 +28,6 @@ protected:
 private:
     bool WorkWaiting() const;
 
-    std::atomic<bool> mRunning{false};
-    std::atomic<bool> mRunEnded{false};  // tells the joining thread (and ThreadSanitizer) the loop is over
+    std::atomic<bool> mRunning { false };
+    std::atomic<bool> mRunEnded { false }; // tells the joining thread (and ThreadSanitizer) the loop is over
 };

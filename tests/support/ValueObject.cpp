@@ -37,7 +37,7 @@ void cValueObject::EntrypointMessage(cZUNetMessage& message)
     const UWORD value = message.GetDataBufferUWORD(0);
     mValues[parameter] = value;
     ++mUpdates;
-    InformOtherObjects(message);  // not back to the sender
+    InformOtherObjects(message); // not back to the sender
     if (mOnValue)
         mOnValue(value);
 }

@@ -29,5 +29,5 @@ public:
 private:
     cZUNetMessage mValueMessage;
     std::atomic<UWORD> mValues[8] = {};
-    std::atomic<int> mUpdates{0};
+    std::atomic<int> mUpdates { 0 };
 };

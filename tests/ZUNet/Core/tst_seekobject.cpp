@@ -8,10 +8,10 @@
 
 #include <memory>
 
-namespace {
-
-struct sFound
+namespace
 {
+
+struct sFound {
     QString mPath;
     UWORD mConnectionId;
     UWORD mHandle;
@@ -31,7 +31,7 @@ public:
     ~cTestSeeker() override { Unregister(); }
     void FoundObject(const char* path, UWORD connectionId, UWORD handle) override
     {
-        mFound.append(sFound{QString::fromUtf8(path), connectionId, handle});
+        mFound.append(sFound { QString::fromUtf8(path), connectionId, handle });
     }
     int CacheEntriesFor(const char* path) const
     {
@@ -65,7 +65,7 @@ char* toString(const QVector<sFound>& found)
     return qstrdup(parts.join(", ").toUtf8().constData());
 }
 
-}  // namespace
+} // namespace
 
 class tst_SeekObject : public QObject
 {
@@ -127,11 +127,11 @@ void tst_SeekObject::localAnswerIsCachedOnce()
     seeker.SeekObject("target");
     mRouter->Drain();
     const UWORD handle = target.GetHandle();
-    target.Unregister();  // the registry would now say "not found": the answer comes from the cache
+    target.Unregister(); // the registry would now say "not found": the answer comes from the cache
     seeker.SeekObject("target");
     mRouter->Drain();
-    const sFound expected{"target", 0, handle};
-    QCOMPARE(seeker.mFound, (QVector<sFound>{expected, expected}));
+    const sFound expected { "target", 0, handle };
+    QCOMPARE(seeker.mFound, (QVector<sFound> { expected, expected }));
     QCOMPARE(seeker.CacheEntriesFor("target"), 1);
     QCOMPARE(seeker.RepliesDue(), 0);
 }
@@ -151,10 +151,10 @@ void tst_SeekObject::remoteSearchGoesThroughTheConnection()
 
     mRouter->Router().PostLocalMessage(UnitReply(M_REPLY_OK, 3, seeker.GetHandle(), 77));
     mRouter->Drain();
-    seeker.SeekObject("UnitA/mixer");  // from the cache, with the connection it came over
+    seeker.SeekObject("UnitA/mixer"); // from the cache, with the connection it came over
     mRouter->Drain();
-    const sFound expected{"UnitA/mixer", 3, 77};
-    QCOMPARE(seeker.mFound, (QVector<sFound>{expected, expected}));
+    const sFound expected { "UnitA/mixer", 3, 77 };
+    QCOMPARE(seeker.mFound, (QVector<sFound> { expected, expected }));
     QCOMPARE(mNetwork->Sent().size(), 1);
 }
 
@@ -163,7 +163,7 @@ void tst_SeekObject::notFoundAndIdleReplies()
     cTestSeeker seeker;
     seeker.SeekObject("nobody");
     mRouter->Drain();
-    QCOMPARE(seeker.mFound, (QVector<sFound>{{"nobody", 0xFFFF, 0xFFFF}}));
+    QCOMPARE(seeker.mFound, (QVector<sFound> { { "nobody", 0xFFFF, 0xFFFF } }));
     QVERIFY(!seeker.IsSeekBusy());
     QCOMPARE(seeker.CacheEntriesFor("nobody"), 0);
 
@@ -196,8 +196,8 @@ void tst_SeekObject::shortReplyOkIsNotFound()
         reply.SetDataBufferUBYTE(0x12, 0);
     mRouter->Router().PostLocalMessage(reply);
     mRouter->Drain();
-    const sFound expected = found ? sFound{"UnitA/mixer", 3, 0x1234} : sFound{"UnitA/mixer", 0xFFFF, 0xFFFF};
-    QCOMPARE(seeker.mFound, QVector<sFound>{expected});
+    const sFound expected = found ? sFound { "UnitA/mixer", 3, 0x1234 } : sFound { "UnitA/mixer", 0xFFFF, 0xFFFF };
+    QCOMPARE(seeker.mFound, QVector<sFound> { expected });
     QCOMPARE(capture.CountContaining("Message too short, dropped: Method: 2"), found ? 0 : 1);
     QCOMPARE(seeker.CacheEntriesFor("UnitA/mixer"), found ? 1 : 0);
 }
@@ -225,9 +225,9 @@ void tst_SeekObject::clearCache_data()
 {
     QTest::addColumn<int>("cleared");
     QTest::addColumn<QStringList>("left");
-    QTest::newRow("connection 3") << 3 << QStringList{"local", "four"};
-    QTest::newRow("connection 0") << 0 << QStringList{"three", "four"};
-    QTest::newRow("every connection") << 0xFFFF << QStringList{};
+    QTest::newRow("connection 3") << 3 << QStringList { "local", "four" };
+    QTest::newRow("connection 0") << 0 << QStringList { "three", "four" };
+    QTest::newRow("every connection") << 0xFFFF << QStringList {};
 }
 
 void tst_SeekObject::clearCache()
@@ -240,7 +240,7 @@ void tst_SeekObject::clearCache()
     seeker.AddObjectToCache("four", 4, 3);
     seeker.ClearObjectCache(UWORD(cleared));
     QStringList found;
-    for (const char* path : {"local", "three", "four"}) {
+    for (const char* path : { "local", "three", "four" }) {
         UWORD connectionId = 0;
         UWORD handle = 0;
         if (seeker.TryCacheFind(path, connectionId, handle))
@@ -261,12 +261,12 @@ void tst_SeekObject::findLocalSeekRemote()
     earlier.mMethod = PARAMETER_BASE;
     mRouter->Router().PostLocalMessage(earlier);
     QVERIFY(!seeker.FindLocalSeekRemote("target"));
-    QVERIFY(seeker.FindLocalSeekRemote("other"));  // busy
+    QVERIFY(seeker.FindLocalSeekRemote("other")); // busy
     QCOMPARE(mRouter->Drain(1), 1);
-    QCOMPARE(seeker.mFound, (QVector<sFound>{{"target", 0, target.GetHandle()}}));
-    QVERIFY(journal.isEmpty());  // the earlier message is still queued
+    QCOMPARE(seeker.mFound, (QVector<sFound> { { "target", 0, target.GetHandle() } }));
+    QVERIFY(journal.isEmpty()); // the earlier message is still queued
     mRouter->Drain();
-    QCOMPARE(journal, QStringList{"target:msg:4096"});
+    QCOMPARE(journal, QStringList { "target:msg:4096" });
     cProbeObject::sJournal = nullptr;
 
     // A path, or a name not registered here, is searched through the registry.
@@ -277,7 +277,7 @@ void tst_SeekObject::findLocalSeekRemote()
     mRouter->Drain();
     seeker.FindLocalSeekRemote("nobody");
     mRouter->Drain();
-    QCOMPARE(seeker.mFound.mid(1), (QVector<sFound>{{"UnitA/target", 3, 9}, {"nobody", 0xFFFF, 0xFFFF}}));
+    QCOMPARE(seeker.mFound.mid(1), (QVector<sFound> { { "UnitA/target", 3, 9 }, { "nobody", 0xFFFF, 0xFFFF } }));
 }
 
 void tst_SeekObject::staleReplies_data()
@@ -285,7 +285,7 @@ void tst_SeekObject::staleReplies_data()
     // The owner gives a search up (as the system builder does when a unit goes away) and starts
     // another; the answer to the first, whenever it arrives, must not answer the second.
     QTest::addColumn<QString>("abandoned");
-    QTest::addColumn<bool>("abandonedAnswerIsLate");  // arrives after the second search's request
+    QTest::addColumn<bool>("abandonedAnswerIsLate"); // arrives after the second search's request
     QTest::addColumn<QString>("next");
     QTest::newRow("local, then local") << "a" << false << "b";
     QTest::newRow("cached, then local") << "cached" << false << "b";
@@ -313,7 +313,7 @@ void tst_SeekObject::staleReplies()
     else
         seeker.SeekObject(abandoned.toUtf8().constData());
     if (abandoned.startsWith("UnitA/"))
-        mRouter->Drain();  // forwarded to the unit, whose answer is still to come
+        mRouter->Drain(); // forwarded to the unit, whose answer is still to come
     seeker.ClearSeekBusy();
     seeker.SeekObject(next.toUtf8().constData());
     mRouter->Drain();
@@ -323,8 +323,8 @@ void tst_SeekObject::staleReplies()
         mRouter->Router().PostLocalMessage(UnitReply(M_REPLY_OK, 3, seeker.GetHandle(), 0x0777));
     mRouter->Drain();
 
-    const sFound expected = next == "b" ? sFound{"b", 0, b.GetHandle()} : sFound{next, 3, 0x0777};
-    QCOMPARE(seeker.mFound, QVector<sFound>{expected});
+    const sFound expected = next == "b" ? sFound { "b", 0, b.GetHandle() } : sFound { next, 3, 0x0777 };
+    QCOMPARE(seeker.mFound, QVector<sFound> { expected });
     QCOMPARE(seeker.RepliesDue(), 0);
     // The cache holds the true answer, and nothing else for that path.
     UWORD connectionId = 0;
@@ -345,7 +345,7 @@ void tst_SeekObject::connectionEndKeepsSearchBusy()
     QCOMPARE(seeker.RepliesDue(), 1);
     mRouter->Router().ConnectionTerminated(3, true);
     QVERIFY(seeker.IsSeekBusy());
-    QCOMPARE(seeker.RepliesDue(), 0);  // its reply can no longer come
+    QCOMPARE(seeker.RepliesDue(), 0); // its reply can no longer come
     QCOMPARE(seeker.CacheEntriesFor("UnitA/old"), 0);
     QCOMPARE(seeker.CacheEntriesFor("b"), 1);
 
@@ -354,7 +354,7 @@ void tst_SeekObject::connectionEndKeepsSearchBusy()
     seeker.SeekObject("b");
     mRouter->Router().PostLocalMessage(UnitReply(M_REPLY_OK, 3, seeker.GetHandle(), 0x0666));
     mRouter->Drain();
-    QCOMPARE(seeker.mFound, (QVector<sFound>{{"b", 0, b.GetHandle()}}));
+    QCOMPARE(seeker.mFound, (QVector<sFound> { { "b", 0, b.GetHandle() } }));
 }
 
 void tst_SeekObject::replyQueuedBeforeItsConnectionEnded()
@@ -366,15 +366,15 @@ void tst_SeekObject::replyQueuedBeforeItsConnectionEnded()
     seeker.SeekObject("UnitA/x");
     mRouter->Drain();
     seeker.ClearSeekBusy();
-    seeker.SeekObject("UnitA/y");  // its find request waits in the queue
+    seeker.SeekObject("UnitA/y"); // its find request waits in the queue
     mRouter->Router().PostLocalMessage(UnitReply(M_REPLY_OK, 3, seeker.GetHandle(), 0x0666));
     mRouter->Router().ConnectionTerminated(3, true);
     mRouter->Drain();
-    QCOMPARE(mNetwork->Sent().size(), 2);  // "y" went out over the new connection 3
+    QCOMPARE(mNetwork->Sent().size(), 2); // "y" went out over the new connection 3
     QVERIFY(seeker.mFound.isEmpty());
     mRouter->Router().PostLocalMessage(UnitReply(M_REPLY_OK, 3, seeker.GetHandle(), 0x0777));
     mRouter->Drain();
-    QCOMPARE(seeker.mFound, (QVector<sFound>{{"UnitA/y", 3, 0x0777}}));
+    QCOMPARE(seeker.mFound, (QVector<sFound> { { "UnitA/y", 3, 0x0777 } }));
     QCOMPARE(seeker.RepliesDue(), 0);
 }
 
@@ -396,15 +396,16 @@ void tst_SeekObject::pathLengthLimit()
     mRouter->Drain();
     if (length <= 127) {
         QCOMPARE(mNetwork->Sent().size(), 1);
-        QCOMPARE(capture.Lines(), QStringList{});
+        QCOMPARE(capture.Lines(), QStringList {});
         return;
     }
     // Refused, never cut to 127 characters (which could name another object).
     QCOMPARE(mNetwork->Sent().size(), 0);
-    QCOMPARE(capture.Lines(), QStringList{QStringLiteral("ERROR: Seek path too long (%1 characters, at most 127): \"%2...\"")
-                                              .arg(length)
-                                              .arg(QString::fromUtf8(path.left(127)))});
-    QCOMPARE(seeker.mFound, (QVector<sFound>{{QString::fromUtf8(path.left(127)), 0xFFFF, 0xFFFF}}));
+    QCOMPARE(capture.Lines(),
+        QStringList { QStringLiteral("ERROR: Seek path too long (%1 characters, at most 127): \"%2...\"")
+                          .arg(length)
+                          .arg(QString::fromUtf8(path.left(127))) });
+    QCOMPARE(seeker.mFound, (QVector<sFound> { { QString::fromUtf8(path.left(127)), 0xFFFF, 0xFFFF } }));
     QVERIFY(!seeker.IsSeekBusy());
 }
 

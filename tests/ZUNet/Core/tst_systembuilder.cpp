@@ -11,10 +11,11 @@
 #include <memory>
 #include <vector>
 
-namespace {
+namespace
+{
 
-sParameterLinkingCommand Command(const char* source, const char* destination, UWORD sourceParam = PARAMETER_BASE,
-                                 UWORD destParam = PARAMETER_BASE)
+sParameterLinkingCommand Command(
+    const char* source, const char* destination, UWORD sourceParam = PARAMETER_BASE, UWORD destParam = PARAMETER_BASE)
 {
     sParameterLinkingCommand command;
     command.SetSourcePath(source);
@@ -52,7 +53,7 @@ QString Data(const cZUNetMessage& m)
     return ToHex(QByteArray(reinterpret_cast<const char*>(m.mDataBuffer), m.mLength));
 }
 
-}  // namespace
+} // namespace
 
 class tst_SystemBuilder : public QObject
 {
@@ -125,8 +126,8 @@ void tst_SystemBuilder::AnswerUnitFinds(const QMap<QString, UWORD>& handles)
             continue;
         const QString name = QString::fromUtf8(request.GetDataBufferString(0));
         const bool known = handles.contains(name);
-        mRouter->Router().PostLocalMessage(UnitReply(known ? M_REPLY_OK : M_REPLY_FAIL, request.mConnectionId,
-                                                     request.mSource, handles.value(name)));
+        mRouter->Router().PostLocalMessage(
+            UnitReply(known ? M_REPLY_OK : M_REPLY_FAIL, request.mConnectionId, request.mSource, handles.value(name)));
     }
 }
 
@@ -137,7 +138,7 @@ void tst_SystemBuilder::createdByInitialiseSyscall()
     InitialiseSyscall(CONNECTION_TERMINATED_ABORT_COMMANDS, true);
     QVERIFY(gSystemBuilder);
     QCOMPARE(gRegistryRouter->GetHandle("ZUNet System Builder"), gSystemBuilder->GetHandle());
-    gSystemBuilder->AddLinkCommandToList(Command("a", "b"), false);  // destroyed with the builder
+    gSystemBuilder->AddLinkCommandToList(Command("a", "b"), false); // destroyed with the builder
     UninitialiseSyscall();
     QVERIFY(!gSystemBuilder);
     QVERIFY(!gRegistryRouter);
@@ -147,12 +148,12 @@ void tst_SystemBuilder::createdByInitialiseSyscall()
 void tst_SystemBuilder::burstStartsOnCallerThenRunsOnDispatch()
 {
     std::vector<std::unique_ptr<cValueObject>> objects;
-    for (const char* name : {"s1", "d1", "s2", "d2", "s3", "d3"})
+    for (const char* name : { "s1", "d1", "s2", "d2", "s3", "d3" })
         objects.push_back(std::make_unique<cValueObject>(name));
     mBuilder->AddLinkCommandToList(Command("s1", "d1"), false);
     QVERIFY(mBuilder->IsBusy());
     QCOMPARE(mBuilder->GetState(), int(cSystemBuilder::STATE_SEEKING_SOURCE));
-    QCOMPARE(mRouter->Router().GetNumberOfMessagesInBuffer(), ULONG(1));  // the first find, sent from here
+    QCOMPARE(mRouter->Router().GetNumberOfMessagesInBuffer(), ULONG(1)); // the first find, sent from here
     mBuilder->AddLinkCommandToList(Command("s2", "d2"), false);
     mBuilder->AddLinkCommandToList(Command("s3", "d3"), false);
     QCOMPARE(mRouter->Router().GetNumberOfMessagesInBuffer(), ULONG(1));
@@ -196,29 +197,30 @@ void tst_SystemBuilder::linkMessageBytes_data()
     QTest::addColumn<bool>("dataGram");
     QTest::addColumn<bool>("bidirect");
     QTest::addColumn<bool>("remove");
-    QTest::addColumn<QStringList>("messages");  // header | data, in send order
+    QTest::addColumn<QStringList>("messages"); // header | data, in send order
     const QString toSource = "C3 D21 S1 M%1 L10|";
     const QString toDestination = "C4 D42 S1 M%1 L10|";
     const QString forward = "00 04 00 42 10 00 10 05 %1 %2";
     const QString backward = "00 03 00 21 10 05 10 00 %1 00";
     QTest::newRow("plain") << false << false << false << false
-                           << QStringList{toSource.arg(6) + forward.arg("00", "00")};
-    QTest::newRow("sync") << true << false << false << false << QStringList{toSource.arg(6) + forward.arg("00", "01")};
+                           << QStringList { toSource.arg(6) + forward.arg("00", "00") };
+    QTest::newRow("sync") << true << false << false << false
+                          << QStringList { toSource.arg(6) + forward.arg("00", "01") };
     QTest::newRow("datagram") << false << true << false << false
-                              << QStringList{toSource.arg(6) + forward.arg("01", "00")};
+                              << QStringList { toSource.arg(6) + forward.arg("01", "00") };
     QTest::newRow("sync datagram") << true << true << false << false
-                                   << QStringList{toSource.arg(6) + forward.arg("01", "01")};
+                                   << QStringList { toSource.arg(6) + forward.arg("01", "01") };
     QTest::newRow("bidirect") << false << false << true << false
-                              << QStringList{toSource.arg(6) + forward.arg("00", "00"),
-                                             toDestination.arg(6) + backward.arg("00")};
-    QTest::newRow("bidirect sync datagram") << true << true << true << false
-                                            << QStringList{toSource.arg(6) + forward.arg("01", "01"),
-                                                           toDestination.arg(6) + backward.arg("01")};
+                              << QStringList { toSource.arg(6) + forward.arg("00", "00"),
+                                     toDestination.arg(6) + backward.arg("00") };
+    QTest::newRow("bidirect sync datagram")
+        << true << true << true << false
+        << QStringList { toSource.arg(6) + forward.arg("01", "01"), toDestination.arg(6) + backward.arg("01") };
     QTest::newRow("remove") << false << false << false << true
-                            << QStringList{toSource.arg(7) + forward.arg("00", "00")};
-    QTest::newRow("remove sync datagram bidirect") << true << true << true << true
-                                                   << QStringList{toSource.arg(7) + forward.arg("00", "00"),
-                                                                  toDestination.arg(7) + backward.arg("00")};
+                            << QStringList { toSource.arg(7) + forward.arg("00", "00") };
+    QTest::newRow("remove sync datagram bidirect")
+        << true << true << true << true
+        << QStringList { toSource.arg(7) + forward.arg("00", "00"), toDestination.arg(7) + backward.arg("00") };
 }
 
 void tst_SystemBuilder::linkMessageBytes()
@@ -236,7 +238,7 @@ void tst_SystemBuilder::linkMessageBytes()
     mBuilder->AddLinkCommandToList(command, bidirect);
     for (int round = 0; round < 3; ++round) {
         mRouter->Drain();
-        AnswerUnitFinds({{"src", 0x21}, {"dst", 0x42}});
+        AnswerUnitFinds({ { "src", 0x21 }, { "dst", 0x42 } });
     }
     QStringList links;
     for (const cZUNetMessage& m : mNetwork->Sent()) {
@@ -260,10 +262,10 @@ void tst_SystemBuilder::linkedValuesTravel()
     mBuilder->AddLinkCommandToList(oneWay, false);
     mBuilder->AddLinkCommandToList(Command("c", "d"), true);
     mRouter->Drain();
-    QCOMPARE(b.Value(), UWORD(11));  // Sync: the current value at once
+    QCOMPARE(b.Value(), UWORD(11)); // Sync: the current value at once
 
     a.SetValue(5);
-    b.SetValue(7);  // not linked back
+    b.SetValue(7); // not linked back
     c.SetValue(21);
     mRouter->Drain();
     d.SetValue(22);
@@ -283,7 +285,7 @@ void tst_SystemBuilder::linkedValuesTravel()
     d.SetValue(2);
     mRouter->Drain();
     QCOMPARE(c.Updates() + d.Updates(), updates);
-    QCOMPARE(int(a.GetNumberOfInformListItems(PARAMETER_BASE)), 1);  // linking twice adds no second entry
+    QCOMPARE(int(a.GetNumberOfInformListItems(PARAMETER_BASE)), 1); // linking twice adds no second entry
 }
 
 void tst_SystemBuilder::notFoundWithoutCallbackTracesOnceAndRetries()
@@ -293,12 +295,11 @@ void tst_SystemBuilder::notFoundWithoutCallbackTracesOnceAndRetries()
     sParameterLinkingCommand command = Command("missing", "d");
     command.mSync = true;
     mBuilder->AddLinkCommandToList(command, false);
-    QVERIFY(mRouter->Drain(60) == 60);  // keeps searching
+    QVERIFY(mRouter->Drain(60) == 60); // keeps searching
     QCOMPARE(capture.Lines(),
-             (QStringList{"ERROR: Can't find = \"missing\"",
-                          "ERROR: mSourcePath = \"missing\", mDestinationPath = \"d\"",
-                          "ERROR: SourceParam: 4096,  DestParam: 4096,  Remove: False,  Sync: True,  Bidirect: False,  "
-                          "DataGram: False,"}));
+        (QStringList { "ERROR: Can't find = \"missing\"", "ERROR: mSourcePath = \"missing\", mDestinationPath = \"d\"",
+            "ERROR: SourceParam: 4096,  DestParam: 4096,  Remove: False,  Sync: True,  Bidirect: False,  "
+            "DataGram: False," }));
     QVERIFY(mBuilder->IsBusy());
     QCOMPARE(mBuilder->GetQueueLength(), 1);
 
@@ -325,12 +326,12 @@ void tst_SystemBuilder::notFoundWithCallbackGivesUp()
     mBuilder->AddLinkCommandToList(first, false);
     mBuilder->AddLinkCommandToList(second, false);
     mRouter->Drain();
-    QCOMPARE(calls, QStringList{"s1>missing"});  // a made link never calls back
+    QCOMPARE(calls, QStringList { "s1>missing" }); // a made link never calls back
     QCOMPARE(int(s2.GetNumberOfInformListItems(PARAMETER_BASE)), 1);
     QCOMPARE(int(s1.GetNumberOfInformListItems(PARAMETER_BASE)), 0);
     QCOMPARE(mBuilder->GetMade(), ULONG(2));
     QCOMPARE(mBuilder->GetQueued(), UWORD(0));
-    QCOMPARE(capture.Lines(), QStringList{});
+    QCOMPARE(capture.Lines(), QStringList {});
 }
 
 void tst_SystemBuilder::removalOfMissingObjectIsDropped()
@@ -385,14 +386,14 @@ void tst_SystemBuilder::connectionEndDropsOnlyItsCommands()
     auto callback = [&calls](sParameterLinkingCommand* command) {
         calls << QStringLiteral("%1>%2").arg(command->mSourcePath, command->mDestinationPath);
     };
-    for (auto command : {Command("UnitA/x", "d1"), Command("UnitB/y", "d2"), Command("s3", "UnitA/z"),
-                         Command("s4", "d4")}) {
+    for (auto command :
+        { Command("UnitA/x", "d1"), Command("UnitB/y", "d2"), Command("s3", "UnitA/z"), Command("s4", "d4") }) {
         command.mCompletionCallback = callback;
         mBuilder->AddLinkCommandToList(command, false);
     }
-    mRouter->Drain();  // the search for UnitA/x went out over connection 3
+    mRouter->Drain(); // the search for UnitA/x went out over connection 3
     mRouter->Router().ConnectionTerminated(3, true);
-    QCOMPARE(calls, (QStringList{"UnitA/x>d1", "s3>UnitA/z"}));
+    QCOMPARE(calls, (QStringList { "UnitA/x>d1", "s3>UnitA/z" }));
     QCOMPARE(mBuilder->GetQueueLength(), 2);
     QCOMPARE(QString(mBuilder->GetHead().mSourcePath), QString("UnitB/y"));
     QCOMPARE(mBuilder->GetRequested(), ULONG(4));
@@ -403,7 +404,7 @@ void tst_SystemBuilder::connectionEndDropsOnlyItsCommands()
     // The other unit's link and the local one are still made.
     for (int round = 0; round < 3; ++round) {
         mRouter->Drain();
-        AnswerUnitFinds({{"y", 0x50}});
+        AnswerUnitFinds({ { "y", 0x50 } });
     }
     QCOMPARE(int(s4.GetNumberOfInformListItems(PARAMETER_BASE)), 1);
     const auto sent = mNetwork->Sent();
@@ -425,7 +426,7 @@ void tst_SystemBuilder::connectionEndAbandonsSearchWithoutStaleAnswer()
     first.mCompletionCallback = [&calls](sParameterLinkingCommand*) { ++calls; };
     mBuilder->AddLinkCommandToList(first, false);
     mBuilder->AddLinkCommandToList(Command("s2", "d2"), false);
-    mRouter->Drain(1);  // the registry has answered "s1"; the answer waits in the queue
+    mRouter->Drain(1); // the registry has answered "s1"; the answer waits in the queue
     mRouter->Router().ConnectionTerminated(3, false);
     QCOMPARE(calls, 1);
     mRouter->Drain();
@@ -465,8 +466,8 @@ void tst_SystemBuilder::dropUnitCommandsBehaviour()
     cValueObject d("d");
     QStringList calls;
     auto callback = [&calls](sParameterLinkingCommand* command) { calls << command->mSourcePath; };
-    for (auto command : {Command("UnitA/x", "d"), Command("UnitA/y", "d"), Command("UnitB/z", "d"),
-                         Command("UnitA/w", "d")}) {
+    for (auto command :
+        { Command("UnitA/x", "d"), Command("UnitA/y", "d"), Command("UnitB/z", "d"), Command("UnitA/w", "d") }) {
         command.mCompletionCallback = callback;
         mBuilder->AddLinkCommandToList(command, false);
     }
@@ -475,7 +476,7 @@ void tst_SystemBuilder::dropUnitCommandsBehaviour()
     mAnsweredSends = 0;
     mRouter->Router().ConnectionTerminated(3, true);
     // The commands at the head naming the lost unit are dropped; the third is sought.
-    QCOMPARE(calls, (QStringList{"UnitA/x", "UnitA/y"}));
+    QCOMPARE(calls, (QStringList { "UnitA/x", "UnitA/y" }));
     QCOMPARE(QString(mBuilder->GetHead().mSourcePath), QString("UnitB/z"));
     mRouter->Drain();
     const auto sent = mNetwork->Sent();
@@ -486,8 +487,7 @@ void tst_SystemBuilder::dropUnitCommandsBehaviour()
 
 void tst_SystemBuilder::delegateChoosesTheBehaviour()
 {
-    struct cDelegate : cConnectionTerminatedBehaviourDelegate
-    {
+    struct cDelegate : cConnectionTerminatedBehaviourDelegate {
         eConnectionTerminatedBehaviour GetConnectionTerminatedBehaviour(UWORD connectionId) override
         {
             asked << connectionId;
@@ -498,19 +498,19 @@ void tst_SystemBuilder::delegateChoosesTheBehaviour()
     mBuilder.reset();
     mBuilder.reset(new cSystemBuilder("ZUNet System Builder", 0, 40, CONNECTION_TERMINATED_ABORT_COMMANDS, &delegate));
     int calls = 0;
-    for (auto command : {Command("UnitA/x", "UnitB/y"), Command("UnitB/z", "UnitA/w")}) {
+    for (auto command : { Command("UnitA/x", "UnitB/y"), Command("UnitB/z", "UnitA/w") }) {
         command.mCompletionCallback = [&calls](sParameterLinkingCommand*) { ++calls; };
         mBuilder->AddLinkCommandToList(command, false);
     }
     mRouter->Drain();
-    mRouter->Router().ConnectionTerminated(3, true);  // any other value: the queue is left alone
+    mRouter->Router().ConnectionTerminated(3, true); // any other value: the queue is left alone
     QCOMPARE(calls, 0);
     QCOMPARE(mBuilder->GetQueueLength(), 2);
     mRouter->Router().ConnectionTerminated(4, true);
     QCOMPARE(calls, 2);
     QCOMPARE(mBuilder->GetQueueLength(), 0);
     QVERIFY(!mBuilder->IsBusy());
-    QCOMPARE(delegate.asked, (QList<UWORD>{3, 4}));
+    QCOMPARE(delegate.asked, (QList<UWORD> { 3, 4 }));
 }
 
 void tst_SystemBuilder::longGiveUpChains_data()
@@ -524,7 +524,7 @@ void tst_SystemBuilder::longGiveUpChains()
 {
     QFETCH(int, behaviour);
     MakeBuilder(eConnectionTerminatedBehaviour(behaviour));
-    constexpr int kCommands = 200000;  // a call per dropped command would overflow the stack
+    constexpr int kCommands = 200000; // a call per dropped command would overflow the stack
     int calls = 0;
     sParameterLinkingCommand command = Command("UnitA/x", "d");
     command.mCompletionCallback = [&calls](sParameterLinkingCommand*) { ++calls; };
@@ -555,7 +555,7 @@ void tst_SystemBuilder::abortDiscardsEverything()
     QCOMPARE(mBuilder->GetRequested(), ULONG(3));
     QCOMPARE(mBuilder->GetQueued(), UWORD(0));
     // The abandoned search's answer, arriving now, starts nothing.
-    AnswerUnitFinds({{"x", 5}});
+    AnswerUnitFinds({ { "x", 5 } });
     mRouter->Drain();
     QVERIFY(!mBuilder->IsBusy());
     QCOMPARE(mBuilder->GetState(), int(cSystemBuilder::STATE_IDLE));
@@ -574,7 +574,7 @@ void tst_SystemBuilder::poolsFullReportNamesCurrentLink()
     SetSystemBuilder(mBuilder.get());
     sParameterLinkingCommand command = Command("UnitA/src", "dst", 0x1002, 0x1000);
     command.mSync = true;
-    mBuilder->AddLinkCommandToList(command, true);  // its find takes the only small message
+    mBuilder->AddLinkCommandToList(command, true); // its find takes the only small message
     cTraceCapture capture;
     cZUNetMessage m(3);
     m.mConnectionId = 0;
@@ -583,13 +583,13 @@ void tst_SystemBuilder::poolsFullReportNamesCurrentLink()
     m.mMethod = PARAMETER_BASE;
     mRouter->Router().PostLocalMessage(m);
     gSystemBuilder = nullptr;
-    QCOMPARE(capture.Lines(), (QStringList{
-        "ERROR: Mess Pools Full",
-        "ERROR: Message Pools Full, Length: 3,  CID:0, S:0, D:0, M:4096",
-        "ERROR: SysBuild is busy. Current link is:",
-        "ERROR: mSourcePath = \"UnitA/src\", mDestinationPath = \"dst\"",
-        "ERROR: SourceParam: 4098,  DestParam: 4096,  Remove: False,  Sync: True,  Bidirect: True,  DataGram: False,",
-        "ERROR: SysBuild LinkPerformance:-  Requested: 1   Made: 0   Queued: 1"}));
+    QCOMPARE(capture.Lines(),
+        (QStringList { "ERROR: Mess Pools Full", "ERROR: Message Pools Full, Length: 3,  CID:0, S:0, D:0, M:4096",
+            "ERROR: SysBuild is busy. Current link is:",
+            "ERROR: mSourcePath = \"UnitA/src\", mDestinationPath = \"dst\"",
+            "ERROR: SourceParam: 4098,  DestParam: 4096,  Remove: False,  Sync: True,  Bidirect: True,  DataGram: "
+            "False,",
+            "ERROR: SysBuild LinkPerformance:-  Requested: 1   Made: 0   Queued: 1" }));
 }
 
 QTEST_GUILESS_MAIN(tst_SystemBuilder)

@@ -7,13 +7,14 @@
 #include <atomic>
 #include <memory>
 
-namespace {
+namespace
+{
 
 class cCountingParent : public cActionTickParent
 {
 public:
     void ParentActionTick(QTimerEvent*) override { ++mTicks; }
-    std::atomic<int> mTicks{0};
+    std::atomic<int> mTicks { 0 };
 };
 
 class cScanned : public cNetObject
@@ -26,11 +27,11 @@ public:
     ~cScanned() override { Unregister(); }
     void ActionTick() override { ++mTicks; }
     void ActionTock() override { ++mTocks; }
-    std::atomic<int> mTicks{0};
-    std::atomic<int> mTocks{0};
+    std::atomic<int> mTicks { 0 };
+    std::atomic<int> mTocks { 0 };
 };
 
-}  // namespace
+} // namespace
 
 class tst_ActionTick : public QObject
 {
@@ -67,7 +68,7 @@ void tst_ActionTick::FillQueue(int count)
 {
     cZUNetMessage m;
     m.mConnectionId = 0;
-    m.mDestination = 500;  // nobody
+    m.mDestination = 500; // nobody
     m.mMethod = PARAMETER_BASE;
     for (int i = 0; i < count; ++i)
         mRouter->Router().PostLocalMessage(m);
@@ -80,30 +81,31 @@ void tst_ActionTick::firstTickAndItsMessage()
     const QString previous = QDir::currentPath();
     QDir::setCurrent(dir.path());
     {
-        cActionTickDriver driver(nullptr);  // ticks are off: the first tick goes all the same
+        cActionTickDriver driver(nullptr); // ticks are off: the first tick goes all the same
         QCOMPARE(driver.objectName(), QString("ActionTickThread"));
         QCOMPARE(QString(driver.GetName()), QString("Action Tick Driver"));
         QCOMPARE(driver.GetNumberOfParameters(), UWORD(0));
         QCOMPARE(driver.OutstandingTicks(), 1);
         QCOMPARE(mRouter->Router().GetNumberOfMessagesInBuffer(), ULONG(1));
         mRouter->Router().PrintMesspools();
-        mRouter->Drain();  // the registry runs the tick scan: the driver counts its tick processed
+        mRouter->Drain(); // the registry runs the tick scan: the driver counts its tick processed
         QCOMPARE(driver.OutstandingTicks(), 0);
     }
     QFile file(dir.filePath("Messpools.txt"));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(file.readAll()).split('\n');
     QDir::setCurrent(previous);
-    QCOMPARE(lines.value(1), QString("Message - Connection ID: 0   RawMethod: 1  Adjusted: 1  Is: M_REG_TICK   "
-                                     "Length: 0   Source: \"INVALID_HANDLE\"   Destination: \"Registry\""));
-    QCOMPARE(mRouter->Router().GetHandle("Action Tick Driver"), UWORD(0xFFFF));  // unregistered with it
+    QCOMPARE(lines.value(1),
+        QString("Message - Connection ID: 0   RawMethod: 1  Adjusted: 1  Is: M_REG_TICK   "
+                "Length: 0   Source: \"INVALID_HANDLE\"   Destination: \"Registry\""));
+    QCOMPARE(mRouter->Router().GetHandle("Action Tick Driver"), UWORD(0xFFFF)); // unregistered with it
 }
 
 void tst_ActionTick::tickLimits_data()
 {
     QTest::addColumn<bool>("ticksOn");
-    QTest::addColumn<int>("queued");       // messages in the queue besides ticks
-    QTest::addColumn<int>("outstanding");  // ticks posted and not processed
+    QTest::addColumn<int>("queued"); // messages in the queue besides ticks
+    QTest::addColumn<int>("outstanding"); // ticks posted and not processed
     QTest::addColumn<bool>("posts");
     QTest::newRow("ticks off") << false << 0 << 0 << false;
     QTest::newRow("4999 queued") << true << 4999 << 0 << true;
@@ -119,7 +121,7 @@ void tst_ActionTick::tickLimits()
     QFETCH(int, outstanding);
     QFETCH(bool, posts);
     cActionTickDriver driver(nullptr);
-    mRouter->Drain();  // the first tick processed
+    mRouter->Drain(); // the first tick processed
     SyscallSetStartTicks(true);
     for (int i = 0; i < outstanding; ++i)
         driver.TickMe();
@@ -147,7 +149,7 @@ void tst_ActionTick::timerPostsNothingWhileTicksAreOff()
     cActionTickDriver driver(&parent);
     driver.StartTimer();
     QTRY_VERIFY(parent.mTicks.load() >= 5);
-    QCOMPARE(mRouter->Router().GetNumberOfMessagesInBuffer(), ULONG(1));  // the constructor's only
+    QCOMPARE(mRouter->Router().GetNumberOfMessagesInBuffer(), ULONG(1)); // the constructor's only
     QTRY_COMPARE(driver.priority(), QThread::HighPriority);
 }
 
@@ -163,7 +165,7 @@ void tst_ActionTick::timerKeepsAtMostTwoTicksOutstanding()
     QCOMPARE(mRouter->Router().GetNumberOfMessagesInBuffer(), ULONG(2));
     // Dispatch here, beside the ticking thread: each processed tick lets the timer post one more.
     mRouter->Drain(2);
-    QTRY_COMPARE(mRouter->Router().GetNumberOfMessagesInBuffer(), ULONG(4));  // two tocks, two new ticks
+    QTRY_COMPARE(mRouter->Router().GetNumberOfMessagesInBuffer(), ULONG(4)); // two tocks, two new ticks
     QCOMPARE(driver.OutstandingTicks(), 2);
 }
 
@@ -174,7 +176,7 @@ void tst_ActionTick::ticksAndTocksReachScannedObjects()
     cActionTickDriver driver(nullptr);
     thread.StartSyscall();
     driver.StartTimer();
-    QTRY_COMPARE(scanned.mTicks.load(), 1);  // the constructor's tick, ticks still off
+    QTRY_COMPARE(scanned.mTicks.load(), 1); // the constructor's tick, ticks still off
     QTRY_COMPARE(scanned.mTocks.load(), 1);
     SyscallSetStartTicks(true);
     QTRY_VERIFY(scanned.mTicks.load() >= 5);

@@ -13,7 +13,8 @@
 #include <thread>
 #include <vector>
 
-namespace {
+namespace
+{
 
 /// Counts what reaches it and on which thread; safe to read from the test thread.
 class cCountingObject : public cNetObject
@@ -31,10 +32,10 @@ public:
     }
     void ActionTick() override { ++mTicks; }
     void ActionTock() override { ++mTocks; }
-    std::atomic<QThread*> mThread{nullptr};
-    std::atomic<int> mMessages{0};
-    std::atomic<int> mTicks{0};
-    std::atomic<int> mTocks{0};
+    std::atomic<QThread*> mThread { nullptr };
+    std::atomic<int> mMessages { 0 };
+    std::atomic<int> mTicks { 0 };
+    std::atomic<int> mTocks { 0 };
 };
 
 cZUNetMessage ValueMessage(UWORD destination, UWORD value)
@@ -48,7 +49,7 @@ cZUNetMessage ValueMessage(UWORD destination, UWORD value)
     return m;
 }
 
-}  // namespace
+} // namespace
 
 class tst_SyscallThread : public QObject
 {
@@ -87,21 +88,22 @@ void tst_SyscallThread::dispatchesOnItsOwnThread()
     {
         cSyscallThread thread;
         QVERIFY(gSyscallWaitCondition.load());
-        mRouter->Router().PostLocalMessage(ValueMessage(object.GetHandle(), 1));  // queued before the start
+        mRouter->Router().PostLocalMessage(ValueMessage(object.GetHandle(), 1)); // queued before the start
         thread.StartSyscall();
         QTRY_COMPARE(object.mMessages.load(), 1);
         QCOMPARE(object.mThread.load(), static_cast<QThread*>(&thread));
     }
     QVERIFY(!gSyscallWaitCondition.load());
-    mRouter->Router().PostLocalMessage(ValueMessage(object.GetHandle(), 2));  // no thread to wake: harmless
+    mRouter->Router().PostLocalMessage(ValueMessage(object.GetHandle(), 2)); // no thread to wake: harmless
     QCOMPARE(object.mMessages.load(), 1);
 }
 
 void tst_SyscallThread::startTwiceStartsOnce()
 {
     cSyscallThread thread;
-    std::atomic<int> starts{0};
-    connect(&thread, &QThread::started, this, [&starts] { ++starts; }, Qt::DirectConnection);
+    std::atomic<int> starts { 0 };
+    connect(
+        &thread, &QThread::started, this, [&starts] { ++starts; }, Qt::DirectConnection);
     thread.StartSyscall();
     thread.StartSyscall();
     QVERIFY(thread.IsSyscallRunning());
@@ -125,7 +127,7 @@ void tst_SyscallThread::everyPostWakesIt()
     };
     cSyscallThread thread;
     thread.StartSyscall();
-    std::atomic<int> lost{-1};
+    std::atomic<int> lost { -1 };
     std::thread poster([&] {
         for (int i = 0; i < 3000 && lost.load() < 0; ++i) {
             mRouter->Router().PostLocalMessage(ValueMessage(object.GetHandle(), UWORD(i)));
@@ -149,7 +151,7 @@ void tst_SyscallThread::quitWhileAsleepOrBusy()
             for (int i = 0; i < 50; ++i)
                 mRouter->Router().PostLocalMessage(ValueMessage(object.GetHandle(), UWORD(i)));
         }
-        thread.QuitSyscallAndWait();  // must return whether the thread slept or worked
+        thread.QuitSyscallAndWait(); // must return whether the thread slept or worked
         QVERIFY(thread.isFinished());
         QVERIFY(!mRouter->Router().GetSyscallPollCanRun());
     }
@@ -161,7 +163,7 @@ void tst_SyscallThread::postersOutliveTheThread()
     // Connection threads keep posting (and so waking) while the syscall thread is stopped and
     // deleted: the wait condition they wake must still be there.
     cCountingObject object("object");
-    std::atomic<bool> stop{false};
+    std::atomic<bool> stop { false };
     std::thread poster([&] {
         while (!stop.load())
             mRouter->Router().PostLocalMessage(ValueMessage(object.GetHandle(), 1));
@@ -185,7 +187,7 @@ void tst_SyscallThread::quitAbortsQueuedLinks()
         cSyscallThread thread;
         thread.StartSyscall();
         sParameterLinkingCommand command;
-        command.SetSourcePath("missing");  // never found, no callback: sought again and again
+        command.SetSourcePath("missing"); // never found, no callback: sought again and again
         command.SetDestinationPath("missing too");
         gSystemBuilder->AddLinkCommandToList(command, false);
         gSystemBuilder->AddLinkCommandToList(command, false);
