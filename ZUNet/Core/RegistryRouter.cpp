@@ -67,23 +67,48 @@ ULONG cRegistryRouter::cNameMap::Hash(const char* name)
 
 cNetObject* cRegistryRouter::cNameMap::Find(const char* name) const
 {
-    const auto& bucket = mBuckets[Hash(name) % mBuckets.size()];
-    for (const sEntry& entry : bucket) {
-        if (std::strcmp(entry.mKey, name) == 0)
-            return entry.mObject;
+    const ULONG hash = Hash(name);
+    const sBucket& bucket = mBuckets[hash % mBuckets.size()];
+    if (!bucket.mFirst.mKey)
+        return nullptr;
+    if (bucket.mFirst.mHash == hash && std::strcmp(bucket.mFirst.mKey, name) == 0)
+        return bucket.mFirst.mObject;
+    if (bucket.mMore) {
+        for (const sEntry& entry : *bucket.mMore) {
+            if (entry.mHash == hash && std::strcmp(entry.mKey, name) == 0)
+                return entry.mObject;
+        }
     }
     return nullptr;
 }
 
+void cRegistryRouter::cNameMap::Append(sBucket& bucket, const sEntry& entry)
+{
+    if (!bucket.mFirst.mKey) {
+        bucket.mFirst = entry;
+        return;
+    }
+    if (!bucket.mMore)
+        bucket.mMore.reset(new std::vector<sEntry>());
+    bucket.mMore->push_back(entry);
+}
+
 void cRegistryRouter::cNameMap::Insert(const char* key, cNetObject* object)
 {
-    mBuckets[Hash(key) % mBuckets.size()].push_back(sEntry{key, object});
+    const ULONG hash = Hash(key);
+    Append(mBuckets[hash % mBuckets.size()], sEntry{hash, key, object});
     ++mCount;
     if (mCount * 4 > mBuckets.size() * 3) {
-        std::vector<std::vector<sEntry>> rebuilt(mBuckets.size() * 2 + 1);
-        for (const auto& bucket : mBuckets) {
-            for (const sEntry& entry : bucket)
-                rebuilt[Hash(entry.mKey) % rebuilt.size()].push_back(entry);
+        // Chains keep their order: each old chain is walked from its start.
+        std::vector<sBucket> rebuilt(mBuckets.size() * 2 + 1);
+        for (const sBucket& bucket : mBuckets) {
+            if (!bucket.mFirst.mKey)
+                continue;
+            Append(rebuilt[bucket.mFirst.mHash % rebuilt.size()], bucket.mFirst);
+            if (bucket.mMore) {
+                for (const sEntry& entry : *bucket.mMore)
+                    Append(rebuilt[entry.mHash % rebuilt.size()], entry);
+            }
         }
         mBuckets.swap(rebuilt);
     }
@@ -91,10 +116,25 @@ void cRegistryRouter::cNameMap::Insert(const char* key, cNetObject* object)
 
 void cRegistryRouter::cNameMap::Remove(const char* name)
 {
-    auto& bucket = mBuckets[Hash(name) % mBuckets.size()];
-    for (auto it = bucket.begin(); it != bucket.end(); ++it) {
-        if (std::strcmp(it->mKey, name) == 0) {
-            bucket.erase(it);
+    const ULONG hash = Hash(name);
+    sBucket& bucket = mBuckets[hash % mBuckets.size()];
+    if (!bucket.mFirst.mKey)
+        return;
+    if (bucket.mFirst.mHash == hash && std::strcmp(bucket.mFirst.mKey, name) == 0) {
+        if (bucket.mMore && !bucket.mMore->empty()) {
+            bucket.mFirst = bucket.mMore->front();
+            bucket.mMore->erase(bucket.mMore->begin());
+        } else {
+            bucket.mFirst = sEntry{0, nullptr, nullptr};
+        }
+        --mCount;
+        return;
+    }
+    if (!bucket.mMore)
+        return;
+    for (auto it = bucket.mMore->begin(); it != bucket.mMore->end(); ++it) {
+        if (it->mHash == hash && std::strcmp(it->mKey, name) == 0) {
+            bucket.mMore->erase(it);
             --mCount;
             return;
         }

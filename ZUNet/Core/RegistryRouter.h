@@ -99,11 +99,20 @@ private:
     private:
         struct sEntry
         {
+            ULONG mHash;
             const char* mKey;
             cNetObject* mObject;
         };
+        /// The first entry of a chain lives in the bucket itself, with its full hash, so that a
+        /// lookup among thousands of names mostly touches one bucket and one key.
+        struct sBucket
+        {
+            sEntry mFirst{0, nullptr, nullptr};
+            std::unique_ptr<std::vector<sEntry>> mMore;
+        };
         static ULONG Hash(const char* name);
-        std::vector<std::vector<sEntry>> mBuckets;
+        static void Append(sBucket& bucket, const sEntry& entry);
+        std::vector<sBucket> mBuckets;
         std::size_t mCount = 0;
     };
 
