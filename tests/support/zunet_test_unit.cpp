@@ -120,7 +120,10 @@ protected:
         auto* socket = new QTcpSocket(this);
         socket->setSocketDescriptor(descriptor);
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->write(socket->readAll()); });
+        connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+            socket->write(socket->readAll());
+            socket->flush();
+        });
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     }
 };
