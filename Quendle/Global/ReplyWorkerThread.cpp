@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <string_view>
 
 namespace Quendle
 {
@@ -47,17 +48,18 @@ bool Found(const QRegularExpression& expression, const QByteArray& line)
 
 /// The id of the first `<Resource id="digits"` in the line, as the pattern "[\s]*<Resource id="([0-9]*)""
 /// finds it; scanned in place because the image data after it can be megabytes long.
-bool ResourceLineId(const QByteArray& line, int& id)
+bool ResourceLineId(const char* line, qint64 length, int& id)
 {
-    static const QByteArray kOpen = "<Resource id=\"";
-    for (int at = line.indexOf(kOpen); at >= 0; at = line.indexOf(kOpen, at + 1)) {
-        int end = at + kOpen.size();
-        while (end < line.size() && line.at(end) >= '0' && line.at(end) <= '9')
+    static const std::string_view kOpen = "<Resource id=\"";
+    const std::string_view text(line, static_cast<std::size_t>(length));
+    for (std::size_t at = text.find(kOpen); at != std::string_view::npos; at = text.find(kOpen, at + 1)) {
+        std::size_t end = at + kOpen.size();
+        while (end < text.size() && text[end] >= '0' && text[end] <= '9')
             ++end;
-        if (end >= line.size() || line.at(end) != '"')
+        if (end >= text.size() || text[end] != '"')
             continue;
         bool ok = false;
-        id = line.mid(at + kOpen.size(), end - at - kOpen.size()).toInt(&ok);
+        id = QByteArray(line + at + kOpen.size(), int(end - at - kOpen.size())).toInt(&ok);
         return ok;
     }
     return false;
@@ -80,18 +82,20 @@ public:
         , mTotal(total)
         , mLastIndex(total > 0 ? int((total - 1) / kChunkSize) : 0)
     {
-        mBuffer.reserve(kChunkSize);
+        mReply.SetLength(kChunkHeaderSize + kChunkSize);
     }
 
+    /// Copies straight into the chunk message; a full chunk goes out at once.
     bool Append(const char* bytes, qint64 length)
     {
         while (length > 0 && mOk) {
-            const int take = int(std::min<qint64>(length, kChunkSize - mBuffer.size()));
-            mBuffer.append(bytes, take);
+            const int take = int(std::min<qint64>(length, kChunkSize - mFill));
+            std::memcpy(mReply.mDataBuffer + kChunkHeaderSize + mFill, bytes, static_cast<std::size_t>(take));
+            mFill += take;
             bytes += take;
             length -= take;
             mWritten += take;
-            if (mBuffer.size() == kChunkSize && mWritten < mTotal)
+            if (mFill == kChunkSize && mWritten < mTotal)
                 Flush();
         }
         return mOk;
@@ -114,13 +118,13 @@ public:
 private:
     void Flush()
     {
-        if (mIndex > mLastIndex
-            || !mWorker.SendConfigDataMessage(mReply, mBuffer.constData(), mBuffer.size(), mIndex, mLastIndex)) {
+        if (mIndex > mLastIndex || !mWorker.SendChunk(mReply, mFill, mIndex, mLastIndex)) {
             mOk = false;
             return;
         }
         ++mIndex;
-        mBuffer.clear();
+        mFill = 0;
+        mReply.SetLength(kChunkHeaderSize + kChunkSize); // the buffer only grows: its size is kept
     }
 
     cReplyWorkerThread& mWorker;
@@ -128,8 +132,8 @@ private:
     qint64 mTotal;
     int mLastIndex;
     int mIndex = 0;
+    int mFill = 0;
     qint64 mWritten = 0;
-    QByteArray mBuffer;
     bool mOk = true;
 };
 
@@ -327,6 +331,18 @@ bool cReplyWorkerThread::SendConfigDataMessage(
     return true;
 }
 
+bool cReplyWorkerThread::SendChunk(cZUNetMessage& message, int length, int index, int lastIndex)
+{
+    if (Cancelled())
+        return false;
+    message.SetLength(static_cast<UWORD>(length + kChunkHeaderSize));
+    message.SetDataBufferUWORD(static_cast<UWORD>(index), 0);
+    message.SetDataBufferUWORD(static_cast<UWORD>(lastIndex), 2);
+    message.mMethod = M_REPLY_OK;
+    SyscallSendMessage(message);
+    return true;
+}
+
 void cReplyWorkerThread::SendEmptyConfig(cZUNetMessage& reply)
 {
     SendConfigDataMessage(reply, nullptr, 0, 0, 0);
@@ -411,20 +427,27 @@ void cReplyWorkerThread::SendRunnerConfigData(
     const QByteArray middle = head + layoutText + kResourcesOpen;
     const QByteArray tail = kResourcesClose + "</" + tag.toUtf8() + ">";
     QList<qint64> positions;
-    const qint64 resourceLength = GetResourceSeekPositionsAndLength(file, resourceIdsNeeded, positions);
+    QList<qint64> lengths;
+    const qint64 resourceLength = ScanResources(file, resourceIdsNeeded, positions, lengths);
     const qint64 total = middle.size() + resourceLength + tail.size();
 
     cChunkWriter writer(*this, reply, total);
     bool ok = writer.Append(middle);
-    for (qint64 position : positions) {
-        if (!ok)
-            break;
-        if (!file.seek(position)) {
-            ok = false;
-            break;
+    uchar* map = positions.isEmpty() ? nullptr : file.map(0, file.size());
+    QByteArray block;
+    for (int i = 0; i < positions.size() && ok; ++i) {
+        if (map) {
+            ok = writer.Append(reinterpret_cast<const char*>(map) + positions[i], lengths[i]);
+            continue;
         }
-        ok = writer.Append(file.readLine());
+        ok = file.seek(positions[i]);
+        for (qint64 left = lengths[i]; ok && left > 0; left -= block.size()) {
+            block = file.read(std::min<qint64>(left, 1 << 20));
+            ok = !block.isEmpty() && writer.Append(block);
+        }
     }
+    if (map)
+        file.unmap(map);
     ok = ok && writer.Append(tail);
     if (!writer.Finish() && !Cancelled()) {
         ZU_ERR("Problem sending file %d %d %d", writer.ChunksSent(), writer.LastIndex(), int(file.atEnd()));
@@ -674,14 +697,42 @@ bool cReplyWorkerThread::SceneInSceneString(const QString& sceneList, UWORD scen
 qint64 cReplyWorkerThread::GetResourceSeekPositionsAndLength(
     QFile& file, std::set<int>& resourceIdsNeeded, QList<qint64>& positions)
 {
+    QList<qint64> lengths;
+    return ScanResources(file, resourceIdsNeeded, positions, lengths);
+}
+
+qint64 cReplyWorkerThread::ScanResources(
+    QFile& file, std::set<int>& resourceIdsNeeded, QList<qint64>& positions, QList<qint64>& lengths)
+{
     qint64 length = 0;
+    const qint64 size = file.size();
+    qint64 at = file.pos();
+    // Image lines run to megabytes: scanned in place in the mapped file rather than read line by line.
+    if (uchar* map = size > 0 ? file.map(0, size) : nullptr) {
+        const char* bytes = reinterpret_cast<const char*>(map);
+        while (!resourceIdsNeeded.empty() && at < size) {
+            const char* end = static_cast<const char*>(std::memchr(bytes + at, '\n', std::size_t(size - at)));
+            const qint64 lineLength = end ? end - (bytes + at) + 1 : size - at;
+            int id = 0;
+            if (ResourceLineId(bytes + at, lineLength, id) && resourceIdsNeeded.erase(id) != 0) {
+                positions.append(at);
+                lengths.append(lineLength);
+                length += lineLength;
+            }
+            at += lineLength;
+        }
+        file.unmap(map);
+        file.seek(at);
+        return length;
+    }
     while (!resourceIdsNeeded.empty() && !file.atEnd()) {
         const qint64 position = file.pos();
         const QByteArray line = file.readLine();
         int id = 0;
-        if (!ResourceLineId(line, id) || resourceIdsNeeded.erase(id) == 0)
+        if (!ResourceLineId(line.constData(), line.size(), id) || resourceIdsNeeded.erase(id) == 0)
             continue;
         positions.append(position);
+        lengths.append(line.size());
         length += line.size();
     }
     return length;

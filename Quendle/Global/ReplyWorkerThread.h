@@ -95,6 +95,10 @@ private:
     void SendEmptyConfig(cZUNetMessage& reply);
     void SendFail(cZUNetMessage& reply);
     bool SendConfigDataMessage(cZUNetMessage& message, const char* bytes, int length, int index, int lastIndex);
+    /// Sends the chunk whose `length` bytes are already in place after the header.
+    bool SendChunk(cZUNetMessage& message, int length, int index, int lastIndex);
+    qint64 ScanResources(QFile& file, std::set<int>& resourceIdsNeeded, QList<qint64>& positions,
+                         QList<qint64>& lengths);
     bool Cancelled() const { return mCancelCurrent.load(); }
     void Wake();
 

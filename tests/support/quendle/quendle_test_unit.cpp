@@ -2,7 +2,7 @@
 // end-to-end tests and benchmarks:
 //   quendle_test_unit --listen ADDRESS --description FILE [--config FILE] [--manager-version N]
 //                     [--min-client-version A.B.C] [--legacy-sign-in] [--keepalive-ms N]
-//                     [--raw-port P] [--mute METHOD]
+//                     [--raw-port P] [--mute METHOD] [--stall-after-chunks N]
 // It accepts ZUNet connections on ADDRESS:51321 and holds the configuration manager (with its
 // reply worker, version object, user-list server and secondary-unit authenticators) over a user
 // store, scene names and a key table read from the description file (see TestUnitDescription.h),
@@ -34,16 +34,18 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QThread>
 
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <thread>
 #include <vector>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace
@@ -113,33 +115,100 @@ private:
     }
 };
 
-/// Sends the stored file's bytes to every plain TCP connection, then closes it.
-class cRawFileServer : public QTcpServer
+/// Passes everything to the connection manager, except that after `mStallAfter` full download chunks
+/// from the manager it sends no more of them: a download that stops half-way.
+class cStallingNetwork : public cNetworkInterface
 {
 public:
-    cRawFileServer(const QString& path, QObject* parent)
-        : QTcpServer(parent)
-        , mPath(path)
+    explicit cStallingNetwork(cNetworkInterface* network, int stallAfter)
+        : mNetwork(network)
+        , mStallAfter(stallAfter)
     {
     }
-
-protected:
-    void incomingConnection(qintptr descriptor) override
+    UWORD FindConnection(const char* host) override { return mNetwork->FindConnection(host); }
+    bool ConnectionExists(const char* host) override { return mNetwork->ConnectionExists(host); }
+    std::string HostNameFromConnectionId(UWORD id) override { return mNetwork->HostNameFromConnectionId(id); }
+    UWORD NumberOfConnections() override { return mNetwork->NumberOfConnections(); }
+    void SendDatagramMessage(const cZUNetMessage& message) override { mNetwork->SendDatagramMessage(message); }
+    void SendMessage(const cZUNetMessage& message) override
     {
-        auto* socket = new QTcpSocket(this);
-        socket->setSocketDescriptor(descriptor);
-        QFile file(mPath);
-        file.open(QIODevice::ReadOnly);
-        socket->write(file.readAll());
-        connect(socket, &QTcpSocket::bytesWritten, socket, [socket] {
-            if (socket->bytesToWrite() == 0)
-                socket->disconnectFromHost();
+        const bool fromManager = mManagerHandle != 0 && message.mSource == mManagerHandle;
+        if (fromManager && message.mMethod == M_REPLY_OK) {
+            if (mStalled)
+                return;
+            // Full-size chunks are counted: nothing else the manager sends is that long.
+            if (message.mLength == Quendle::kChunkSize + Quendle::kChunkHeaderSize && ++mChunks > mStallAfter) {
+                mStalled = true;
+                ZU_TRACE("unit: stalled");
+                return;
+            }
+        }
+        mNetwork->SendMessage(message);
+    }
+    std::atomic<UWORD> mManagerHandle { 0 };
+
+private:
+    cNetworkInterface* mNetwork;
+    const int mStallAfter;
+    std::atomic<int> mChunks { 0 };
+    std::atomic<bool> mStalled { false };
+};
+
+/// Sends the stored file's bytes to every plain TCP connection with blocking writes on a thread of
+/// its own, then closes it: the fastest plain transfer of the same bytes, the benchmark's baseline.
+class cRawFileServer
+{
+public:
+    ~cRawFileServer() { Close(); }
+
+    bool Listen(const QString& path, const QHostAddress& address, quint16 port)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        mBytes = file.readAll();
+        mListener = ::socket(AF_INET, SOCK_STREAM, 0);
+        const int yes = 1;
+        ::setsockopt(mListener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+        sockaddr_in local {};
+        local.sin_family = AF_INET;
+        local.sin_port = htons(port);
+        local.sin_addr.s_addr = htonl(address.toIPv4Address());
+        if (::bind(mListener, reinterpret_cast<sockaddr*>(&local), sizeof(local)) != 0 || ::listen(mListener, 4) != 0)
+            return false;
+        mThread = std::thread([this] {
+            for (;;) {
+                const int connection = ::accept(mListener, nullptr, nullptr);
+                if (connection < 0)
+                    return;
+                for (qint64 sent = 0; sent < mBytes.size();) {
+                    const ssize_t count
+                        = ::write(connection, mBytes.constData() + sent, std::size_t(mBytes.size() - sent));
+                    if (count <= 0)
+                        break;
+                    sent += count;
+                }
+                ::close(connection);
+            }
         });
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        return true;
+    }
+
+    void Close()
+    {
+        if (mListener < 0)
+            return;
+        ::shutdown(mListener, SHUT_RDWR);
+        ::close(mListener);
+        mListener = -1;
+        if (mThread.joinable())
+            mThread.join();
     }
 
 private:
-    QString mPath;
+    QByteArray mBytes;
+    int mListener = -1;
+    std::thread mThread;
 };
 
 std::array<UBYTE, 3> ParseVersion(const QString& text)
@@ -167,6 +236,7 @@ int main(int argc, char** argv)
         { "keepalive-ms", "Keep-alive and ageing period (test setting).", "ms", "0" },
         { "raw-port", "Also send the configuration file over plain TCP on this port.", "port", "0" },
         { "mute", "Never answer requests with this method number.", "method", "0" },
+        { "stall-after-chunks", "Send no download chunk after the first N.", "n", "-1" },
     });
     parser.process(app);
 
@@ -206,6 +276,13 @@ int main(int argc, char** argv)
             mixerObjects.back()->SetValue(UWORD(entry.value(QStringLiteral("value")).toInt()));
         }
 
+        std::unique_ptr<cStallingNetwork> stalling;
+        if (parser.value("stall-after-chunks").toInt() >= 0) {
+            stalling = std::make_unique<cStallingNetwork>(network, parser.value("stall-after-chunks").toInt());
+            stalling->mManagerHandle = manager.GetHandle();
+            SetNetworkInterface(stalling.get());
+        }
+
         syscallThread->StartSyscall();
         tickDriver->StartTimer();
         SyscallSetStartTicks(true);
@@ -214,9 +291,9 @@ int main(int argc, char** argv)
         cZUNetTCPServer server(nullptr, listen);
         if (!server.isListening())
             return 3;
-        cRawFileServer raw(parser.value("config"), nullptr);
+        cRawFileServer raw;
         if (const quint16 rawPort = quint16(parser.value("raw-port").toUInt())) {
-            if (!raw.listen(listen, rawPort))
+            if (!raw.Listen(parser.value("config"), listen, rawPort))
                 return 5;
         }
 
@@ -267,10 +344,11 @@ int main(int argc, char** argv)
 
         // Connections end first (with BYE), then ticks and dispatch, then the objects and the manager.
         server.close();
-        raw.close();
+        raw.Close();
         network->UninitialiseLostComms();
         SyscallSetStartTicks(false);
         syscallThread->QuitSyscallAndWait();
+        SetNetworkInterface(network);
     }
     tickDriver.reset();
     syscallThread.reset();

@@ -1,0 +1,243 @@
+// Download of a 20 MB runner configuration over loopback: the runner's configuration client in this
+// process, the unit side (quendle_test_unit) in another; beside a raw TCP transfer of the same
+// bytes from the same unit process (its plain file port), in the same run. The configuration is
+// laid out so that the unit's filter passes every byte, so both transfers carry the same bytes.
+// A second baseline also writes the raw transfer to a temporary file, as the client stores a
+// download: it shows what the storage alone costs.
+// The benchmark runs itself inside the private test network namespace.
+
+#include "ConfigManagerProtocol.h"
+#include "NetworkConnection.h"
+#include "PasswordHashing.h"
+#include "RegistryRouter.h"
+#include "RunnerQuendleConfigClient.h"
+#include "Syscall.h"
+#include "SyscallThread.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace
+{
+
+constexpr quint16 kRawPort = 51401;
+const char* const kUnitAddress = "127.0.0.2";
+constexpr int kConfigBytes = 20 * 1000 * 1000;
+
+cRunnerQuendleConfigClient* gClient = nullptr;
+std::atomic<int> gDownloads { 0 };
+std::atomic<int> gFailures { 0 };
+QByteArray gConfig;
+
+QByteArray MakeConfig()
+{
+    const QByteArray head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<QuendleConfig version=\"1.3.1\">\n"
+                            "    <Layouts>\n"
+                            "        <Layout name=\"Big\" allUsers=\"1\" desktop=\"1\" allScenes=\"1\">\n"
+                            "            <Widget id=\"1\" type=\"image\" imageResourceId=\"1\"/>\n"
+                            "            <Widget id=\"2\" type=\"image\" imageResourceId=\"2\"/>\n"
+                            "        </Layout>\n"
+                            "    </Layouts>\n"
+                            "    <Resources>\n";
+    const QByteArray tail = "    </Resources>\n</QuendleConfig>";
+    const int perImage = (kConfigBytes - head.size() - tail.size()) / 2 - 64;
+    QByteArray image(perImage * 3 / 4, '\0');
+    for (int i = 0; i < image.size(); ++i)
+        image[i] = char((i * 2654435761u) >> 13);
+    QByteArray config = head;
+    for (int id = 1; id <= 2; ++id)
+        config += "        <Resource id=\"" + QByteArray::number(id) + "\" type=\"png\" data=\"" + image.toBase64()
+            + "\"/>\n";
+    return config + tail;
+}
+
+/// Sleeps in the event loop until `done` holds; the client's signals wake it.
+bool WaitFor(const std::function<bool()>& done, int timeoutMs = 60000)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    }
+    return true;
+}
+
+void BM_ZUNetDownload(benchmark::State& state)
+{
+    for (auto _ : state) {
+        const int before = gDownloads.load() + gFailures.load();
+        gClient->DownloadRunnerConfig(Quendle::Desktop, {});
+        if (!WaitFor([&] { return gDownloads.load() + gFailures.load() > before; }) || gFailures.load() > 0) {
+            state.SkipWithError("download failed");
+            return;
+        }
+        state.PauseTiming();
+        {
+            QMutexLocker locker(&gClient->StorageMutex());
+            if (gClient->ConfigDataTempFile()->size() != gConfig.size()) {
+                state.SkipWithError("download not byte-exact");
+                return;
+            }
+        }
+        gClient->SetDownloadHasBeenProcessed();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(state.iterations() * qint64(gConfig.size()));
+}
+
+/// One plain TCP transfer of the stored file; with `toFile` each block is also written to a
+/// temporary file, the storage the runner's client uses.
+bool RawTransfer(std::vector<char>& buffer, bool toFile)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(kRawPort);
+    ::inet_pton(AF_INET, kUnitAddress, &address.sin_addr);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+        ::close(fd);
+        return false;
+    }
+    std::unique_ptr<QTemporaryFile> file;
+    if (toFile) {
+        file = std::make_unique<QTemporaryFile>();
+        file->open();
+    }
+    qint64 received = 0;
+    ssize_t count;
+    while ((count = ::read(fd, buffer.data(), buffer.size())) > 0) {
+        received += count;
+        if (file)
+            file->write(buffer.data(), count);
+    }
+    ::close(fd);
+    return received == gConfig.size();
+}
+
+void BM_RawTcpTransfer(benchmark::State& state)
+{
+    std::vector<char> buffer(1 << 16);
+    for (auto _ : state) {
+        if (!RawTransfer(buffer, false)) {
+            state.SkipWithError("raw transfer failed");
+            return;
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * qint64(gConfig.size()));
+}
+
+void BM_RawTcpTransferToTempFile(benchmark::State& state)
+{
+    std::vector<char> buffer(32000);
+    for (auto _ : state) {
+        if (!RawTransfer(buffer, true)) {
+            state.SkipWithError("raw transfer failed");
+            return;
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * qint64(gConfig.size()));
+}
+
+BENCHMARK(BM_ZUNetDownload)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_RawTcpTransfer)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_RawTcpTransferToTempFile)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qgetenv("ZUNET_IN_NETNS") != "1") {
+        // Loopback only, and never outside a namespace of our own.
+        std::vector<char*> arguments { const_cast<char*>(ZUNET_NETNS_RUN) };
+        for (int i = 0; i < argc; ++i)
+            arguments.push_back(argv[i]);
+        arguments.push_back(nullptr);
+        ::execv(ZUNET_NETNS_RUN, arguments.data());
+        return 127;
+    }
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    gConfig = MakeConfig();
+    const QString configPath = dir.filePath(QStringLiteral("config.xml"));
+    QFile config(configPath);
+    if (!config.open(QIODevice::WriteOnly) || config.write(gConfig) != gConfig.size())
+        return 2;
+    config.close();
+    const QString descriptionPath = dir.filePath(QStringLiteral("unit.json"));
+    QFile description(descriptionPath);
+    description.open(QIODevice::WriteOnly);
+    description.write(R"({"users": [{"name": "Alice", "password": "wonder"}]})");
+    description.close();
+
+    QProcess unit;
+    unit.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    unit.start(QStringLiteral(QUENDLE_TEST_UNIT),
+        { "--listen", kUnitAddress, "--config", configPath, "--description", descriptionPath, "--raw-port",
+            QString::number(kRawPort) });
+    QByteArray output;
+    while (!output.contains("unit: ready") && unit.waitForReadyRead(10000))
+        output += unit.readAllStandardOutput();
+    if (!output.contains("unit: ready"))
+        return 3;
+
+    cNetworkConnection::AllowInstanceOf(true);
+    InitialiseSyscall(CONNECTION_TERMINATED_ABORT_COMMANDS, true);
+    cNetworkConnection::Instance()->InitialiseLostComms();
+    auto syscall = std::make_unique<cSyscallThread>();
+    syscall->StartSyscall();
+
+    gClient = new cRunnerQuendleConfigClient("QuendleConfigClient_0", { 1, 3, 1 });
+    std::atomic<int> found { 0 };
+    std::atomic<int> signedIn { 0 };
+    QObject::connect(gClient, &cQuendleConfigClient::SeekSuccessful, [&] { ++found; });
+    QObject::connect(gClient, &cQuendleConfigClient::Authenticated, [&] { ++signedIn; });
+    // Counted on the syscall thread; the queued wake-up ends the main thread's wait.
+    QObject wake;
+    QObject::connect(gClient, &cQuendleConfigClient::DownloadConfigSuccessful, [&wake] {
+        ++gDownloads;
+        QMetaObject::invokeMethod(
+            &wake, [] {}, Qt::QueuedConnection);
+    });
+    QObject::connect(gClient, &cQuendleConfigClient::DownloadConfigFailed, [&wake] {
+        ++gFailures;
+        QMetaObject::invokeMethod(
+            &wake, [] {}, Qt::QueuedConnection);
+    });
+    SyscallMessagesPollLock();
+    gClient->SeekObject((QByteArray(kUnitAddress) + "/" + Quendle::kConfigManagerName).constData());
+    SyscallMessagesPollUnLock();
+    if (!WaitFor([&] { return found.load() > 0; }, 10000))
+        return 4;
+    gClient->Authenticate(Quendle::GetHashedString("Alice"), Quendle::GetHashedPassword("wonder"));
+    if (!WaitFor([&] { return signedIn.load() > 0; }, 10000))
+        return 5;
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+
+    cNetworkConnection::Instance()->UninitialiseLostComms();
+    syscall->QuitSyscallAndWait();
+    delete gClient;
+    syscall.reset();
+    cNetworkConnection::DeleteInstance();
+    UninitialiseSyscall();
+    unit.closeWriteChannel();
+    unit.waitForFinished(10000);
+    return 0;
+}

@@ -1,0 +1,568 @@
+// The runner's configuration client against the unit side running as separate processes on the
+// test network: version check, sign-in, chunked download, name requests and notices, login
+// tokens through a primary unit, the user list, and connections lost mid-way.
+#include "ConfigManagerProtocol.h"
+#include "ConfigManagerVersionClient.h"
+#include "HexData.h"
+#include "NetworkConnection.h"
+#include "PasswordHashing.h"
+#include "ProbeObject.h"
+#include "QuendleUnit.h"
+#include "RegistryRouter.h"
+#include "RunnerQuendleConfigClient.h"
+#include "Syscall.h"
+#include "SyscallThread.h"
+#include "SystemBuilder.h"
+
+#include <QtTest>
+
+#include <memory>
+
+using namespace Quendle;
+
+namespace
+{
+
+const QString kPrimary = QStringLiteral("127.0.0.2");
+const QString kSecondary = QStringLiteral("127.0.0.3");
+const std::array<UBYTE, 3> kOwnVersion = { 1, 3, 1 };
+
+/// What the client told its owner, counted on the test thread (the signals come queued from the
+/// syscall thread, as they reach the application).
+class cWatcher : public QObject
+{
+public:
+    explicit cWatcher(cQuendleConfigClient* client)
+    {
+        auto count = [this](int& counter) { return [this, &counter] { ++counter; }; };
+        connect(client, &cQuendleConfigClient::SeekSuccessful, this, count(mFound));
+        connect(client, &cQuendleConfigClient::SeekFailed, this, count(mNotFound));
+        connect(client, &cQuendleConfigClient::Authenticated, this, count(mAuthenticated));
+        connect(client, &cQuendleConfigClient::AuthenticationFailed, this, count(mRefused));
+        connect(client, &cQuendleConfigClient::DownloadConfigSuccessful, this, count(mDownloaded));
+        connect(client, &cQuendleConfigClient::DownloadConfigFailed, this, count(mDownloadFailed));
+        connect(client, qOverload<>(&cQuendleConfigClient::ConnectionTerminated), this, count(mTerminated));
+        connect(client, &cQuendleConfigClient::ConfigUpdated, this, count(mConfigUpdated));
+        connect(client, &cQuendleConfigClient::SceneChanged, this, count(mSceneChanged));
+        connect(client, &cQuendleConfigClient::DownloadProgress, this,
+            [this](float fraction) { mProgress.append(fraction); });
+        connect(client, &cQuendleConfigClient::LoginTokenReceived, this,
+            [this](const QByteArray& token, const std::string& unit) {
+                mToken = token;
+                mTokenUnit = unit;
+                ++mTokens;
+            });
+        connect(client, &cQuendleConfigClient::LoginTokenFailure, this,
+            [this](eReplyFailureCodes code, const std::string& unit, const std::string& fallback) {
+                mFailureCode = int(code);
+                mTokenUnit = unit;
+                mFallback = fallback;
+                ++mTokenFailures;
+            });
+    }
+    int mFound = 0, mNotFound = 0, mAuthenticated = 0, mRefused = 0, mDownloaded = 0, mDownloadFailed = 0;
+    int mTerminated = 0, mConfigUpdated = 0, mSceneChanged = 0, mTokens = 0, mTokenFailures = 0;
+    int mFailureCode = -1;
+    QList<float> mProgress;
+    QByteArray mToken;
+    std::string mTokenUnit;
+    std::string mFallback;
+};
+
+class cListener : public QObject, public cZUNetWidgetClientInterface
+{
+public:
+    void NetObjectNamesAndParametersReceived(
+        eRequestNameParamStatusCode status, const std::list<std::pair<std::string, UWORD>>& entries) override
+    {
+        mStatuses.append(status);
+        mAnswers.append(entries);
+    }
+    QList<int> mStatuses;
+    QList<std::list<std::pair<std::string, UWORD>>> mAnswers;
+};
+
+/// A runner's client for one unit, with its watcher.
+struct sRunnerClient {
+    explicit sRunnerClient(const char* name)
+        : mClient(std::make_unique<cRunnerQuendleConfigClient>(name, kOwnVersion))
+        , mWatcher(std::make_unique<cWatcher>(mClient.get()))
+    {
+    }
+    cRunnerQuendleConfigClient* operator->() const { return mClient.get(); }
+    std::unique_ptr<cRunnerQuendleConfigClient> mClient;
+    std::unique_ptr<cWatcher> mWatcher;
+};
+
+QByteArray StoredBytes(cRunnerQuendleConfigClient& client)
+{
+    QMutexLocker locker(&client.StorageMutex());
+    QFile* file = client.ConfigDataTempFile();
+    if (!file)
+        return QByteArray("<no file>");
+    file->seek(0);
+    return file->readAll();
+}
+
+} // namespace
+
+class tst_SignInEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void versionCheck_data();
+    void versionCheck();
+    void signIn_data();
+    void signIn();
+    void download_data();
+    void download();
+    void severalMegabytesByteExact();
+    void namesAndNotices();
+    void loginTokenForASecondUnit();
+    void loginTokenFallbackFromAnOldManager();
+    void userList();
+    void connectionLostMidDownload();
+    void connectionLostMidSignIn();
+
+private:
+    QString ConfigPath(const QString& name = QStringLiteral("config.xml")) const { return mDir->filePath(name); }
+    bool Seek(sRunnerClient& client, const QString& unit);
+    bool SignIn(sRunnerClient& client, const QString& name, const QString& password);
+    bool Download(sRunnerClient& client, UBYTE deviceType = Desktop);
+
+    cSyscallThread* mSyscall = nullptr;
+    std::unique_ptr<QTemporaryDir> mDir;
+    int mClients = 0;
+};
+
+void tst_SignInEndToEnd::initTestCase()
+{
+    cNetworkConnection::AllowInstanceOf(true);
+    InitialiseSyscall(CONNECTION_TERMINATED_ABORT_COMMANDS, true);
+    cNetworkConnection::Instance()->InitialiseLostComms();
+    mSyscall = new cSyscallThread;
+    mSyscall->StartSyscall();
+}
+
+void tst_SignInEndToEnd::cleanupTestCase()
+{
+    cNetworkConnection::Instance()->UninitialiseLostComms();
+    mSyscall->QuitSyscallAndWait();
+    delete mSyscall;
+    cNetworkConnection::DeleteInstance();
+    UninitialiseSyscall();
+}
+
+void tst_SignInEndToEnd::init()
+{
+    mDir = std::make_unique<QTemporaryDir>();
+    QVERIFY(QFile::copy(TestDataPath(QStringLiteral("config/runner.xml")), ConfigPath()));
+    QFile(ConfigPath()).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+}
+
+void tst_SignInEndToEnd::cleanup()
+{
+    // Every connection of the test ends before the next test starts.
+    cNetworkConnection* network = cNetworkConnection::Instance();
+    for (UWORD id = 1; id <= cNetworkConnection::kMaxConnections; ++id) {
+        if (network->IsConnectionIDInUse(id))
+            network->DisconnectConnectionID(id);
+    }
+    QTRY_COMPARE(network->GetNumberOfConnections(), UWORD(0));
+    mDir.reset();
+}
+
+bool tst_SignInEndToEnd::Seek(sRunnerClient& client, const QString& unit)
+{
+    const int before = client.mWatcher->mFound + client.mWatcher->mNotFound;
+    const QByteArray path = (unit + QStringLiteral("/") + kConfigManagerName).toUtf8();
+    SyscallMessagesPollLock();
+    client->SeekObject(path.constData());
+    SyscallMessagesPollUnLock();
+    [&] { QTRY_VERIFY_WITH_TIMEOUT(client.mWatcher->mFound + client.mWatcher->mNotFound > before, 10000); }();
+    return client.mWatcher->mFound > 0 && client.mWatcher->mNotFound == 0;
+}
+
+bool tst_SignInEndToEnd::SignIn(sRunnerClient& client, const QString& name, const QString& password)
+{
+    const int before = client.mWatcher->mAuthenticated + client.mWatcher->mRefused;
+    client->Authenticate(
+        GetHashedString(name), password.isNull() ? GetHashedBlankPassword() : GetHashedPassword(password));
+    [&] { QTRY_VERIFY_WITH_TIMEOUT(client.mWatcher->mAuthenticated + client.mWatcher->mRefused > before, 10000); }();
+    return client.mWatcher->mAuthenticated > 0 && client.mWatcher->mRefused == 0;
+}
+
+bool tst_SignInEndToEnd::Download(sRunnerClient& client, UBYTE deviceType)
+{
+    const int before = client.mWatcher->mDownloaded + client.mWatcher->mDownloadFailed;
+    const int failedBefore = client.mWatcher->mDownloadFailed;
+    client.mWatcher->mProgress.clear();
+    client->DownloadRunnerConfig(deviceType, {});
+    [&] {
+        QTRY_VERIFY_WITH_TIMEOUT(client.mWatcher->mDownloaded + client.mWatcher->mDownloadFailed > before, 30000);
+    }();
+    return client.mWatcher->mDownloadFailed == failedBefore;
+}
+
+void tst_SignInEndToEnd::versionCheck_data()
+{
+    QTest::addColumn<QString>("minimum");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("1.3.0") << "1.3.0" << true;
+    QTest::newRow("1.3.1 is our own") << "1.3.1" << true;
+    QTest::newRow("1.3.2 is too new for us") << "1.3.2" << false;
+}
+
+void tst_SignInEndToEnd::versionCheck()
+{
+    QFETCH(QString, minimum);
+    QFETCH(bool, accepted);
+    cQuendleUnit unit;
+    QVERIFY(unit.Start(kPrimary, ConfigPath(), { "--min-client-version", minimum }));
+    sRunnerClient client("QuendleConfigClient_v");
+    QCOMPARE(Seek(client, kPrimary), accepted);
+    QCOMPARE(client->ManagerVersion(), 1);
+    QCOMPARE(client->FailureReasonCode(), accepted ? 0 : 7);
+}
+
+void tst_SignInEndToEnd::signIn_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("legacy");
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("salted") << "Alice"
+                            << "wonder" << false << true;
+    QTest::newRow("salted, wrong password") << "Alice"
+                                            << "wonderland" << false << false;
+    QTest::newRow("salted, unknown user") << "alice"
+                                          << "wonder" << false << false;
+    QTest::newRow("salted, user not valid") << "Mallory"
+                                            << "evil" << false << false;
+    QTest::newRow("salted, blank password") << "Bob" << QString() << false << true;
+    QTest::newRow("one step") << "Alice"
+                              << "wonder" << true << true;
+    QTest::newRow("one step, wrong password") << "Alice"
+                                              << "x" << true << false;
+    QTest::newRow("one step, blank password") << "Bob" << QString() << true << true;
+}
+
+void tst_SignInEndToEnd::signIn()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, password);
+    QFETCH(bool, legacy);
+    QFETCH(bool, ok);
+    cQuendleUnit unit;
+    QStringList arguments;
+    if (legacy)
+        arguments << "--manager-version"
+                  << "0"
+                  << "--legacy-sign-in";
+    QVERIFY(unit.Start(kPrimary, ConfigPath(), arguments));
+    sRunnerClient client("QuendleConfigClient_s");
+    QVERIFY(Seek(client, kPrimary));
+    QCOMPARE(client->ManagerVersion(), legacy ? 0 : 1);
+    QCOMPARE(SignIn(client, name, password), ok);
+    QCOMPARE(client->FailureReasonCode(), ok ? 0 : 5);
+    // Signed in or not shows in what the manager will hand out.
+    QCOMPARE(Download(client), ok);
+}
+
+void tst_SignInEndToEnd::download_data()
+{
+    QTest::addColumn<QString>("content"); // "" = the test configuration; "-" = no file
+    QTest::addColumn<int>("deviceType");
+    QTest::addColumn<QByteArray>("expectedPart");
+    QTest::newRow("desktop runner") << "" << int(Desktop) << QByteArray("Band desk");
+    QTest::newRow("phone runner") << "" << int(Phone) << QByteArray("Phone landscape");
+    QTest::newRow("empty configuration") << "empty" << int(Desktop) << QByteArray();
+    QTest::newRow("no stored configuration") << "-" << int(Desktop) << QByteArray();
+}
+
+void tst_SignInEndToEnd::download()
+{
+    QFETCH(QString, content);
+    QFETCH(int, deviceType);
+    QFETCH(QByteArray, expectedPart);
+    if (content == "-")
+        QFile::remove(ConfigPath());
+    else if (content == "empty")
+        QFile(ConfigPath()).resize(0);
+    cQuendleUnit unit;
+    QVERIFY(unit.Start(kPrimary, ConfigPath()));
+    sRunnerClient client("QuendleConfigClient_d");
+    QVERIFY(Seek(client, kPrimary));
+    QVERIFY(SignIn(client, "Alice", "wonder"));
+    QVERIFY(Download(client, UBYTE(deviceType)));
+    QCOMPARE(client.mWatcher->mProgress, QList<float> { 1.0f });
+    const QByteArray bytes = StoredBytes(*client.mClient);
+    if (expectedPart.isEmpty()) {
+        QCOMPARE(bytes, QByteArray());
+        return;
+    }
+    QVERIFY(bytes.contains(expectedPart));
+    QVERIFY(!bytes.contains("password"));
+    QXmlStreamReader reader(bytes);
+    while (!reader.atEnd())
+        reader.readNext();
+    QVERIFY2(!reader.hasError(), qPrintable(reader.errorString()));
+    client->SetDownloadHasBeenProcessed();
+    QVERIFY(!client->ConfigDataTempFile());
+}
+
+void tst_SignInEndToEnd::severalMegabytesByteExact()
+{
+    QByteArray image(2500000, '\0');
+    for (int i = 0; i < image.size(); ++i)
+        image[i] = char((i * 7919) ^ (i >> 5));
+    const QByteArray data = image.toBase64();
+    const QByteArray head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<QuendleConfig version=\"1.3.1\">\n"
+                            "    <Units>\n        <Unit id=\"1\" nameOrIpAddress=\"mixer-a\" type=\"tarvo\" "
+                            "password=\"QUJD\" primaryUnit=\"1\"/>\n    </Units>\n    <Layouts>\n"
+                            "        <Layout name=\"Big\" allUsers=\"1\" desktop=\"1\" allScenes=\"1\">\n"
+                            "            <Widget id=\"1\" type=\"image\" imageResourceId=\"2\"/>\n"
+                            "        </Layout>\n    </Layouts>\n    <Resources>\n";
+    QFile file(ConfigPath());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(head);
+    for (int id = 1; id <= 3; ++id)
+        file.write("        <Resource id=\"" + QByteArray::number(id) + "\" name=\"r\" data=\"" + data + "\"/>\n");
+    file.write("    </Resources>\n</QuendleConfig>");
+    file.close();
+
+    cQuendleUnit unit;
+    QVERIFY(unit.Start(kPrimary, ConfigPath()));
+    sRunnerClient client("QuendleConfigClient_big");
+    QVERIFY(Seek(client, kPrimary));
+    QVERIFY(SignIn(client, "Alice", "wonder"));
+    QVERIFY(Download(client));
+    QByteArray expected = head;
+    expected.replace("password=\"QUJD\"", "");
+    expected += "        <Resource id=\"2\" name=\"r\" data=\"" + data + "\"/>\n    </Resources>\n</QuendleConfig>";
+    const QByteArray bytes = StoredBytes(*client.mClient);
+    QCOMPARE(bytes.size(), expected.size());
+    QVERIFY(bytes == expected);
+    const int chunks = (expected.size() + kChunkSize - 1) / kChunkSize;
+    QCOMPARE(client.mWatcher->mProgress.size(), chunks);
+    for (int i = 0; i < chunks; ++i)
+        QCOMPARE(client.mWatcher->mProgress[i], float(i + 1) / float(chunks));
+}
+
+void tst_SignInEndToEnd::namesAndNotices()
+{
+    cQuendleUnit unit;
+    QVERIFY(unit.Start(kPrimary, ConfigPath()));
+    sRunnerClient client("QuendleConfigClient_n");
+    QVERIFY(Seek(client, kPrimary));
+    QVERIFY(SignIn(client, "Bob", QString()));
+    cListener fader;
+    cListener unknown;
+    client->RequestNetObjectNameAndParameter("fader/1", &fader);
+    client->RequestNetObjectNameAndParameter("fader/99", &unknown);
+    QTRY_COMPARE(fader.mStatuses.size(), 1);
+    QTRY_COMPARE(unknown.mStatuses.size(), 1);
+    QCOMPARE(fader.mStatuses.first(), int(NameParamResolved));
+    const std::list<std::pair<std::string, UWORD>> resolved { { kPrimary.toStdString() + "/Input 1", 4096 } };
+    QVERIFY(fader.mAnswers.first() == resolved);
+    QCOMPARE(unknown.mStatuses.first(), 2);
+
+    QVERIFY(unit.Command("name-update fader/1 Input2 4096"));
+    QTRY_COMPARE(fader.mStatuses.size(), 2);
+    QCOMPARE(fader.mAnswers.last().front().first, kPrimary.toStdString() + "/Input2");
+
+    // Notices go to runners on the manager's inform list.
+    client->SendAddMeToRunnerInform(Phone);
+    QVERIFY(Download(client, Phone)); // a phone at scene 0: the landscape layout only
+    QVERIFY(unit.Command("config-updated"));
+    QTRY_COMPARE(client.mWatcher->mConfigUpdated, 1);
+    QVERIFY(unit.Command("scene 4")); // the portrait layout of scenes 3-5 joins in
+    QTRY_COMPARE_WITH_TIMEOUT(client.mWatcher->mSceneChanged, 1, 10000);
+}
+
+void tst_SignInEndToEnd::loginTokenForASecondUnit()
+{
+    // The primary's configuration names the second unit with its admin password's hash.
+    QFile file(ConfigPath(QStringLiteral("primary.xml")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("<QuendleConfig version=\"1.3.1\">\n    <Units>\n        <Unit id=\"2\" nameOrIpAddress=\""
+        + kSecondary.toUtf8() + "\" type=\"corvo32\" password=\"" + QByteArray::fromStdString(GetHashedPassword("root"))
+        + "\" primaryUnit=\"0\"/>\n    </Units>\n    <Layouts/>\n</QuendleConfig>\n");
+    file.close();
+    cQuendleUnit primary;
+    cQuendleUnit secondary;
+    QVERIFY(primary.Start(kPrimary, ConfigPath(QStringLiteral("primary.xml"))));
+    QVERIFY(secondary.Start(kSecondary, ConfigPath()));
+
+    sRunnerClient toPrimary("QuendleConfigClient_p");
+    QVERIFY(Seek(toPrimary, kPrimary));
+    // Not signed in yet: the primary refuses and says which unit it refused.
+    toPrimary->RequestLoginToken(kSecondary.toStdString(), kSecondary.toStdString());
+    QTRY_COMPARE(toPrimary.mWatcher->mTokenFailures, 1);
+    QCOMPARE(toPrimary.mWatcher->mFailureCode, int(eReplyFailureCodes::NotAuthenticated));
+    QCOMPARE(toPrimary.mWatcher->mTokenUnit, kSecondary.toStdString());
+
+    QVERIFY(SignIn(toPrimary, "Alice", "wonder"));
+    toPrimary->RequestLoginToken(kSecondary.toStdString(), kSecondary.toStdString());
+    QTRY_COMPARE_WITH_TIMEOUT(toPrimary.mWatcher->mTokens + toPrimary.mWatcher->mTokenFailures, 2, 15000);
+    QCOMPARE(toPrimary.mWatcher->mTokens, 1);
+    QCOMPARE(toPrimary.mWatcher->mToken.size(), kTokenLength);
+    QCOMPARE(toPrimary.mWatcher->mTokenUnit, kSecondary.toStdString());
+
+    sRunnerClient toSecondary("QuendleConfigClient_q");
+    QVERIFY(Seek(toSecondary, kSecondary));
+    toSecondary->AuthenticateByToken(toPrimary.mWatcher->mToken);
+    QTRY_COMPARE(toSecondary.mWatcher->mAuthenticated, 1);
+    QVERIFY(Download(toSecondary));
+
+    // Once only.
+    sRunnerClient again("QuendleConfigClient_r");
+    QVERIFY(Seek(again, kSecondary));
+    again->AuthenticateByToken(toPrimary.mWatcher->mToken);
+    QTRY_COMPARE(again.mWatcher->mRefused, 1);
+
+    // A unit the configuration does not name gives the primary's own refusal, with its name.
+    toPrimary->RequestLoginToken("10.77.0.99", "10.77.0.99");
+    QTRY_COMPARE(toPrimary.mWatcher->mTokenFailures, 2);
+    QCOMPARE(toPrimary.mWatcher->mFailureCode, int(eReplyFailureCodes::NoSuchUnitPassword));
+    QCOMPARE(toPrimary.mWatcher->mTokenUnit, std::string("10.77.0.99"));
+}
+
+void tst_SignInEndToEnd::loginTokenFallbackFromAnOldManager()
+{
+    QFile file(ConfigPath(QStringLiteral("primary.xml")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    const QByteArray stored = QByteArray::fromStdString(GetHashedPassword("root"));
+    file.write("<QuendleConfig version=\"1.3.1\">\n    <Units>\n        <Unit id=\"2\" nameOrIpAddress=\""
+        + kSecondary.toUtf8() + "\" type=\"corvo32\" password=\"" + stored
+        + "\" primaryUnit=\"0\"/>\n    </Units>\n    <Layouts/>\n</QuendleConfig>\n");
+    file.close();
+    cQuendleUnit primary;
+    cQuendleUnit secondary;
+    QVERIFY(primary.Start(kPrimary, ConfigPath(QStringLiteral("primary.xml"))));
+    QVERIFY(secondary.Start(kSecondary, ConfigPath(), { "--manager-version", "0", "--legacy-sign-in" }));
+
+    sRunnerClient toPrimary("QuendleConfigClient_o");
+    QVERIFY(Seek(toPrimary, kPrimary));
+    QVERIFY(SignIn(toPrimary, "Bob", QString()));
+    toPrimary->RequestLoginToken(kSecondary.toStdString(), kSecondary.toStdString());
+    QTRY_COMPARE_WITH_TIMEOUT(toPrimary.mWatcher->mTokenFailures, 1, 15000);
+    QCOMPARE(toPrimary.mWatcher->mFailureCode, int(eReplyFailureCodes::ManagerVersionTooOld));
+    QCOMPARE(QByteArray::fromStdString(toPrimary.mWatcher->mFallback), stored);
+
+    // The runner signs in to the old unit in one step, as Admin with the fallback.
+    sRunnerClient toSecondary("QuendleConfigClient_os");
+    QVERIFY(Seek(toSecondary, kSecondary));
+    toSecondary->Authenticate(GetHashedAdminUsername(), toPrimary.mWatcher->mFallback);
+    QTRY_COMPARE(toSecondary.mWatcher->mAuthenticated, 1);
+}
+
+void tst_SignInEndToEnd::userList()
+{
+    cQuendleUnit unit;
+    QVERIFY(unit.Start(kPrimary, ConfigPath())); // the test configuration allows user lists
+    cProbeObject query("User List Query", 1);
+    query.mSwallowAll = true;
+    sParameterLinkingCommand link;
+    link.SetSourcePath((kPrimary + "/" + kUserListServerName).toUtf8().constData());
+    link.mSourceParam = PARAMETER_BASE;
+    link.SetDestinationPath("User List Query");
+    link.mDestParam = PARAMETER_BASE;
+    link.mSync = true;
+    SyscallMessagesPollLock();
+    gSystemBuilder->AddLinkCommandToList(link, false);
+    SyscallMessagesPollUnLock();
+    const QByteArray expected("\x03"
+                              "Alice\0\x01"
+                              "Bob\0\x00"
+                              "Admin\0\x01",
+        20);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            SyscallMessagesPollLock();
+            bool found = false;
+            for (const cZUNetMessage& message : query.mReceived) {
+                found = found
+                    || (message.mMethod == PARAMETER_BASE
+                        && QByteArray(reinterpret_cast<const char*>(message.mDataBuffer), message.mLength) == expected);
+            }
+            SyscallMessagesPollUnLock();
+            return found;
+        }(),
+        10000);
+}
+
+void tst_SignInEndToEnd::connectionLostMidDownload()
+{
+    QByteArray big(6000000, 'x');
+    QFile file(ConfigPath());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("<QuendleConfig>\n    <Layouts>\n        <Layout allUsers=\"1\" desktop=\"1\" allScenes=\"1\">\n"
+               "            <Widget id=\"1\" type=\"image\" imageResourceId=\"1\"/>\n        </Layout>\n"
+               "    </Layouts>\n    <Resources>\n        <Resource id=\"1\" data=\""
+        + big + "\"/>\n    </Resources>\n</QuendleConfig>");
+    file.close();
+
+    sRunnerClient client("QuendleConfigClient_l");
+    {
+        cQuendleUnit unit;
+        QVERIFY(unit.Start(kPrimary, ConfigPath(), { "--stall-after-chunks", "3" }));
+        QVERIFY(Seek(client, kPrimary));
+        QVERIFY(SignIn(client, "Alice", "wonder"));
+        client->DownloadRunnerConfig(Desktop, {});
+        QVERIFY(unit.WaitForLine(QStringLiteral("unit: stalled")));
+        QTRY_COMPARE(client.mWatcher->mProgress.size(), 3);
+        unit.Kill();
+        QTRY_COMPARE_WITH_TIMEOUT(client.mWatcher->mTerminated, 1, 10000);
+    }
+    QTRY_COMPARE(client.mWatcher->mDownloadFailed, 1);
+    QCOMPARE(client.mWatcher->mDownloaded, 0);
+    QCOMPARE(client->FailureReasonCode(), 3);
+    QVERIFY(!client->RequestInProgress());
+    QVERIFY(!client->DownloadInProgress());
+    QVERIFY(!client->ConfigDataTempFile());
+
+    // A restarted unit: the same client finds it, signs in and downloads the whole file.
+    cQuendleUnit restarted;
+    QVERIFY(restarted.Start(kPrimary, ConfigPath()));
+    client.mWatcher->mFound = 0;
+    QVERIFY(Seek(client, kPrimary));
+    QVERIFY(SignIn(client, "Alice", "wonder"));
+    QVERIFY(Download(client));
+    QVERIFY(StoredBytes(*client.mClient).contains(big));
+    QCOMPARE(client.mWatcher->mDownloadFailed, 1);
+    QCOMPARE(client.mWatcher->mTerminated, 1);
+}
+
+void tst_SignInEndToEnd::connectionLostMidSignIn()
+{
+    sRunnerClient client("QuendleConfigClient_m");
+    {
+        cQuendleUnit unit;
+        QVERIFY(unit.Start(kPrimary, ConfigPath(), { "--mute", QString::number(M_AUTHENTICATE_PART2) }));
+        QVERIFY(Seek(client, kPrimary));
+        client->Authenticate(GetHashedString("Alice"), GetHashedPassword("wonder"));
+        QTRY_VERIFY(unit.CountLines(QStringLiteral("unit: muted")) == 1);
+        unit.Kill();
+        QTRY_COMPARE_WITH_TIMEOUT(client.mWatcher->mTerminated, 1, 10000);
+    }
+    QCOMPARE(client.mWatcher->mAuthenticated + client.mWatcher->mRefused, 0);
+    QVERIFY(!client->RequestInProgress());
+
+    cQuendleUnit restarted;
+    QVERIFY(restarted.Start(kPrimary, ConfigPath()));
+    client.mWatcher->mFound = 0;
+    QVERIFY(Seek(client, kPrimary));
+    QVERIFY(SignIn(client, "Alice", "wonder"));
+    QVERIFY(Download(client));
+    QCOMPARE(client.mWatcher->mTerminated, 1);
+}
+
+QTEST_GUILESS_MAIN(tst_SignInEndToEnd)
+#include "tst_signin_endtoend.moc"
