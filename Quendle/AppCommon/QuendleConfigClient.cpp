@@ -562,8 +562,10 @@ void cQuendleConfigClient::HandleChunk(const cZUNetMessage& reply, sAfterReply& 
     }
     if (index == 0)
         ClearDownloadedConfigDataStorage();
+    const bool last = index == lastIndex;
     if (!AddToDownloadedConfigDataStorage(
-            reinterpret_cast<const char*>(reply.mDataBuffer) + kChunkHeaderSize, reply.mLength - kChunkHeaderSize)) {
+            reinterpret_cast<const char*>(reply.mDataBuffer) + kChunkHeaderSize, reply.mLength - kChunkHeaderSize)
+        || (last && !FinishDownloadedConfigDataStorage())) {
         FailDownload(after);
         return;
     }
@@ -571,7 +573,7 @@ void cQuendleConfigClient::HandleChunk(const cZUNetMessage& reply, sAfterReply& 
     mLastChunkIndex = lastIndex;
     after.mProgress = true;
     after.mProgressFraction = float(index + 1) / float(lastIndex + 1);
-    if (index == lastIndex) {
+    if (last) {
         SetRequestMethod(0);
         after.mDownloadSucceeded = true;
     }

@@ -104,6 +104,8 @@ protected:
     /// call back into the client.
     virtual void ClearDownloadedConfigDataStorage() = 0;
     virtual bool AddToDownloadedConfigDataStorage(const char* data, int length) = 0;
+    /// The last chunk is stored: whatever the storage still holds back must be in place now.
+    virtual bool FinishDownloadedConfigDataStorage() { return true; }
 
 private Q_SLOTS:
     void NameAndParamReplyReceivedSlot();

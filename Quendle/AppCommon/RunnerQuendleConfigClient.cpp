@@ -20,6 +20,7 @@ void cRunnerQuendleConfigClient::DeleteTempFile()
 {
     delete mTempFile;
     mTempFile = nullptr;
+    mPending.clear();
 }
 
 void cRunnerQuendleConfigClient::ClearDownloadedConfigDataStorage()
@@ -27,6 +28,26 @@ void cRunnerQuendleConfigClient::ClearDownloadedConfigDataStorage()
     QMutexLocker locker(&mStorageMutex);
     delete mTempFile;
     mTempFile = nullptr;
+    mPending.clear();
+}
+
+bool cRunnerQuendleConfigClient::WritePending()
+{
+    if (mPending.isEmpty())
+        return true;
+    const bool written = mTempFile->write(mPending) == mPending.size();
+    mPending.clear();
+    if (!written) {
+        delete mTempFile;
+        mTempFile = nullptr;
+    }
+    return written;
+}
+
+bool cRunnerQuendleConfigClient::FinishDownloadedConfigDataStorage()
+{
+    QMutexLocker locker(&mStorageMutex);
+    return mTempFile && WritePending() && mTempFile->flush();
 }
 
 bool cRunnerQuendleConfigClient::AddToDownloadedConfigDataStorage(const char* data, int length)
@@ -40,10 +61,10 @@ bool cRunnerQuendleConfigClient::AddToDownloadedConfigDataStorage(const char* da
             return false;
         }
     }
-    if (length > 0 && mTempFile->write(data, length) != length) {
-        delete mTempFile;
-        mTempFile = nullptr;
-        return false;
-    }
-    return true;
+    if (length <= 0)
+        return true;
+    if (mPending.capacity() < kWriteBlock)
+        mPending.reserve(kWriteBlock);
+    mPending.append(data, length);
+    return mPending.size() < kWriteBlock || WritePending();
 }

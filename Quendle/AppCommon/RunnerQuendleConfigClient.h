@@ -25,8 +25,17 @@ public:
 protected:
     void ClearDownloadedConfigDataStorage() override;
     bool AddToDownloadedConfigDataStorage(const char* data, int length) override;
+    bool FinishDownloadedConfigDataStorage() override;
 
 private:
+    /// Writes the collected bytes; false (and nothing stored) when the file refuses them.
+    bool WritePending();
+
+    /// Bytes are written in blocks of this size: the file system takes large writes at several
+    /// times the speed of chunk-sized ones.
+    static constexpr int kWriteBlock = 1 << 20;
+
     QMutex mStorageMutex;
     QTemporaryFile* mTempFile = nullptr;
+    QByteArray mPending;
 };

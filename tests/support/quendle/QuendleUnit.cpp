@@ -4,6 +4,7 @@
 #include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QTest>
 
 #ifndef QUENDLE_TEST_UNIT
 #define QUENDLE_TEST_UNIT "quendle_test_unit"
@@ -33,6 +34,9 @@ cQuendleUnit::cQuendleUnit()
 
 cQuendleUnit::~cQuendleUnit()
 {
+    // What the unit said helps to tell which side a failure lies on.
+    if (QTest::currentTestFailed())
+        qWarning().noquote() << "unit at" << mAddress << "said:\n" << mLines.join(QLatin1Char('\n'));
     if (mProcess.state() != QProcess::NotRunning && !Stop(5000))
         Kill();
 }
