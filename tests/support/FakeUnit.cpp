@@ -49,6 +49,8 @@ void cFakeUnit::Accept()
             mConnections[index]->mEnded = true;
         });
         Read(index);
+        if (mCloseOnAccept)
+            socket->abort();
     }
 }
 

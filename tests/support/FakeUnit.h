@@ -31,6 +31,8 @@ public:
     void Abort(int connection);
 
     void SetAnswerHello(bool answer) { mAnswerHello = answer; }
+    /// Drops every connection as soon as it is accepted.
+    void SetCloseOnAccept(bool close) { mCloseOnAccept = close; }
     /// The datagram port named in the first HELLO of a connection, 0 before one came.
     quint16 HelloPort(int connection) const;
     quint16 DatagramPort() const;
@@ -56,4 +58,5 @@ private:
     QList<sConnection*> mConnections;
     QList<QPair<quint16, QByteArray>> mDatagrams;
     bool mAnswerHello = false;
+    bool mCloseOnAccept = false;
 };

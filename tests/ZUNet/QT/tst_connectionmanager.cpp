@@ -48,6 +48,7 @@ private Q_SLOTS:
     void connectionEnds_data();
     void connectionEnds();
     void keepAlivesKeepTheConnection();
+    void droppedAtOnceFromAnotherThreadStillEnds();
     void closingWaitsForTheThreadWithNoLockHeld();
     void staleDisconnectLeavesTheNewerConnection();
     void shutdownStopsConnectionsInEitherOrder_data();
@@ -311,6 +312,30 @@ void tst_ConnectionManager::keepAlivesKeepTheConnection()
     QTRY_COMPARE(TerminatedUnderPollLock(watcher).size(), 1);
     QCOMPARE(warnings.count(), 1);
     QCOMPARE(warnings.first().at(1).toBool(), true);
+}
+
+void tst_ConnectionManager::droppedAtOnceFromAnotherThreadStillEnds()
+{
+    // Opened as the dispatch thread opens it; the unit drops the connection before the opener
+    // has stored it, and the only report of the drop may come before the store.
+    cRouterFixture router;
+    cProbeObject watcher("watcher");
+    cFakeUnit unit(kUnitAddress);
+    unit.SetCloseOnAccept(true);
+    int ended = 0;
+    for (int round = 1; round <= 10; ++round) {
+        std::atomic<int> id{-1};
+        std::thread opener([&] { id = NetworkFindConnection("127.0.0.2"); });
+        QTRY_VERIFY(id.load() != -1);
+        opener.join();
+        if (id.load() == ZUNET_NO_CONNECTION)
+            continue;  // refused before it connected: nothing to end
+        ++ended;
+        QTRY_COMPARE(TerminatedUnderPollLock(watcher).size(), ended);
+        QTRY_VERIFY(!mManager->IsConnectionIDInUse(UWORD(id.load())));
+        QVERIFY(!DoesNetworkConnectionExist("127.0.0.2"));
+    }
+    QCOMPARE(mManager->GetNumberOfConnections(), UWORD(0));
 }
 
 void tst_ConnectionManager::closingWaitsForTheThreadWithNoLockHeld()
