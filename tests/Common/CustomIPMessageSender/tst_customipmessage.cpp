@@ -1,5 +1,6 @@
 #include "CustomIPMessage.h"
 #include "HexData.h"
+#include "MessageData.h"
 #include "TraceCapture.h"
 
 #include <QtTest>
@@ -8,19 +9,6 @@
 
 namespace
 {
-
-cZUNetMessage MessageWith(const QByteArray& bytes)
-{
-    cZUNetMessage message(UWORD(bytes.size()));
-    if (!bytes.isEmpty())
-        std::memcpy(message.mDataBuffer, bytes.constData(), size_t(bytes.size()));
-    return message;
-}
-
-QByteArray DataOf(const cZUNetMessage& message)
-{
-    return QByteArray(reinterpret_cast<const char*>(message.mDataBuffer), message.mLength);
-}
 
 QByteArray Payload(int length)
 {
@@ -79,7 +67,7 @@ void tst_CustomIPMessage::pack()
     int offset = 1;
     QVERIFY(record.PackMessage(message, offset));
     QCOMPARE(offset, 1 + sCustomIPMessageLong::PACKED_HEADER_SIZE + data.size());
-    QCOMPARE(ToHex(DataOf(message).mid(1)), ToHex(expected));
+    QCOMPARE(ToHex(MessageData(message).mid(1)), ToHex(expected));
 }
 
 void tst_CustomIPMessage::packRefuses_data()
@@ -105,7 +93,7 @@ void tst_CustomIPMessage::packRefuses()
     int offset = 0;
     QVERIFY(!record.PackMessage(message, offset));
     QCOMPARE(offset, 0);
-    QCOMPARE(DataOf(message), QByteArray(messageLength, char(0xEE)));
+    QCOMPARE(MessageData(message), QByteArray(messageLength, char(0xEE)));
     QCOMPARE(traces.CountContaining(trace), 1);
 }
 
@@ -189,7 +177,7 @@ void tst_CustomIPMessage::read()
     QFETCH(int, endOffset);
     QFETCH(QString, trace);
 
-    cZUNetMessage message = MessageWith(bytes);
+    cZUNetMessage message = MessageWithData(bytes);
     sCustomIPMessageLong record;
     record.mLength = 77; // a previous record's
     cTraceCapture traces;
@@ -213,7 +201,7 @@ void tst_CustomIPMessage::read()
 void tst_CustomIPMessage::addressAlwaysTerminated()
 {
     const QByteArray wire = HexBytes("00") + QByteArray(16, 'a') + HexBytes("00 50 00 00");
-    cZUNetMessage message = MessageWith(wire);
+    cZUNetMessage message = MessageWithData(wire);
     sCustomIPMessageLong record;
     int offset = 0;
     QVERIFY(record.FromMessage(message, offset, 2));
@@ -226,7 +214,7 @@ void tst_CustomIPMessage::addressAlwaysTerminated()
     cZUNetMessage packed(21);
     offset = 0;
     QVERIFY(longHost.PackMessage(packed, offset));
-    QCOMPARE(DataOf(packed).mid(1, 16), QByteArray(15, 'b') + HexBytes("00"));
+    QCOMPARE(MessageData(packed).mid(1, 16), QByteArray(15, 'b') + HexBytes("00"));
 }
 
 QTEST_GUILESS_MAIN(tst_CustomIPMessage)

@@ -1,3 +1,4 @@
+#include "MessageData.h"
 #include "TraceCapture.h"
 #include "ZUNetMessage.h"
 #include "ZUNetMessagePool.h"
@@ -181,9 +182,7 @@ void tst_Message::checkedReaders()
     QFETCH(int, offset);
     QFETCH(bool, wordOk);
     QFETCH(bool, stringOk);
-    cZUNetMessage m(UWORD(data.size()));
-    if (!data.isEmpty())
-        std::memcpy(m.mDataBuffer, data.constData(), size_t(data.size()));
+    const cZUNetMessage m = MessageWithData(data);
     UWORD word = 0;
     const char* text = nullptr;
     QCOMPARE(m.ReadUWORD(offset, word), wordOk);

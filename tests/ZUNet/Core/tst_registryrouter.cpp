@@ -1,11 +1,10 @@
 #include "FakeNetwork.h"
+#include "MessageData.h"
 #include "ProbeObject.h"
 #include "RouterFixture.h"
 #include "TraceCapture.h"
 
 #include <QtTest>
-
-#include <cstring>
 
 #include <atomic>
 #include <memory>
@@ -26,16 +25,7 @@ public:
 
 cZUNetMessage FindRequest(const QByteArray& text, UWORD connectionId, UWORD source, bool terminate = true)
 {
-    cZUNetMessage m(UWORD(text.size() + (terminate ? 1 : 0)));
-    if (m.mLength)
-        std::memcpy(m.mDataBuffer, text.constData(), size_t(text.size()));
-    if (terminate)
-        m.mDataBuffer[text.size()] = 0;
-    m.mMethod = M_REG_FIND_OBJECT;
-    m.mDestination = 0;
-    m.mConnectionId = connectionId;
-    m.mSource = source;
-    return m;
+    return MessageWithData(connectionId, 0, source, M_REG_FIND_OBJECT, terminate ? text + '\0' : text);
 }
 
 }  // namespace
@@ -249,7 +239,7 @@ void tst_RegistryRouter::findObject()
     if (reply == 0) {  // forwarded to the unit's registry, on behalf of the seeker
         QCOMPARE(m.mMethod, UWORD(M_REG_FIND_OBJECT));
         QCOMPARE(m.mSource, seeker.GetHandle());
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(m.mDataBuffer), m.mLength), forwarded);
+        QCOMPARE(MessageData(m), forwarded);
         QCOMPARE(mNetwork->FindRequests(), QStringList{"UnitA"});
         return;
     }

@@ -1,5 +1,6 @@
 #include "FakeNetwork.h"
 #include "HexData.h"
+#include "MessageData.h"
 #include "ProbeObject.h"
 #include "RouterFixture.h"
 #include "SystemBuilder.h"
@@ -50,7 +51,7 @@ QString Header(const cZUNetMessage& m)
 
 QString Data(const cZUNetMessage& m)
 {
-    return ToHex(QByteArray(reinterpret_cast<const char*>(m.mDataBuffer), m.mLength));
+    return ToHex(MessageData(m));
 }
 
 } // namespace

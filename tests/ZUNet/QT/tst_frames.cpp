@@ -5,6 +5,7 @@
 #include "FrameParser.h"
 #include "FrameWriter.h"
 #include "HexData.h"
+#include "MessageData.h"
 #include "TraceCapture.h"
 #include "ZUNetMethods.h"
 #include "ZUNetWire.h"
@@ -29,9 +30,8 @@ QString Word(UWORD value)
 
 QString Describe(const cZUNetMessage& m)
 {
-    const QByteArray data(reinterpret_cast<const char*>(m.mDataBuffer), m.mLength);
     return QStringLiteral("O %1 %2 %3 %4 [%5]")
-        .arg(Word(m.mConnectionId), Word(m.mDestination), Word(m.mSource), Word(m.mMethod), ToHex(data));
+        .arg(Word(m.mConnectionId), Word(m.mDestination), Word(m.mSource), Word(m.mMethod), ToHex(MessageData(m)));
 }
 
 QString DescribeUtility(const UBYTE* payload, UWORD length)
@@ -100,18 +100,6 @@ QString SplitName(const QVector<int>& cuts)
     return QStringLiteral("cut at ") + parts.join(QLatin1Char(','));
 }
 
-cZUNetMessage MakeMessage(UWORD connectionId, UWORD destination, UWORD source, UWORD method, const QByteArray& data)
-{
-    cZUNetMessage message(UWORD(data.size()));
-    if (!data.isEmpty())
-        memcpy(message.mDataBuffer, data.constData(), size_t(data.size()));
-    message.mConnectionId = connectionId;
-    message.mDestination = destination;
-    message.mSource = source;
-    message.mMethod = method;
-    return message;
-}
-
 QByteArray Bytes(const UBYTE* data, ULONG length)
 {
     return QByteArray(reinterpret_cast<const char*>(data), int(length));
@@ -168,7 +156,7 @@ void tst_Frames::writer()
     QFETCH(QByteArray, expected);
 
     if (object) {
-        const cZUNetMessage message = MakeMessage(0x0102, 0x0304, 0xFFFF, 0x1000, payload);
+        const cZUNetMessage message = MessageWithData(0x0102, 0x0304, 0xFFFF, 0x1000, payload);
         QCOMPARE(cFrameWriter::ObjectFrameLength(message), ULONG(12 + payload.size()));
         QCOMPARE(ToHex(cFrameWriter::ObjectFrame(message)), ToHex(expected));
         ULONG length = 0;
@@ -191,7 +179,7 @@ void tst_Frames::writer()
 void tst_Frames::writerMatchesExamples()
 {
     using namespace ZUNetWire;
-    QCOMPARE(cFrameWriter::ObjectFrame(MakeMessage(0x0102, 0x0304, 0xFFFF, 0x1000, HexBytes("AA BB"))),
+    QCOMPARE(cFrameWriter::ObjectFrame(MessageWithData(0x0102, 0x0304, 0xFFFF, 0x1000, HexBytes("AA BB"))),
         LoadHexData("frames/object-two-bytes.hex"));
     QCOMPARE(cFrameWriter::UtilityFrame(kByePayload, kByePayloadLength), LoadHexData("frames/bye.hex"));
     QCOMPARE(
@@ -350,7 +338,7 @@ void tst_Frames::boundaryLengths()
         data[i] = char(i * 7 + 0xF0); // walks through the start and end byte values too
     QByteArray frame;
     if (object) {
-        const cZUNetMessage message = MakeMessage(0xABCD, 0x0102, 0x0304, 0x1005, data);
+        const cZUNetMessage message = MessageWithData(0xABCD, 0x0102, 0x0304, 0x1005, data);
         frame = cFrameWriter::ObjectFrame(message);
         QCOMPARE(frame.size(), length + 12);
         cRecordingConnection packer;
@@ -424,8 +412,8 @@ void tst_Frames::receivedMessageIsReused()
             m.mDataBuffer[0] = 0;
         m.mMethod = 0;
     };
-    const QByteArray stream = cFrameWriter::ObjectFrame(MakeMessage(1, 2, 3, 0x1000, QByteArray(2000, char(0x11))))
-        + cFrameWriter::ObjectFrame(MakeMessage(1, 2, 3, 0x1001, HexBytes("22 33")));
+    const QByteArray stream = cFrameWriter::ObjectFrame(MessageWithData(1, 2, 3, 0x1000, QByteArray(2000, char(0x11))))
+        + cFrameWriter::ObjectFrame(MessageWithData(1, 2, 3, 0x1001, HexBytes("22 33")));
     link.MessageReceived(reinterpret_cast<const UBYTE*>(stream.constData()), ULONG(stream.size()));
     QCOMPARE(link.mEvents.size(), 2);
     QCOMPARE(link.mEvents.last(), QStringLiteral("O 0001 0002 0003 1001 [22 33]"));
@@ -472,7 +460,7 @@ void tst_Frames::stamping()
         stampedId = m.mConnectionId;
         stamped = Bytes(m.mDataBuffer, m.mLength);
     };
-    const QByteArray frame = cFrameWriter::ObjectFrame(MakeMessage(0x4321, 5, 9, UWORD(method), data));
+    const QByteArray frame = cFrameWriter::ObjectFrame(MessageWithData(0x4321, 5, 9, UWORD(method), data));
     link.MessageReceived(reinterpret_cast<const UBYTE*>(frame.constData()), ULONG(frame.size()));
     QCOMPARE(link.mEvents.size(), 1);
     QCOMPARE(stampedId, UWORD(connectionId));

@@ -3,6 +3,7 @@
 #include "FrameWriter.h"
 #include "HexData.h"
 #include "LinkEventHandler.h"
+#include "MessageData.h"
 #include "ProbeObject.h"
 #include "RouterFixture.h"
 #include "TCPConnection.h"
@@ -26,19 +27,7 @@ const QHostAddress kLoopback(QHostAddress::LocalHost);
 
 cZUNetMessage MakeMessage(UWORD destination, UWORD method, const QByteArray& data)
 {
-    cZUNetMessage message(UWORD(data.size()));
-    if (!data.isEmpty())
-        memcpy(message.mDataBuffer, data.constData(), size_t(data.size()));
-    message.mConnectionId = 0x4321;
-    message.mDestination = destination;
-    message.mSource = 9;
-    message.mMethod = method;
-    return message;
-}
-
-QByteArray Data(const cZUNetMessage& m)
-{
-    return QByteArray(reinterpret_cast<const char*>(m.mDataBuffer), m.mLength);
+    return MessageWithData(0x4321, destination, 9, method, data);
 }
 
 class cRecordingHandler : public cLinkEventHandler
@@ -137,8 +126,8 @@ void tst_LinksLoopback::tcpCarriesFramesBothWays()
     QCOMPARE(hello.at(0).at(0).value<ushort>(), ushort(51321));
     QTRY_COMPARE((router.Drain(), probe.mReceived.size()), 2);
     QCOMPARE(probe.mReceived.at(0).mConnectionId, UWORD(7));
-    QCOMPARE(Data(probe.mReceived.at(0)), QByteArray("value"));
-    QCOMPARE(ToHex(Data(probe.mReceived.at(1))), QStringLiteral("00 07 00 07 10 00 10 01 00 01"));
+    QCOMPARE(MessageData(probe.mReceived.at(0)), QByteArray("value"));
+    QCOMPARE(ToHex(MessageData(probe.mReceived.at(1))), QStringLiteral("00 07 00 07 10 00 10 01 00 01"));
 
     const cZUNetMessage reply = MakeMessage(3, PARAMETER_BASE + 2, QByteArray(1000, 'r'));
     link.SendHelloAck(51331);
@@ -266,7 +255,7 @@ void tst_LinksLoopback::udpAcceptsOnlyThePeer()
     QCOMPARE(router.Drain(), 1);
     QCOMPARE(probe.mReceived.size(), 1);
     QCOMPARE(probe.mReceived.at(0).mConnectionId, UWORD(5));
-    QCOMPARE(ToHex(Data(probe.mReceived.at(0))), QStringLiteral("00 05 00 07 10 00 10 01"));
+    QCOMPARE(ToHex(MessageData(probe.mReceived.at(0))), QStringLiteral("00 05 00 07 10 00 10 01"));
     QCOMPARE(capture.Lines(),
         (QStringList { "ERROR: Empty Util Message Received mConnectionId = 5",
             "ERROR: Datagram ends inside a frame, dropped: mConnectionId = 5" }));

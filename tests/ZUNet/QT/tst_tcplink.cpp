@@ -4,6 +4,7 @@
 #include "FrameWriter.h"
 #include "HexData.h"
 #include "MemoryStreamDevice.h"
+#include "MessageData.h"
 #include "ProbeObject.h"
 #include "RouterFixture.h"
 #include "TCPConnection.h"
@@ -20,24 +21,12 @@ constexpr UWORD kLinkId = 12;
 
 cZUNetMessage MakeMessage(UWORD destination, UWORD method, const QByteArray& data)
 {
-    cZUNetMessage message(UWORD(data.size()));
-    if (!data.isEmpty())
-        memcpy(message.mDataBuffer, data.constData(), size_t(data.size()));
-    message.mConnectionId = 0x4321;
-    message.mDestination = destination;
-    message.mSource = 9;
-    message.mMethod = method;
-    return message;
+    return MessageWithData(0x4321, destination, 9, method, data);
 }
 
 QByteArray UtilityFrame(const QByteArray& payload)
 {
     return cFrameWriter::UtilityFrame(reinterpret_cast<const UBYTE*>(payload.constData()), UWORD(payload.size()));
-}
-
-QByteArray Data(const cZUNetMessage& m)
-{
-    return QByteArray(reinterpret_cast<const char*>(m.mDataBuffer), m.mLength);
 }
 
 /// A TCP link on an in-memory stream, with its signals recorded.
@@ -187,7 +176,7 @@ void tst_TCPLink::receivedMessagesReachTheRouter()
     QCOMPARE(received.mConnectionId, kLinkId);
     QCOMPARE(received.mSource, UWORD(9));
     QCOMPARE(received.mMethod, UWORD(method));
-    QCOMPARE(ToHex(Data(received)), ToHex(expected));
+    QCOMPARE(ToHex(MessageData(received)), ToHex(expected));
 }
 
 // The peer's BYE is answered with one BYE, reading stops, and later sends go nowhere.

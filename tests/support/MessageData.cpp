@@ -1,0 +1,26 @@
+#include "MessageData.h"
+
+#include <cstring>
+
+cZUNetMessage MessageWithData(const QByteArray& data)
+{
+    cZUNetMessage message(UWORD(data.size()));
+    if (!data.isEmpty())
+        std::memcpy(message.mDataBuffer, data.constData(), size_t(data.size()));
+    return message;
+}
+
+cZUNetMessage MessageWithData(UWORD connectionId, UWORD destination, UWORD source, UWORD method, const QByteArray& data)
+{
+    cZUNetMessage message = MessageWithData(data);
+    message.mConnectionId = connectionId;
+    message.mDestination = destination;
+    message.mSource = source;
+    message.mMethod = method;
+    return message;
+}
+
+QByteArray MessageData(const cZUNetMessage& message)
+{
+    return QByteArray(reinterpret_cast<const char*>(message.mDataBuffer), message.mLength);
+}
