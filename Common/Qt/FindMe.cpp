@@ -3,7 +3,6 @@
 #include "Trace.h"
 #include "UnitFinder.h"
 
-#include <QNetworkInterface>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -63,21 +62,12 @@ void cFindMe::SetTimerRunning(bool running)
 
 void cFindMe::TimerFired()
 {
-    const QHostAddress localHost(QHostAddress::LocalHost);
-    const auto interfaces = QNetworkInterface::allInterfaces();
-    for (const QNetworkInterface& networkInterface : interfaces) {
-        if (!networkInterface.isValid())
-            continue;
-        const auto entries = networkInterface.addressEntries();
-        for (const QNetworkAddressEntry& entry : entries) {
-            const QHostAddress address = entry.ip();
-            if (address.protocol() != QAbstractSocket::IPv4Protocol || address.isNull() || address == localHost)
-                continue;
-            mBroadcastAddress = entry.broadcast();
-            if (mBroadcastAddress.isNull())
-                continue; // point-to-point links have none
-            mSendSocket->writeDatagram(mDatagram, mBroadcastAddress, UNIT_FINDER_REPLY_PORT);
-        }
+    const auto entries = LocalIPv4AddressEntries();
+    for (const QNetworkAddressEntry& entry : entries) {
+        mBroadcastAddress = entry.broadcast();
+        if (mBroadcastAddress.isNull())
+            continue; // point-to-point links have none
+        mSendSocket->writeDatagram(mDatagram, mBroadcastAddress, UNIT_FINDER_REPLY_PORT);
     }
 }
 

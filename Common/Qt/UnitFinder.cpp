@@ -24,6 +24,25 @@ std::mutex& ProcessFinderLock()
 
 } // namespace
 
+QList<QNetworkAddressEntry> LocalIPv4AddressEntries()
+{
+    const QHostAddress localHost(QHostAddress::LocalHost);
+    QList<QNetworkAddressEntry> result;
+    const auto interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface& networkInterface : interfaces) {
+        if (!networkInterface.isValid())
+            continue;
+        const auto entries = networkInterface.addressEntries();
+        for (const QNetworkAddressEntry& entry : entries) {
+            const QHostAddress address = entry.ip();
+            if (address.protocol() == QAbstractSocket::IPv4Protocol && address.toIPv4Address() != 0
+                && address != localHost)
+                result.append(entry);
+        }
+    }
+    return result;
+}
+
 // ---------------------------------------------------------------------------------------------
 // cUnitFinder
 
@@ -57,24 +76,15 @@ cUnitFinder::cUnitFinder(const QString& findString, QObject* parent)
         mRequest.append('\0');
     }
 
-    const QHostAddress localHost(QHostAddress::LocalHost);
-    const auto interfaces = QNetworkInterface::allInterfaces();
-    for (const QNetworkInterface& networkInterface : interfaces) {
-        if (!networkInterface.isValid())
+    const auto entries = LocalIPv4AddressEntries();
+    for (const QNetworkAddressEntry& entry : entries) {
+        auto* socket = new QUdpSocket(this);
+        if (!socket->bind(entry.ip(), 0)) {
+            delete socket;
             continue;
-        const auto entries = networkInterface.addressEntries();
-        for (const QNetworkAddressEntry& entry : entries) {
-            const QHostAddress address = entry.ip();
-            if (address.isNull() || address.toIPv4Address() == 0 || address == localHost)
-                continue;
-            auto* socket = new QUdpSocket(this);
-            if (!socket->bind(address, 0)) {
-                delete socket;
-                continue;
-            }
-            connect(socket, &QUdpSocket::readyRead, this, &cUnitFinder::UDPRead);
-            mSockets.append(socket);
         }
+        connect(socket, &QUdpSocket::readyRead, this, &cUnitFinder::UDPRead);
+        mSockets.append(socket);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <QHostAddress>
 #include <QList>
 #include <QMetaType>
+#include <QNetworkAddressEntry>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -37,6 +38,10 @@ struct sUnit {
     bool operator!=(const sUnit& other) const { return !(*this == other); }
 };
 Q_DECLARE_METATYPE(sUnit)
+
+/// The IPv4 address entries of the valid local interfaces, 127.0.0.1 left out: the addresses
+/// discovery sends from and broadcasts on.
+QList<QNetworkAddressEntry> LocalIPv4AddressEntries();
 
 /// One search: broadcasts the request for one find string from every local IPv4 address and
 /// reports legacy answers that come back to its sockets.
