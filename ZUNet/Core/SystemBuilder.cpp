@@ -220,16 +220,15 @@ void cSystemBuilder::NextLinkingCommand()
 
 void cSystemBuilder::FindSource()
 {
-    if (!mHead) {
-        mState = STATE_IDLE;
-        ExitBusy();
-        return;
-    }
-    if (CheckParamHeadForTerminatedUnit())
-        SeekObject(mHead->mSourcePath);
+    SeekHeadEnd(true);
 }
 
 void cSystemBuilder::FindDestination()
+{
+    SeekHeadEnd(false);
+}
+
+void cSystemBuilder::SeekHeadEnd(bool source)
 {
     if (!mHead) {
         mState = STATE_IDLE;
@@ -237,7 +236,7 @@ void cSystemBuilder::FindDestination()
         return;
     }
     if (CheckParamHeadForTerminatedUnit())
-        SeekObject(mHead->mDestinationPath);
+        SeekObject(source ? mHead->mSourcePath : mHead->mDestinationPath);
 }
 
 void cSystemBuilder::StoreSource(UWORD connectionId, UWORD handle)

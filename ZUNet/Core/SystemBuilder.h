@@ -104,6 +104,8 @@ protected:
     bool CheckParamHeadForTerminatedUnit();
 
 private:
+    /// Seeks the source or destination object of the head command; goes idle when there is none.
+    void SeekHeadEnd(bool source);
     void SendLinkRequest(UWORD connectionId, UWORD handle, UWORD method, UWORD peerConnectionId, UWORD peerHandle,
         UWORD destinationMethod, UWORD sourceMethod, bool dataGram, bool sync);
     void Append(sParameterLinkingCommand* command);
