@@ -100,11 +100,11 @@ void cClientConnectionThreadWorker::TCPSocketConnected()
     InitTCPConnection(tcp);
     connect(tcp, &cTCPConnection::HelloAckReceived, this, &cClientConnectionThreadWorker::RemoteUDPPortReceived,
             Qt::DirectConnection);
-    // The caller goes on now; HELLO follows.
-    SetFinishedAttemptingConnection();
     auto* udp = new cUDPConnection(mConnectionId, mSocket->peerAddress(), 0);
     InitUDPConnection(udp);
     tcp->SendHello(udp->GetLocalPortNumber());
+    // The caller goes on only now, so HELLO is queued ahead of anything it sends.
+    SetFinishedAttemptingConnection();
 }
 
 void cClientConnectionThreadWorker::RemoteUDPPortReceived(ushort UDPPort)

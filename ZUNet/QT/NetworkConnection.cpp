@@ -280,8 +280,10 @@ void cNetworkConnection::IncomingRemoteConnection(qintptr socketDescriptor)
     controller->SetLinkEventHandler(this);
     if (QCoreApplication* application = QCoreApplication::instance())
         controller->moveToThread(application->thread());
-    controller->Start();
+    // Stored before its thread starts: the first message it receives may be answered at once, and
+    // an answer for an id with no controller yet would be dropped.
     SetConnectionThreadAtIndex(controller, index);
+    controller->Start();
 }
 
 // ---------------------------------------------------------------------------------------------
