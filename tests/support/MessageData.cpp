@@ -20,6 +20,18 @@ cZUNetMessage MessageWithData(UWORD connectionId, UWORD destination, UWORD sourc
     return message;
 }
 
+cZUNetMessage UnitReply(UWORD method, UWORD connectionId, UWORD destination, UWORD handle, UWORD length)
+{
+    cZUNetMessage m(length);
+    if (length >= 2)
+        m.SetDataBufferUWORD(handle, 0);
+    m.mConnectionId = connectionId;
+    m.mDestination = destination;
+    m.mSource = 0;
+    m.mMethod = method;
+    return m;
+}
+
 QByteArray MessageData(const cZUNetMessage& message)
 {
     return QByteArray(reinterpret_cast<const char*>(message.mDataBuffer), message.mLength);

@@ -1,4 +1,5 @@
 #include "FakeNetwork.h"
+#include "MessageData.h"
 #include "ProbeObject.h"
 #include "RouterFixture.h"
 #include "SeekObject.h"
@@ -42,19 +43,6 @@ public:
     }
     QVector<sFound> mFound;
 };
-
-/// What a unit's registry sends back over a connection.
-cZUNetMessage UnitReply(UWORD method, UWORD connectionId, UWORD destination, UWORD handle, UWORD length = 2)
-{
-    cZUNetMessage m(length);
-    if (length >= 2)
-        m.SetDataBufferUWORD(handle, 0);
-    m.mConnectionId = connectionId;
-    m.mDestination = destination;
-    m.mSource = 0;
-    m.mMethod = method;
-    return m;
-}
 
 /// Shown by QCOMPARE when the answers differ.
 char* toString(const QVector<sFound>& found)

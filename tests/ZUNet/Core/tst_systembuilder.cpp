@@ -26,19 +26,6 @@ sParameterLinkingCommand Command(
     return command;
 }
 
-/// What a unit's registry sends back over a connection.
-cZUNetMessage UnitReply(UWORD method, UWORD connectionId, UWORD destination, UWORD handle)
-{
-    cZUNetMessage m(method == M_REPLY_OK ? 2 : 0);
-    if (method == M_REPLY_OK)
-        m.SetDataBufferUWORD(handle, 0);
-    m.mConnectionId = connectionId;
-    m.mDestination = destination;
-    m.mSource = 0;
-    m.mMethod = method;
-    return m;
-}
-
 QString Header(const cZUNetMessage& m)
 {
     return QStringLiteral("C%1 D%2 S%3 M%4 L%5")
@@ -127,8 +114,8 @@ void tst_SystemBuilder::AnswerUnitFinds(const QMap<QString, UWORD>& handles)
             continue;
         const QString name = QString::fromUtf8(request.GetDataBufferString(0));
         const bool known = handles.contains(name);
-        mRouter->Router().PostLocalMessage(
-            UnitReply(known ? M_REPLY_OK : M_REPLY_FAIL, request.mConnectionId, request.mSource, handles.value(name)));
+        mRouter->Router().PostLocalMessage(UnitReply(known ? M_REPLY_OK : M_REPLY_FAIL, request.mConnectionId,
+            request.mSource, handles.value(name), known ? 2 : 0));
     }
 }
 
