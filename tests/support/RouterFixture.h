@@ -17,6 +17,15 @@ public:
         delete gRegistryRouter;
         gRegistryRouter = nullptr;
     }
+    /// A small-message pool that holds one message and never grows: a second one finds no room.
+    static sZUNetMessagePoolConfig OneSmallMessagePool()
+    {
+        sZUNetMessagePoolConfig config;
+        config.mSmallInitial = 1;
+        config.mSmallMax = 1;
+        config.mSmallGrowth = 1;
+        return config;
+    }
     cRegistryRouter& Router() { return *gRegistryRouter; }
     /// Dispatches queued messages on the calling thread; at most `maximum` (bounded, since some
     /// flows keep posting).

@@ -441,11 +441,7 @@ void tst_RegistryRouter::registryUnknownMethod()
 void tst_RegistryRouter::exhaustedPoolReportedOnce()
 {
     mRouter.reset();
-    sZUNetMessagePoolConfig config;
-    config.mSmallInitial = 1;
-    config.mSmallMax = 1;
-    config.mSmallGrowth = 1;
-    mRouter.reset(new cRouterFixture(config));
+    mRouter.reset(new cRouterFixture(cRouterFixture::OneSmallMessagePool()));
     cProbeObject source("src", 0);
     cProbeObject destination("dst", 0);
     cTraceCapture capture;

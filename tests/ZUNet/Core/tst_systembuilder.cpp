@@ -553,11 +553,7 @@ void tst_SystemBuilder::poolsFullReportNamesCurrentLink()
 {
     mBuilder.reset();
     mRouter.reset();
-    sZUNetMessagePoolConfig config;
-    config.mSmallInitial = 1;
-    config.mSmallMax = 1;
-    config.mSmallGrowth = 1;
-    mRouter.reset(new cRouterFixture(config));
+    mRouter.reset(new cRouterFixture(cRouterFixture::OneSmallMessagePool()));
     MakeBuilder(CONNECTION_TERMINATED_ABORT_COMMANDS);
     SetSystemBuilder(mBuilder.get());
     sParameterLinkingCommand command = Command("UnitA/src", "dst", 0x1002, 0x1000);
