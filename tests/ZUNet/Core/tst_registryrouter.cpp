@@ -347,11 +347,7 @@ void tst_RegistryRouter::tickRunsScanInOrderThenTock()
         m.mMethod = 0x300;
         SyscallSendMessage(m);
     };
-    cZUNetMessage tick;
-    tick.mConnectionId = 0;
-    tick.mDestination = 0;
-    tick.mMethod = M_REG_TICK;
-    mRouter->Router().PostLocalMessage(tick);
+    mRouter->Router().PostLocalMessage(MessageWithData(0, 0, ZUNET_NO_HANDLE, M_REG_TICK));
     mRouter->Drain();
     cProbeObject::sJournal = nullptr;
     QCOMPARE(journal, (QStringList{"a:tick", "b:tick", "a:tick", "b:msg:768", "b:msg:768", "a:tock", "c:tock"}));
@@ -362,11 +358,7 @@ void tst_RegistryRouter::unregisterLeavesScans()
     auto a = std::make_unique<cProbeObject>("a", 0, true, true);
     cProbeObject b("b", 0, true, true);
     a.reset();
-    cZUNetMessage tick;
-    tick.mConnectionId = 0;
-    tick.mDestination = 0;
-    tick.mMethod = M_REG_TICK;
-    mRouter->Router().PostLocalMessage(tick);
+    mRouter->Router().PostLocalMessage(MessageWithData(0, 0, ZUNET_NO_HANDLE, M_REG_TICK));
     mRouter->Drain();
     QCOMPARE(b.mTicks, 1);
     QCOMPARE(b.mTocks, 1);
