@@ -76,27 +76,19 @@ bool sCustomIPMessageLong::FromMessage(cZUNetMessage& message, int& offset, UBYT
     mPort = message.GetDataBufferUWORD(offset);
     offset += 2;
 
-    int length = 0;
-    if (version == 2) {
-        if (!ZU_CHECK_LENGTH(message, offset + 2))
-            return false;
-        length = message.GetDataBufferUWORD(offset);
-        offset += 2;
-        if (length > MAX_DATA_LENGTH) {
-            ZU_ERR("Length %d greater max allowed string length", length);
-            return false;
-        }
-    } else if (version == 1) {
-        if (!ZU_CHECK_LENGTH(message, offset + 1))
-            return false;
-        length = message.GetDataBufferUBYTE(offset);
-        offset += 1;
-        if (length > MAX_DATA_LENGTH_V1) {
-            ZU_ERR("Length %d greater max allowed string length", length);
-            return false;
-        }
-    } else {
+    if (version != 1 && version != 2) {
         ZU_ERR("Invalid Version");
+        return false;
+    }
+    // Version 1 counts the data in one byte and allows less of it.
+    const int countSize = version == 2 ? 2 : 1;
+    const int maxLength = version == 2 ? MAX_DATA_LENGTH : MAX_DATA_LENGTH_V1;
+    if (!ZU_CHECK_LENGTH(message, offset + countSize))
+        return false;
+    const int length = countSize == 2 ? message.GetDataBufferUWORD(offset) : message.GetDataBufferUBYTE(offset);
+    offset += countSize;
+    if (length > maxLength) {
+        ZU_ERR("Length %d greater max allowed string length", length);
         return false;
     }
 
