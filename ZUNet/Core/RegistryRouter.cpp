@@ -71,11 +71,11 @@ cNetObject* cRegistryRouter::cNameMap::Find(const char* name) const
     const sBucket& bucket = mBuckets[hash % mBuckets.size()];
     if (!bucket.mFirst.mKey)
         return nullptr;
-    if (bucket.mFirst.mHash == hash && std::strcmp(bucket.mFirst.mKey, name) == 0)
+    if (bucket.mFirst.Is(hash, name))
         return bucket.mFirst.mObject;
     if (bucket.mMore) {
         for (const sEntry& entry : *bucket.mMore) {
-            if (entry.mHash == hash && std::strcmp(entry.mKey, name) == 0)
+            if (entry.Is(hash, name))
                 return entry.mObject;
         }
     }
@@ -120,7 +120,7 @@ void cRegistryRouter::cNameMap::Remove(const char* name)
     sBucket& bucket = mBuckets[hash % mBuckets.size()];
     if (!bucket.mFirst.mKey)
         return;
-    if (bucket.mFirst.mHash == hash && std::strcmp(bucket.mFirst.mKey, name) == 0) {
+    if (bucket.mFirst.Is(hash, name)) {
         if (bucket.mMore && !bucket.mMore->empty()) {
             bucket.mFirst = bucket.mMore->front();
             bucket.mMore->erase(bucket.mMore->begin());
@@ -133,7 +133,7 @@ void cRegistryRouter::cNameMap::Remove(const char* name)
     if (!bucket.mMore)
         return;
     for (auto it = bucket.mMore->begin(); it != bucket.mMore->end(); ++it) {
-        if (it->mHash == hash && std::strcmp(it->mKey, name) == 0) {
+        if (it->Is(hash, name)) {
             bucket.mMore->erase(it);
             --mCount;
             return;

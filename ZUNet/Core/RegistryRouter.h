@@ -4,6 +4,7 @@
 #include "ZUNetMessagePool.h"
 
 #include <atomic>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -102,6 +103,8 @@ private:
             ULONG mHash;
             const char* mKey;
             cNetObject* mObject;
+            /// The hash is compared first: most entries are told apart without reading the key.
+            bool Is(ULONG hash, const char* name) const { return mHash == hash && std::strcmp(mKey, name) == 0; }
         };
         /// The first entry of a chain lives in the bucket itself, with its full hash, so that a
         /// lookup among thousands of names mostly touches one bucket and one key.
