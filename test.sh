@@ -37,7 +37,8 @@ TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tools/ts
 if ls fuzz/*.cmake >/dev/null 2>&1; then
   step "fuzz targets, ${FUZZ_SECONDS}s each"
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DZUNET_BUILD_FUZZ=ON -DZUNET_BUILD_TESTS=OFF -DZUNET_BUILD_BENCH=OFF -DZUNET_ONLY_NETWORK=ON >/dev/null
+    -DZUNET_BUILD_FUZZ=ON -DZUNET_BUILD_TESTS=OFF -DZUNET_BUILD_BENCH=OFF -DZUNET_ONLY_NETWORK=ON \
+    -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined" >/dev/null
   cmake --build build-fuzz -j "$JOBS" --target all_fuzzers
   FUZZ_SECONDS="$FUZZ_SECONDS" ./fuzz/run-all.sh build-fuzz
 fi
