@@ -12,6 +12,8 @@
 #include <QXmlStreamReader>
 
 #include <cstdio>
+#include <QMutexLocker>
+
 #include <cstring>
 
 #include <unistd.h>
@@ -23,27 +25,6 @@ namespace
 {
 
 constexpr UBYTE kSceneAnnounceTicks = 50;
-
-class cOptionalLocker
-{
-public:
-    explicit cOptionalLocker(QMutex* mutex)
-        : mMutex(mutex)
-    {
-        if (mMutex)
-            mMutex->lock();
-    }
-    ~cOptionalLocker()
-    {
-        if (mMutex)
-            mMutex->unlock();
-    }
-    cOptionalLocker(const cOptionalLocker&) = delete;
-    cOptionalLocker& operator=(const cOptionalLocker&) = delete;
-
-private:
-    QMutex* mMutex;
-};
 
 /// The two NUL-terminated texts at the start of the data; false when either runs past the data.
 bool ReadTwoStrings(const cZUNetMessage& message, const char*& first, const char*& second)
@@ -465,7 +446,7 @@ bool cConfigManager::CreateTempFile()
 bool cConfigManager::CommitTempFile()
 {
     {
-        cOptionalLocker fileLocker(mConfigFileMutex);
+        QMutexLocker fileLocker(mConfigFileMutex);  // no-op without a shared file lock
         mTempFile.flush();
         // On disk before it replaces the old file, so a power cut leaves one or the other whole.
         if (mTempFile.handle() >= 0)
@@ -710,7 +691,7 @@ void cConfigManager::AuthenticateByToken(const cZUNetMessage& request)
 
 bool cConfigManager::GetAdminPassword(const std::string& unitNameOrIpAddress, std::string& password)
 {
-    cOptionalLocker fileLocker(mConfigFileMutex);
+    QMutexLocker fileLocker(mConfigFileMutex);  // no-op without a shared file lock
     QFile file(mConfigFilePath);
     file.open(QIODevice::ReadOnly);
     QXmlStreamReader reader(&file);
@@ -743,7 +724,7 @@ bool cConfigManager::GetAdminPassword(const std::string& unitNameOrIpAddress, st
 void cConfigManager::CheckForAllowUserLists()
 {
     mAllowUserList = false;
-    cOptionalLocker fileLocker(mConfigFileMutex);
+    QMutexLocker fileLocker(mConfigFileMutex);  // no-op without a shared file lock
     QFile file(mConfigFilePath);
     if (!file.exists() || file.size() == 0 || !file.open(QIODevice::ReadOnly))
         return;

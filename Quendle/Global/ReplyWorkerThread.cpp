@@ -19,28 +19,6 @@ namespace Quendle
 namespace
 {
 
-/// Locks the configuration file's mutex when the unit shares one.
-class cOptionalLocker
-{
-public:
-    explicit cOptionalLocker(QMutex* mutex)
-        : mMutex(mutex)
-    {
-        if (mMutex)
-            mMutex->lock();
-    }
-    ~cOptionalLocker()
-    {
-        if (mMutex)
-            mMutex->unlock();
-    }
-    cOptionalLocker(const cOptionalLocker&) = delete;
-    cOptionalLocker& operator=(const cOptionalLocker&) = delete;
-
-private:
-    QMutex* mMutex;
-};
-
 bool Found(const QRegularExpression& expression, const QByteArray& line)
 {
     return expression.match(QString::fromLatin1(line)).hasMatch();
@@ -359,7 +337,7 @@ void cReplyWorkerThread::SendFail(cZUNetMessage& reply)
 
 void cReplyWorkerThread::SendFullConfigData(cZUNetMessage& reply)
 {
-    cOptionalLocker fileLocker(mConfigFileMutex);
+    QMutexLocker fileLocker(mConfigFileMutex);  // no-op without a shared file lock
     QFile file(mConfigFilePath);
     if (!file.exists() || file.size() == 0) {
         SendEmptyConfig(reply);
@@ -388,7 +366,7 @@ void cReplyWorkerThread::SendFullConfigData(cZUNetMessage& reply)
 void cReplyWorkerThread::SendRunnerConfigData(
     cZUNetMessage& reply, UBYTE deviceType, const std::string& userName, const std::set<int>& resourceIdsHeld)
 {
-    cOptionalLocker fileLocker(mConfigFileMutex);
+    QMutexLocker fileLocker(mConfigFileMutex);  // no-op without a shared file lock
     QFile file(mConfigFilePath);
     if (!file.exists() || file.size() == 0) {
         SendEmptyConfig(reply);
@@ -741,7 +719,7 @@ qint64 cReplyWorkerThread::ScanResources(
 std::list<int> cReplyWorkerThread::GetMatchingLayoutIndices(const sRunnerInformItem& runner)
 {
     std::list<int> indices;
-    cOptionalLocker fileLocker(mConfigFileMutex);
+    QMutexLocker fileLocker(mConfigFileMutex);  // no-op without a shared file lock
     QFile file(mConfigFilePath);
     if (!file.exists() || file.size() == 0)
         return indices;
