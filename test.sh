@@ -8,7 +8,7 @@ cd "$(dirname "$0")"
 ./setup.sh
 
 JOBS="${JOBS:-$(nproc)}"
-FUZZ_SECONDS="${FUZZ_SECONDS:-30}"
+FUZZ_SECONDS="${FUZZ_SECONDS:-20}"
 export QT_QPA_PLATFORM=offscreen
 
 step() { printf '\n== %s\n' "$*"; }
