@@ -397,6 +397,11 @@ void tst_ReplyWorker::missingAndUnreadableFiles()
 
 void tst_ReplyWorker::sceneChangeTellsOnlyRunnersWhoseLayoutsChange()
 {
+    // The worker holds the file lock while it works; holding it here keeps the worker from
+    // starting on the first scene change before the second one is queued.
+    QMutex fileLock;
+    mWorker.reset(new cReplyWorkerThread(0, 0, mPath, &fileLock));
+    mWorker->start();
     cProbeObject desk("Desk runner");
     desk.mSwallowAll = true;
     auto requestFor = [&](cProbeObject& runner, UBYTE deviceType) {
@@ -415,8 +420,17 @@ void tst_ReplyWorker::sceneChangeTellsOnlyRunnersWhoseLayoutsChange()
     const std::list<sRunnerInformItem> runners { { 0, mRunner->GetHandle(), Phone, "Carol" },
         { 0, desk.GetHandle(), Desktop, "Carol" } };
     // Two changes queued before the worker gets to them: one pass, for the newer scene.
+    cProbeObject blocker("Blocker");
+    blocker.mSwallowAll = true;
+    cZUNetMessage blockerReply;
+    blockerReply.mConnectionId = 0;
+    blockerReply.mDestination = blocker.GetHandle();
+    blockerReply.mMethod = M_REPLY_OK;
+    fileLock.lock();
+    mWorker->AddFullReplyToQueue(blockerReply);  // taken (or still queued): waits for the lock
     mWorker->AddSceneChangedQueueItem(runners, 9, "", 77);
     mWorker->SetCurrentSceneNumberAndName(4, "Verse", runners, 77);
+    fileLock.unlock();
     QTRY_VERIFY((mRouter->Drain(), mRunner->mReceived.size() == 1));
     QCOMPARE(mRunner->mReceived[0].mMethod, UWORD(M_SCENE_CHANGED));
     QCOMPARE(mRunner->mReceived[0].mSource, UWORD(77));
@@ -435,6 +449,7 @@ void tst_ReplyWorker::sceneChangeTellsOnlyRunnersWhoseLayoutsChange()
     QTRY_VERIFY((mRouter->Drain(), ChunksComplete(fence.mReceived)));
     QCOMPARE(mRunner->mReceived.size(), 1);
     QCOMPARE(desk.mReceived.size(), 0);
+    mWorker.reset();  // before the file lock goes
 }
 
 void tst_ReplyWorker::connectionEndDropsQueuedReplies()
