@@ -335,19 +335,26 @@ void cReplyWorkerThread::SendFail(cZUNetMessage& reply)
     SyscallSendMessage(reply);
 }
 
-void cReplyWorkerThread::SendFullConfigData(cZUNetMessage& reply)
+bool cReplyWorkerThread::OpenConfigFileOrAnswer(QFile& file, cZUNetMessage& reply)
 {
-    QMutexLocker fileLocker(mConfigFileMutex);  // no-op without a shared file lock
-    QFile file(mConfigFilePath);
     if (!file.exists() || file.size() == 0) {
         SendEmptyConfig(reply);
-        return;
+        return false;
     }
     if (!file.open(QIODevice::ReadOnly)) {
         ZU_ERR("Could not open quendle config file");
         SendFail(reply);
-        return;
+        return false;
     }
+    return true;
+}
+
+void cReplyWorkerThread::SendFullConfigData(cZUNetMessage& reply)
+{
+    QMutexLocker fileLocker(mConfigFileMutex);  // no-op without a shared file lock
+    QFile file(mConfigFilePath);
+    if (!OpenConfigFileOrAnswer(file, reply))
+        return;
     const int lastIndex = int((file.size() - 1) / kChunkSize);
     QByteArray block(kChunkSize, '\0');
     int sent = 0;
@@ -368,15 +375,8 @@ void cReplyWorkerThread::SendRunnerConfigData(
 {
     QMutexLocker fileLocker(mConfigFileMutex);  // no-op without a shared file lock
     QFile file(mConfigFilePath);
-    if (!file.exists() || file.size() == 0) {
-        SendEmptyConfig(reply);
+    if (!OpenConfigFileOrAnswer(file, reply))
         return;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        ZU_ERR("Could not open quendle config file");
-        SendFail(reply);
-        return;
-    }
 
     QString tag;
     if (!GetTopLevelTag(file, tag)) {

@@ -93,6 +93,9 @@ private:
         cZUNetMessage& reply, UBYTE deviceType, const std::string& userName, const std::set<int>& resourceIdsHeld);
     void SendSceneChange(const sSceneChangedQueueItem& item);
     void SendEmptyConfig(cZUNetMessage& reply);
+    /// Opens the stored file for reading; when it is missing, empty or unreadable, answers the
+    /// request (empty configuration or failure) and returns false.
+    bool OpenConfigFileOrAnswer(QFile& file, cZUNetMessage& reply);
     void SendFail(cZUNetMessage& reply);
     bool SendConfigDataMessage(cZUNetMessage& message, const char* bytes, int length, int index, int lastIndex);
     /// Sends the chunk whose `length` bytes are already in place after the header.
