@@ -64,6 +64,27 @@ bool cConnectionBaseQt::GetNextTransmitQueueItem(sTransmitItem& item)
     return true;
 }
 
+cConnectionBaseQt::sTransmitItem* cConnectionBaseQt::FrontTransmitQueueItem()
+{
+    return mTransmitQueue.empty() ? nullptr : &mTransmitQueue.front();
+}
+
+void cConnectionBaseQt::PopTransmitQueueItem()
+{
+    if (!mTransmitQueue.empty())
+        mTransmitQueue.pop_front();
+}
+
+void cConnectionBaseQt::PushTransmitQueueItem(sTransmitItem item)
+{
+    mTransmitQueue.push_back(std::move(item));
+}
+
+void cConnectionBaseQt::ClearTransmitQueue()
+{
+    mTransmitQueue.clear();
+}
+
 std::size_t cConnectionBaseQt::GetTransmitQueueLength()
 {
     std::lock_guard<std::mutex> locker(mTransmitQueueLock);

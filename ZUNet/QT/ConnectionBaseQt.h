@@ -39,6 +39,23 @@ public:
     void UnlockTransmitQueue() { mTransmitQueueLock.unlock(); }
     /// Takes the first queued frame; false when the queue is empty. The caller holds the lock.
     bool GetNextTransmitQueueItem(sTransmitItem& item);
+    /// The first queued frame, or null; the caller holds the lock.
+    sTransmitItem* FrontTransmitQueueItem();
+    /// Drops the first queued frame; the caller holds the lock.
+    void PopTransmitQueueItem();
+    /// Queues a frame behind the others; the caller holds the lock and sees to the wake-up.
+    void PushTransmitQueueItem(sTransmitItem item);
+    /// Calls `visit(const sTransmitItem&)` on queued frames from the first until it returns
+    /// false; the caller holds the lock.
+    template <typename tVisit>
+    void ForEachTransmitQueueItem(tVisit visit) const
+    {
+        for (const sTransmitItem& item : mTransmitQueue)
+            if (!visit(item))
+                return;
+    }
+    /// Drops every queued frame; the caller holds the lock.
+    void ClearTransmitQueue();
     std::size_t GetTransmitQueueLength();
 
     /// The 7-byte BYE frame.

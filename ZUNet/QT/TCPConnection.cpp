@@ -6,8 +6,32 @@
 
 #include <QAbstractSocket>
 #include <QDeadlineTimer>
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/uio.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace ZUNetWire;
+
+namespace
+{
+// Frames up to this size are built on the stack when they can go straight out.
+constexpr ULONG kStackFrameLength = 2048;
+// A frame goes straight out only when the link has written nothing for this long. In a burst the
+// link's thread writes many frames per system call instead, which a sender writing each frame
+// itself would lose.
+constexpr std::chrono::microseconds kIdleBeforeDirectWrite(20);
+constexpr int kMaxFramesPerWrite = 256;
+// Bulk (a configuration download's chunks) goes through the link's thread, which writes it in
+// large pieces while the sender builds the next frame.
+constexpr ULONG kMaxDirectFrameLength = kStackFrameLength;
+} // namespace
 
 cTCPConnection::cTCPConnection(QIODevice& device, UWORD connectionId)
     : cConnectionBaseQt(connectionId)
@@ -19,18 +43,219 @@ cTCPConnection::cTCPConnection(QIODevice& device, UWORD connectionId)
         connect(mSocket, &QAbstractSocket::disconnected, this, &cTCPConnection::TCPConnectionDisconnected);
     else
         connect(&mDevice, &QIODevice::readChannelFinished, this, &cTCPConnection::TCPConnectionDisconnected);
+    if (mSocket && mSocket->state() == QAbstractSocket::ConnectedState && mSocket->socketDescriptor() >= 0) {
+        mDirectFd = ::fcntl(int(mSocket->socketDescriptor()), F_DUPFD_CLOEXEC, 0);
+        if (mDirectFd >= 0) {
+            mWriteNotifier = new QSocketNotifier(mDirectFd, QSocketNotifier::Write, this);
+            mWriteNotifier->setEnabled(false);
+            connect(mWriteNotifier, &QSocketNotifier::activated, this, &cTCPConnection::Transmit);
+        }
+    }
+}
+
+cTCPConnection::~cTCPConnection()
+{
+    LockTransmitQueue();
+    CloseDirectDescriptor();
+    UnlockTransmitQueue();
+}
+
+bool cTCPConnection::WritesDirectly() const
+{
+    auto* self = const_cast<cTCPConnection*>(this);
+    self->LockTransmitQueue();
+    const bool direct = mDirectFd >= 0;
+    self->UnlockTransmitQueue();
+    return direct;
 }
 
 void cTCPConnection::SendMessage(const cZUNetMessage& message)
 {
-    if (!mByeSent.load())
-        AddMessageToTransmitQueue(message);
+    if (mByeSent.load())
+        return;
+    const ULONG length = cFrameWriter::ObjectFrameLength(message);
+    if (length <= kStackFrameLength) {
+        UBYTE frame[kStackFrameLength];
+        cFrameWriter::WriteObjectFrame(message, frame);
+        SendFrame(frame, length);
+    } else {
+        std::unique_ptr<UBYTE[]> frame(new UBYTE[length]);
+        UBYTE* bytes = frame.get();
+        cFrameWriter::WriteObjectFrame(message, bytes);
+        SendFrame(bytes, length, std::move(frame));
+    }
 }
 
 void cTCPConnection::SendMessage(const UBYTE* payload, UWORD length)
 {
-    if (!mByeSent.load())
-        AddMessageToTransmitQueue(payload, length);
+    if (mByeSent.load())
+        return;
+    const ULONG frameLength = cFrameWriter::UtilityFrameLength(length);
+    if (frameLength <= kStackFrameLength) {
+        UBYTE frame[kStackFrameLength];
+        cFrameWriter::WriteUtilityFrame(payload, length, frame);
+        SendFrame(frame, frameLength);
+    } else {
+        std::unique_ptr<UBYTE[]> frame(new UBYTE[frameLength]);
+        UBYTE* bytes = frame.get();
+        cFrameWriter::WriteUtilityFrame(payload, length, bytes);
+        SendFrame(bytes, frameLength, std::move(frame));
+    }
+}
+
+// Writes the frame now when nothing is queued ahead of it; queues whatever the socket does not
+// take and wakes the link's thread to write it. `owned`, when given, holds `frame` and is queued
+// as it is if nothing of it was written.
+void cTCPConnection::SendFrame(const UBYTE* frame, ULONG length, std::unique_ptr<UBYTE[]> owned)
+{
+    ULONG sent = 0;
+    bool wake = false;
+    LockTransmitQueue();
+    if (mDirectClosing) {
+        UnlockTransmitQueue();
+        return;
+    }
+    const bool queueEmpty = FrontTransmitQueueItem() == nullptr;
+    const auto now = std::chrono::steady_clock::now();
+    if (mDirectFd >= 0 && queueEmpty && length <= kMaxDirectFrameLength && !mTransmitStopped.load()
+        && now - mLastWrite >= kIdleBeforeDirectWrite) {
+        mLastWrite = now;
+        const long count = SendSome(frame, length);
+        if (count < 0) {
+            // The socket is broken; its read side reports the disconnection.
+            UnlockTransmitQueue();
+            return;
+        }
+        sent = ULONG(count);
+    }
+    if (sent < length) {
+        if (sent > 0 || !owned) {
+            // `frame` may lie in `owned`: copy before letting it go.
+            std::unique_ptr<UBYTE[]> rest(new UBYTE[length - sent]);
+            std::memcpy(rest.get(), frame + sent, length - sent);
+            owned = std::move(rest);
+        }
+        PushTransmitQueueItem(sTransmitItem { std::move(owned), length - sent });
+        // Decided under the lock: two threads queueing at once must not both miss the wake-up.
+        wake = queueEmpty;
+    }
+    UnlockTransmitQueue();
+    if (wake)
+        Q_EMIT Send();
+}
+
+// Bytes the socket took at once, or -1 when it is broken.
+long cTCPConnection::SendSome(const UBYTE* bytes, ULONG length)
+{
+    ULONG sent = 0;
+    while (sent < length) {
+        const ssize_t count = ::send(mDirectFd, bytes + sent, length - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (count > 0) {
+            sent += ULONG(count);
+            continue;
+        }
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            break;
+        return -1;
+    }
+    return long(sent);
+}
+
+// Writes queued frames until the queue is empty (true) or the socket is full (false). A broken
+// socket drops the queue: nothing more can reach the peer. Runs on the link's thread with the lock
+// held, but lets it go during the system call, so that senders can queue the next frames while
+// the kernel copies these. That is safe because only this thread takes frames off the queue, a
+// queued frame's bytes never move, and senders write directly only to an empty queue.
+bool cTCPConnection::WriteQueuedFramesDirect()
+{
+    if (!FrontTransmitQueueItem())
+        return true;
+    mLastWrite = std::chrono::steady_clock::now();
+    for (;;) {
+        // Many small frames per system call.
+        iovec parts[kMaxFramesPerWrite];
+        int count = 0;
+        ForEachTransmitQueueItem([&](const sTransmitItem& item) {
+            const ULONG skip = count == 0 ? mHeadOffset : 0;
+            parts[count].iov_base = const_cast<UBYTE*>(item.mBlock.get()) + skip;
+            parts[count].iov_len = item.mLength - skip;
+            return ++count < kMaxFramesPerWrite;
+        });
+        if (count == 0)
+            return true;
+        msghdr message {};
+        message.msg_iov = parts;
+        message.msg_iovlen = size_t(count);
+        const int fd = mDirectFd;
+        UnlockTransmitQueue();
+        const ssize_t written = ::sendmsg(fd, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
+        const int error = errno;
+        LockTransmitQueue();
+        if (written < 0) {
+            if (error == EINTR)
+                continue;
+            if (error == EAGAIN || error == EWOULDBLOCK)
+                return false;
+            // Broken: nothing more can reach the peer.
+            ClearTransmitQueue();
+            mHeadOffset = 0;
+            return true;
+        }
+        ULONG left = ULONG(written);
+        while (left > 0) {
+            sTransmitItem* item = FrontTransmitQueueItem();
+            const ULONG rest = item->mLength - mHeadOffset;
+            if (left < rest) {
+                mHeadOffset += left;
+                return false; // the socket took part of a frame: it is full
+            }
+            left -= rest;
+            PopTransmitQueueItem();
+            mHeadOffset = 0;
+        }
+    }
+}
+
+void cTCPConnection::CloseDirectDescriptor()
+{
+    if (mWriteNotifier) {
+        mWriteNotifier->setEnabled(false);
+        delete mWriteNotifier;
+        mWriteNotifier = nullptr;
+    }
+    if (mDirectFd >= 0) {
+        ::close(mDirectFd);
+        mDirectFd = -1;
+    }
+}
+
+// Queues BYE behind what is still queued and writes it all, waiting for the socket at most
+// kByeWriteTimeoutMs in all. Senders are not held up meanwhile: they find the link closing.
+void cTCPConnection::FlushDirectThenBye()
+{
+    const QByteArray bye = GetByeMessage();
+    LockTransmitQueue();
+    mDirectClosing = true;
+    std::unique_ptr<UBYTE[]> block(new UBYTE[ULONG(bye.size())]);
+    std::memcpy(block.get(), bye.constData(), size_t(bye.size()));
+    PushTransmitQueueItem(sTransmitItem { std::move(block), ULONG(bye.size()) });
+    const int fd = mDirectFd;
+    UnlockTransmitQueue();
+
+    const QDeadlineTimer deadline(kByeWriteTimeoutMs);
+    for (;;) {
+        LockTransmitQueue();
+        const bool done = WriteQueuedFramesDirect();
+        UnlockTransmitQueue();
+        if (done || deadline.hasExpired())
+            break;
+        // Only this thread closes the descriptor, so it stays valid while polled here.
+        pollfd writable { fd, POLLOUT, 0 };
+        if (::poll(&writable, 1, int(deadline.remainingTime())) < 0 && errno != EINTR)
+            break;
+    }
 }
 
 void cTCPConnection::SendHello(UWORD localUdpPort)
@@ -91,10 +316,17 @@ void cTCPConnection::WriteQueuedFrames()
 
 void cTCPConnection::Transmit()
 {
-    if (mTransmitStopped.load() || !mDevice.isOpen())
-        return;
+    const bool canWrite = !mTransmitStopped.load() && mDevice.isOpen();
     LockTransmitQueue();
-    WriteQueuedFrames();
+    if (mDirectFd >= 0) {
+        // Closing writes what is left itself; a stopped or closed link writes nothing more. Either
+        // way the notifier goes quiet, or a writable socket would wake this thread for ever.
+        const bool done = !canWrite || mDirectClosing || WriteQueuedFramesDirect();
+        if (mWriteNotifier)
+            mWriteNotifier->setEnabled(!done);
+    } else if (canWrite) {
+        WriteQueuedFrames();
+    }
     UnlockTransmitQueue();
 }
 
@@ -103,8 +335,18 @@ void cTCPConnection::TCPDisconnect(bool lostComms)
     if (mDisconnecting.exchange(true))
         return;
     if (lostComms) {
+        LockTransmitQueue();
+        CloseDirectDescriptor();
+        UnlockTransmitQueue();
         if (mDevice.isOpen())
             mDevice.close();
+    } else if (WritesDirectly()) {
+        if (!mTransmitStopped.load() && IsConnected())
+            FlushDirectThenBye();
+        LockTransmitQueue();
+        CloseDirectDescriptor();
+        UnlockTransmitQueue();
+        mByeSent.store(true);
     } else {
         if (IsConnected()) {
             // What was queued before the close goes out ahead of BYE: the peer stops reading at BYE.
@@ -132,6 +374,9 @@ void cTCPConnection::TCPDisconnect(bool lostComms)
 
 void cTCPConnection::ZUNetMessageReceived(cZUNetMessage& message)
 {
+    // A piece read after BYE may hold more frames: the peer has said it is done, so they go.
+    if (mByeReceived.load())
+        return;
     PostToRegistry(message);
 }
 

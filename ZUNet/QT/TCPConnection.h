@@ -5,12 +5,20 @@
 #include <QIODevice>
 
 #include <atomic>
+#include <chrono>
 
 class QAbstractSocket;
+class QSocketNotifier;
 
 /// The TCP link of a connection: carries every ordinary message and the HELLO, HELLO ACK and BYE
 /// utility frames. It reads and writes any byte-stream device; a connection gives it its
 /// QTcpSocket, tests may give it an in-memory device.
+///
+/// On a connected socket, frames are written straight from the sending thread while nothing is
+/// queued, through a descriptor of the link's own (a duplicate of the socket's, so that Qt closing
+/// its socket never leaves a sender writing to a reused descriptor). Only what the socket cannot
+/// take at once is queued, and the link's thread writes it when the socket is writable again. This
+/// keeps a thread hand-off off every message's path.
 class cTCPConnection : public cConnectionBaseQt
 {
     Q_OBJECT
@@ -21,6 +29,7 @@ public:
     /// `device` (normally the connection's QTcpSocket) is not owned and lives on the link's
     /// thread, as the link does.
     cTCPConnection(QIODevice& device, UWORD connectionId);
+    ~cTCPConnection() override;
 
     /// Queues the message unless BYE was sent.
     void SendMessage(const cZUNetMessage& message) override;
@@ -38,6 +47,8 @@ public:
     void SetTransmitStopped() { mTransmitStopped.store(true); }
     bool WasByeSent() const { return mByeSent.load(); }
     bool WasByeReceived() const { return mByeReceived.load(); }
+    /// True when frames go straight to the socket's descriptor rather than through the device.
+    bool WritesDirectly() const;
 
 Q_SIGNALS:
     void TCPConnectionDisconnected();
@@ -58,6 +69,12 @@ private:
     bool WriteAll(const UBYTE* bytes, ULONG length);
     void WriteQueuedFrames();
     void SendHelloPayload(UBYTE kind, UWORD localUdpPort);
+    // Direct writing; every one of these runs with the transmit-queue lock held.
+    void SendFrame(const UBYTE* frame, ULONG length, std::unique_ptr<UBYTE[]> owned = nullptr);
+    bool WriteQueuedFramesDirect();
+    long SendSome(const UBYTE* bytes, ULONG length);
+    void CloseDirectDescriptor();
+    void FlushDirectThenBye();
 
     QIODevice& mDevice;
     QAbstractSocket* const mSocket; // mDevice as a socket, or null
@@ -66,4 +83,10 @@ private:
     std::atomic<bool> mTransmitStopped { false };
     bool mHelloReceived = false;
     bool mHelloAckReceived = false;
+    // Guarded by the transmit-queue lock.
+    int mDirectFd = -1;
+    ULONG mHeadOffset = 0; // bytes of the first queued frame already written
+    bool mDirectClosing = false; // BYE is queued: senders queue nothing more
+    std::chrono::steady_clock::time_point mLastWrite;
+    QSocketNotifier* mWriteNotifier = nullptr; // link thread only
 };

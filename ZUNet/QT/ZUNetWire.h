@@ -49,7 +49,8 @@ constexpr UWORD kKeepAlivePayloadLength = 1;
 constexpr UWORD kUnitTcpPort = 51321;
 constexpr UWORD kUnitDatagramPortBase = 51324;
 
-/// A TCP link reads its socket in pieces of this size.
-constexpr int kTcpReadChunk = 256;
+/// A TCP link reads its socket in pieces of this size (on its stack). Large enough that a
+/// configuration download is not held up by the number of reads.
+constexpr int kTcpReadChunk = 16384;
 
 } // namespace ZUNetWire

@@ -1,6 +1,8 @@
 // The unit side of ZUNet in a process of its own, for tests and benchmarks that run the runner's
 // connection manager against a real peer:
 //   zunet_test_unit [--listen ADDRESS] [--keepalive-ms N] [--objects N] [--raw-echo-port P]
+// With a raw echo port P it also echoes plain TCP on P, and on P + 1 echoes through a hand-off to
+// a second thread, as a message to an object is handed from its connection's thread to dispatch.
 // It accepts connections on ADDRESS:51321 (every IPv4 address by default) and holds the objects
 // "Echo" (answers every parameter message to its sender over TCP), "EchoDatagram" (the same as a
 // datagram), "Counter" (counts messages to its first parameter, answers the count on its second),
@@ -22,10 +24,14 @@
 #include <QTcpSocket>
 #include <QThread>
 
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -128,6 +134,75 @@ protected:
     }
 };
 
+/// Echoes plain TCP, but each chunk read on the socket's thread is written back by another
+/// thread that sleeps until handed it: the cost of one thread hand-off, without any framing,
+/// routing or objects. The benchmark's floor for a design with a dispatch thread.
+class cHandoffEchoServer : public QTcpServer
+{
+public:
+    using QTcpServer::QTcpServer;
+    ~cHandoffEchoServer() override
+    {
+        {
+            std::lock_guard<std::mutex> locker(mLock);
+            mStop = true;
+        }
+        mWake.notify_all();
+        if (mWriter.joinable())
+            mWriter.join();
+        if (mFd >= 0)
+            ::close(mFd);
+    }
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto* socket = new QTcpSocket(this);
+        socket->setSocketDescriptor(descriptor);
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        if (mWriter.joinable())
+            return; // one connection is all the benchmark makes
+        mFd = ::dup(int(descriptor));
+        mWriter = std::thread([this] { WriteBack(); });
+        connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+            const QByteArray bytes = socket->readAll();
+            {
+                std::lock_guard<std::mutex> locker(mLock);
+                mPending += bytes;
+            }
+            mWake.notify_all();
+        });
+    }
+
+private:
+    void WriteBack()
+    {
+        std::unique_lock<std::mutex> locker(mLock);
+        for (;;) {
+            mWake.wait(locker, [this] { return mStop || !mPending.isEmpty(); });
+            if (mStop)
+                return;
+            const QByteArray bytes = std::exchange(mPending, QByteArray());
+            locker.unlock();
+            qint64 sent = 0;
+            while (sent < bytes.size()) {
+                const ssize_t n = ::send(mFd, bytes.constData() + sent, size_t(bytes.size() - sent), MSG_NOSIGNAL);
+                if (n <= 0)
+                    break;
+                sent += n;
+            }
+            locker.lock();
+        }
+    }
+
+    std::mutex mLock;
+    std::condition_variable mWake;
+    QByteArray mPending;
+    bool mStop = false;
+    int mFd = -1;
+    std::thread mWriter;
+};
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -174,6 +249,7 @@ int main(int argc, char** argv)
         QThread rawThread;
         QObject rawHome;
         cRawEchoServer* raw = nullptr;
+        cHandoffEchoServer* handoff = nullptr;
         if (const quint16 rawPort = quint16(parser.value("raw-echo-port").toUInt())) {
             rawHome.moveToThread(&rawThread);
             rawThread.start();
@@ -182,6 +258,9 @@ int main(int argc, char** argv)
                     raw = new cRawEchoServer(&rawHome);
                     if (!raw->listen(listen, rawPort))
                         ZU_ERR("raw echo cannot listen on port %d", rawPort);
+                    handoff = new cHandoffEchoServer(&rawHome);
+                    if (!handoff->listen(listen, quint16(rawPort + 1)))
+                        ZU_ERR("hand-off echo cannot listen on port %d", rawPort + 1);
                 },
                 Qt::BlockingQueuedConnection);
         }
@@ -198,7 +277,12 @@ int main(int argc, char** argv)
         app.exec();
 
         if (raw) {
-            QMetaObject::invokeMethod(&rawHome, [&raw] { delete raw; }, Qt::BlockingQueuedConnection);
+            QMetaObject::invokeMethod(
+                &rawHome, [&] {
+                    delete raw;
+                    delete handoff;
+                },
+                Qt::BlockingQueuedConnection);
             rawThread.quit();
             rawThread.wait();
         }

@@ -19,6 +19,12 @@
 
 #include <memory>
 #include <mutex>
+#include <thread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace
 {
@@ -88,6 +94,63 @@ struct sTcpPair {
     }
 };
 
+/// Enough frames of kLargeData bytes to fill a loopback socket that is not read.
+constexpr int kLargeData = 60000;
+constexpr int kFramesToFill = 300;
+
+/// A link-side QTcpSocket whose peer is a plain descriptor read on a thread of its own, so that
+/// it can read while this thread is held up in a close.
+struct sRawPeer {
+    QTcpServer mServer;
+    std::unique_ptr<QTcpSocket> mLinkSide;
+    int mFd = -1;
+    std::thread mReader;
+    QByteArray mReceived;
+
+    bool Connect()
+    {
+        if (!mServer.listen(kLoopback, 0))
+            return false;
+        mFd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in where {};
+        where.sin_family = AF_INET;
+        where.sin_port = htons(mServer.serverPort());
+        where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(mFd, reinterpret_cast<sockaddr*>(&where), sizeof(where)) != 0)
+            return false;
+        if (!mServer.waitForNewConnection(5000))
+            return false;
+        mLinkSide.reset(mServer.nextPendingConnection());
+        mLinkSide->setParent(nullptr);
+        return mLinkSide != nullptr;
+    }
+    void StartReading()
+    {
+        mReader = std::thread([this] {
+            char buffer[65536];
+            ssize_t count;
+            while ((count = ::recv(mFd, buffer, sizeof(buffer), 0)) > 0)
+                mReceived.append(buffer, int(count));
+        });
+    }
+    /// Everything read until the link side closed.
+    QByteArray WaitForEnd()
+    {
+        if (mReader.joinable())
+            mReader.join();
+        return mReceived;
+    }
+    ~sRawPeer()
+    {
+        if (mFd >= 0)
+            ::shutdown(mFd, SHUT_RDWR);
+        if (mReader.joinable())
+            mReader.join();
+        if (mFd >= 0)
+            ::close(mFd);
+    }
+};
+
 } // namespace
 
 class tst_LinksLoopback : public QObject
@@ -99,6 +162,10 @@ private Q_SLOTS:
     void tcpCloseSendsBye();
     void tcpLostCommsClosesWithoutBye();
     void tcpPeerDisconnectIsReported();
+    void tcpFullSocketQueuesInOrder();
+    void tcpCloseFlushesAFullSocketThenBye();
+    void tcpCloseGivesUpOnAPeerThatNeverReads();
+    void tcpSendingToAResetPeerIsHarmless();
 
     void udpSendsOnlyOnceThePeerPortIsKnown();
     void udpAcceptsOnlyThePeer();
@@ -189,6 +256,84 @@ void tst_LinksLoopback::tcpPeerDisconnectIsReported()
     QSignalSpy disconnected(&link, &cTCPConnection::TCPConnectionDisconnected);
     pair.mPeer.disconnectFromHost();
     QTRY_COMPARE(disconnected.count(), 1);
+}
+
+// Frames the socket cannot take wait in the queue and go out, in order, once the peer reads.
+void tst_LinksLoopback::tcpFullSocketQueuesInOrder()
+{
+    sTcpPair pair;
+    QVERIFY(pair.Connect());
+    cTCPConnection link(*pair.mLinkSide, 7);
+    QVERIFY(link.WritesDirectly());
+    QByteArray expected;
+    for (int i = 0; i < kFramesToFill; ++i) {
+        const cZUNetMessage message = MakeMessage(UWORD(i), PARAMETER_BASE, QByteArray(kLargeData, char(i)));
+        expected += cFrameWriter::ObjectFrame(message);
+        link.SendMessage(message);
+    }
+    QVERIFY2(link.GetTransmitQueueLength() > 0, "the socket never filled");
+    QTRY_COMPARE_WITH_TIMEOUT(pair.PeerReceived().size(), expected.size(), 20000);
+    QVERIFY(pair.PeerReceived() == expected);
+    QCOMPARE(link.GetTransmitQueueLength(), std::size_t(0));
+}
+
+// Closing with the socket full writes the rest and BYE while the peer reads them.
+void tst_LinksLoopback::tcpCloseFlushesAFullSocketThenBye()
+{
+    sRawPeer peer;
+    QVERIFY(peer.Connect());
+    cTCPConnection link(*peer.mLinkSide, 7);
+    QByteArray expected;
+    for (int i = 0; i < kFramesToFill; ++i) {
+        const cZUNetMessage message = MakeMessage(UWORD(i), PARAMETER_BASE, QByteArray(kLargeData, char(i)));
+        expected += cFrameWriter::ObjectFrame(message);
+        link.SendMessage(message);
+    }
+    QVERIFY2(link.GetTransmitQueueLength() > 0, "the socket never filled");
+    peer.StartReading();
+    link.TCPDisconnect(false);
+    QVERIFY(link.WasByeSent());
+    peer.mLinkSide->close();
+    const QByteArray received = peer.WaitForEnd();
+    QCOMPARE(received.size(), expected.size() + 7);
+    QVERIFY(received == expected + cConnectionBaseQt::GetByeMessage());
+}
+
+// A peer that never reads cannot hold a close up for longer than the BYE wait.
+void tst_LinksLoopback::tcpCloseGivesUpOnAPeerThatNeverReads()
+{
+    sRawPeer peer;
+    QVERIFY(peer.Connect());
+    cTCPConnection link(*peer.mLinkSide, 7);
+    for (int i = 0; i < kFramesToFill; ++i)
+        link.SendMessage(MakeMessage(UWORD(i), PARAMETER_BASE, QByteArray(kLargeData, 'x')));
+    QVERIFY2(link.GetTransmitQueueLength() > 0, "the socket never filled");
+    QSignalSpy disconnected(&link, &cTCPConnection::TCPConnectionDisconnected);
+    link.TCPDisconnect(false);
+    QCOMPARE(disconnected.count(), 1);
+    QVERIFY(link.WasByeSent());
+    link.SendMessage(MakeMessage(1, PARAMETER_BASE, "late"));
+    peer.StartReading();
+    peer.mLinkSide->close();
+    const QByteArray received = peer.WaitForEnd();
+    QVERIFY(!received.endsWith("late"));
+}
+
+// Writing to a peer that reset the connection must neither raise SIGPIPE nor pile up frames.
+void tst_LinksLoopback::tcpSendingToAResetPeerIsHarmless()
+{
+    sTcpPair pair;
+    QVERIFY(pair.Connect());
+    cTCPConnection link(*pair.mLinkSide, 7);
+    QSignalSpy disconnected(&link, &cTCPConnection::TCPConnectionDisconnected);
+    pair.mPeer.abort();
+    for (int i = 0; i < 200 && disconnected.isEmpty(); ++i) {
+        link.SendMessage(MakeMessage(1, PARAMETER_BASE, QByteArray(1000, 'z')));
+        QTest::qWait(5);
+    }
+    QTRY_COMPARE(disconnected.count(), 1);
+    link.SendMessage(MakeMessage(1, PARAMETER_BASE, "after"));
+    QVERIFY(link.GetTransmitQueueLength() <= 1);
 }
 
 void tst_LinksLoopback::udpSendsOnlyOnceThePeerPortIsKnown()

@@ -1,5 +1,6 @@
 // Links on their own thread while several threads send through them at once: every frame is
-// written, in each sender's order, and no wake-up of the write loop is lost.
+// written, in each sender's order, and no wake-up of the write loop is lost; also when the frames
+// are large enough to fill the socket, so that senders queue behind partial writes.
 
 #include "FrameParser.h"
 #include "TCPConnection.h"
@@ -40,7 +41,7 @@ class cSequenceCollector : public cFrameParser::cReceiver
 public:
     void ObjectFrameParsed(cZUNetMessage& m) override
     {
-        if (m.mLength == 4)
+        if (m.mLength >= 4)
             mSeen.append(qMakePair(int(m.GetDataBufferUWORD(0)), int(m.GetDataBufferUWORD(2))));
     }
     void UtilityFrameParsed(UBYTE*, UWORD) override { }
@@ -72,11 +73,21 @@ class tst_LinksThreads : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void concurrentSendersOnBothLinks_data();
     void concurrentSendersOnBothLinks();
 };
 
+void tst_LinksThreads::concurrentSendersOnBothLinks_data()
+{
+    QTest::addColumn<int>("padding"); // data bytes after the sender and sequence words
+    QTest::newRow("small frames") << 0;
+    // 2,000 frames of 8 kB: more than the socket takes while the peer is not reading.
+    QTest::newRow("frames that fill the socket") << 8000;
+}
+
 void tst_LinksThreads::concurrentSendersOnBothLinks()
 {
+    QFETCH(int, padding);
     cDescriptorServer server;
     QVERIFY(server.listen(kLoopback, 0));
     QTcpSocket peer;
@@ -130,8 +141,8 @@ void tst_LinksThreads::concurrentSendersOnBothLinks()
 
     std::vector<std::thread> senders;
     for (int s = 0; s < kSenders; ++s) {
-        senders.emplace_back([s, tcp, udp] {
-            cZUNetMessage message(4);
+        senders.emplace_back([s, tcp, udp, padding] {
+            cZUNetMessage message(UWORD(4 + padding));
             message.mDestination = 1;
             message.mSource = 2;
             message.mMethod = PARAMETER_BASE;
@@ -146,6 +157,8 @@ void tst_LinksThreads::concurrentSendersOnBothLinks()
     }
     for (std::thread& sender : senders)
         sender.join();
+    if (padding > 0)
+        QVERIFY2(tcp->GetTransmitQueueLength() > 0, "the socket never filled");
 
     cSequenceCollector tcpSeen;
     cFrameParser tcpParser(tcpSeen);
