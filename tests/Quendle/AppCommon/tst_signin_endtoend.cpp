@@ -26,6 +26,9 @@ namespace
 
 const QString kPrimary = QStringLiteral("127.0.0.2");
 const QString kSecondary = QStringLiteral("127.0.0.3");
+// The test network's second address: a runner reaching a unit here comes from 10.77.0.2, while it
+// reaches the units on loopback from 127.0.0.1.
+const QString kPrimaryOnTestNetwork = QStringLiteral("10.77.0.2");
 const std::array<UBYTE, 3> kOwnVersion = { 1, 3, 1 };
 
 /// What the client told its owner, counted on the test thread (the signals come queued from the
@@ -126,6 +129,7 @@ private Q_SLOTS:
     void severalMegabytesByteExact();
     void namesAndNotices();
     void loginTokenForASecondUnit();
+    void loginTokenOnlyFromTheStoredAddress();
     void loginTokenFallbackFromAnOldManager();
     void userList();
     void connectionLostMidDownload();
@@ -449,6 +453,36 @@ void tst_SignInEndToEnd::loginTokenForASecondUnit()
     QTRY_COMPARE(toPrimary.mWatcher->mTokenFailures, 2);
     QCOMPARE(toPrimary.mWatcher->mFailureCode, int(eReplyFailureCodes::NoSuchUnitPassword));
     QCOMPARE(toPrimary.mWatcher->mTokenUnit, std::string("10.77.0.99"));
+}
+
+// The primary places the token for the address it sees the runner at; the same runner coming to
+// the secondary from another address is refused.
+void tst_SignInEndToEnd::loginTokenOnlyFromTheStoredAddress()
+{
+    QFile file(ConfigPath(QStringLiteral("primary.xml")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("<QuendleConfig version=\"1.3.1\">\n    <Units>\n        <Unit id=\"2\" nameOrIpAddress=\""
+        + kSecondary.toUtf8() + "\" type=\"corvo32\" password=\"" + QByteArray::fromStdString(GetHashedPassword("root"))
+        + "\" primaryUnit=\"0\"/>\n    </Units>\n    <Layouts/>\n</QuendleConfig>\n");
+    file.close();
+    cQuendleUnit primary;
+    cQuendleUnit secondary;
+    QVERIFY(primary.Start(kPrimaryOnTestNetwork, ConfigPath(QStringLiteral("primary.xml"))));
+    QVERIFY(secondary.Start(kSecondary, ConfigPath()));
+
+    sRunnerClient toPrimary("QuendleConfigClient_a");
+    QVERIFY(Seek(toPrimary, kPrimaryOnTestNetwork));
+    QVERIFY(SignIn(toPrimary, "Alice", "wonder"));
+    toPrimary->RequestLoginToken(kSecondary.toStdString(), kSecondary.toStdString());
+    QTRY_COMPARE_WITH_TIMEOUT(toPrimary.mWatcher->mTokens + toPrimary.mWatcher->mTokenFailures, 1, 15000);
+    QCOMPARE(toPrimary.mWatcher->mTokens, 1);
+
+    sRunnerClient toSecondary("QuendleConfigClient_b");
+    QVERIFY(Seek(toSecondary, kSecondary));
+    toSecondary->AuthenticateByToken(toPrimary.mWatcher->mToken);
+    QTRY_COMPARE(toSecondary.mWatcher->mRefused, 1);
+    QCOMPARE(toSecondary.mWatcher->mAuthenticated, 0);
+    QVERIFY(Download(toSecondary) == false);
 }
 
 void tst_SignInEndToEnd::loginTokenFallbackFromAnOldManager()
