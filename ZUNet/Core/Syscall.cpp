@@ -23,7 +23,11 @@ void cSyscallWaitCondition::WakeAll()
 {
     if (mWaiters.load() == 0)
         return;
-    std::lock_guard<std::mutex> locker(mMutex);
+    // Taking the mutex orders this wake-up after a sleeper's check of its predicate; notifying
+    // after letting it go spares the woken thread from blocking on it at once.
+    {
+        std::lock_guard<std::mutex> locker(mMutex);
+    }
     mCondition.notify_all();
 }
 
