@@ -140,6 +140,9 @@ private:
     bool Seek(sRunnerClient& client, const QString& unit);
     bool SignIn(sRunnerClient& client, const QString& name, const QString& password);
     bool Download(sRunnerClient& client, UBYTE deviceType = Desktop);
+    /// "primary.xml": a configuration that names the secondary unit with the hash of its admin
+    /// password "root".
+    bool WritePrimaryConfig() const;
 
     cSyscallThread* mSyscall = nullptr;
     std::unique_ptr<QTemporaryDir> mDir;
@@ -229,6 +232,17 @@ bool tst_SignInEndToEnd::Download(sRunnerClient& client, UBYTE deviceType)
         QTRY_VERIFY_WITH_TIMEOUT(client.mWatcher->mDownloaded + client.mWatcher->mDownloadFailed > before, 30000);
     }();
     return client.mWatcher->mDownloadFailed == failedBefore;
+}
+
+bool tst_SignInEndToEnd::WritePrimaryConfig() const
+{
+    QFile file(ConfigPath(QStringLiteral("primary.xml")));
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray text = "<QuendleConfig version=\"1.3.1\">\n    <Units>\n        <Unit id=\"2\" nameOrIpAddress=\""
+        + kSecondary.toUtf8() + "\" type=\"corvo32\" password=\"" + QByteArray::fromStdString(GetHashedPassword("root"))
+        + "\" primaryUnit=\"0\"/>\n    </Units>\n    <Layouts/>\n</QuendleConfig>\n";
+    return file.write(text) == text.size();
 }
 
 void tst_SignInEndToEnd::versionCheck_data()
@@ -409,13 +423,7 @@ void tst_SignInEndToEnd::namesAndNotices()
 
 void tst_SignInEndToEnd::loginTokenForASecondUnit()
 {
-    // The primary's configuration names the second unit with its admin password's hash.
-    QFile file(ConfigPath(QStringLiteral("primary.xml")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("<QuendleConfig version=\"1.3.1\">\n    <Units>\n        <Unit id=\"2\" nameOrIpAddress=\""
-        + kSecondary.toUtf8() + "\" type=\"corvo32\" password=\"" + QByteArray::fromStdString(GetHashedPassword("root"))
-        + "\" primaryUnit=\"0\"/>\n    </Units>\n    <Layouts/>\n</QuendleConfig>\n");
-    file.close();
+    QVERIFY(WritePrimaryConfig());
     cQuendleUnit primary;
     cQuendleUnit secondary;
     QVERIFY(primary.Start(kPrimary, ConfigPath(QStringLiteral("primary.xml"))));
@@ -459,12 +467,7 @@ void tst_SignInEndToEnd::loginTokenForASecondUnit()
 // the secondary from another address is refused.
 void tst_SignInEndToEnd::loginTokenOnlyFromTheStoredAddress()
 {
-    QFile file(ConfigPath(QStringLiteral("primary.xml")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("<QuendleConfig version=\"1.3.1\">\n    <Units>\n        <Unit id=\"2\" nameOrIpAddress=\""
-        + kSecondary.toUtf8() + "\" type=\"corvo32\" password=\"" + QByteArray::fromStdString(GetHashedPassword("root"))
-        + "\" primaryUnit=\"0\"/>\n    </Units>\n    <Layouts/>\n</QuendleConfig>\n");
-    file.close();
+    QVERIFY(WritePrimaryConfig());
     cQuendleUnit primary;
     cQuendleUnit secondary;
     QVERIFY(primary.Start(kPrimaryOnTestNetwork, ConfigPath(QStringLiteral("primary.xml"))));
@@ -487,13 +490,8 @@ void tst_SignInEndToEnd::loginTokenOnlyFromTheStoredAddress()
 
 void tst_SignInEndToEnd::loginTokenFallbackFromAnOldManager()
 {
-    QFile file(ConfigPath(QStringLiteral("primary.xml")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(WritePrimaryConfig());
     const QByteArray stored = QByteArray::fromStdString(GetHashedPassword("root"));
-    file.write("<QuendleConfig version=\"1.3.1\">\n    <Units>\n        <Unit id=\"2\" nameOrIpAddress=\""
-        + kSecondary.toUtf8() + "\" type=\"corvo32\" password=\"" + stored
-        + "\" primaryUnit=\"0\"/>\n    </Units>\n    <Layouts/>\n</QuendleConfig>\n");
-    file.close();
     cQuendleUnit primary;
     cQuendleUnit secondary;
     QVERIFY(primary.Start(kPrimary, ConfigPath(QStringLiteral("primary.xml"))));

@@ -98,6 +98,18 @@ struct sTcpPair {
 constexpr int kLargeData = 60000;
 constexpr int kFramesToFill = 300;
 
+/// Sends more large frames than an unread loopback socket takes; returns their bytes.
+QByteArray FillSocket(cTCPConnection& link)
+{
+    QByteArray frames;
+    for (int i = 0; i < kFramesToFill; ++i) {
+        const cZUNetMessage message = MakeMessage(UWORD(i), PARAMETER_BASE, QByteArray(kLargeData, char(i)));
+        frames += cFrameWriter::ObjectFrame(message);
+        link.SendMessage(message);
+    }
+    return frames;
+}
+
 /// A link-side QTcpSocket whose peer is a plain descriptor read on a thread of its own, so that
 /// it can read while this thread is held up in a close.
 struct sRawPeer {
@@ -265,12 +277,7 @@ void tst_LinksLoopback::tcpFullSocketQueuesInOrder()
     QVERIFY(pair.Connect());
     cTCPConnection link(*pair.mLinkSide, 7);
     QVERIFY(link.WritesDirectly());
-    QByteArray expected;
-    for (int i = 0; i < kFramesToFill; ++i) {
-        const cZUNetMessage message = MakeMessage(UWORD(i), PARAMETER_BASE, QByteArray(kLargeData, char(i)));
-        expected += cFrameWriter::ObjectFrame(message);
-        link.SendMessage(message);
-    }
+    const QByteArray expected = FillSocket(link);
     QVERIFY2(link.GetTransmitQueueLength() > 0, "the socket never filled");
     QTRY_COMPARE_WITH_TIMEOUT(pair.PeerReceived().size(), expected.size(), 20000);
     QVERIFY(pair.PeerReceived() == expected);
@@ -283,12 +290,7 @@ void tst_LinksLoopback::tcpCloseFlushesAFullSocketThenBye()
     sRawPeer peer;
     QVERIFY(peer.Connect());
     cTCPConnection link(*peer.mLinkSide, 7);
-    QByteArray expected;
-    for (int i = 0; i < kFramesToFill; ++i) {
-        const cZUNetMessage message = MakeMessage(UWORD(i), PARAMETER_BASE, QByteArray(kLargeData, char(i)));
-        expected += cFrameWriter::ObjectFrame(message);
-        link.SendMessage(message);
-    }
+    const QByteArray expected = FillSocket(link);
     QVERIFY2(link.GetTransmitQueueLength() > 0, "the socket never filled");
     peer.StartReading();
     link.TCPDisconnect(false);
@@ -305,8 +307,7 @@ void tst_LinksLoopback::tcpCloseGivesUpOnAPeerThatNeverReads()
     sRawPeer peer;
     QVERIFY(peer.Connect());
     cTCPConnection link(*peer.mLinkSide, 7);
-    for (int i = 0; i < kFramesToFill; ++i)
-        link.SendMessage(MakeMessage(UWORD(i), PARAMETER_BASE, QByteArray(kLargeData, 'x')));
+    FillSocket(link);
     QVERIFY2(link.GetTransmitQueueLength() > 0, "the socket never filled");
     QSignalSpy disconnected(&link, &cTCPConnection::TCPConnectionDisconnected);
     link.TCPDisconnect(false);
