@@ -245,20 +245,29 @@ int main(int argc, char** argv)
         if (!server.isListening())
             return 3;
 
-        // The raw echo lives on a thread of its own, as a connection does.
+        // Each echo lives on a thread of its own, as a connection does: a thread that has slept
+        // since its own last exchange wakes as slowly as a connection's would.
         QThread rawThread;
         QObject rawHome;
+        QThread handoffThread;
+        QObject handoffHome;
         cRawEchoServer* raw = nullptr;
         cHandoffEchoServer* handoff = nullptr;
         if (const quint16 rawPort = quint16(parser.value("raw-echo-port").toUInt())) {
             rawHome.moveToThread(&rawThread);
             rawThread.start();
+            handoffHome.moveToThread(&handoffThread);
+            handoffThread.start();
             QMetaObject::invokeMethod(
                 &rawHome, [&] {
                     raw = new cRawEchoServer(&rawHome);
                     if (!raw->listen(listen, rawPort))
                         ZU_ERR("raw echo cannot listen on port %d", rawPort);
-                    handoff = new cHandoffEchoServer(&rawHome);
+                },
+                Qt::BlockingQueuedConnection);
+            QMetaObject::invokeMethod(
+                &handoffHome, [&] {
+                    handoff = new cHandoffEchoServer(&handoffHome);
                     if (!handoff->listen(listen, quint16(rawPort + 1)))
                         ZU_ERR("hand-off echo cannot listen on port %d", rawPort + 1);
                 },
@@ -277,14 +286,12 @@ int main(int argc, char** argv)
         app.exec();
 
         if (raw) {
-            QMetaObject::invokeMethod(
-                &rawHome, [&] {
-                    delete raw;
-                    delete handoff;
-                },
-                Qt::BlockingQueuedConnection);
+            QMetaObject::invokeMethod(&rawHome, [&] { delete raw; }, Qt::BlockingQueuedConnection);
+            QMetaObject::invokeMethod(&handoffHome, [&] { delete handoff; }, Qt::BlockingQueuedConnection);
             rawThread.quit();
             rawThread.wait();
+            handoffThread.quit();
+            handoffThread.wait();
         }
         // Connections end first (with BYE), then dispatch, then the objects and the manager.
         manager->UninitialiseLostComms();
