@@ -10,6 +10,7 @@
 // - one-way throughput of small object messages over one connection, counted by the unit.
 // The benchmark runs itself inside the private test network namespace.
 
+#include "BenchUnitProcess.h"
 #include "NetObject.h"
 #include "NetworkConnection.h"
 #include "RegistryRouter.h"
@@ -292,24 +293,11 @@ BENCHMARK(BM_OneWayThroughput)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRea
 
 int main(int argc, char** argv)
 {
-    if (qgetenv("ZUNET_IN_NETNS") != "1") {
-        // Loopback only, and never outside a namespace of our own.
-        std::vector<char*> arguments{const_cast<char*>(ZUNET_NETNS_RUN)};
-        for (int i = 0; i < argc; ++i)
-            arguments.push_back(argv[i]);
-        arguments.push_back(nullptr);
-        ::execv(ZUNET_NETNS_RUN, arguments.data());
-        return 127;
-    }
+    RunInTestNamespace(argc, argv);
     QCoreApplication app(argc, argv);
     QProcess unit;
-    unit.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    unit.start(QStringLiteral(ZUNET_TEST_UNIT),
-               {"--listen", "127.0.0.1", "--raw-echo-port", QString::number(kRawEchoPort)});
-    QByteArray output;
-    while (!output.contains("unit: ready") && unit.waitForReadyRead(10000))
-        output += unit.readAllStandardOutput();
-    if (!output.contains("unit: ready"))
+    if (!StartUnitProcess(unit, QStringLiteral(ZUNET_TEST_UNIT),
+                          {"--listen", "127.0.0.1", "--raw-echo-port", QString::number(kRawEchoPort)}))
         return 2;
 
     gSyscallWaitCondition.store(&gWaitCondition);

@@ -6,6 +6,7 @@
 // download: it shows what the storage alone costs.
 // The benchmark runs itself inside the private test network namespace.
 
+#include "BenchUnitProcess.h"
 #include "ConfigManagerProtocol.h"
 #include "NetworkConnection.h"
 #include "PasswordHashing.h"
@@ -181,15 +182,7 @@ BENCHMARK(BM_RawTcpTransferToTempFile)->Unit(benchmark::kMillisecond)->MinTime(2
 
 int main(int argc, char** argv)
 {
-    if (qgetenv("ZUNET_IN_NETNS") != "1") {
-        // Loopback only, and never outside a namespace of our own.
-        std::vector<char*> arguments { const_cast<char*>(ZUNET_NETNS_RUN) };
-        for (int i = 0; i < argc; ++i)
-            arguments.push_back(argv[i]);
-        arguments.push_back(nullptr);
-        ::execv(ZUNET_NETNS_RUN, arguments.data());
-        return 127;
-    }
+    RunInTestNamespace(argc, argv);
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     gConfig = MakeConfig();
@@ -205,14 +198,9 @@ int main(int argc, char** argv)
     description.close();
 
     QProcess unit;
-    unit.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    unit.start(QStringLiteral(QUENDLE_TEST_UNIT),
-        { "--listen", kUnitAddress, "--config", configPath, "--description", descriptionPath, "--raw-port",
-            QString::number(kRawPort) });
-    QByteArray output;
-    while (!output.contains("unit: ready") && unit.waitForReadyRead(10000))
-        output += unit.readAllStandardOutput();
-    if (!output.contains("unit: ready"))
+    if (!StartUnitProcess(unit, QStringLiteral(QUENDLE_TEST_UNIT),
+            { "--listen", kUnitAddress, "--config", configPath, "--description", descriptionPath, "--raw-port",
+                QString::number(kRawPort) }))
         return 3;
 
     cNetworkConnection::AllowInstanceOf(true);

@@ -16,6 +16,7 @@
 #include "SyscallThread.h"
 #include "Syscall.h"
 #include "Trace.h"
+#include "UnitWatcher.h"
 #include "ValueObject.h"
 
 #include <QCommandLineParser>
@@ -97,20 +98,6 @@ public:
 private:
     ULONG mCount = 0;
     cZUNetMessage mReply;
-};
-
-class cWatcher : public cNetObject
-{
-public:
-    cWatcher()
-        : cNetObject("Unit Watcher", 0)
-    {
-    }
-    ~cWatcher() override { Unregister(); }
-    void ConnectionTerminated(UWORD connectionId, bool lostComms) override
-    {
-        ZU_TRACE("unit: terminated %d %d", connectionId, lostComms ? 1 : 0);
-    }
 };
 
 /// Echoes every byte back on plain TCP, on a thread of its own: the baseline of the round-trip
@@ -231,7 +218,7 @@ int main(int argc, char** argv)
         cEchoObject echo("Echo", false);
         cEchoObject echoDatagram("EchoDatagram", true);
         cCounterObject counter;
-        cWatcher watcher;
+        cUnitWatcher watcher;
         std::vector<std::unique_ptr<cValueObject>> values;
         const int objects = parser.value("objects").toInt();
         for (int i = 1; i <= objects; ++i) {

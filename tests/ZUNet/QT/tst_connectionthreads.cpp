@@ -1,44 +1,12 @@
 #include "ConnectionThreads.h"
 #include "FakeUnit.h"
-#include "LinkEventHandler.h"
 #include "NetTestHelpers.h"
+#include "RecordingLinkHandler.h"
 #include "UnitFinder.h"
 
 #include <QtTest>
 
 #include <thread>
-
-namespace {
-class cRecordingHandler : public cLinkEventHandler
-{
-public:
-    void UtilityMessageReceived(const UBYTE* payload, UWORD length, UWORD connectionId) override
-    {
-        std::lock_guard<std::mutex> locker(mMutex);
-        mUtility.append({connectionId, QByteArray(reinterpret_cast<const char*>(payload), length)});
-    }
-    void RegisterConnectionWithLostComms(UWORD connectionId) override
-    {
-        std::lock_guard<std::mutex> locker(mMutex);
-        mRegistered.append(connectionId);
-    }
-    QList<UWORD> Registered()
-    {
-        std::lock_guard<std::mutex> locker(mMutex);
-        return mRegistered;
-    }
-    QList<QPair<UWORD, QByteArray>> Utility()
-    {
-        std::lock_guard<std::mutex> locker(mMutex);
-        return mUtility;
-    }
-
-private:
-    std::mutex mMutex;
-    QList<UWORD> mRegistered;
-    QList<QPair<UWORD, QByteArray>> mUtility;
-};
-}  // namespace
 
 class tst_ConnectionThreads : public QObject
 {
@@ -156,7 +124,7 @@ void tst_ConnectionThreads::helloAckOpensTheDatagramLink_data()
 void tst_ConnectionThreads::helloAckOpensTheDatagramLink()
 {
     QFETCH(bool, watched);
-    cRecordingHandler handler;
+    cRecordingLinkHandler handler;
     cFakeUnit unit(QHostAddress("127.0.0.2"));
     cClientConnectionThreadController controller(4, "127.0.0.2");
     controller.SetLinkEventHandler(&handler);

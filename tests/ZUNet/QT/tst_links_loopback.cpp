@@ -2,9 +2,9 @@
 
 #include "FrameWriter.h"
 #include "HexData.h"
-#include "LinkEventHandler.h"
 #include "MessageData.h"
 #include "ProbeObject.h"
+#include "RecordingLinkHandler.h"
 #include "RouterFixture.h"
 #include "TCPConnection.h"
 #include "TraceCapture.h"
@@ -35,38 +35,6 @@ cZUNetMessage MakeMessage(UWORD destination, UWORD method, const QByteArray& dat
 {
     return MessageWithData(0x4321, destination, 9, method, data);
 }
-
-class cRecordingHandler : public cLinkEventHandler
-{
-public:
-    void UtilityMessageReceived(const UBYTE* payload, UWORD length, UWORD connectionId) override
-    {
-        std::lock_guard<std::mutex> locker(mMutex);
-        mUtility.append(QStringLiteral("%1: %2")
-                            .arg(connectionId)
-                            .arg(ToHex(QByteArray(reinterpret_cast<const char*>(payload), length))));
-    }
-    void RegisterConnectionWithLostComms(UWORD connectionId) override
-    {
-        std::lock_guard<std::mutex> locker(mMutex);
-        mRegistered.append(connectionId);
-    }
-    QStringList Utility()
-    {
-        std::lock_guard<std::mutex> locker(mMutex);
-        return mUtility;
-    }
-    QVector<UWORD> Registered()
-    {
-        std::lock_guard<std::mutex> locker(mMutex);
-        return mRegistered;
-    }
-
-private:
-    std::mutex mMutex;
-    QStringList mUtility;
-    QVector<UWORD> mRegistered;
-};
 
 /// A connected pair of TCP sockets on 127.0.0.1: `mLinkSide` for the link, `mPeer` raw.
 struct sTcpPair {
@@ -341,7 +309,7 @@ void tst_LinksLoopback::udpSendsOnlyOnceThePeerPortIsKnown()
 {
     QUdpSocket peer;
     QVERIFY(peer.bind(kLoopback, 0));
-    cRecordingHandler handler;
+    cRecordingLinkHandler handler;
     cUDPConnection link(5, kLoopback, 0);
     link.SetLinkEventHandler(&handler);
     QVERIFY(link.GetLocalPortNumber() != 0);
@@ -375,7 +343,7 @@ void tst_LinksLoopback::udpAcceptsOnlyThePeer()
     QUdpSocket stranger;
     QVERIFY(peer.bind(kLoopback, 0));
     QVERIFY(stranger.bind(kLoopback, 0));
-    cRecordingHandler handler;
+    cRecordingLinkHandler handler;
     cUDPConnection link(5, kLoopback, 0);
     link.SetLinkEventHandler(&handler);
     const QHostAddress to = kLoopback;
@@ -397,7 +365,9 @@ void tst_LinksLoopback::udpAcceptsOnlyThePeer()
     peer.writeDatagram(HexBytes("F0 00 01 00 02 00 03 10 00 00 09 01"), to, port); // cut short
     peer.writeDatagram(HexBytes("E0 00 01 03 E7"), to, port);
 
-    QTRY_COMPARE(handler.Utility(), (QStringList { "5: 03", "5: 07", "5: 03" }));
+    const QByteArray alive("\x03", 1);
+    QTRY_COMPARE(handler.Utility(),
+                 (QList<QPair<UWORD, QByteArray>> { { 5, alive }, { 5, QByteArray("\x07", 1) }, { 5, alive } }));
     QCOMPARE(router.Drain(), 1);
     QCOMPARE(probe.mReceived.size(), 1);
     QCOMPARE(probe.mReceived.at(0).mConnectionId, UWORD(5));
@@ -409,11 +379,11 @@ void tst_LinksLoopback::udpAcceptsOnlyThePeer()
 
 void tst_LinksLoopback::udpRegistersForLostComms()
 {
-    cRecordingHandler handler;
+    cRecordingLinkHandler handler;
     cUDPConnection link(9, kLoopback, 0);
     link.SetLinkEventHandler(&handler);
     link.SetRemotePortNumber(40000, true);
-    QCOMPARE(handler.Registered(), QVector<UWORD> { 9 });
+    QCOMPARE(handler.Registered(), QList<UWORD> { 9 });
     QCOMPARE(link.GetRemotePortNumber(), UWORD(40000));
 }
 

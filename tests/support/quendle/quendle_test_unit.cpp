@@ -26,6 +26,7 @@
 #include "TestConfigManager.h"
 #include "Trace.h"
 #include "UnitNetworkServices.h"
+#include "UnitWatcher.h"
 #include "ValueObject.h"
 
 #include <QCommandLineParser>
@@ -50,21 +51,6 @@
 
 namespace
 {
-
-/// Tells the test which connections ended.
-class cWatcher : public cNetObject
-{
-public:
-    cWatcher()
-        : cNetObject("Unit Watcher", 0)
-    {
-    }
-    ~cWatcher() override { Unregister(); }
-    void ConnectionTerminated(UWORD connectionId, bool lostComms) override
-    {
-        ZU_TRACE("unit: terminated %d %d", connectionId, lostComms ? 1 : 0);
-    }
-};
 
 /// The manager, plus the one-step sign-in of managers older than version 1 when asked for.
 class cUnitConfigManager : public cTestConfigManager
@@ -260,7 +246,7 @@ int main(int argc, char** argv)
     auto tickDriver = std::make_unique<cActionTickDriver>(nullptr);
     {
         QMutex configFileLock;
-        cWatcher watcher;
+        cUnitWatcher watcher;
         cUnitConfigManager manager(parser.value("config"), &configFileLock);
         manager.Load(description);
         manager.mLegacySignIn = parser.isSet("legacy-sign-in");
