@@ -168,8 +168,14 @@ void cSecondaryUnitAuthenticator::SetRequestMethod(UWORD method)
 
 void cSecondaryUnitAuthenticator::SendRequestToRemoteUnit(UWORD method)
 {
-    SetRequestMethod(method);
     mRequest.SetLength(0);
+    SendRequestWithData(method);
+}
+
+// Sends mRequest, whose data is already in place, to the other unit's manager.
+void cSecondaryUnitAuthenticator::SendRequestWithData(UWORD method)
+{
+    SetRequestMethod(method);
     mRequest.mConnectionId = mRemoteConnectionId;
     mRequest.mDestination = mRemoteHandle;
     mRequest.mSource = mHandle;
@@ -234,12 +240,7 @@ void cSecondaryUnitAuthenticator::AuthenticatePart2(const cZUNetMessage& reply)
     mRequest.SetLength(static_cast<UWORD>(user.size() + password.size() + 2));
     mRequest.SetDataBufferString(user.constData(), 0);
     mRequest.SetDataBufferString(password.constData(), user.size() + 1);
-    mRequest.mConnectionId = mRemoteConnectionId;
-    mRequest.mDestination = mRemoteHandle;
-    mRequest.mSource = mHandle;
-    mRequest.mMethod = M_AUTHENTICATE_PART2;
-    SetRequestMethod(M_AUTHENTICATE_PART2);
-    SyscallSendMessage(mRequest);
+    SendRequestWithData(M_AUTHENTICATE_PART2);
 }
 
 void cSecondaryUnitAuthenticator::SendLoginTokenToUnit()
@@ -253,12 +254,7 @@ void cSecondaryUnitAuthenticator::SendLoginTokenToUnit()
     mRequest.SetLength(static_cast<UWORD>(mTokenLength + address.size() + 1));
     std::memcpy(mRequest.mDataBuffer, mToken.constData(), static_cast<std::size_t>(mTokenLength));
     mRequest.SetDataBufferString(address.constData(), mTokenLength);
-    mRequest.mConnectionId = mRemoteConnectionId;
-    mRequest.mDestination = mRemoteHandle;
-    mRequest.mSource = mHandle;
-    mRequest.mMethod = M_SET_RUNNER_LOGIN_TOKEN;
-    SetRequestMethod(M_SET_RUNNER_LOGIN_TOKEN);
-    SyscallSendMessage(mRequest);
+    SendRequestWithData(M_SET_RUNNER_LOGIN_TOKEN);
 }
 
 void cSecondaryUnitAuthenticator::SendLoginTokenToClient()

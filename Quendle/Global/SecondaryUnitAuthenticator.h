@@ -46,6 +46,7 @@ private:
     void VersionManagerCheckComplete();
     void SetRequestMethod(UWORD method);
     void SendRequestToRemoteUnit(UWORD method);
+    void SendRequestWithData(UWORD method);
     bool HandleRequestReply(cZUNetMessage& message);
     void AuthenticatePart2(const cZUNetMessage& reply);
     void SendLoginTokenToUnit();
