@@ -3,6 +3,7 @@
 #include "ConfigManagerVersionClient.h"
 #include "FakeNetwork.h"
 #include "HexData.h"
+#include "NameParamListener.h"
 #include "PasswordHashing.h"
 #include "ProbeObject.h"
 #include "ReplyWorkerThread.h"
@@ -43,20 +44,6 @@ QByteArray Chunk(int index, int last, const QByteArray& bytes)
     data[3] = char(last);
     return data + bytes;
 }
-
-/// Records what a widget would be told.
-class cListener : public cZUNetWidgetClientInterface
-{
-public:
-    void NetObjectNamesAndParametersReceived(
-        eRequestNameParamStatusCode status, const std::list<std::pair<std::string, UWORD>>& entries) override
-    {
-        mStatuses.append(status);
-        mAnswers.append(entries);
-    }
-    QList<int> mStatuses;
-    QList<std::list<std::pair<std::string, UWORD>>> mAnswers;
-};
 
 /// A runner client whose storage refuses from the n-th chunk on.
 class cRefusingClient : public cRunnerQuendleConfigClient
@@ -442,14 +429,14 @@ void tst_ConfigClient::nameParameterBinding()
     StartLocal();
     mManager->SetKey("fader/1", { { "Input 1", 4096 } });
     mManager->SetKey("meter/1", { { "Input 1 Meter", 4101 }, { "Input 1 Clip", 4102 } });
-    cListener before;
+    cNameParamListener before;
     mClient->RequestNetObjectNameAndParameter("fader/1", &before);
     Pump([&] { return before.mStatuses.size() == 1; });
     QCOMPARE(before.mStatuses.first(), int(NameParamNotAuthenticated));
 
     QVERIFY(SignInLocal("Alice", "wonder"));
-    cListener a;
-    cListener b;
+    cNameParamListener a;
+    cNameParamListener b;
     mClient->RequestNetObjectNameAndParameter("meter/1", &a);
     mClient->RequestNetObjectNameAndParameter("meter/1", &b);
     Pump([&] { return a.mStatuses.size() == 1 && b.mStatuses.size() == 1; });
@@ -471,7 +458,7 @@ void tst_ConfigClient::nameParameterBinding()
     QVERIFY(mManager->ParamChangeInformList().empty());
 
     // A reply for a listener that moved on to another path is dropped.
-    cListener c;
+    cNameParamListener c;
     mClient->RequestNetObjectNameAndParameter("fader/1", &c);
     mClient->RequestNetObjectNameAndParameter("meter/1", &c);
     Pump([&] { return c.mStatuses.size() == 1; });
@@ -638,7 +625,7 @@ void tst_ConfigClient::requestBytes()
     QCOMPARE(LastTo().mMethod, UWORD(M_GET_RUNNER_CONFIG));
     QCOMPARE(LastTo().mSource, mClient->GetHandle());
 
-    cListener listener;
+    cNameParamListener listener;
     mClient->RequestNetObjectNameAndParameter("fader/3", &listener);
     QCOMPARE(ToHex(Data(LastTo())), ToHex(QByteArray::fromHex("00000000") + QByteArray("fader/3", 8)));
     mClient->RemoveNetObjectNameAndParameterListener(&listener);
@@ -932,7 +919,7 @@ void tst_ConfigClient::malformedNoticesDropped()
     QFETCH(UWORD, method);
     QFETCH(QByteArray, data);
     ConnectRemote();
-    cListener listener;
+    cNameParamListener listener;
     mClient->RequestNetObjectNameAndParameter("fader/1", &listener);
     mClient->UploadConfig("x");
     QSignalSpy replies(mClient.get(), &cQuendleConfigClient::NameAndParamReplyReceived);
@@ -970,7 +957,7 @@ void tst_ConfigClient::nothingSentUnderTheMutex()
     mClient->SendAddMeToRunnerInform(Desktop);
     mClient->RequestLoginToken("a", "b");
     mClient->UploadConfig("y");
-    cListener listener;
+    cNameParamListener listener;
     mClient->RequestNetObjectNameAndParameter("p", &listener);
     mClient->RemoveNetObjectNameAndParameterListener(&listener);
     mNetwork->mOnSend = nullptr;

@@ -4,6 +4,7 @@
 #include "ConfigManagerProtocol.h"
 #include "ConfigManagerVersionClient.h"
 #include "HexData.h"
+#include "NameParamListener.h"
 #include "NetworkConnection.h"
 #include "PasswordHashing.h"
 #include "ProbeObject.h"
@@ -71,19 +72,6 @@ public:
     QByteArray mToken;
     std::string mTokenUnit;
     std::string mFallback;
-};
-
-class cListener : public QObject, public cZUNetWidgetClientInterface
-{
-public:
-    void NetObjectNamesAndParametersReceived(
-        eRequestNameParamStatusCode status, const std::list<std::pair<std::string, UWORD>>& entries) override
-    {
-        mStatuses.append(status);
-        mAnswers.append(entries);
-    }
-    QList<int> mStatuses;
-    QList<std::list<std::pair<std::string, UWORD>>> mAnswers;
 };
 
 /// A runner's client for one unit, with its watcher.
@@ -397,8 +385,8 @@ void tst_SignInEndToEnd::namesAndNotices()
     sRunnerClient client("QuendleConfigClient_n");
     QVERIFY(Seek(client, kPrimary));
     QVERIFY(SignIn(client, "Bob", QString()));
-    cListener fader;
-    cListener unknown;
+    cNameParamListener fader;
+    cNameParamListener unknown;
     client->RequestNetObjectNameAndParameter("fader/1", &fader);
     client->RequestNetObjectNameAndParameter("fader/99", &unknown);
     QTRY_COMPARE(fader.mStatuses.size(), 1);
