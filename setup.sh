@@ -16,6 +16,7 @@ PACKAGES=(
   xvfb xauth libgl1-mesa-dri mesa-utils
   iproute2 util-linux
   libbenchmark-dev
+  clang-format ccache
 )
 
 missing=()

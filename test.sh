@@ -13,6 +13,9 @@ export QT_QPA_PLATFORM=offscreen
 
 step() { printf '\n== %s\n' "$*"; }
 
+step "format and lint"
+tools/lint.sh
+
 step "build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$JOBS"

@@ -10,12 +10,12 @@
 // - one-way throughput of small object messages over one connection, counted by the unit.
 // The benchmark runs itself inside the private test network namespace.
 
-#include "BenchUnitProcess.h"
-#include "NetObject.h"
-#include "NetworkConnection.h"
-#include "RegistryRouter.h"
-#include "Syscall.h"
-#include "ZUNetMethods.h"
+#include "ZUNet/Core/NetObject.h"
+#include "ZUNet/Core/RegistryRouter.h"
+#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/Core/ZUNetMethods.h"
+#include "ZUNet/QT/NetworkConnection.h"
+#include "bench/BenchUnitProcess.h"
 
 #include <benchmark/benchmark.h>
 
@@ -37,7 +37,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 constexpr quint16 kRawEchoPort = 51400;
 constexpr int kDataLength = 16;
@@ -75,8 +76,8 @@ UWORD gConnection = ZUNET_NO_CONNECTION;
 void DispatchUntilReplies(long replies)
 {
     while (gSink->mReplies < replies) {
-        gWaitCondition.WaitWhile([] { return SyscallGetNumberOfMessagesInBuffer() == 0; },
-                                 std::chrono::milliseconds(100));
+        gWaitCondition.WaitWhile(
+            [] { return SyscallGetNumberOfMessagesInBuffer() == 0; }, std::chrono::milliseconds(100));
         gRegistryRouter->SyscallPollAtMost(1000);
     }
 }
@@ -104,7 +105,7 @@ double Percentile(std::vector<double>& samples, int percent)
 int ConnectRawEcho(quint16 port)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in where{};
+    sockaddr_in where {};
     where.sin_family = AF_INET;
     where.sin_port = htons(port);
     inet_pton(AF_INET, "127.0.0.1", &where.sin_addr);
@@ -286,7 +287,7 @@ void BM_OneWayThroughput(benchmark::State& state)
     state.SetItemsProcessed(int64_t(state.iterations()) * batch);
 }
 
-}  // namespace
+} // namespace
 
 BENCHMARK(BM_RoundTripBesideRawTcp)->Iterations(20000)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_OneWayThroughput)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -297,7 +298,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QProcess unit;
     if (!StartUnitProcess(unit, QStringLiteral(ZUNET_TEST_UNIT),
-                          {"--listen", "127.0.0.1", "--raw-echo-port", QString::number(kRawEchoPort)}))
+            { "--listen", "127.0.0.1", "--raw-echo-port", QString::number(kRawEchoPort) }))
         return 2;
 
     gSyscallWaitCondition.store(&gWaitCondition);

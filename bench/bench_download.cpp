@@ -6,14 +6,14 @@
 // download: it shows what the storage alone costs.
 // The benchmark runs itself inside the private test network namespace.
 
-#include "BenchUnitProcess.h"
-#include "ConfigManagerProtocol.h"
-#include "NetworkConnection.h"
-#include "PasswordHashing.h"
-#include "RegistryRouter.h"
-#include "RunnerQuendleConfigClient.h"
-#include "Syscall.h"
-#include "SyscallThread.h"
+#include "Quendle/AppCommon/PasswordHashing.h"
+#include "Quendle/AppCommon/RunnerQuendleConfigClient.h"
+#include "Quendle/Global/ConfigManagerProtocol.h"
+#include "ZUNet/Core/RegistryRouter.h"
+#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/QT/NetworkConnection.h"
+#include "ZUNet/QT/SyscallThread.h"
+#include "bench/BenchUnitProcess.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,9 +1,9 @@
 // Frame parser throughput on a stream of mixed small frames, fed in the 256-byte pieces a TCP link
 // reads, beside memcpy of the same bytes in the same pieces.
 
-#include "FrameParser.h"
-#include "FrameWriter.h"
-#include "ZUNetWire.h"
+#include "ZUNet/QT/FrameParser.h"
+#include "ZUNet/QT/FrameWriter.h"
+#include "ZUNet/QT/ZUNetWire.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,11 +3,11 @@
 // objects through the real syscall thread, beside the bare cost of a condition-variable hand-off
 // between two threads (std::condition_variable and QWaitCondition) measured in the same run.
 
-#include "NetObject.h"
-#include "RegistryRouter.h"
-#include "Syscall.h"
-#include "SyscallThread.h"
-#include "SystemBuilder.h"
+#include "ZUNet/Core/NetObject.h"
+#include "ZUNet/Core/RegistryRouter.h"
+#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/Core/SystemBuilder.h"
+#include "ZUNet/QT/SyscallThread.h"
 
 #include <benchmark/benchmark.h>
 

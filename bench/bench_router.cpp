@@ -1,9 +1,9 @@
 // Post and dispatch of small messages through the registry router, beside a mutex-guarded deque
 // that delivers copies of the same messages to a virtual call.
 
-#include "NetObject.h"
-#include "RegistryRouter.h"
-#include "Syscall.h"
+#include "ZUNet/Core/NetObject.h"
+#include "ZUNet/Core/RegistryRouter.h"
+#include "ZUNet/Core/Syscall.h"
 
 #include <benchmark/benchmark.h>
 
@@ -14,7 +14,7 @@
 #include <new>
 
 // Counts heap allocations, to show that the router allocates nothing per message once warm.
-static std::atomic<long> gAllocations{0};
+static std::atomic<long> gAllocations { 0 };
 void* operator new(std::size_t size)
 {
     gAllocations.fetch_add(1, std::memory_order_relaxed);
@@ -29,19 +29,35 @@ void* operator new[](std::size_t size)
         return p;
     throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
 
-namespace {
+namespace
+{
 
 constexpr int kBatch = 64;
 
 class cSink : public cNetObject
 {
 public:
-    cSink() : cNetObject("sink", 1) {}
+    cSink()
+        : cNetObject("sink", 1)
+    {
+    }
     ~cSink() override { Unregister(); }
     void EntrypointMessage(cZUNetMessage& message) override { mSum += message.GetDataBufferUWORD(0); }
     ULONG mSum = 0;
@@ -68,8 +84,7 @@ void BM_RouterPostAndDispatch(benchmark::State& state)
             gRegistryRouter->SyscallPoll();
         }
         const long allocations = gAllocations.load() - allocationsBefore;
-        state.counters["allocs_per_msg"] =
-            double(allocations) / double(state.iterations() * kBatch);
+        state.counters["allocs_per_msg"] = double(allocations) / double(state.iterations() * kBatch);
         state.SetItemsProcessed(state.iterations() * kBatch);
         benchmark::DoNotOptimize(sink.mSum);
     }
@@ -78,14 +93,12 @@ void BM_RouterPostAndDispatch(benchmark::State& state)
 }
 BENCHMARK(BM_RouterPostAndDispatch);
 
-struct sBaselineTarget
-{
+struct sBaselineTarget {
     virtual ~sBaselineTarget() = default;
     virtual void Deliver(const cZUNetMessage& message) = 0;
 };
 
-struct sBaselineSink : sBaselineTarget
-{
+struct sBaselineSink : sBaselineTarget {
     void Deliver(const cZUNetMessage& message) override { mSum += message.GetDataBufferUWORD(0); }
     ULONG mSum = 0;
 };
@@ -122,6 +135,6 @@ void BM_BaselineMutexDeque(benchmark::State& state)
 }
 BENCHMARK(BM_BaselineMutexDeque);
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

@@ -5,12 +5,12 @@
 // download, a token request, an upload) and whether the manager's sender is signed in; then
 // records of [target: 0 client / 1 manager] [method: UWORD] [source: 0 the manager's pair / 1 a
 // stranger] [length: UWORD] [data].
-#include "ConfigManager.h"
-#include "ConfigManagerVersionClient.h"
-#include "QuendleConfigClient.h"
-#include "RegistryRouter.h"
-#include "Syscall.h"
-#include "Trace.h"
+#include "Quendle/AppCommon/QuendleConfigClient.h"
+#include "Quendle/Global/ConfigManager.h"
+#include "Quendle/Global/ConfigManagerVersionClient.h"
+#include "ZUNet/Core/RegistryRouter.h"
+#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/Core/Trace.h"
 
 #include <QCoreApplication>
 #include <QFile>

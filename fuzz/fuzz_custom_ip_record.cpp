@@ -1,7 +1,7 @@
 // Custom IP records as a unit reads them: first byte the version, the rest the record. Never an
 // overread; an accepted record packs and reads back the same.
-#include "CustomIPMessage.h"
-#include "Trace.h"
+#include "Common/CustomIPMessageSender/CustomIPMessage.h"
+#include "ZUNet/Core/Trace.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // Discovery replies as they arrive on the reply port: any bytes, never a crash or an overread.
-#include "UnitFinder.h"
+#include "Common/Qt/UnitFinder.h"
 
 #include <cstddef>
 #include <cstdint>

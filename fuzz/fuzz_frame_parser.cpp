@@ -2,11 +2,11 @@
 // checks that both give the same frames, that buffers stay bounded, and that every delivered
 // message survives the inform-list rewrite and a write/parse round trip.
 
-#include "ConnectionBase.h"
-#include "FrameParser.h"
-#include "FrameWriter.h"
-#include "Trace.h"
-#include "ZUNetWire.h"
+#include "ZUNet/Core/Trace.h"
+#include "ZUNet/QT/ConnectionBase.h"
+#include "ZUNet/QT/FrameParser.h"
+#include "ZUNet/QT/FrameWriter.h"
+#include "ZUNet/QT/ZUNetWire.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -3,12 +3,12 @@
 // two objects its command names (each command carries its own parameter numbers), whatever answer
 // of an abandoned search is still travelling.
 
-#include "NetObject.h"
-#include "NetworkInterface.h"
-#include "RegistryRouter.h"
-#include "Syscall.h"
-#include "SystemBuilder.h"
-#include "Trace.h"
+#include "ZUNet/Core/NetObject.h"
+#include "ZUNet/Core/NetworkInterface.h"
+#include "ZUNet/Core/RegistryRouter.h"
+#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/Core/SystemBuilder.h"
+#include "ZUNet/Core/Trace.h"
 
 #include <cstddef>
 #include <cstdint>

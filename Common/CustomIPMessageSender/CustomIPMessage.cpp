@@ -1,6 +1,6 @@
-#include "CustomIPMessage.h"
+#include "Common/CustomIPMessageSender/CustomIPMessage.h"
 
-#include "Trace.h"
+#include "ZUNet/Core/Trace.h"
 
 #include <cstring>
 

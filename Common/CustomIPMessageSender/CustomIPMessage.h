@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ZUNetMessage.h"
-#include "ZUNetTypes.h"
+#include "ZUNet/Core/ZUNetMessage.h"
+#include "ZUNet/Core/ZUNetTypes.h"
 
 /// A request for a unit to send a user-defined byte string to an address and port on its own
 /// network. Travels inside a message's data behind a version byte that the carrier writes.

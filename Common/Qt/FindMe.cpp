@@ -1,7 +1,7 @@
-#include "FindMe.h"
+#include "Common/Qt/FindMe.h"
 
-#include "Trace.h"
-#include "UnitFinder.h"
+#include "Common/Qt/UnitFinder.h"
+#include "ZUNet/Core/Trace.h"
 
 #include <QTimer>
 #include <QUdpSocket>

@@ -1,11 +1,11 @@
-#include "ThreadController.h"
+#include "Common/Qt/ThreadController.h"
 
 cThreadWorker::cThreadWorker()
     : QObject(nullptr)
 {
 }
 
-void cThreadWorker::InitOnThread() {}
+void cThreadWorker::InitOnThread() { }
 
 cThreadController::cThreadController(QThread::Priority priority)
     : QObject(nullptr)

@@ -1,4 +1,4 @@
-#include "UnitFinder.h"
+#include "Common/Qt/UnitFinder.h"
 
 #include <QDebug>
 #include <QNetworkDatagram>

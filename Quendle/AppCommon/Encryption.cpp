@@ -1,4 +1,4 @@
-#include "Encryption.h"
+#include "Quendle/AppCommon/Encryption.h"
 
 #include <initializer_list>
 

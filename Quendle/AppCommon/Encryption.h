@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ZUNetTypes.h"
+#include "ZUNet/Core/ZUNetTypes.h"
 
 /// Turns a 16-byte password block into a 32-bit number before it is hashed for signing in: the
 /// product of four 48-bit values in a residue number system (moduli 3, 7, 29, 509 and 4079),

@@ -1,6 +1,6 @@
-#include "PasswordHashing.h"
+#include "Quendle/AppCommon/PasswordHashing.h"
 
-#include "Encryption.h"
+#include "Quendle/AppCommon/Encryption.h"
 
 #include <QCryptographicHash>
 

@@ -1,10 +1,10 @@
-#include "QuendleConfigClient.h"
+#include "Quendle/AppCommon/QuendleConfigClient.h"
 
-#include "ConfigManagerVersionClient.h"
-#include "NetworkInterface.h"
-#include "SaltHash.h"
-#include "Syscall.h"
-#include "Trace.h"
+#include "Quendle/Global/ConfigManagerVersionClient.h"
+#include "Quendle/Global/SaltHash.h"
+#include "ZUNet/Core/NetworkInterface.h"
+#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/Core/Trace.h"
 
 #include <algorithm>
 #include <cstring>

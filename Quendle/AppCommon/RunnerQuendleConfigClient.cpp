@@ -1,4 +1,4 @@
-#include "RunnerQuendleConfigClient.h"
+#include "Quendle/AppCommon/RunnerQuendleConfigClient.h"
 
 #include <QMutexLocker>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "QuendleConfigClient.h"
+#include "Quendle/AppCommon/QuendleConfigClient.h"
 
 #include <QFile>
 #include <QMutex>

@@ -1,18 +1,18 @@
-#include "ConfigManager.h"
+#include "Quendle/Global/ConfigManager.h"
 
-#include "ConfigManagerVersion.h"
-#include "ReplyWorkerThread.h"
-#include "SaltHash.h"
-#include "SecondaryUnitAuthenticator.h"
-#include "Syscall.h"
-#include "Trace.h"
-#include "UnitServices.h"
-#include "UserListServer.h"
+#include "Quendle/Global/ConfigManagerVersion.h"
+#include "Quendle/Global/ReplyWorkerThread.h"
+#include "Quendle/Global/SaltHash.h"
+#include "Quendle/Global/SecondaryUnitAuthenticator.h"
+#include "Quendle/Global/UnitServices.h"
+#include "Quendle/Global/UserListServer.h"
+#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/Core/Trace.h"
 
 #include <QXmlStreamReader>
 
-#include <cstdio>
 #include <QMutexLocker>
+#include <cstdio>
 
 #include <cstring>
 
@@ -446,7 +446,7 @@ bool cConfigManager::CreateTempFile()
 bool cConfigManager::CommitTempFile()
 {
     {
-        QMutexLocker fileLocker(mConfigFileMutex);  // no-op without a shared file lock
+        QMutexLocker fileLocker(mConfigFileMutex); // no-op without a shared file lock
         mTempFile.flush();
         // On disk before it replaces the old file, so a power cut leaves one or the other whole.
         if (mTempFile.handle() >= 0)
@@ -691,7 +691,7 @@ void cConfigManager::AuthenticateByToken(const cZUNetMessage& request)
 
 bool cConfigManager::GetAdminPassword(const std::string& unitNameOrIpAddress, std::string& password)
 {
-    QMutexLocker fileLocker(mConfigFileMutex);  // no-op without a shared file lock
+    QMutexLocker fileLocker(mConfigFileMutex); // no-op without a shared file lock
     QFile file(mConfigFilePath);
     file.open(QIODevice::ReadOnly);
     QXmlStreamReader reader(&file);
@@ -724,7 +724,7 @@ bool cConfigManager::GetAdminPassword(const std::string& unitNameOrIpAddress, st
 void cConfigManager::CheckForAllowUserLists()
 {
     mAllowUserList = false;
-    QMutexLocker fileLocker(mConfigFileMutex);  // no-op without a shared file lock
+    QMutexLocker fileLocker(mConfigFileMutex); // no-op without a shared file lock
     QFile file(mConfigFilePath);
     if (!file.exists() || file.size() == 0 || !file.open(QIODevice::ReadOnly))
         return;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ConfigManagerProtocol.h"
-#include "NetObject.h"
+#include "Quendle/Global/ConfigManagerProtocol.h"
+#include "ZUNet/Core/NetObject.h"
 
 #include <QByteArray>
 #include <QFile>

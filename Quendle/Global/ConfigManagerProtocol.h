@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ZUNetMethods.h"
-#include "ZUNetTypes.h"
+#include "ZUNet/Core/ZUNetMethods.h"
+#include "ZUNet/Core/ZUNetTypes.h"
 
-#include "NetworkMetaTypes.h" // std::string as a meta type
+#include "ZUNet/QT/NetworkMetaTypes.h" // std::string as a meta type
 
 #include <QMetaType>
 

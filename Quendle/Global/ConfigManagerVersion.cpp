@@ -1,7 +1,7 @@
-#include "ConfigManagerVersion.h"
+#include "Quendle/Global/ConfigManagerVersion.h"
 
-#include "ConfigManagerProtocol.h"
-#include "Syscall.h"
+#include "Quendle/Global/ConfigManagerProtocol.h"
+#include "ZUNet/Core/Syscall.h"
 
 namespace Quendle
 {

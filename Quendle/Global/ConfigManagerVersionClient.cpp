@@ -1,7 +1,7 @@
-#include "ConfigManagerVersionClient.h"
+#include "Quendle/Global/ConfigManagerVersionClient.h"
 
-#include "ConfigManagerProtocol.h"
-#include "Syscall.h"
+#include "Quendle/Global/ConfigManagerProtocol.h"
+#include "ZUNet/Core/Syscall.h"
 
 namespace Quendle
 {

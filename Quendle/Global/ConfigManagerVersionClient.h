@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SeekObject.h"
+#include "ZUNet/Core/SeekObject.h"
 
 #include <QObject>
 

@@ -1,8 +1,8 @@
-#include "ReplyWorkerThread.h"
+#include "Quendle/Global/ReplyWorkerThread.h"
 
-#include "Syscall.h"
-#include "Trace.h"
-#include "UnitServices.h"
+#include "Quendle/Global/UnitServices.h"
+#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/Core/Trace.h"
 
 #include <QMutexLocker>
 #include <QRegExp>
@@ -351,7 +351,7 @@ bool cReplyWorkerThread::OpenConfigFileOrAnswer(QFile& file, cZUNetMessage& repl
 
 void cReplyWorkerThread::SendFullConfigData(cZUNetMessage& reply)
 {
-    QMutexLocker fileLocker(mConfigFileMutex);  // no-op without a shared file lock
+    QMutexLocker fileLocker(mConfigFileMutex); // no-op without a shared file lock
     QFile file(mConfigFilePath);
     if (!OpenConfigFileOrAnswer(file, reply))
         return;
@@ -373,7 +373,7 @@ void cReplyWorkerThread::SendFullConfigData(cZUNetMessage& reply)
 void cReplyWorkerThread::SendRunnerConfigData(
     cZUNetMessage& reply, UBYTE deviceType, const std::string& userName, const std::set<int>& resourceIdsHeld)
 {
-    QMutexLocker fileLocker(mConfigFileMutex);  // no-op without a shared file lock
+    QMutexLocker fileLocker(mConfigFileMutex); // no-op without a shared file lock
     QFile file(mConfigFilePath);
     if (!OpenConfigFileOrAnswer(file, reply))
         return;
@@ -719,7 +719,7 @@ qint64 cReplyWorkerThread::ScanResources(
 std::list<int> cReplyWorkerThread::GetMatchingLayoutIndices(const sRunnerInformItem& runner)
 {
     std::list<int> indices;
-    QMutexLocker fileLocker(mConfigFileMutex);  // no-op without a shared file lock
+    QMutexLocker fileLocker(mConfigFileMutex); // no-op without a shared file lock
     QFile file(mConfigFilePath);
     if (!file.exists() || file.size() == 0)
         return indices;

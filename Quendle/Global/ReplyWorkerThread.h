@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ConfigManagerProtocol.h"
-#include "ZUNetMessage.h"
+#include "Quendle/Global/ConfigManagerProtocol.h"
+#include "ZUNet/Core/ZUNetMessage.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -100,8 +100,8 @@ private:
     bool SendConfigDataMessage(cZUNetMessage& message, const char* bytes, int length, int index, int lastIndex);
     /// Sends the chunk whose `length` bytes are already in place after the header.
     bool SendChunk(cZUNetMessage& message, int length, int index, int lastIndex);
-    qint64 ScanResources(QFile& file, std::set<int>& resourceIdsNeeded, QList<qint64>& positions,
-                         QList<qint64>& lengths);
+    qint64 ScanResources(
+        QFile& file, std::set<int>& resourceIdsNeeded, QList<qint64>& positions, QList<qint64>& lengths);
     bool Cancelled() const { return mCancelCurrent.load(); }
     void Wake();
 

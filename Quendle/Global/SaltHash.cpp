@@ -1,4 +1,4 @@
-#include "SaltHash.h"
+#include "Quendle/Global/SaltHash.h"
 
 #include <QCryptographicHash>
 #include <QRandomGenerator>

@@ -1,11 +1,11 @@
-#include "SecondaryUnitAuthenticator.h"
+#include "Quendle/Global/SecondaryUnitAuthenticator.h"
 
-#include "ConfigManagerVersionClient.h"
-#include "NetworkInterface.h"
-#include "SaltHash.h"
-#include "Syscall.h"
-#include "Trace.h"
-#include "UnitServices.h"
+#include "Quendle/Global/ConfigManagerVersionClient.h"
+#include "Quendle/Global/SaltHash.h"
+#include "Quendle/Global/UnitServices.h"
+#include "ZUNet/Core/NetworkInterface.h"
+#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/Core/Trace.h"
 
 #include <QHostAddress>
 

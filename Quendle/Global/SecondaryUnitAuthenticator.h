@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ConfigManagerProtocol.h"
-#include "SeekObject.h"
+#include "Quendle/Global/ConfigManagerProtocol.h"
+#include "ZUNet/Core/SeekObject.h"
 
 #include <QByteArray>
 

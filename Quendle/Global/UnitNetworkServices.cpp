@@ -1,9 +1,9 @@
-#include "UnitNetworkServices.h"
+#include "Quendle/Global/UnitNetworkServices.h"
 
-#include "ConnectionThreads.h"
-#include "NetworkConnection.h"
-#include "TestDottedIPAddress.h"
-#include "UnitFinder.h"
+#include "Common/Qt/UnitFinder.h"
+#include "ZUNet/QT/ConnectionThreads.h"
+#include "ZUNet/QT/NetworkConnection.h"
+#include "ZUNet/QT/TestDottedIPAddress.h"
 
 namespace Quendle
 {

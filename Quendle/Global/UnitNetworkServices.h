@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UnitServices.h"
+#include "Quendle/Global/UnitServices.h"
 
 namespace Quendle
 {

@@ -1,4 +1,4 @@
-#include "UnitServices.h"
+#include "Quendle/Global/UnitServices.h"
 
 #include <atomic>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ZUNetTypes.h"
+#include "ZUNet/Core/ZUNetTypes.h"
 
 #include <QHostAddress>
 #include <QMap>

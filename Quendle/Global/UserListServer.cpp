@@ -1,8 +1,8 @@
-#include "UserListServer.h"
+#include "Quendle/Global/UserListServer.h"
 
-#include "ConfigManager.h"
-#include "Syscall.h"
-#include "Trace.h"
+#include "Quendle/Global/ConfigManager.h"
+#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/Core/Trace.h"
 
 #include <QByteArray>
 

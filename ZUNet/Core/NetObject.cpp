@@ -1,8 +1,8 @@
-#include "NetObject.h"
+#include "ZUNet/Core/NetObject.h"
 
-#include "RegistryRouter.h"
-#include "Syscall.h"
-#include "Trace.h"
+#include "ZUNet/Core/RegistryRouter.h"
+#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/Core/Trace.h"
 
 #include <algorithm>
 #include <cstring>
@@ -97,16 +97,18 @@ void cNetObject::EntrypointMessage(cZUNetMessage& message)
         DecrementDeleteListRefCount(message);
         break;
     case M_ALL_ABSOLUTE_UPDATE_CURRENT_STORE:
-        ZU_ERR("NYI - M_ALL_ABSOLUTE_UPDATE_CURRENT_STORE for %s on %d", mName, int(M_ALL_ABSOLUTE_UPDATE_CURRENT_STORE));
+        ZU_ERR(
+            "NYI - M_ALL_ABSOLUTE_UPDATE_CURRENT_STORE for %s on %d", mName, int(M_ALL_ABSOLUTE_UPDATE_CURRENT_STORE));
         ReplyFail(message);
         break;
     case M_ALL_RELATIVE_UPDATE_CURRENT_STORE:
-        ZU_ERR("NYI - M_ALL_RELATIVE_UPDATE_CURRENT_STORE for %s on %d", mName, int(M_ALL_RELATIVE_UPDATE_CURRENT_STORE));
+        ZU_ERR(
+            "NYI - M_ALL_RELATIVE_UPDATE_CURRENT_STORE for %s on %d", mName, int(M_ALL_RELATIVE_UPDATE_CURRENT_STORE));
         ReplyFail(message);
         break;
     default:
         ZU_ERR("Unknown Method: %d  Source: %d, ConnId: %d ObjectName: \"%s\", mHandle = %d", message.mMethod,
-               message.mSource, message.mConnectionId, mName, mHandle);
+            message.mSource, message.mConnectionId, mName, mHandle);
         break;
     }
 }
@@ -125,19 +127,19 @@ void cNetObject::ConnectionTerminated(UWORD connectionId, bool)
 {
     for (auto& list : mInformLists) {
         list.erase(std::remove_if(list.begin(), list.end(),
-                                  [connectionId](const sInformListItem& i) { return i.mConnectionId == connectionId; }),
-                   list.end());
+                       [connectionId](const sInformListItem& i) { return i.mConnectionId == connectionId; }),
+            list.end());
     }
     mDeleteList.erase(std::remove_if(mDeleteList.begin(), mDeleteList.end(),
-                                     [connectionId](const sDeleteListItem& i) { return i.mConnectionId == connectionId; }),
-                      mDeleteList.end());
+                          [connectionId](const sDeleteListItem& i) { return i.mConnectionId == connectionId; }),
+        mDeleteList.end());
 }
 
 void cNetObject::UpdateNewObject(UWORD connectionId, UWORD handle, UWORD, UWORD sourceMethod)
 {
     ZU_ERR("UpdateNewObject needs overloading to enable sync-up");
     ZU_ERR("Object Name: \"%s\" SourceMethod: 0x%X, Destination Handle: 0x%X  ConnectionId: %d", mName, sourceMethod,
-           handle, connectionId);
+        handle, connectionId);
     if (sourceMethod >= NON_PARAMETER_BASE && sourceMethod < PARAMETER_BASE)
         ZU_ERR("NON_PARAMETER_BASE Adjusted SourceMethod: %d,", sourceMethod - NON_PARAMETER_BASE);
     else if (sourceMethod >= PARAMETER_BASE)
@@ -176,9 +178,9 @@ void cNetObject::AddObjectToInformList(const cZUNetMessage& message)
     const int index = int(sourceMethod) - int(PARAMETER_BASE);
     if (index < 0 || index >= int(mInformLists.size())) {
         ZU_ERR("Add Parameter out of range Object Name: \"%s\" Parameter: %d, mNumberOfParameters: %d", mName, index,
-               mNumberOfParameters);
+            mNumberOfParameters);
         ZU_ERR("ConnectionId: %d, Handle: %d, DestinationMethod: 0x%X, SourceMethod: 0x%X", connectionId, handle,
-               destinationMethod, sourceMethod);
+            destinationMethod, sourceMethod);
         return;
     }
     std::vector<sInformListItem>& list = mInformLists[index];
@@ -186,7 +188,7 @@ void cNetObject::AddObjectToInformList(const cZUNetMessage& message)
         if (item.mConnectionId == connectionId && item.mHandle == handle && item.mMethod == destinationMethod)
             return;
     }
-    list.insert(list.begin(), sInformListItem{connectionId, handle, destinationMethod, dataGram});
+    list.insert(list.begin(), sInformListItem { connectionId, handle, destinationMethod, dataGram });
     SendServiceMessage(connectionId, handle, M_OBJECT_ADD_TO_DELETE_LIST);
     if (sync)
         UpdateNewObject(connectionId, handle, destinationMethod, sourceMethod);
@@ -204,7 +206,7 @@ void cNetObject::RemoveObjectFromInformList(const cZUNetMessage& message)
     const int index = int(sourceMethod) - int(PARAMETER_BASE);
     if (index < 0 || index >= int(mInformLists.size())) {
         ZU_ERR("Remove Parameter out of range Object Name: \"%s\" Parameter: %d Adjusted: %d, mNumberOfParameters: %d",
-               mName, sourceMethod, index, mNumberOfParameters);
+            mName, sourceMethod, index, mNumberOfParameters);
         ZU_ERR("ConnectionId: %d, Handle: %d, Method: %d", connectionId, handle, destinationMethod);
         return;
     }
@@ -226,7 +228,7 @@ void cNetObject::AddObjectToDeleteList(const cZUNetMessage& message)
             return;
         }
     }
-    mDeleteList.insert(mDeleteList.begin(), sDeleteListItem{message.mConnectionId, message.mSource, 1});
+    mDeleteList.insert(mDeleteList.begin(), sDeleteListItem { message.mConnectionId, message.mSource, 1 });
 }
 
 void cNetObject::DecrementDeleteListRefCount(const cZUNetMessage& message)
@@ -245,17 +247,15 @@ void cNetObject::ObjectDeleted(const cZUNetMessage& message)
     const UWORD connectionId = message.mConnectionId;
     const UWORD handle = message.mSource;
     for (auto& list : mInformLists) {
-        list.erase(std::remove_if(list.begin(), list.end(),
-                                  [&](const sInformListItem& i) {
-                                      return i.mConnectionId == connectionId && i.mHandle == handle;
-                                  }),
-                   list.end());
+        list.erase(
+            std::remove_if(list.begin(), list.end(),
+                [&](const sInformListItem& i) { return i.mConnectionId == connectionId && i.mHandle == handle; }),
+            list.end());
     }
-    mDeleteList.erase(std::remove_if(mDeleteList.begin(), mDeleteList.end(),
-                                     [&](const sDeleteListItem& i) {
-                                         return i.mConnectionId == connectionId && i.mHandle == handle;
-                                     }),
-                      mDeleteList.end());
+    mDeleteList.erase(
+        std::remove_if(mDeleteList.begin(), mDeleteList.end(),
+            [&](const sDeleteListItem& i) { return i.mConnectionId == connectionId && i.mHandle == handle; }),
+        mDeleteList.end());
 }
 
 void cNetObject::SendToInformList(const cZUNetMessage& message, bool onlyTheSender)

@@ -1,22 +1,20 @@
 #pragma once
 
-#include "ZUNetMessage.h"
-#include "ZUNetMethods.h"
+#include "ZUNet/Core/ZUNetMessage.h"
+#include "ZUNet/Core/ZUNetMethods.h"
 
 #include <vector>
 
 class cRegistryRouter;
 
-struct sInformListItem
-{
+struct sInformListItem {
     UWORD mConnectionId;
     UWORD mHandle;
     UWORD mMethod;
     bool mDataGram;
 };
 
-struct sDeleteListItem
-{
+struct sDeleteListItem {
     UWORD mConnectionId;
     UWORD mHandle;
     UWORD mRefCount;
@@ -79,6 +77,6 @@ private:
     void SendServiceMessage(UWORD connectionId, UWORD handle, UWORD method);
     void SendToInformList(const cZUNetMessage& message, bool onlyTheSender);
 
-    cRegistryRouter* mRouter = nullptr;  // the router that holds our registration
-    char mNameBuffer[ZUNET_MAX_NAME_LENGTH + 1] = {};  // our own copy: traces may outlive the router
+    cRegistryRouter* mRouter = nullptr; // the router that holds our registration
+    char mNameBuffer[ZUNET_MAX_NAME_LENGTH + 1] = {}; // our own copy: traces may outlive the router
 };

@@ -1,11 +1,12 @@
-#include "NetworkInterface.h"
+#include "ZUNet/Core/NetworkInterface.h"
 
 #include <atomic>
 
-namespace {
-std::atomic<cNetworkInterface*> gNetwork{nullptr};
-std::atomic<tNetworkInitialiser> gInitialiser{nullptr};
-}  // namespace
+namespace
+{
+std::atomic<cNetworkInterface*> gNetwork { nullptr };
+std::atomic<tNetworkInitialiser> gInitialiser { nullptr };
+} // namespace
 
 void SetNetworkInterface(cNetworkInterface* network)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ZUNetMessage.h"
+#include "ZUNet/Core/ZUNetMessage.h"
 
 #include <string>
 

@@ -1,12 +1,12 @@
-#include "RegistryRouter.h"
+#include "ZUNet/Core/RegistryRouter.h"
 
-#include "NetObject.h"
-#include "NetworkInterface.h"
-#include "SeekObject.h"
-#include "Syscall.h"
-#include "SystemBuilder.h"
-#include "Trace.h"
-#include "ZUNetMethods.h"
+#include "ZUNet/Core/NetObject.h"
+#include "ZUNet/Core/NetworkInterface.h"
+#include "ZUNet/Core/SeekObject.h"
+#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/Core/SystemBuilder.h"
+#include "ZUNet/Core/Trace.h"
+#include "ZUNet/Core/ZUNetMethods.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -96,7 +96,7 @@ void cRegistryRouter::cNameMap::Append(sBucket& bucket, const sEntry& entry)
 void cRegistryRouter::cNameMap::Insert(const char* key, cNetObject* object)
 {
     const ULONG hash = Hash(key);
-    Append(mBuckets[hash % mBuckets.size()], sEntry{hash, key, object});
+    Append(mBuckets[hash % mBuckets.size()], sEntry { hash, key, object });
     ++mCount;
     if (mCount * 4 > mBuckets.size() * 3) {
         // Chains keep their order: each old chain is walked from its start.
@@ -125,7 +125,7 @@ void cRegistryRouter::cNameMap::Remove(const char* name)
             bucket.mFirst = bucket.mMore->front();
             bucket.mMore->erase(bucket.mMore->begin());
         } else {
-            bucket.mFirst = sEntry{0, nullptr, nullptr};
+            bucket.mFirst = sEntry { 0, nullptr, nullptr };
         }
         --mCount;
         return;
@@ -297,7 +297,7 @@ void cRegistryRouter::AddMessage(const cZUNetMessage& message, bool atFront)
         cZUNetMessage* pooled = mMessagePool->GetZUNetMessage(message.mLength);
         if (pooled) {
             *pooled = message;
-            const sQueuedMessage item{pooled, message.mLength};
+            const sQueuedMessage item { pooled, message.mLength };
             if (atFront)
                 mQueue.PushFront(item);
             else
@@ -316,7 +316,7 @@ void cRegistryRouter::AddMessage(const cZUNetMessage& message, bool atFront)
 void cRegistryRouter::ReportPoolsFull(const cZUNetMessage& message)
 {
     ZU_ERR("Message Pools Full, Length: %d,  CID:%d, S:%d, D:%d, M:%d", message.mLength, message.mConnectionId,
-           message.mSource, message.mDestination, message.mMethod);
+        message.mSource, message.mDestination, message.mMethod);
     if (message.mSource != 0) {
         if (cNetObject* source = GetObject(message.mSource))
             ZU_ERR("Possible Local Source = 0x%X :- \"%s\"", message.mSource, source->GetName());
@@ -331,8 +331,8 @@ void cRegistryRouter::ReportPoolsFull(const cZUNetMessage& message)
             builder->ReportCurrentLinkAsAnError();
         }
         ZU_ERR("SysBuild LinkPerformance:-  Requested: %lu   Made: %lu   Queued: %lu",
-               static_cast<unsigned long>(builder->GetRequested()), static_cast<unsigned long>(builder->GetMade()),
-               static_cast<unsigned long>(builder->GetQueued()));
+            static_cast<unsigned long>(builder->GetRequested()), static_cast<unsigned long>(builder->GetMade()),
+            static_cast<unsigned long>(builder->GetQueued()));
     }
 }
 
@@ -422,7 +422,7 @@ void cRegistryRouter::EntrypointMessage(cZUNetMessage& message)
         break;
     default:
         ZU_ERR("Reg EntrypointMessage unknown method 0x%X, Message->mSource = 0x%X, Message->mConnectionId = 0x%X",
-               message.mMethod, message.mSource, message.mConnectionId);
+            message.mMethod, message.mSource, message.mConnectionId);
         break;
     }
 }
@@ -520,7 +520,7 @@ void cRegistryRouter::PrintMesspools()
     }
     char timeText[64];
     const std::time_t now = std::time(nullptr);
-    std::tm local{};
+    std::tm local {};
     localtime_r(&now, &local);
     std::strftime(timeText, sizeof(timeText), "%H:%M:%S %d/%m/%Y", &local);
     std::fprintf(file, "-------------------Messpools Printout: %s\n", timeText);
@@ -558,14 +558,14 @@ void cRegistryRouter::PrintMesspools()
             adjusted = message.mMethod - PARAMETER_BASE;
         }
         const std::string source = message.mConnectionId == ZUNET_LOCAL_CONNECTION
-                                       ? objectText(message.mSource)
-                                       : "Remote Object - Handle " + std::to_string(message.mSource);
+            ? objectText(message.mSource)
+            : "Remote Object - Handle " + std::to_string(message.mSource);
         const std::string destination = objectText(message.mDestination);
         std::fprintf(file,
-                     "Message - Connection ID: %d   RawMethod: %d  Adjusted: %d  %s   Length: %d   Source: \"%s\"   "
-                     "Destination: \"%s\"\n",
-                     message.mConnectionId, message.mMethod, adjusted, methodText.c_str(), message.mLength,
-                     source.c_str(), destination.c_str());
+            "Message - Connection ID: %d   RawMethod: %d  Adjusted: %d  %s   Length: %d   Source: \"%s\"   "
+            "Destination: \"%s\"\n",
+            message.mConnectionId, message.mMethod, adjusted, methodText.c_str(), message.mLength, source.c_str(),
+            destination.c_str());
     }
     std::time_t end = std::time(nullptr);
     localtime_r(&end, &local);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ZUNetMessage.h"
-#include "ZUNetMessagePool.h"
+#include "ZUNet/Core/ZUNetMessage.h"
+#include "ZUNet/Core/ZUNetMessagePool.h"
 
 #include <atomic>
 #include <cstring>
@@ -52,20 +52,19 @@ public:
     void MessagesPollUnLock() { mPollLock.unlock(); }
 
     void EntrypointMessage(cZUNetMessage& message);
-    void PrintRegistry() {}
-    void CheckNetObjectNameLength(const char*) {}
+    void PrintRegistry() { }
+    void CheckNetObjectNameLength(const char*) { }
     void PrintMesspools();
     void RegistryTick();
     void RegistryTock();
-    void RegistryDoAudioWork() {}
+    void RegistryDoAudioWork() { }
 
     const cZUNetMessagePool& MessagePool() const { return *mMessagePool; }
 
 private:
-    struct sQueuedMessage
-    {
+    struct sQueuedMessage {
         cZUNetMessage* mMessage;
-        UWORD mAskedLength;  // decides the pool it goes back to
+        UWORD mAskedLength; // decides the pool it goes back to
     };
 
     /// Double-ended queue on a ring that only grows: no allocation per message once warm.
@@ -98,8 +97,7 @@ private:
         std::size_t BucketCount() const { return mBuckets.size(); }
 
     private:
-        struct sEntry
-        {
+        struct sEntry {
             ULONG mHash;
             const char* mKey;
             cNetObject* mObject;
@@ -108,9 +106,8 @@ private:
         };
         /// The first entry of a chain lives in the bucket itself, with its full hash, so that a
         /// lookup among thousands of names mostly touches one bucket and one key.
-        struct sBucket
-        {
-            sEntry mFirst{0, nullptr, nullptr};
+        struct sBucket {
+            sEntry mFirst { 0, nullptr, nullptr };
             std::unique_ptr<std::vector<sEntry>> mMore;
         };
         static ULONG Hash(const char* name);
@@ -128,7 +125,7 @@ private:
 
     std::recursive_mutex mPollLock;
     std::recursive_mutex mQueueLock;
-    cNameMap mNameMap{800};
+    cNameMap mNameMap { 800 };
     std::unique_ptr<char[][ZUNET_MAX_NAME_LENGTH + 1]> mNames;
     std::unique_ptr<cNetObject*[]> mObjects;
     std::unique_ptr<UWORD[]> mFreeHandles;
@@ -139,8 +136,8 @@ private:
     cZUNetMessage mRegMessage;
     cZUNetMessage mForwardMessage;
     cMessageRing mQueue;
-    std::atomic<ULONG> mQueueCount{0};
+    std::atomic<ULONG> mQueueCount { 0 };
     std::unique_ptr<cZUNetMessagePool> mMessagePool;
-    std::atomic<bool> mSyscallPollCanRun{true};
+    std::atomic<bool> mSyscallPollCanRun { true };
     bool mPoolsFullReported = false;
 };

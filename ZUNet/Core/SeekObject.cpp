@@ -1,8 +1,8 @@
-#include "SeekObject.h"
+#include "ZUNet/Core/SeekObject.h"
 
-#include "RegistryRouter.h"
-#include "Syscall.h"
-#include "Trace.h"
+#include "ZUNet/Core/RegistryRouter.h"
+#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/Core/Trace.h"
 
 #include <algorithm>
 #include <cstring>

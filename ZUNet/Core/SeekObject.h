@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NetObject.h"
+#include "ZUNet/Core/NetObject.h"
 
 #include <atomic>
 #include <memory>

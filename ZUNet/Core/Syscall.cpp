@@ -1,23 +1,23 @@
-#include "Syscall.h"
+#include "ZUNet/Core/Syscall.h"
 
-#include "NetworkInterface.h"
-#include "RegistryRouter.h"
-#include "SystemBuilder.h"
-#include "Trace.h"
-
+#include "ZUNet/Core/NetworkInterface.h"
+#include "ZUNet/Core/RegistryRouter.h"
+#include "ZUNet/Core/SystemBuilder.h"
+#include "ZUNet/Core/Trace.h"
 
 cRegistryRouter* gRegistryRouter = nullptr;
 cSystemBuilder* gSystemBuilder = nullptr;
-std::atomic<cSyscallWaitCondition*> gSyscallWaitCondition{nullptr};
+std::atomic<cSyscallWaitCondition*> gSyscallWaitCondition { nullptr };
 
-namespace {
+namespace
+{
 std::recursive_mutex& StartTicksMutex()
 {
     static std::recursive_mutex mutex;
     return mutex;
 }
 bool gStartTicks = false;
-}  // namespace
+} // namespace
 
 void cSyscallWaitCondition::WakeAll()
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ZUNetMessage.h"
+#include "ZUNet/Core/ZUNetMessage.h"
 
 #include <atomic>
 #include <chrono>
@@ -38,7 +38,7 @@ public:
 private:
     std::mutex mMutex;
     std::condition_variable mCondition;
-    std::atomic<int> mWaiters{0};
+    std::atomic<int> mWaiters { 0 };
 };
 
 extern std::atomic<cSyscallWaitCondition*> gSyscallWaitCondition;

@@ -1,8 +1,8 @@
-#include "SystemBuilder.h"
+#include "ZUNet/Core/SystemBuilder.h"
 
-#include "NetworkInterface.h"
-#include "RegistryRouter.h"
-#include "Trace.h"
+#include "ZUNet/Core/NetworkInterface.h"
+#include "ZUNet/Core/RegistryRouter.h"
+#include "ZUNet/Core/Trace.h"
 
 #include <cstring>
 

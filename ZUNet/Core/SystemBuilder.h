@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SeekObject.h"
-#include "Syscall.h"
+#include "ZUNet/Core/SeekObject.h"
+#include "ZUNet/Core/Syscall.h"
 
 #include <atomic>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "Trace.h"
+#include "ZUNet/Core/Trace.h"
 
 #include <QThread>
 
@@ -8,7 +8,8 @@
 #include <cstdio>
 #include <string>
 
-namespace {
+namespace
+{
 
 constexpr std::size_t kFormatBufferSize = 512;
 
@@ -44,16 +45,16 @@ void WriteLine(const char* prefix, const char* text, const char* file, int line)
     gSink(out.data(), out.size(), gSinkContext);
 }
 
-}  // namespace
+} // namespace
 
-#define ZU_FORMAT_INTO(buffer, format)                         \
-    char buffer[kFormatBufferSize];                            \
-    do {                                                       \
-        va_list args;                                          \
-        va_start(args, format);                                \
-        std::vsnprintf(buffer, sizeof(buffer), format, args);  \
-        va_end(args);                                          \
-        buffer[kFormatBufferSize - 1] = '\0';                  \
+#define ZU_FORMAT_INTO(buffer, format)                                                                                 \
+    char buffer[kFormatBufferSize];                                                                                    \
+    do {                                                                                                               \
+        va_list args;                                                                                                  \
+        va_start(args, format);                                                                                        \
+        std::vsnprintf(buffer, sizeof(buffer), format, args);                                                          \
+        va_end(args);                                                                                                  \
+        buffer[kFormatBufferSize - 1] = '\0';                                                                          \
     } while (0)
 
 void DebugTrace(const char* file, int line, const char*, const char* format, ...)

@@ -12,12 +12,9 @@
 #define ZU_PRINTF_FORMAT(fmt, args)
 #endif
 
-void DebugTrace(const char* file, int line, const char* function, const char* format, ...)
-    ZU_PRINTF_FORMAT(4, 5);
-void DebugErrTrace(const char* file, int line, const char* function, const char* format, ...)
-    ZU_PRINTF_FORMAT(4, 5);
-void DebugNotifTrace(const char* file, int line, const char* function, const char* format, ...)
-    ZU_PRINTF_FORMAT(4, 5);
+void DebugTrace(const char* file, int line, const char* function, const char* format, ...) ZU_PRINTF_FORMAT(4, 5);
+void DebugErrTrace(const char* file, int line, const char* function, const char* format, ...) ZU_PRINTF_FORMAT(4, 5);
+void DebugNotifTrace(const char* file, int line, const char* function, const char* format, ...) ZU_PRINTF_FORMAT(4, 5);
 void DebugHistoryTrace(const char* file, int line, const char* function, const char* format, ...)
     ZU_PRINTF_FORMAT(4, 5);
 /// Formatted and discarded.
@@ -30,7 +27,7 @@ void Wait_u(int microseconds);
 /// Where whole trace lines go. The default writes to standard output and flushes. The sink is
 /// called under the trace lock with one complete line, newline included. Tests swap it.
 using tTraceSink = void (*)(const char* line, std::size_t length, void* context);
-void SetTraceSink(tTraceSink sink, void* context);  // nullptr restores standard output
+void SetTraceSink(tTraceSink sink, void* context); // nullptr restores standard output
 
 #define ZU_TRACE(...) DebugTrace(__FILE__, __LINE__, __PRETTY_FUNCTION__, __VA_ARGS__)
 #define ZU_ERR(...) DebugErrTrace(__FILE__, __LINE__, __PRETTY_FUNCTION__, __VA_ARGS__)

@@ -1,6 +1,6 @@
-#include "ZUNetMessage.h"
+#include "ZUNet/Core/ZUNetMessage.h"
 
-#include "Trace.h"
+#include "ZUNet/Core/Trace.h"
 
 #include <cstring>
 #include <utility>
@@ -142,25 +142,23 @@ bool cZUNetMessage::ReadString(int offset, const char*& out) const
     return true;
 }
 
-bool CheckMessageLength(const cZUNetMessage& message, int needed, const char* file, int line,
-                        const char* function)
+bool CheckMessageLength(const cZUNetMessage& message, int needed, const char* file, int line, const char* function)
 {
     if (message.mLength >= needed)
         return true;
     DebugErrTrace(file, line, function,
-                  "Message too short, dropped: Method: %d Length: %d Needed: %d ConnId: %d Source: %d",
-                  message.mMethod, message.mLength, needed, message.mConnectionId, message.mSource);
+        "Message too short, dropped: Method: %d Length: %d Needed: %d ConnId: %d Source: %d", message.mMethod,
+        message.mLength, needed, message.mConnectionId, message.mSource);
     return false;
 }
 
-bool CheckMessageString(const cZUNetMessage& message, int offset, const char* file, int line,
-                        const char* function)
+bool CheckMessageString(const cZUNetMessage& message, int offset, const char* file, int line, const char* function)
 {
     const char* text = nullptr;
     if (message.ReadString(offset, text))
         return true;
     DebugErrTrace(file, line, function,
-                  "Message holds no terminated text, dropped: Method: %d Length: %d Offset: %d ConnId: %d Source: %d",
-                  message.mMethod, message.mLength, offset, message.mConnectionId, message.mSource);
+        "Message holds no terminated text, dropped: Method: %d Length: %d Offset: %d ConnId: %d Source: %d",
+        message.mMethod, message.mLength, offset, message.mConnectionId, message.mSource);
     return false;
 }

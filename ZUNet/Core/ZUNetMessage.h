@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ZUNetTypes.h"
+#include "ZUNet/Core/ZUNetTypes.h"
 
 #include <QString>
 
@@ -46,8 +46,8 @@ public:
     }
     ULONG GetDataBufferULONG(int offset) const
     {
-        return (ULONG(mDataBuffer[offset]) << 24) | (ULONG(mDataBuffer[offset + 1]) << 16) |
-               (ULONG(mDataBuffer[offset + 2]) << 8) | ULONG(mDataBuffer[offset + 3]);
+        return (ULONG(mDataBuffer[offset]) << 24) | (ULONG(mDataBuffer[offset + 1]) << 16)
+            | (ULONG(mDataBuffer[offset + 2]) << 8) | ULONG(mDataBuffer[offset + 3]);
     }
     void SetDataBufferSLONG(SLONG value, int offset) { SetDataBufferULONG(static_cast<ULONG>(value), offset); }
     SLONG GetDataBufferSLONG(int offset) const { return static_cast<SLONG>(GetDataBufferULONG(offset)); }
@@ -83,13 +83,13 @@ public:
 
 /// Traces and refuses a message whose data is shorter than a handler needs. Every handler that
 /// reads fixed offsets of a message that may come from a peer goes through it.
-[[nodiscard]] bool CheckMessageLength(const cZUNetMessage& message, int needed, const char* file, int line,
-                                      const char* function);
+[[nodiscard]] bool CheckMessageLength(
+    const cZUNetMessage& message, int needed, const char* file, int line, const char* function);
 /// Traces and refuses a message whose data holds no NUL-terminated text at the offset.
-[[nodiscard]] bool CheckMessageString(const cZUNetMessage& message, int offset, const char* file, int line,
-                                      const char* function);
+[[nodiscard]] bool CheckMessageString(
+    const cZUNetMessage& message, int offset, const char* file, int line, const char* function);
 
-#define ZU_CHECK_LENGTH(message, needed) \
+#define ZU_CHECK_LENGTH(message, needed)                                                                               \
     CheckMessageLength((message), (needed), __FILE__, __LINE__, __PRETTY_FUNCTION__)
-#define ZU_CHECK_STRING(message, offset) \
+#define ZU_CHECK_STRING(message, offset)                                                                               \
     CheckMessageString((message), (offset), __FILE__, __LINE__, __PRETTY_FUNCTION__)

@@ -1,6 +1,6 @@
-#include "ZUNetMessagePool.h"
+#include "ZUNet/Core/ZUNetMessagePool.h"
 
-#include "Trace.h"
+#include "ZUNet/Core/Trace.h"
 
 cStaticZUNetMessPool::cStaticZUNetMessPool(UWORD messageSize, ULONG initial, ULONG max, ULONG growthIncrement)
     : mMessageSize(messageSize)
@@ -13,7 +13,7 @@ cStaticZUNetMessPool::cStaticZUNetMessPool(UWORD messageSize, ULONG initial, ULO
             ZU_ERR("No GrowthIncrement set, but Initial != Max, so growth expected!");
         } else if ((mMax - mInitial) % mGrowthIncrement != 0) {
             ZU_ERR("GrowthIncrement set, but not a modulo of the Max! %lu",
-                   static_cast<unsigned long>((mMax - mInitial) % mGrowthIncrement));
+                static_cast<unsigned long>((mMax - mInitial) % mGrowthIncrement));
         }
     }
     CreateNewMessages(mInitial);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ZUNetMessage.h"
+#include "ZUNet/Core/ZUNetMessage.h"
 
 #include <memory>
 #include <vector>
@@ -55,8 +55,7 @@ private:
 };
 
 /// Sizes of the three pools; the defaults are the ones the process runs with.
-struct sZUNetMessagePoolConfig
-{
+struct sZUNetMessagePoolConfig {
     ULONG mSmallInitial = 25000;
     ULONG mSmallMax = 0;
     ULONG mSmallGrowth = 1000;

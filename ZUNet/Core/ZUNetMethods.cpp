@@ -1,4 +1,4 @@
-#include "ZUNetMethods.h"
+#include "ZUNet/Core/ZUNetMethods.h"
 
 const char* CommonMethodName(UWORD method)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ZUNetTypes.h"
+#include "ZUNet/Core/ZUNetTypes.h"
 
 /// Methods common to the registry and every network object.
 enum : UWORD {
@@ -37,7 +37,8 @@ constexpr UWORD MAX_NUMBER_OF_PARAMETERS = 0xF000;
 const char* CommonMethodName(UWORD method);
 
 /// Layout of M_OBJECT_ADD_TO_INFORM_LIST / M_OBJECT_REMOVE_FROM_INFORM_LIST data.
-namespace LinkRequest {
+namespace LinkRequest
+{
 constexpr int kConnectionId = 0;
 constexpr int kHandle = 2;
 constexpr int kDestinationMethod = 4;
@@ -46,4 +47,4 @@ constexpr int kDataGram = 8;
 constexpr int kSync = 9;
 constexpr UWORD kAddLength = 10;
 constexpr UWORD kRemoveLength = 8;
-}  // namespace LinkRequest
+} // namespace LinkRequest

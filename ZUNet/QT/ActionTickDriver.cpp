@@ -1,7 +1,7 @@
-#include "ActionTickDriver.h"
+#include "ZUNet/QT/ActionTickDriver.h"
 
-#include "Syscall.h"
-#include "ZUNetMethods.h"
+#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/Core/ZUNetMethods.h"
 
 cActionTickDriver::cActionTickDriver(cActionTickParent* parent)
     : QThread(nullptr)

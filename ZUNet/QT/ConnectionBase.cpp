@@ -1,8 +1,8 @@
-#include "ConnectionBase.h"
+#include "ZUNet/QT/ConnectionBase.h"
 
-#include "FrameWriter.h"
-#include "ZUNetMethods.h"
-#include "ZUNetWire.h"
+#include "ZUNet/Core/ZUNetMethods.h"
+#include "ZUNet/QT/FrameWriter.h"
+#include "ZUNet/QT/ZUNetWire.h"
 
 using namespace ZUNetWire;
 

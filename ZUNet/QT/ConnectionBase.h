@@ -1,8 +1,8 @@
 #pragma once
 
-#include "FrameParser.h"
-#include "ZUNetMessage.h"
-#include "ZUNetTypes.h"
+#include "ZUNet/Core/ZUNetMessage.h"
+#include "ZUNet/Core/ZUNetTypes.h"
+#include "ZUNet/QT/FrameParser.h"
 
 #include <atomic>
 #include <memory>

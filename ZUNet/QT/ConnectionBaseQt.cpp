@@ -1,9 +1,9 @@
-#include "ConnectionBaseQt.h"
+#include "ZUNet/QT/ConnectionBaseQt.h"
 
-#include "FrameWriter.h"
-#include "RegistryRouter.h"
-#include "Syscall.h"
-#include "ZUNetWire.h"
+#include "ZUNet/Core/RegistryRouter.h"
+#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/QT/FrameWriter.h"
+#include "ZUNet/QT/ZUNetWire.h"
 
 cConnectionBaseQt::cConnectionBaseQt(UWORD connectionId)
     : QObject(nullptr)

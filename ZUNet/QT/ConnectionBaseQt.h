@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ConnectionBase.h"
+#include "ZUNet/QT/ConnectionBase.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -47,8 +47,7 @@ public:
     void PushTransmitQueueItem(sTransmitItem item);
     /// Calls `visit(const sTransmitItem&)` on queued frames from the first until it returns
     /// false; the caller holds the lock.
-    template <typename tVisit>
-    void ForEachTransmitQueueItem(tVisit visit) const
+    template <typename tVisit> void ForEachTransmitQueueItem(tVisit visit) const
     {
         for (const sTransmitItem& item : mTransmitQueue)
             if (!visit(item))

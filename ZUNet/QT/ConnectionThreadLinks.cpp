@@ -1,12 +1,12 @@
 // The connection threads' side of the TCP and datagram links.
-#include "ConnectionThreads.h"
+#include "ZUNet/QT/ConnectionThreads.h"
 
-#include "LinkEventHandler.h"
-#include "ServerConnection.h"
-#include "TCPConnection.h"
-#include "Trace.h"
-#include "UDPConnection.h"
-#include "ZUNetWire.h"
+#include "ZUNet/Core/Trace.h"
+#include "ZUNet/QT/LinkEventHandler.h"
+#include "ZUNet/QT/ServerConnection.h"
+#include "ZUNet/QT/TCPConnection.h"
+#include "ZUNet/QT/UDPConnection.h"
+#include "ZUNet/QT/ZUNetWire.h"
 
 #include <QTcpSocket>
 
@@ -19,7 +19,7 @@ void cConnectionThreadWorkerBase::InitTCPConnection(cTCPConnection* link)
         mTCPLink = link;
     }
     connect(link, &cTCPConnection::TCPConnectionDisconnected, this, &cConnectionThreadWorkerBase::CallDisconnectedSlot,
-            Qt::QueuedConnection);
+        Qt::QueuedConnection);
 }
 
 void cConnectionThreadWorkerBase::InitUDPConnection(cUDPConnection* link)
@@ -99,7 +99,7 @@ void cClientConnectionThreadWorker::TCPSocketConnected()
     auto* tcp = new cTCPConnection(*mSocket, mConnectionId);
     InitTCPConnection(tcp);
     connect(tcp, &cTCPConnection::HelloAckReceived, this, &cClientConnectionThreadWorker::RemoteUDPPortReceived,
-            Qt::DirectConnection);
+        Qt::DirectConnection);
     auto* udp = new cUDPConnection(mConnectionId, mSocket->peerAddress(), 0);
     InitUDPConnection(udp);
     tcp->SendHello(udp->GetLocalPortNumber());
@@ -138,7 +138,7 @@ void cServerConnectionThreadWorker::InitOnThread()
     auto* tcp = new cTCPConnection(*mSocket, mConnectionId);
     InitTCPConnection(tcp);
     connect(tcp, &cTCPConnection::HelloReceived, this, &cServerConnectionThreadWorker::RemoteUDPPortReceived,
-            Qt::DirectConnection);
+        Qt::DirectConnection);
 }
 
 void cServerConnectionThreadWorker::RemoteUDPPortReceived(ushort UDPPort)
@@ -147,9 +147,9 @@ void cServerConnectionThreadWorker::RemoteUDPPortReceived(ushort UDPPort)
     if (!tcp)
         return;
     if (UDPLink())
-        return;  // one datagram link per connection
-    auto* udp = new cUDPConnection(mConnectionId, mSocket->peerAddress(),
-                                   quint16(ZUNetWire::kUnitDatagramPortBase + mConnectionId));
+        return; // one datagram link per connection
+    auto* udp = new cUDPConnection(
+        mConnectionId, mSocket->peerAddress(), quint16(ZUNetWire::kUnitDatagramPortBase + mConnectionId));
     InitUDPConnection(udp);
     udp->SetRemotePortNumber(UDPPort, GetRegisterForLostComms());
     tcp->SendHelloAck(udp->GetLocalPortNumber());

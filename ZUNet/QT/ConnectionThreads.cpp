@@ -1,17 +1,18 @@
-#include "ConnectionThreads.h"
+#include "ZUNet/QT/ConnectionThreads.h"
 
-#include "NetworkMetaTypes.h"
-#include "Trace.h"
-#include "UnitFinder.h"
-#include "ZUNetWire.h"
+#include "Common/Qt/UnitFinder.h"
+#include "ZUNet/Core/Trace.h"
+#include "ZUNet/QT/NetworkMetaTypes.h"
+#include "ZUNet/QT/ZUNetWire.h"
 
 #include <QTcpSocket>
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 constexpr quint16 kUnitTcpPort = ZUNetWire::kUnitTcpPort;
-}  // namespace
+} // namespace
 
 cConnectionThreadWorkerBase::cConnectionThreadWorkerBase(UWORD connectionId, const std::string& hostName)
     : mConnectionId(connectionId)
@@ -19,7 +20,7 @@ cConnectionThreadWorkerBase::cConnectionThreadWorkerBase(UWORD connectionId, con
 {
     RegisterNetworkMetaTypes();
     connect(this, &cConnectionThreadWorkerBase::CallDisconnectedSignal, this,
-            &cConnectionThreadWorkerBase::CallDisconnectedSlot, Qt::QueuedConnection);
+        &cConnectionThreadWorkerBase::CallDisconnectedSlot, Qt::QueuedConnection);
 }
 
 cConnectionThreadWorkerBase::~cConnectionThreadWorkerBase()
@@ -109,14 +110,14 @@ void cConnectionThreadWorkerBase::DestroyLinks()
 
 // ---------------------------------------------------------------------------------------------
 
-cConnectionThreadControllerBase::cConnectionThreadControllerBase(QThread::Priority priority,
-                                                                 cConnectionThreadWorkerBase* worker)
+cConnectionThreadControllerBase::cConnectionThreadControllerBase(
+    QThread::Priority priority, cConnectionThreadWorkerBase* worker)
     : cThreadController(priority)
     , mWorker(worker)
     , mConnectionId(worker->GetConnectionID())
 {
     connect(worker, &cConnectionThreadWorkerBase::ConnectionThreadDisconnected, this,
-            &cConnectionThreadControllerBase::ConnectionThreadDisconnected);
+        &cConnectionThreadControllerBase::ConnectionThreadDisconnected);
 }
 
 cConnectionThreadControllerBase::~cConnectionThreadControllerBase()
@@ -150,7 +151,7 @@ cClientConnectionThreadWorker::cClientConnectionThreadWorker(UWORD connectionId,
     : cConnectionThreadWorkerBase(connectionId, hostName)
 {
     connect(this, &cClientConnectionThreadWorker::AbortPendingConnectionAttemptRequested, this,
-            &cClientConnectionThreadWorker::AbortPendingConnectionAttempt, Qt::QueuedConnection);
+        &cClientConnectionThreadWorker::AbortPendingConnectionAttempt, Qt::QueuedConnection);
 }
 
 cClientConnectionThreadWorker::~cClientConnectionThreadWorker()
@@ -212,7 +213,7 @@ void cClientConnectionThreadWorker::InitOnThread()
 void cClientConnectionThreadWorker::TCPSocketError(QAbstractSocket::SocketError error)
 {
     ZU_DIAG("TCP Connection Failed: \"%s\" -- \"%s\"", mSocket->errorString().toLocal8Bit().constData(),
-            GetHostName().c_str());
+        GetHostName().c_str());
     mSocketErrorValue.store(int(error));
     const bool connectedBefore = IsSocketConnected();
     if (connectedBefore)

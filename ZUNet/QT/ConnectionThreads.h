@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ThreadController.h"
-#include "ZUNetMessage.h"
+#include "Common/Qt/ThreadController.h"
+#include "ZUNet/Core/ZUNetMessage.h"
 
 #include <QAbstractSocket>
 #include <QHostAddress>
@@ -82,15 +82,15 @@ private:
     std::string mHostName;
     mutable std::mutex mLostCommsLock;
     bool mHasLostComms = false;
-    std::atomic<bool> mDisconnectedReported{false};
+    std::atomic<bool> mDisconnectedReported { false };
     UWORD mUDPSenderPort = 0;
     UWORD mRemoteConnectionId = 0;
     mutable std::mutex mRegisterLock;
     bool mRegisterForLostComms = true;
     mutable std::mutex mTCPLinkLock;
     cTCPConnection* mTCPLink = nullptr;
-    QHostAddress mRemoteAddress;  // guarded by mTCPLinkLock
-    std::atomic<cLinkEventHandler*> mLinkEventHandler{nullptr};
+    QHostAddress mRemoteAddress; // guarded by mTCPLinkLock
+    std::atomic<cLinkEventHandler*> mLinkEventHandler { nullptr };
     mutable std::mutex mUDPLinkLock;
     cUDPConnection* mUDPLink = nullptr;
     mutable std::mutex mSocketErrorLock;
@@ -183,8 +183,8 @@ private:
     bool mFinishedAttempting = false;
     mutable std::mutex mConnectedLock;
     bool mSocketConnected = false;
-    std::atomic<int> mSocketErrorValue{-2};
-    std::atomic<bool> mHostResolved{false};
+    std::atomic<int> mSocketErrorValue { -2 };
+    std::atomic<bool> mHostResolved { false };
 };
 
 class cClientConnectionThreadController : public cConnectionThreadControllerBase

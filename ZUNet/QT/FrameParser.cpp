@@ -1,7 +1,7 @@
-#include "FrameParser.h"
+#include "ZUNet/QT/FrameParser.h"
 
-#include "Trace.h"
-#include "ZUNetWire.h"
+#include "ZUNet/Core/Trace.h"
+#include "ZUNet/QT/ZUNetWire.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "FrameWriter.h"
+#include "ZUNet/QT/FrameWriter.h"
 
-#include "ZUNetWire.h"
+#include "ZUNet/QT/ZUNetWire.h"
 
 #include <cstring>
 

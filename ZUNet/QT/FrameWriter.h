@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ZUNetMessage.h"
-#include "ZUNetTypes.h"
+#include "ZUNet/Core/ZUNetMessage.h"
+#include "ZUNet/Core/ZUNetTypes.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ZUNetTypes.h"
+#include "ZUNet/Core/ZUNetTypes.h"
 
 /// What a connection's datagram link reports to the code that owns the connection (the
 /// connection manager, through the connection thread). The owner registers one handler per link

@@ -1,21 +1,22 @@
-#include "LostComms.h"
+#include "ZUNet/QT/LostComms.h"
 
-#include "NetworkMetaTypes.h"
-#include "Trace.h"
+#include "ZUNet/Core/Trace.h"
+#include "ZUNet/QT/NetworkMetaTypes.h"
 
 #include <QTimer>
 
 #include <pthread.h>
 #include <sched.h>
 
-namespace {
-std::atomic<int> gPeriodForTests{0};
+namespace
+{
+std::atomic<int> gPeriodForTests { 0 };
 
 bool ValidId(UWORD connectionId)
 {
     return connectionId >= 1 && connectionId <= LostComms::kMaxConnections;
 }
-}  // namespace
+} // namespace
 
 void SetLostCommsPeriodForTests(int milliseconds)
 {
@@ -44,7 +45,7 @@ bool cLostCommsSenderWorker::IsActive(UWORD connectionId) const
 
 bool cLostCommsSenderWorker::RaisePriority()
 {
-    sched_param parameters{};
+    sched_param parameters {};
     parameters.sched_priority = LostComms::kSenderRealTimePriority;
     return pthread_setschedparam(pthread_self(), SCHED_RR, &parameters) == 0;
 }
@@ -199,9 +200,9 @@ cLostCommsSenderController::cLostCommsSenderController(cLostCommsSenderWorker* w
     : cThreadController(QThread::HighPriority)
 {
     connect(this, &cLostCommsSenderController::NewUDPConnectionSignal, worker,
-            &cLostCommsSenderWorker::NewUDPConnectionSlot);
+        &cLostCommsSenderWorker::NewUDPConnectionSlot);
     connect(this, &cLostCommsSenderController::ConnectionClosedSignal, worker,
-            &cLostCommsSenderWorker::ConnectionClosedSlot);
+        &cLostCommsSenderWorker::ConnectionClosedSlot);
     mThread.setObjectName(QStringLiteral("LostCommsSender"));
     SetThreadWorkerAndStartThread(worker);
 }
@@ -217,13 +218,13 @@ cLostCommsReceiverController::cLostCommsReceiverController(cLostCommsReceiverWor
 {
     // Auto connections: a close issued on the receiver's own thread (a lost-comms close) runs at once.
     connect(this, &cLostCommsReceiverController::ReceivedMessageSignal, worker,
-            &cLostCommsReceiverWorker::ReceivedMessageSlot);
+        &cLostCommsReceiverWorker::ReceivedMessageSlot);
     connect(this, &cLostCommsReceiverController::NewUDPConnectionSignal, worker,
-            &cLostCommsReceiverWorker::NewUDPConnectionSlot);
+        &cLostCommsReceiverWorker::NewUDPConnectionSlot);
     connect(this, &cLostCommsReceiverController::ConnectionClosedSignal, worker,
-            &cLostCommsReceiverWorker::ConnectionClosedSlot);
-    connect(worker, &cLostCommsReceiverWorker::UnitLowTTLWarning, this,
-            &cLostCommsReceiverController::UnitLowTTLWarning);
+        &cLostCommsReceiverWorker::ConnectionClosedSlot);
+    connect(
+        worker, &cLostCommsReceiverWorker::UnitLowTTLWarning, this, &cLostCommsReceiverController::UnitLowTTLWarning);
     mThread.setObjectName(QStringLiteral("LostCommsReceiver"));
     SetThreadWorkerAndStartThread(worker);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ThreadController.h"
-#include "ZUNetTypes.h"
+#include "Common/Qt/ThreadController.h"
+#include "ZUNet/Core/ZUNetTypes.h"
 
 #include <QObject>
 
@@ -11,7 +11,8 @@
 
 class QTimer;
 
-namespace LostComms {
+namespace LostComms
+{
 constexpr int kMaxConnections = 70;
 constexpr UBYTE kKeepAlive = 3;
 constexpr UBYTE kTimeToLive = 30;
@@ -19,7 +20,7 @@ constexpr UBYTE kTimeToLive = 30;
 constexpr UBYTE kLowTimeToLive = 26;
 constexpr int kDefaultPeriodMs = 1000;
 constexpr int kSenderRealTimePriority = 60;
-}  // namespace LostComms
+} // namespace LostComms
 
 /// Test-only: the keep-alive and ageing period in ms for lost-comms threads started afterwards
 /// (0 restores the 1000 ms default).
@@ -64,7 +65,7 @@ private:
     const int mPeriodMs;
     QTimer* mTimer = nullptr;
     bool mActive[LostComms::kMaxConnections] = {};
-    const UBYTE mKeepAlive[1] = {LostComms::kKeepAlive};
+    const UBYTE mKeepAlive[1] = { LostComms::kKeepAlive };
 };
 
 /// Keeps a time to live per connection, counts it down once per period, restores it on every
@@ -96,9 +97,8 @@ protected:
 private:
     void LogLostComms(UWORD index);
 
-    struct sEntry
-    {
-        UBYTE mTimeToLive = 0;  // 0: not watched
+    struct sEntry {
+        UBYTE mTimeToLive = 0; // 0: not watched
         bool mReportLostComms = true;
         bool mLowWarned = false;
     };
@@ -107,7 +107,7 @@ private:
     const int mPeriodMs;
     QTimer* mTimer = nullptr;
     sEntry mEntries[LostComms::kMaxConnections];
-    std::mutex mReportLock;  // the report flags only
+    std::mutex mReportLock; // the report flags only
 };
 
 class cLostCommsSenderController : public cThreadController
@@ -146,5 +146,5 @@ Q_SIGNALS:
     void UnitLowTTLWarning(UWORD ConnectionId, bool Low);
 
 private:
-    cLostCommsReceiverWorker* mWorker;  // owned by its thread; alive while the thread runs
+    cLostCommsReceiverWorker* mWorker; // owned by its thread; alive while the thread runs
 };

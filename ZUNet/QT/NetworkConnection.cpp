@@ -1,11 +1,11 @@
-#include "NetworkConnection.h"
+#include "ZUNet/QT/NetworkConnection.h"
 
-#include "ConnectionThreads.h"
-#include "NetworkMetaTypes.h"
-#include "RegistryRouter.h"
-#include "ServerConnection.h"
-#include "Syscall.h"
-#include "Trace.h"
+#include "ZUNet/Core/RegistryRouter.h"
+#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/Core/Trace.h"
+#include "ZUNet/QT/ConnectionThreads.h"
+#include "ZUNet/QT/NetworkMetaTypes.h"
+#include "ZUNet/QT/ServerConnection.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -15,11 +15,12 @@
 
 #include <unistd.h>
 
-namespace {
+namespace
+{
 std::mutex gAllowInstanceMutex;
 std::mutex gSingletonMutex;
 bool gAllowInstanceOf = true;
-std::atomic<cNetworkConnection*> gNetworkConnection{nullptr};
+std::atomic<cNetworkConnection*> gNetworkConnection { nullptr };
 
 void InitialiseNetworkConnection()
 {
@@ -27,11 +28,10 @@ void InitialiseNetworkConnection()
 }
 
 // Starting the syscall interface brings the manager up.
-struct sInitialiserInstaller
-{
+struct sInitialiserInstaller {
     sInitialiserInstaller() { SetNetworkInitialiser(&InitialiseNetworkConnection); }
 } gInitialiserInstaller;
-}  // namespace
+} // namespace
 
 void SetNetworkConnection(cNetworkConnection* connection)
 {
@@ -98,9 +98,9 @@ cNetworkConnection::cNetworkConnection()
 {
     RegisterNetworkMetaTypes();
     connect(this, &cNetworkConnection::DisconnectAtIndexRightNow, this, &cNetworkConnection::DisconnectAtIndex,
-            Qt::DirectConnection);
+        Qt::DirectConnection);
     connect(this, &cNetworkConnection::CallDisconnectAtIndex, this, &cNetworkConnection::DisconnectAtIndex,
-            Qt::QueuedConnection);
+        Qt::QueuedConnection);
 }
 
 cNetworkConnection::~cNetworkConnection()
@@ -210,7 +210,7 @@ void cNetworkConnection::ConnectController(cConnectionThreadControllerBase* cont
 {
     const ULONG generation = controller->GetGeneration();
     connect(controller, &cConnectionThreadControllerBase::ConnectionThreadDisconnected, this,
-            [this, generation](UWORD connectionId) { ConnectionThreadHasDisconnected(connectionId, generation); });
+        [this, generation](UWORD connectionId) { ConnectionThreadHasDisconnected(connectionId, generation); });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -252,11 +252,11 @@ UWORD cNetworkConnection::OutgoingRemoteConnection(const std::string& host)
     }
 
     ZU_DIAG("Unsuccessful Connection: %d, Code: %d, Resolved: %s - \"%s\"", connectionId,
-            controller->GetSocketErrorValue(), controller->DidHostNameResolve() ? "True" : "False", host.c_str());
+        controller->GetSocketErrorValue(), controller->DidHostNameResolve() ? "True" : "False", host.c_str());
     disconnect(controller, nullptr, this, nullptr);
     controller->DontRegisterForLostComms();
     TellLostCommsClosed(connectionId);
-    delete controller;  // joins its thread before the id can be given out again
+    delete controller; // joins its thread before the id can be given out again
     std::lock_guard<std::recursive_mutex> locker(mLock);
     ReleaseEntry(index);
     return ZUNET_NO_CONNECTION;
@@ -267,7 +267,7 @@ void cNetworkConnection::IncomingRemoteConnection(qintptr socketDescriptor)
     ZU_DIAG("Incoming Remote Connection");
     const UWORD connectionId = AcquireNextAvaiableConnectionID();
     if (connectionId == ZUNET_NO_CONNECTION) {
-        ::close(int(socketDescriptor));  // refused: the peer sees the connection closed
+        ::close(int(socketDescriptor)); // refused: the peer sees the connection closed
         return;
     }
     const UWORD index = UWORD(connectionId - 1);
@@ -519,9 +519,9 @@ void cNetworkConnection::DisconnectAtIndex(UWORD Index, bool LostComms, ULONG Ge
     } else {
         controller->Quit();
         controller->Wait();
-        controller->deleteLater();  // the object belongs to the main thread
+        controller->deleteLater(); // the object belongs to the main thread
     }
-    TellLostCommsClosed(connectionId);  // a registration the thread made before it stopped
+    TellLostCommsClosed(connectionId); // a registration the thread made before it stopped
 
     std::lock_guard<std::recursive_mutex> locker(mLock);
     if (mTable[Index].mInUse && !mTable[Index].mController)
@@ -568,7 +568,7 @@ void cNetworkConnection::InitialiseLostComms()
     mLostCommsSender = new cLostCommsSenderController(this);
     mLostCommsReceiver = new cLostCommsReceiverController(this);
     connect(mLostCommsReceiver, &cLostCommsReceiverController::UnitLowTTLWarning, this,
-            &cNetworkConnection::UnitLowTTLWarning);
+        &cNetworkConnection::UnitLowTTLWarning);
 }
 
 void cNetworkConnection::UninitialiseLostComms()
@@ -585,7 +585,7 @@ void cNetworkConnection::UninitialiseLostComms()
         std::lock_guard<std::mutex> locker(mLostCommsLock);
         if (!mLostCommsSender != !mLostCommsReceiver)
             ZU_ERR("Inconsistent state: %s,  %s", mLostCommsReceiver ? "Reciever Present" : "Reciever Null",
-                   mLostCommsSender ? "Sender Present" : "Sender Null");
+                mLostCommsSender ? "Sender Present" : "Sender Null");
         std::swap(sender, mLostCommsSender);
         std::swap(receiver, mLostCommsReceiver);
     }

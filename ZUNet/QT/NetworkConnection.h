@@ -1,10 +1,10 @@
 #pragma once
 
-#include "LinkEventHandler.h"
-#include "LostComms.h"
-#include "NetworkMetaTypes.h"
-#include "NetworkInterface.h"
-#include "ZUNetMessage.h"
+#include "ZUNet/Core/NetworkInterface.h"
+#include "ZUNet/Core/ZUNetMessage.h"
+#include "ZUNet/QT/LinkEventHandler.h"
+#include "ZUNet/QT/LostComms.h"
+#include "ZUNet/QT/NetworkMetaTypes.h"
 
 #include <QAbstractSocket>
 #include <QHostAddress>
@@ -25,10 +25,7 @@ class cClientConnectionThreadController;
 /// lock. The lost-comms lock is never held together with the manager lock. No thread is ever
 /// joined while the manager lock is held, so other connections' traffic and keep-alives go on
 /// while one connection closes.
-class cNetworkConnection : public QObject,
-                           public cNetworkInterface,
-                           public cLostCommsPeer,
-                           public cLinkEventHandler
+class cNetworkConnection : public QObject, public cNetworkInterface, public cLostCommsPeer, public cLinkEventHandler
 {
     Q_OBJECT
 public:
@@ -85,8 +82,8 @@ public:
 
 Q_SIGNALS:
     void LostComms(UWORD ConnectionId, std::string HostName);
-    void ConnectionDisconnected(UWORD ConnectionId, std::string HostName, bool ErrorOccured,
-                                QAbstractSocket::SocketError Error);
+    void ConnectionDisconnected(
+        UWORD ConnectionId, std::string HostName, bool ErrorOccured, QAbstractSocket::SocketError Error);
     void CallDisconnectAtIndex(UWORD Index, bool LostComms, ULONG Generation);
     void NumberOfConnectionsChanged(UBYTE NumberOfConnections);
     void UnitLowTTLWarning(UWORD ConnectionId, bool Low);
@@ -101,8 +98,7 @@ private:
     cNetworkConnection();
     ~cNetworkConnection() override;
 
-    struct sEntry
-    {
+    struct sEntry {
         cConnectionThreadControllerBase* mController = nullptr;
         bool mInUse = false;
         ULONG mGeneration = 0;

@@ -1,6 +1,6 @@
-#include "NetworkMetaTypes.h"
+#include "ZUNet/QT/NetworkMetaTypes.h"
 
-#include "ZUNetTypes.h"
+#include "ZUNet/Core/ZUNetTypes.h"
 
 #include <QAbstractSocket>
 #include <QMetaType>

@@ -1,7 +1,7 @@
-#include "ServerConnection.h"
+#include "ZUNet/QT/ServerConnection.h"
 
-#include "NetworkConnection.h"
-#include "Trace.h"
+#include "ZUNet/Core/Trace.h"
+#include "ZUNet/QT/NetworkConnection.h"
 
 #include <QTcpSocket>
 
@@ -12,7 +12,7 @@ cZUNetTCPServer::cZUNetTCPServer(QObject* parent, const QHostAddress& address, q
 {
     if (!listen(address, port))
         ZU_ERR("ZUNet server cannot listen on %s:%d: %s", address.toString().toLocal8Bit().constData(), port,
-               errorString().toLocal8Bit().constData());
+            errorString().toLocal8Bit().constData());
 }
 
 void cZUNetTCPServer::incomingConnection(qintptr socketDescriptor)
@@ -36,7 +36,7 @@ cServerConnectionThreadWorker::~cServerConnectionThreadWorker()
     DestroyLinks();
     ZU_DIAG("%s Disconnected (ZUNet)", GetHostDescription().c_str());
     if (!mSocket && mSocketDescriptor >= 0)
-        ::close(int(mSocketDescriptor));  // never adopted: the thread ended before it ran
+        ::close(int(mSocketDescriptor)); // never adopted: the thread ended before it ran
 }
 
 std::string cServerConnectionThreadWorker::GetHostDescription() const
@@ -52,7 +52,7 @@ void cServerConnectionThreadWorker::TCPSocketError(QAbstractSocket::SocketError 
 }
 
 cServerConnectionThreadController::cServerConnectionThreadController(UWORD connectionId, qintptr socketDescriptor)
-    : cConnectionThreadControllerBase(QThread::NormalPriority,
-                                      new cServerConnectionThreadWorker(connectionId, socketDescriptor))
+    : cConnectionThreadControllerBase(
+        QThread::NormalPriority, new cServerConnectionThreadWorker(connectionId, socketDescriptor))
 {
 }

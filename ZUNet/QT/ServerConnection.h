@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ConnectionThreads.h"
-#include "ZUNetWire.h"
+#include "ZUNet/QT/ConnectionThreads.h"
+#include "ZUNet/QT/ZUNetWire.h"
 
 #include <QHostAddress>
 #include <QTcpServer>
@@ -13,7 +13,7 @@ class cZUNetTCPServer : public QTcpServer
 public:
     /// Listens on every IPv4 address unless told one address.
     explicit cZUNetTCPServer(QObject* parent = nullptr, const QHostAddress& address = QHostAddress::AnyIPv4,
-                             quint16 port = ZUNetWire::kUnitTcpPort);
+        quint16 port = ZUNetWire::kUnitTcpPort);
 
 protected:
     void incomingConnection(qintptr socketDescriptor) override;

@@ -1,8 +1,8 @@
-#include "SyscallThread.h"
+#include "ZUNet/QT/SyscallThread.h"
 
-#include "RegistryRouter.h"
-#include "Syscall.h"
-#include "SystemBuilder.h"
+#include "ZUNet/Core/RegistryRouter.h"
+#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/Core/SystemBuilder.h"
 
 namespace
 {

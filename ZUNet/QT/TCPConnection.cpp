@@ -1,8 +1,8 @@
-#include "TCPConnection.h"
+#include "ZUNet/QT/TCPConnection.h"
 
-#include "FrameWriter.h"
-#include "Trace.h"
-#include "ZUNetWire.h"
+#include "ZUNet/Core/Trace.h"
+#include "ZUNet/QT/FrameWriter.h"
+#include "ZUNet/QT/ZUNetWire.h"
 
 #include <QAbstractSocket>
 #include <QDeadlineTimer>
@@ -13,8 +13,8 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/uio.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 using namespace ZUNetWire;

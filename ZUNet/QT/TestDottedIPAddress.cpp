@@ -1,19 +1,20 @@
-#include "TestDottedIPAddress.h"
+#include "ZUNet/QT/TestDottedIPAddress.h"
 
-#include "ConnectionBaseQt.h"
-#include "NetworkMetaTypes.h"
-#include "ZUNetWire.h"
+#include "ZUNet/QT/ConnectionBaseQt.h"
+#include "ZUNet/QT/NetworkMetaTypes.h"
+#include "ZUNet/QT/ZUNetWire.h"
 
 #include <QTcpSocket>
 #include <QTimer>
 
 #include <atomic>
 
-namespace {
-std::atomic<int> gTimeoutForTests{0};
-std::atomic<quint16> gPortForTests{0};
+namespace
+{
+std::atomic<int> gTimeoutForTests { 0 };
+std::atomic<quint16> gPortForTests { 0 };
 constexpr quint16 kUnitTcpPort = ZUNetWire::kUnitTcpPort;
-}  // namespace
+} // namespace
 
 void cTestDottedIPAddress::SetTimeoutForTests(int milliseconds)
 {
@@ -31,8 +32,8 @@ cTestDottedIPAddress::cTestDottedIPAddress(QObject* parent, const std::string& a
     RegisterNetworkMetaTypes();
     const int timeout = gTimeoutForTests.load();
     const quint16 port = gPortForTests.load();
-    mWorker = new cTestDottedIPAddressWorker(this, address, timeout > 0 ? timeout : kTimeoutMs,
-                                             port ? port : kUnitTcpPort);
+    mWorker
+        = new cTestDottedIPAddressWorker(this, address, timeout > 0 ? timeout : kTimeoutMs, port ? port : kUnitTcpPort);
     mWorker->moveToThread(&mThread);
     connect(&mThread, &QThread::finished, mWorker, &QObject::deleteLater);
 }
@@ -40,7 +41,7 @@ cTestDottedIPAddress::cTestDottedIPAddress(QObject* parent, const std::string& a
 cTestDottedIPAddress::~cTestDottedIPAddress()
 {
     if (!mStarted) {
-        delete mWorker;  // never moved onto a running thread
+        delete mWorker; // never moved onto a running thread
         return;
     }
     mThread.quit();
@@ -85,8 +86,8 @@ void cTestDottedIPAddress::WaitUntilFinished()
 
 // ---------------------------------------------------------------------------------------------
 
-cTestDottedIPAddressWorker::cTestDottedIPAddressWorker(cTestDottedIPAddress* probe, const std::string& address,
-                                                       int timeoutMs, quint16 port)
+cTestDottedIPAddressWorker::cTestDottedIPAddressWorker(
+    cTestDottedIPAddress* probe, const std::string& address, int timeoutMs, quint16 port)
     : QObject(nullptr)
     , mProbe(probe)
     , mAddress(address)
@@ -99,7 +100,7 @@ cTestDottedIPAddressWorker::cTestDottedIPAddressWorker(cTestDottedIPAddress* pro
 void cTestDottedIPAddressWorker::Start()
 {
     if (mStarted)
-        return;  // a probe runs once
+        return; // a probe runs once
     mStarted = true;
     mSocket = new QTcpSocket(this);
     connect(mSocket, &QTcpSocket::connected, this, &cTestDottedIPAddressWorker::TcpPingConnected);

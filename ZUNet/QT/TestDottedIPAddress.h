@@ -67,6 +67,6 @@ private:
     const std::string mAddress;
     const int mTimeoutMs;
     const quint16 mPort;
-    QTcpSocket* mSocket = nullptr;  // set while the probe runs
+    QTcpSocket* mSocket = nullptr; // set while the probe runs
     bool mStarted = false;
 };

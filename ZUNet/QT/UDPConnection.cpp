@@ -1,7 +1,7 @@
-#include "UDPConnection.h"
+#include "ZUNet/QT/UDPConnection.h"
 
-#include "LinkEventHandler.h"
-#include "Trace.h"
+#include "ZUNet/Core/Trace.h"
+#include "ZUNet/QT/LinkEventHandler.h"
 
 #include <QUdpSocket>
 

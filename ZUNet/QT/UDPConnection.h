@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ConnectionBaseQt.h"
+#include "ZUNet/QT/ConnectionBaseQt.h"
 
 #include <QHostAddress>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ZUNetTypes.h"
+#include "ZUNet/Core/ZUNetTypes.h"
 
 // The ZUNet wire format. Every multi-byte field is big-endian; there is no escaping and no
 // checksum, so a frame's end is found from its length field alone.

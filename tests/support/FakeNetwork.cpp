@@ -1,4 +1,4 @@
-#include "FakeNetwork.h"
+#include "tests/support/FakeNetwork.h"
 
 #include <QStringList>
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "NetworkInterface.h"
+#include "ZUNet/Core/NetworkInterface.h"
 
 #include <QMap>
-#include <mutex>
 #include <QVector>
+#include <mutex>
 
 /// Stands in for the connection manager: records what is sent and answers lookups from a
 /// table. Installs itself while it lives.

@@ -1,4 +1,4 @@
-#include "FakeUnit.h"
+#include "tests/support/FakeUnit.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -17,7 +17,7 @@ cFakeUnit::cFakeUnit(const QHostAddress& address, quint16 port)
             QByteArray bytes(int(mDatagramSocket->pendingDatagramSize()), 0);
             quint16 port = 0;
             mDatagramSocket->readDatagram(bytes.data(), bytes.size(), nullptr, &port);
-            mDatagrams.append({port, bytes});
+            mDatagrams.append({ port, bytes });
         }
     });
 }

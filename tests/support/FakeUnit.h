@@ -42,8 +42,7 @@ public:
     void SendDatagram(int connection, quint16 port, const QByteArray& bytes);
 
 private:
-    struct sConnection
-    {
+    struct sConnection {
         QPointer<QTcpSocket> mSocket;
         QByteArray mReceived;
         bool mEnded = false;

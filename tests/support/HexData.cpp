@@ -1,4 +1,4 @@
-#include "HexData.h"
+#include "tests/support/HexData.h"
 
 #include <QDir>
 #include <QFile>

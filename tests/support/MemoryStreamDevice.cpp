@@ -1,4 +1,4 @@
-#include "MemoryStreamDevice.h"
+#include "tests/support/MemoryStreamDevice.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "MessageData.h"
+#include "tests/support/MessageData.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
-#include "NetTestHelpers.h"
+#include "tests/support/NetTestHelpers.h"
 
-#include "Syscall.h"
+#include "ZUNet/Core/Syscall.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -9,7 +9,7 @@
 
 cFullBacklogListener::cFullBacklogListener(const char* address, quint16 port)
 {
-    sockaddr_in where{};
+    sockaddr_in where {};
     where.sin_family = AF_INET;
     where.sin_port = htons(port);
     inet_pton(AF_INET, address, &where.sin_addr);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProbeObject.h"
+#include "tests/support/ProbeObject.h"
 
 #include <QPair>
 #include <QVector>

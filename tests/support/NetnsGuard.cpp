@@ -8,7 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 bool InsidePrivateNamespace()
 {
@@ -31,11 +32,11 @@ bool InsidePrivateNamespace()
 const bool gChecked = [] {
     if (!InsidePrivateNamespace()) {
         std::fprintf(stderr,
-                     "refusing to run outside the private test network namespace: "
-                     "run it through tools/netns-run.sh (ctest does)\n");
+            "refusing to run outside the private test network namespace: "
+            "run it through tools/netns-run.sh (ctest does)\n");
         std::_Exit(2);
     }
     return true;
 }();
 
-}  // namespace
+} // namespace

@@ -1,4 +1,4 @@
-#include "ProbeObject.h"
+#include "tests/support/ProbeObject.h"
 
 #include <QStringList>
 
@@ -21,8 +21,8 @@ void cProbeObject::EntrypointMessage(cZUNetMessage& message)
         sJournal->append(QStringLiteral("%1:msg:%2").arg(QString::fromUtf8(GetName())).arg(message.mMethod));
     if (mOnMessage)
         mOnMessage(*this, message);
-    if (!mSwallowAll && message.mMethod < PARAMETER_BASE &&
-        message.mMethod != M_REPLY_OK && message.mMethod != M_REPLY_FAIL)
+    if (!mSwallowAll && message.mMethod < PARAMETER_BASE && message.mMethod != M_REPLY_OK
+        && message.mMethod != M_REPLY_FAIL)
         cNetObject::EntrypointMessage(message);
 }
 
@@ -50,5 +50,5 @@ void cProbeObject::ConnectionTerminated(UWORD connectionId, bool lostComms)
 
 void cProbeObject::UpdateNewObject(UWORD connectionId, UWORD handle, UWORD destinationMethod, UWORD sourceMethod)
 {
-    mUpdates.append(sUpdate{connectionId, handle, destinationMethod, sourceMethod});
+    mUpdates.append(sUpdate { connectionId, handle, destinationMethod, sourceMethod });
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NetObject.h"
+#include "ZUNet/Core/NetObject.h"
 
 #include <QStringList>
 #include <QVector>
@@ -27,7 +27,9 @@ public:
     int mTicks = 0;
     int mTocks = 0;
     QVector<QPair<UWORD, bool>> mTerminated;
-    struct sUpdate { UWORD mConnectionId, mHandle, mDestinationMethod, mSourceMethod; };
+    struct sUpdate {
+        UWORD mConnectionId, mHandle, mDestinationMethod, mSourceMethod;
+    };
     QVector<sUpdate> mUpdates;
     /// Shared journal of ticks, tocks and messages across probes ("name:tick" ...).
     static QStringList* sJournal;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LinkEventHandler.h"
+#include "ZUNet/QT/LinkEventHandler.h"
 
 #include <QByteArray>
 #include <QList>

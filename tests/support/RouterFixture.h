@@ -1,7 +1,7 @@
 #pragma once
 
-#include "RegistryRouter.h"
-#include "Syscall.h"
+#include "ZUNet/Core/RegistryRouter.h"
+#include "ZUNet/Core/Syscall.h"
 
 /// Installs a fresh registry router as `gRegistryRouter` while it lives. Tests drain it on their
 /// own thread with `Drain`.

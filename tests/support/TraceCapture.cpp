@@ -1,6 +1,6 @@
-#include "TraceCapture.h"
+#include "tests/support/TraceCapture.h"
 
-#include "Trace.h"
+#include "ZUNet/Core/Trace.h"
 
 cTraceCapture::cTraceCapture()
 {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <mutex>
 #include <QStringList>
+#include <mutex>
 
 /// Collects every trace line while it lives (instead of standard output), so tests can assert
 /// exact texts and counts. Lines are kept without their "\t(file:///...)" position unless asked.

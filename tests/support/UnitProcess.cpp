@@ -1,4 +1,4 @@
-#include "UnitProcess.h"
+#include "tests/support/UnitProcess.h"
 
 #include <QElapsedTimer>
 #include <QtTest>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "NetObject.h"
-#include "Trace.h"
+#include "ZUNet/Core/NetObject.h"
+#include "ZUNet/Core/Trace.h"
 
 /// In a unit process of the tests: tells the test, on standard output, which connections ended
 /// ("unit: terminated ID LOST").

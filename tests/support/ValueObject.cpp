@@ -1,6 +1,6 @@
-#include "ValueObject.h"
+#include "tests/support/ValueObject.h"
 
-#include "Syscall.h"
+#include "ZUNet/Core/Syscall.h"
 
 cValueObject::cValueObject(const char* name, UWORD numberOfParameters)
     : cNetObject(name, numberOfParameters)

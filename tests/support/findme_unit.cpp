@@ -1,8 +1,8 @@
 // A unit's discovery side in a process of its own, for tests:
 //   zunet_findme_unit FIND_STRING UNIT_NAME JSON_DESCRIPTION [--no-listen]
 // Prints "ready" once its sockets are set up, then announces until killed.
-#include "FindMe.h"
-#include "TestNetwork.h"
+#include "Common/Qt/FindMe.h"
+#include "tests/support/TestNetwork.h"
 
 #include <QCoreApplication>
 #include <QStringList>

@@ -10,14 +10,14 @@
 // connection ends. It reports on standard output, one line each:
 //   "unit: ready", "unit: connections N", "unit: terminated ID LOST".
 // Closing its standard input shuts it down in order (connections say BYE).
-#include "NetworkConnection.h"
-#include "RegistryRouter.h"
-#include "ServerConnection.h"
-#include "SyscallThread.h"
-#include "Syscall.h"
-#include "Trace.h"
-#include "UnitWatcher.h"
-#include "ValueObject.h"
+#include "ZUNet/Core/RegistryRouter.h"
+#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/Core/Trace.h"
+#include "ZUNet/QT/NetworkConnection.h"
+#include "ZUNet/QT/ServerConnection.h"
+#include "ZUNet/QT/SyscallThread.h"
+#include "tests/support/UnitWatcher.h"
+#include "tests/support/ValueObject.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -35,7 +35,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 class cEchoObject : public cNetObject
 {
@@ -190,17 +191,17 @@ private:
     std::thread mWriter;
 };
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addOptions({
-        {"listen", "Address to accept connections on.", "address", "0.0.0.0"},
-        {"keepalive-ms", "Keep-alive and ageing period (test setting).", "ms", "0"},
-        {"objects", "Number of value objects.", "n", "4"},
-        {"raw-echo-port", "Also echo plain TCP on this port.", "port", "0"},
+        { "listen", "Address to accept connections on.", "address", "0.0.0.0" },
+        { "keepalive-ms", "Keep-alive and ageing period (test setting).", "ms", "0" },
+        { "objects", "Number of value objects.", "n", "4" },
+        { "raw-echo-port", "Also echo plain TCP on this port.", "port", "0" },
     });
     parser.process(app);
 
@@ -222,7 +223,8 @@ int main(int argc, char** argv)
         std::vector<std::unique_ptr<cValueObject>> values;
         const int objects = parser.value("objects").toInt();
         for (int i = 1; i <= objects; ++i) {
-            values.push_back(std::make_unique<cValueObject>(QByteArray("Value" + QByteArray::number(i)).constData(), 4));
+            values.push_back(
+                std::make_unique<cValueObject>(QByteArray("Value" + QByteArray::number(i)).constData(), 4));
             values.back()->SetValue(UWORD(i * 100));
         }
         syscallThread->StartSyscall();
@@ -246,14 +248,16 @@ int main(int argc, char** argv)
             handoffHome.moveToThread(&handoffThread);
             handoffThread.start();
             QMetaObject::invokeMethod(
-                &rawHome, [&] {
+                &rawHome,
+                [&] {
                     raw = new cRawEchoServer(&rawHome);
                     if (!raw->listen(listen, rawPort))
                         ZU_ERR("raw echo cannot listen on port %d", rawPort);
                 },
                 Qt::BlockingQueuedConnection);
             QMetaObject::invokeMethod(
-                &handoffHome, [&] {
+                &handoffHome,
+                [&] {
                     handoff = new cHandoffEchoServer(&handoffHome);
                     if (!handoff->listen(listen, quint16(rawPort + 1)))
                         ZU_ERR("hand-off echo cannot listen on port %d", rawPort + 1);
@@ -264,8 +268,7 @@ int main(int argc, char** argv)
         // Standard input closing is the request to stop.
         std::thread([&app] {
             char buffer[64];
-            while (::read(0, buffer, sizeof(buffer)) > 0) {
-            }
+            while (::read(0, buffer, sizeof(buffer)) > 0) { }
             QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
         }).detach();
 
@@ -273,8 +276,10 @@ int main(int argc, char** argv)
         app.exec();
 
         if (raw) {
-            QMetaObject::invokeMethod(&rawHome, [&] { delete raw; }, Qt::BlockingQueuedConnection);
-            QMetaObject::invokeMethod(&handoffHome, [&] { delete handoff; }, Qt::BlockingQueuedConnection);
+            QMetaObject::invokeMethod(
+                &rawHome, [&] { delete raw; }, Qt::BlockingQueuedConnection);
+            QMetaObject::invokeMethod(
+                &handoffHome, [&] { delete handoff; }, Qt::BlockingQueuedConnection);
             rawThread.quit();
             rawThread.wait();
             handoffThread.quit();

@@ -1,7 +1,7 @@
-#include "CustomIPMessage.h"
-#include "HexData.h"
-#include "MessageData.h"
-#include "TraceCapture.h"
+#include "Common/CustomIPMessageSender/CustomIPMessage.h"
+#include "tests/support/HexData.h"
+#include "tests/support/MessageData.h"
+#include "tests/support/TraceCapture.h"
 
 #include <QtTest>
 

@@ -1,7 +1,7 @@
 // Discovery end to end: the finder in this process, a unit's announcer in another one, on the
 // real ports inside the test's private network.
-#include "TestNetwork.h"
-#include "UnitFinder.h"
+#include "Common/Qt/UnitFinder.h"
+#include "tests/support/TestNetwork.h"
 
 #include <QProcess>
 #include <QtTest>

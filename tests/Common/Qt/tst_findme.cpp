@@ -1,6 +1,6 @@
-#include "FindMe.h"
-#include "TestNetwork.h"
-#include "UnitFinder.h"
+#include "Common/Qt/FindMe.h"
+#include "Common/Qt/UnitFinder.h"
+#include "tests/support/TestNetwork.h"
 
 #include <QNetworkDatagram>
 #include <QUdpSocket>

@@ -1,16 +1,17 @@
-#include "ThreadController.h"
+#include "Common/Qt/ThreadController.h"
 
 #include <QtTest>
 
 #include <atomic>
 
-namespace {
+namespace
+{
 class cRecordingWorker : public cThreadWorker
 {
     Q_OBJECT
 public:
-    std::atomic<QThread*> mInitThread{nullptr};
-    std::atomic<bool> mBusyDone{false};
+    std::atomic<QThread*> mInitThread { nullptr };
+    std::atomic<bool> mBusyDone { false };
 
 public Q_SLOTS:
     void BeBusy()
@@ -22,7 +23,7 @@ public Q_SLOTS:
 protected:
     void InitOnThread() override { mInitThread = QThread::currentThread(); }
 };
-}  // namespace
+} // namespace
 
 class tst_ThreadController : public QObject
 {
@@ -44,7 +45,7 @@ void tst_ThreadController::initRunsOnTheNewThread()
     QCOMPARE(worker->mInitThread.load(), controller->Thread());
     QVERIFY(worker->mInitThread.load() != QThread::currentThread());
     delete controller;
-    QCOMPARE(destroyed.count(), 1);  // deleted by the finishing thread, nobody else
+    QCOMPARE(destroyed.count(), 1); // deleted by the finishing thread, nobody else
     QVERIFY(watch.isNull());
 }
 
@@ -68,7 +69,7 @@ void tst_ThreadController::destructionWaitsForBusyWorker()
     QThread::msleep(20);
     doneBeforeDelete = done->load();
     QSignalSpy destroyed(worker, &QObject::destroyed);
-    delete controller;  // returns only once the busy slot has returned and the worker is gone
+    delete controller; // returns only once the busy slot has returned and the worker is gone
     QVERIFY(!doneBeforeDelete);
     QCOMPARE(destroyed.count(), 1);
 }

@@ -1,5 +1,5 @@
-#include "TestNetwork.h"
-#include "UnitFinder.h"
+#include "Common/Qt/UnitFinder.h"
+#include "tests/support/TestNetwork.h"
 
 #include <QNetworkDatagram>
 #include <QUdpSocket>

@@ -1,5 +1,5 @@
-#include "Encryption.h"
-#include "PasswordHashing.h"
+#include "Quendle/AppCommon/Encryption.h"
+#include "Quendle/AppCommon/PasswordHashing.h"
 
 #include <QtTest>
 

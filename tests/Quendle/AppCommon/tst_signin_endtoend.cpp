@@ -1,19 +1,19 @@
 // The runner's configuration client against the unit side running as separate processes on the
 // test network: version check, sign-in, chunked download, name requests and notices, login
 // tokens through a primary unit, the user list, and connections lost mid-way.
-#include "ConfigManagerProtocol.h"
-#include "ConfigManagerVersionClient.h"
-#include "HexData.h"
-#include "NameParamListener.h"
-#include "NetworkConnection.h"
-#include "PasswordHashing.h"
-#include "ProbeObject.h"
-#include "QuendleUnit.h"
-#include "RegistryRouter.h"
-#include "RunnerQuendleConfigClient.h"
-#include "Syscall.h"
-#include "SyscallThread.h"
-#include "SystemBuilder.h"
+#include "Quendle/AppCommon/PasswordHashing.h"
+#include "Quendle/AppCommon/RunnerQuendleConfigClient.h"
+#include "Quendle/Global/ConfigManagerProtocol.h"
+#include "Quendle/Global/ConfigManagerVersionClient.h"
+#include "ZUNet/Core/RegistryRouter.h"
+#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/Core/SystemBuilder.h"
+#include "ZUNet/QT/NetworkConnection.h"
+#include "ZUNet/QT/SyscallThread.h"
+#include "tests/support/HexData.h"
+#include "tests/support/ProbeObject.h"
+#include "tests/support/quendle/NameParamListener.h"
+#include "tests/support/quendle/QuendleUnit.h"
 
 #include <QDeadlineTimer>
 #include <QtTest>

@@ -1,10 +1,10 @@
-#include "ConfigManagerProtocol.h"
-#include "HexData.h"
-#include "ProbeObject.h"
-#include "ReplyWorkerThread.h"
-#include "RouterFixture.h"
-#include "TestConfigManager.h"
-#include "TraceCapture.h"
+#include "Quendle/Global/ConfigManagerProtocol.h"
+#include "Quendle/Global/ReplyWorkerThread.h"
+#include "tests/support/HexData.h"
+#include "tests/support/ProbeObject.h"
+#include "tests/support/RouterFixture.h"
+#include "tests/support/TraceCapture.h"
+#include "tests/support/quendle/TestConfigManager.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -427,7 +427,7 @@ void tst_ReplyWorker::sceneChangeTellsOnlyRunnersWhoseLayoutsChange()
     blockerReply.mDestination = blocker.GetHandle();
     blockerReply.mMethod = M_REPLY_OK;
     fileLock.lock();
-    mWorker->AddFullReplyToQueue(blockerReply);  // taken (or still queued): waits for the lock
+    mWorker->AddFullReplyToQueue(blockerReply); // taken (or still queued): waits for the lock
     mWorker->AddSceneChangedQueueItem(runners, 9, "", 77);
     mWorker->SetCurrentSceneNumberAndName(4, "Verse", runners, 77);
     fileLock.unlock();
@@ -449,7 +449,7 @@ void tst_ReplyWorker::sceneChangeTellsOnlyRunnersWhoseLayoutsChange()
     QTRY_VERIFY((mRouter->Drain(), ChunksComplete(fence.mReceived)));
     QCOMPARE(mRunner->mReceived.size(), 1);
     QCOMPARE(desk.mReceived.size(), 0);
-    mWorker.reset();  // before the file lock goes
+    mWorker.reset(); // before the file lock goes
 }
 
 void tst_ReplyWorker::connectionEndDropsQueuedReplies()

@@ -1,7 +1,7 @@
-#include "MessageData.h"
-#include "TraceCapture.h"
-#include "ZUNetMessage.h"
-#include "ZUNetMessagePool.h"
+#include "ZUNet/Core/ZUNetMessage.h"
+#include "ZUNet/Core/ZUNetMessagePool.h"
+#include "tests/support/MessageData.h"
+#include "tests/support/TraceCapture.h"
 
 #include <QtTest>
 
@@ -78,11 +78,11 @@ void tst_Message::copyAndAssign()
     QCOMPARE(big.mMethod, UWORD(4));
 
     cZUNetMessage small(1);
-    small = big;  // grows to exactly the new length
+    small = big; // grows to exactly the new length
     QCOMPARE(small.mBufferSize, UWORD(2));
     QCOMPARE(small.GetDataBufferUWORD(0), UWORD(0xBEEF));
 
-    const cZUNetMessage copied(big);  // a copy holds exactly mLength bytes
+    const cZUNetMessage copied(big); // a copy holds exactly mLength bytes
     QCOMPARE(copied.mBufferSize, UWORD(2));
 }
 
@@ -92,7 +92,7 @@ void tst_Message::setLength()
     m.SetDataBufferULONG(0x01020304, 0);
     m.SetLength(2);
     QCOMPARE(m.mBufferSize, UWORD(4));
-    QCOMPARE(m.GetDataBufferUWORD(0), UWORD(0x0102));  // shorter keeps the data
+    QCOMPARE(m.GetDataBufferUWORD(0), UWORD(0x0102)); // shorter keeps the data
     m.SetLength(100);
     QCOMPARE(m.mBufferSize, UWORD(100));
     QCOMPARE(m.mLength, UWORD(100));
@@ -150,7 +150,10 @@ void tst_Message::strings()
     cZUNetMessage m(8);
     std::memset(m.mDataBuffer, 0x55, 8);
     m.SetDataBufferString("abc", 2);
-    QCOMPARE(QByteArray(reinterpret_cast<const char*>(m.mDataBuffer), 7), QByteArray("\x55\x55" "abc\0\x55", 7));
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(m.mDataBuffer), 7),
+        QByteArray("\x55\x55"
+                   "abc\0\x55",
+            7));
     QCOMPARE(QByteArray(m.GetDataBufferString(2)), QByteArray("abc"));
 
     const QString threeTwoByte = QString::fromUtf8("\xC3\xA9\xC3\xA8\xC3\xAA");
@@ -198,8 +201,8 @@ void tst_Message::lengthGuardTraces()
     m.mSource = 9;
     QVERIFY(ZU_CHECK_LENGTH(m, 3));
     QVERIFY(!ZU_CHECK_LENGTH(m, 10));
-    QCOMPARE(traces.Lines(), QStringList{
-        "ERROR: Message too short, dropped: Method: 6 Length: 3 Needed: 10 ConnId: 2 Source: 9"});
+    QCOMPARE(traces.Lines(),
+        QStringList { "ERROR: Message too short, dropped: Method: 6 Length: 3 Needed: 10 ConnId: 2 Source: 9" });
 }
 
 void tst_Message::sizeClasses_data()
@@ -262,12 +265,14 @@ void tst_Message::staticPoolConstructionTraces_data()
     QTest::addColumn<int>("growth");
     QTest::addColumn<QStringList>("traces");
     QTest::newRow("no growth") << 5 << 2 << 0
-                               << QStringList{"ERROR: No GrowthIncrement set, but Initial != Max, so growth expected!"};
+                               << QStringList {
+                                      "ERROR: No GrowthIncrement set, but Initial != Max, so growth expected!"
+                                  };
     QTest::newRow("not a modulo") << 10 << 3 << 4
-                                  << QStringList{"ERROR: GrowthIncrement set, but not a modulo of the Max! 3"};
-    QTest::newRow("fits") << 10 << 2 << 4 << QStringList{};
-    QTest::newRow("no max") << 0 << 2 << 0 << QStringList{};
-    QTest::newRow("max equals initial") << 4 << 4 << 0 << QStringList{};
+                                  << QStringList { "ERROR: GrowthIncrement set, but not a modulo of the Max! 3" };
+    QTest::newRow("fits") << 10 << 2 << 4 << QStringList {};
+    QTest::newRow("no max") << 0 << 2 << 0 << QStringList {};
+    QTest::newRow("max equals initial") << 4 << 4 << 0 << QStringList {};
 }
 
 void tst_Message::staticPoolConstructionTraces()
@@ -292,7 +297,7 @@ void tst_Message::staticPoolLimits()
         cZUNetMessage* b = pool.GetZUNetMessage();
         QVERIFY(a && b);
         QVERIFY(!pool.GetZUNetMessage());
-        QCOMPARE(capture.Lines(), QStringList{});  // refused by the zero growth, not by the maximum
+        QCOMPARE(capture.Lines(), QStringList {}); // refused by the zero growth, not by the maximum
         pool.ReturnZUNetMessage(a);
         pool.ReturnZUNetMessage(b);
     }
@@ -304,7 +309,7 @@ void tst_Message::staticPoolLimits()
             held.push_back(pool.GetZUNetMessage());
         QVERIFY(std::all_of(held.begin(), held.end(), [](cZUNetMessage* m) { return m != nullptr; }));
         QVERIFY(!pool.GetZUNetMessage());
-        QCOMPARE(capture.Lines(), QStringList{"ERROR: Mess Pools Full"});
+        QCOMPARE(capture.Lines(), QStringList { "ERROR: Mess Pools Full" });
         for (cZUNetMessage* m : held)
             pool.ReturnZUNetMessage(m);
     }
@@ -328,11 +333,11 @@ void tst_Message::dynamicPoolCap()
     cTraceCapture capture;
     cDynamicZUNetMessPool pool(100);
     cZUNetMessage* first = pool.GetZUNetMessage(60);
-    cZUNetMessage* second = pool.GetZUNetMessage(60);  // checked before adding: still granted
+    cZUNetMessage* second = pool.GetZUNetMessage(60); // checked before adding: still granted
     QVERIFY(first && second);
     QCOMPARE(pool.GetHeapUsed(), ULONG(120));
     QVERIFY(!pool.GetZUNetMessage(1));
-    QCOMPARE(capture.Lines(), QStringList{"ERROR: Heap Memory Cap Reached"});
+    QCOMPARE(capture.Lines(), QStringList { "ERROR: Heap Memory Cap Reached" });
     pool.ReturnZUNetMessage(first);
     QCOMPARE(pool.GetHeapUsed(), ULONG(60));
     cZUNetMessage* third = pool.GetZUNetMessage(1);

@@ -1,7 +1,7 @@
-#include "FakeNetwork.h"
-#include "ProbeObject.h"
-#include "RouterFixture.h"
-#include "TraceCapture.h"
+#include "tests/support/FakeNetwork.h"
+#include "tests/support/ProbeObject.h"
+#include "tests/support/RouterFixture.h"
+#include "tests/support/TraceCapture.h"
 
 #include <QtTest>
 
@@ -9,7 +9,8 @@
 
 #include <memory>
 
-namespace {
+namespace
+{
 
 class cPlain : public cNetObject
 {
@@ -21,13 +22,13 @@ public:
     ~cPlain() override { Unregister(); }
 };
 
-cZUNetMessage LinkMessage(UWORD method, UWORD connectionId, UWORD handle, UWORD destinationMethod,
-                          UWORD sourceMethod, bool dataGram = false, bool sync = false, UWORD length = 10)
+cZUNetMessage LinkMessage(UWORD method, UWORD connectionId, UWORD handle, UWORD destinationMethod, UWORD sourceMethod,
+    bool dataGram = false, bool sync = false, UWORD length = 10)
 {
     cZUNetMessage m(length);
     if (length)
         std::memset(m.mDataBuffer, 0, length);
-    const UWORD words[] = {connectionId, handle, destinationMethod, sourceMethod};
+    const UWORD words[] = { connectionId, handle, destinationMethod, sourceMethod };
     for (int i = 0; i < 4 && 2 * i + 2 <= length; ++i)
         m.SetDataBufferUWORD(words[i], 2 * i);
     if (length > 8)
@@ -57,7 +58,7 @@ QVector<UWORD> Methods(const QVector<cZUNetMessage>& messages)
     return out;
 }
 
-}  // namespace
+} // namespace
 
 class tst_NetObject : public QObject
 {
@@ -110,11 +111,11 @@ void tst_NetObject::addLinkOnceAndDeleteListCounts()
     source.EntrypointMessage(add);
     mRouter->Drain();
     QCOMPARE(source.GetNumberOfInformListItems(PARAMETER_BASE), UWORD(1));
-    QCOMPARE(Methods(target.mReceived), QVector<UWORD>{M_OBJECT_ADD_TO_DELETE_LIST});
+    QCOMPARE(Methods(target.mReceived), QVector<UWORD> { M_OBJECT_ADD_TO_DELETE_LIST });
     QCOMPARE(target.mReceived[0].mSource, source.GetHandle());
     QCOMPARE(target.mReceived[0].mLength, UWORD(0));
 
-    source.EntrypointMessage(add);  // the same triple again: nothing at all
+    source.EntrypointMessage(add); // the same triple again: nothing at all
     mRouter->Drain();
     QCOMPARE(source.GetNumberOfInformListItems(PARAMETER_BASE), UWORD(1));
     QCOMPARE(target.mReceived.size(), 1);
@@ -123,7 +124,7 @@ void tst_NetObject::addLinkOnceAndDeleteListCounts()
     source.EntrypointMessage(other);
     mRouter->Drain();
     QCOMPARE(source.GetNumberOfInformListItems(PARAMETER_BASE), UWORD(2));
-    QCOMPARE(source.GetInformList(PARAMETER_BASE)->front().mMethod, UWORD(PARAMETER_BASE + 1));  // newest first
+    QCOMPARE(source.GetInformList(PARAMETER_BASE)->front().mMethod, UWORD(PARAMETER_BASE + 1)); // newest first
     QCOMPARE(target.GetDeleteList().size(), size_t(1));
     QCOMPARE(target.GetDeleteList().front().mRefCount, UWORD(2));
     QCOMPARE(target.GetDeleteList().front().mHandle, source.GetHandle());
@@ -140,7 +141,7 @@ void tst_NetObject::syncCallsUpdateNewObjectOnce()
     QCOMPARE(source.mUpdates[0].mDestinationMethod, UWORD(PARAMETER_BASE + 5));
     QCOMPARE(source.mUpdates[0].mSourceMethod, UWORD(PARAMETER_BASE));
     // The delete-list message for a remote entry goes through the connection.
-    QCOMPARE(Methods(mNetwork->Sent()), QVector<UWORD>{M_OBJECT_ADD_TO_DELETE_LIST});
+    QCOMPARE(Methods(mNetwork->Sent()), QVector<UWORD> { M_OBJECT_ADD_TO_DELETE_LIST });
     QCOMPARE(mNetwork->Sent()[0].mConnectionId, UWORD(3));
     QCOMPARE(mNetwork->Sent()[0].mDestination, UWORD(44));
     source.EntrypointMessage(add);
@@ -153,19 +154,23 @@ void tst_NetObject::linkRequestOutOfRange_data()
     QTest::addColumn<int>("method");
     QTest::addColumn<int>("sourceMethod");
     QTest::addColumn<QStringList>("traces");
-    QTest::newRow("add below base") << 2 << 6 << 0x0FFF
-        << QStringList{"ERROR: Add Parameter out of range Object Name: \"obj\" Parameter: -1, mNumberOfParameters: 2",
-                       "ERROR: ConnectionId: 0, Handle: 7, DestinationMethod: 0x1000, SourceMethod: 0xFFF"};
-    QTest::newRow("add past last") << 2 << 6 << 0x1002
-        << QStringList{"ERROR: Add Parameter out of range Object Name: \"obj\" Parameter: 2, mNumberOfParameters: 2",
-                       "ERROR: ConnectionId: 0, Handle: 7, DestinationMethod: 0x1000, SourceMethod: 0x1002"};
-    QTest::newRow("add to no parameters") << 0 << 6 << 0x1000
-        << QStringList{"ERROR: Add Parameter out of range Object Name: \"obj\" Parameter: 0, mNumberOfParameters: 0",
-                       "ERROR: ConnectionId: 0, Handle: 7, DestinationMethod: 0x1000, SourceMethod: 0x1000"};
-    QTest::newRow("remove past last") << 1 << 7 << 0x1001
-        << QStringList{"ERROR: Remove Parameter out of range Object Name: \"obj\" Parameter: 4097 Adjusted: 1, "
-                       "mNumberOfParameters: 1",
-                       "ERROR: ConnectionId: 0, Handle: 7, Method: 4096"};
+    QTest::newRow("add below base")
+        << 2 << 6 << 0x0FFF
+        << QStringList { "ERROR: Add Parameter out of range Object Name: \"obj\" Parameter: -1, mNumberOfParameters: 2",
+               "ERROR: ConnectionId: 0, Handle: 7, DestinationMethod: 0x1000, SourceMethod: 0xFFF" };
+    QTest::newRow("add past last")
+        << 2 << 6 << 0x1002
+        << QStringList { "ERROR: Add Parameter out of range Object Name: \"obj\" Parameter: 2, mNumberOfParameters: 2",
+               "ERROR: ConnectionId: 0, Handle: 7, DestinationMethod: 0x1000, SourceMethod: 0x1002" };
+    QTest::newRow("add to no parameters")
+        << 0 << 6 << 0x1000
+        << QStringList { "ERROR: Add Parameter out of range Object Name: \"obj\" Parameter: 0, mNumberOfParameters: 0",
+               "ERROR: ConnectionId: 0, Handle: 7, DestinationMethod: 0x1000, SourceMethod: 0x1000" };
+    QTest::newRow("remove past last")
+        << 1 << 7 << 0x1001
+        << QStringList { "ERROR: Remove Parameter out of range Object Name: \"obj\" Parameter: 4097 Adjusted: 1, "
+                         "mNumberOfParameters: 1",
+               "ERROR: ConnectionId: 0, Handle: 7, Method: 4096" };
 }
 
 void tst_NetObject::linkRequestOutOfRange()
@@ -222,20 +227,20 @@ void tst_NetObject::removeLink()
     QCOMPARE(target.GetDeleteList().size(), size_t(1));
 
     cTraceCapture capture;
-    auto missing = LinkMessage(M_OBJECT_REMOVE_FROM_INFORM_LIST, 0, target.GetHandle(), PARAMETER_BASE + 9,
-                               PARAMETER_BASE, false, false, 8);
-    source.EntrypointMessage(missing);  // silently ignored
+    auto missing = LinkMessage(
+        M_OBJECT_REMOVE_FROM_INFORM_LIST, 0, target.GetHandle(), PARAMETER_BASE + 9, PARAMETER_BASE, false, false, 8);
+    source.EntrypointMessage(missing); // silently ignored
     QCOMPARE(mRouter->Router().GetNumberOfMessagesInBuffer(), ULONG(0));
 
-    auto remove = LinkMessage(M_OBJECT_REMOVE_FROM_INFORM_LIST, 0, target.GetHandle(), PARAMETER_BASE, PARAMETER_BASE,
-                              false, false, 8);
+    auto remove = LinkMessage(
+        M_OBJECT_REMOVE_FROM_INFORM_LIST, 0, target.GetHandle(), PARAMETER_BASE, PARAMETER_BASE, false, false, 8);
     source.EntrypointMessage(remove);
     mRouter->Drain();
     QCOMPARE(source.GetNumberOfInformListItems(PARAMETER_BASE), UWORD(0));
-    QCOMPARE(Methods(target.mReceived),
-             (QVector<UWORD>{M_OBJECT_ADD_TO_DELETE_LIST, M_OBJECT_REMOVE_FROM_DELETE_LIST}));
+    QCOMPARE(
+        Methods(target.mReceived), (QVector<UWORD> { M_OBJECT_ADD_TO_DELETE_LIST, M_OBJECT_REMOVE_FROM_DELETE_LIST }));
     QVERIFY(target.GetDeleteList().empty());
-    QCOMPARE(capture.Lines(), QStringList{});
+    QCOMPARE(capture.Lines(), QStringList {});
 }
 
 void tst_NetObject::deleteListAndObjectDeleted()
@@ -250,7 +255,7 @@ void tst_NetObject::deleteListAndObjectDeleted()
     QCOMPARE(object.GetDeleteList().front().mRefCount, UWORD(1));
     object.EntrypointMessage(decrement);
     QVERIFY(object.GetDeleteList().empty());
-    object.EntrypointMessage(decrement);  // nothing left to decrement
+    object.EntrypointMessage(decrement); // nothing left to decrement
     QVERIFY(object.GetDeleteList().empty());
 
     // Entries for (0,5) on both parameters with several methods, plus (3,5) that must stay.
@@ -275,7 +280,7 @@ void tst_NetObject::deleteListAndObjectDeleted()
 void tst_NetObject::connectionTerminatedKeepsOtherConnections()
 {
     cProbeObject object("obj", 1);
-    for (UWORD connection : {UWORD(0), UWORD(3), UWORD(4)}) {
+    for (UWORD connection : { UWORD(0), UWORD(3), UWORD(4) }) {
         auto add = LinkMessage(M_OBJECT_ADD_TO_INFORM_LIST, connection, 8, PARAMETER_BASE, PARAMETER_BASE);
         object.EntrypointMessage(add);
         auto informer = FromObject(M_OBJECT_ADD_TO_DELETE_LIST, connection, 9);
@@ -313,7 +318,7 @@ void tst_NetObject::informOtherObjects()
     value.SetDataBufferUWORD(0x4242, 0);
     value.mMethod = PARAMETER_BASE + 1;
     value.mConnectionId = 3;
-    value.mSource = 17;  // it came from (3,17): not sent back there
+    value.mSource = 17; // it came from (3,17): not sent back there
     object.InformOtherObjects(value);
     mRouter->Drain();
 
@@ -332,9 +337,9 @@ void tst_NetObject::informOtherObjects()
     QCOMPARE(local.mReceived[0].mSource, object.GetHandle());
 
     mNetwork->Clear();
-    value.mMethod = 0x0FFF;  // wraps below the parameter base: nothing goes out
+    value.mMethod = 0x0FFF; // wraps below the parameter base: nothing goes out
     object.InformOtherObjects(value);
-    value.mMethod = PARAMETER_BASE;  // a parameter with no links
+    value.mMethod = PARAMETER_BASE; // a parameter with no links
     object.InformOtherObjects(value);
     QVERIFY(mNetwork->Sent().isEmpty());
     QCOMPARE(mRouter->Router().GetNumberOfMessagesInBuffer(), ULONG(0));
@@ -372,13 +377,13 @@ void tst_NetObject::unregisterTellsInformers()
     QCOMPARE(mRouter->Router().GetHandle("obj"), UWORD(0xFFFF));
     QVERIFY(!mRouter->Router().GetObject(handle));
     mRouter->Drain();
-    QCOMPARE(Methods(informer.mReceived), QVector<UWORD>{M_OBJECT_DELETED});
+    QCOMPARE(Methods(informer.mReceived), QVector<UWORD> { M_OBJECT_DELETED });
     QCOMPARE(informer.mReceived[0].mSource, handle);
-    QCOMPARE(Methods(mNetwork->Sent()), QVector<UWORD>{M_OBJECT_DELETED});
+    QCOMPARE(Methods(mNetwork->Sent()), QVector<UWORD> { M_OBJECT_DELETED });
     QCOMPARE(mNetwork->Sent()[0].mConnectionId, UWORD(2));
 
     mNetwork->Clear();
-    object->Unregister();  // nothing left to do
+    object->Unregister(); // nothing left to do
     mRouter->Drain();
     QCOMPARE(informer.mReceived.size(), 1);
     QVERIFY(mNetwork->Sent().isEmpty());
@@ -392,12 +397,16 @@ void tst_NetObject::destroyedWhileRegisteredLeavesRouter()
         cPlain* plain = new cPlain("forgetful", 0);
         handle = plain->GetHandle();
         // Skip the owner's Unregister by destroying through the base alone.
-        struct cLeaky : cNetObject { cLeaky() : cNetObject("leaky", 0) {} };
+        struct cLeaky : cNetObject {
+            cLeaky()
+                : cNetObject("leaky", 0)
+            {
+            }
+        };
         auto* leaky = new cLeaky();
         const UWORD leakyHandle = leaky->GetHandle();
         delete leaky;
-        QCOMPARE(capture.Lines(),
-                 QStringList{"ERROR: This object (leaky) should have been unregistered by now"});
+        QCOMPARE(capture.Lines(), QStringList { "ERROR: This object (leaky) should have been unregistered by now" });
         QVERIFY(!mRouter->Router().GetObject(leakyHandle));
         QCOMPARE(mRouter->Router().GetHandle("leaky"), UWORD(0xFFFF));
         // A late message to the old handle is dropped, not delivered to freed memory.
@@ -419,7 +428,7 @@ void tst_NetObject::failedRegistrationDoesNotDisturbTheFirst()
     {
         cProbeObject second("twin", 0);
         QCOMPARE(second.GetHandle(), UWORD(0xFFFF));
-        QCOMPARE(capture.Lines(), QStringList{"ERROR: Net object name is not unique, twin"});
+        QCOMPARE(capture.Lines(), QStringList { "ERROR: Net object name is not unique, twin" });
     }
     QCOMPARE(mRouter->Router().GetHandle("twin"), first.GetHandle());
     QCOMPARE(mRouter->Router().GetObject(first.GetHandle()), static_cast<cNetObject*>(&first));
@@ -452,9 +461,9 @@ void tst_NetObject::baseMethodTable()
     request.mSource = replyFail ? asker.GetHandle() : 55;
     object.EntrypointMessage(request);
     mRouter->Drain();
-    QCOMPARE(capture.Lines(), QStringList{trace});
+    QCOMPARE(capture.Lines(), QStringList { trace });
     if (replyFail) {
-        QCOMPARE(Methods(asker.mReceived), QVector<UWORD>{M_REPLY_FAIL});
+        QCOMPARE(Methods(asker.mReceived), QVector<UWORD> { M_REPLY_FAIL });
         QCOMPARE(asker.mReceived[0].mLength, UWORD(0));
         QCOMPARE(asker.mReceived[0].mSource, object.GetHandle());
     } else {
@@ -471,21 +480,20 @@ void tst_NetObject::baseUpdateNewObjectAndScans()
     object.ActionTick();
     object.ActionTock();
     QCOMPARE(capture.Lines(),
-             (QStringList{"ERROR: UpdateNewObject needs overloading to enable sync-up",
-                          "ERROR: Object Name: \"obj\" SourceMethod: 0x1003, Destination Handle: 0x21  ConnectionId: 2",
-                          "ERROR: PARAMETER_BASE Adjusted SourceMethod: 3,",
-                          "ERROR: UpdateNewObject needs overloading to enable sync-up",
-                          "ERROR: Object Name: \"obj\" SourceMethod: 0x102, Destination Handle: 0x21  ConnectionId: 2",
-                          "ERROR: NON_PARAMETER_BASE Adjusted SourceMethod: 2,",
-                          "ERROR: Object obj, scanned with no ActionTick?",
-                          "ERROR: Object obj, tock scanned with no ActionTock?"}));
+        (QStringList { "ERROR: UpdateNewObject needs overloading to enable sync-up",
+            "ERROR: Object Name: \"obj\" SourceMethod: 0x1003, Destination Handle: 0x21  ConnectionId: 2",
+            "ERROR: PARAMETER_BASE Adjusted SourceMethod: 3,",
+            "ERROR: UpdateNewObject needs overloading to enable sync-up",
+            "ERROR: Object Name: \"obj\" SourceMethod: 0x102, Destination Handle: 0x21  ConnectionId: 2",
+            "ERROR: NON_PARAMETER_BASE Adjusted SourceMethod: 2,", "ERROR: Object obj, scanned with no ActionTick?",
+            "ERROR: Object obj, tock scanned with no ActionTock?" }));
 }
 
 void tst_NetObject::tooManyParameters()
 {
     cTraceCapture capture;
     cPlain object("huge", 0xF001);
-    QCOMPARE(capture.Lines(), QStringList{"ERROR: huge - mNumberOfParameters  = 0xF001, exceeds maximum"});
+    QCOMPARE(capture.Lines(), QStringList { "ERROR: huge - mNumberOfParameters  = 0xF001, exceeds maximum" });
     QCOMPARE(object.GetNumberOfInformListItems(PARAMETER_BASE), UWORD(0));
     QCOMPARE(object.GetNumberOfInformListItems(PARAMETER_BASE + 0xEFFF), UWORD(0));
 }

@@ -1,8 +1,8 @@
-#include "FakeNetwork.h"
-#include "MessageData.h"
-#include "ProbeObject.h"
-#include "RouterFixture.h"
-#include "TraceCapture.h"
+#include "tests/support/FakeNetwork.h"
+#include "tests/support/MessageData.h"
+#include "tests/support/ProbeObject.h"
+#include "tests/support/RouterFixture.h"
+#include "tests/support/TraceCapture.h"
 
 #include <QtTest>
 
@@ -11,7 +11,8 @@
 #include <thread>
 #include <vector>
 
-namespace {
+namespace
+{
 
 class cPlain : public cNetObject
 {
@@ -28,7 +29,7 @@ cZUNetMessage FindRequest(const QByteArray& text, UWORD connectionId, UWORD sour
     return MessageWithData(connectionId, 0, source, M_REG_FIND_OBJECT, terminate ? text + '\0' : text);
 }
 
-}  // namespace
+} // namespace
 
 class tst_RegistryRouter : public QObject
 {
@@ -107,7 +108,7 @@ void tst_RegistryRouter::registryHoldsAtMost59999()
         cPlain extra("extra");
         QCOMPARE(extra.GetHandle(), UWORD(0xFFFF));
     }
-    QCOMPARE(capture.Lines(), (QStringList{"ERROR: Not enough handles available!", "ERROR: Registry is full"}));
+    QCOMPARE(capture.Lines(), (QStringList { "ERROR: Not enough handles available!", "ERROR: Registry is full" }));
     // After one leaves, the ring wraps: the next handle is 60000, then the freed one.
     const UWORD freed = objects[10]->GetHandle();
     objects[10].reset();
@@ -124,7 +125,7 @@ void tst_RegistryRouter::releaseWithNoHandleInUseChangesNothing()
 {
     cTraceCapture capture;
     mRouter->Router().ReleaseHandle(77);
-    QCOMPARE(capture.Lines(), QStringList{"ERROR: There are no used handles to release!"});
+    QCOMPARE(capture.Lines(), QStringList { "ERROR: There are no used handles to release!" });
     // The ring is untouched: handles still go out 1, 2, 3 and 77 is not handed out twice.
     QCOMPARE(mRouter->Router().TakeHandle(), UWORD(1));
     QCOMPARE(mRouter->Router().TakeHandle(), UWORD(2));
@@ -132,7 +133,7 @@ void tst_RegistryRouter::releaseWithNoHandleInUseChangesNothing()
     mRouter->Router().ReleaseHandle(2);
     capture.Clear();
     mRouter->Router().ReleaseHandle(3);
-    QCOMPARE(capture.Lines(), QStringList{"ERROR: There are no used handles to release!"});
+    QCOMPARE(capture.Lines(), QStringList { "ERROR: There are no used handles to release!" });
 }
 
 void tst_RegistryRouter::nameLengths_data()
@@ -154,12 +155,13 @@ void tst_RegistryRouter::nameLengths()
     cPlain object(name.constData());
     QCOMPARE(object.GetHandle() != 0xFFFF, registers);
     if (registers) {
-        QCOMPARE(capture.Lines(), QStringList{});
+        QCOMPARE(capture.Lines(), QStringList {});
         QCOMPARE(mRouter->Router().GetHandle(name.constData()), object.GetHandle());
         QCOMPARE(QByteArray(object.GetName()), name);
     } else {
-        QCOMPARE(capture.Lines(), (QStringList{QString("ERROR: ObjectName length too long: %1").arg(length),
-                                               QString("ERROR: Name: \"%1\"").arg(QString(name))}));
+        QCOMPARE(capture.Lines(),
+            (QStringList { QString("ERROR: ObjectName length too long: %1").arg(length),
+                QString("ERROR: Name: \"%1\"").arg(QString(name)) }));
     }
 }
 
@@ -189,19 +191,19 @@ void tst_RegistryRouter::objectNames()
     {
         cPlain a("alpha");
     }
-    QCOMPARE(QByteArray(mRouter->Router().GetObjectName(1)), QByteArray("alpha"));  // the last holder's name
+    QCOMPARE(QByteArray(mRouter->Router().GetObjectName(1)), QByteArray("alpha")); // the last holder's name
     QCOMPARE(QByteArray(mRouter->Router().GetObjectName(2)), QByteArray(""));
     QCOMPARE(QByteArray(mRouter->Router().GetObjectName(0)), QByteArray(""));
     QCOMPARE(QByteArray(mRouter->Router().GetObjectName(60001)), QByteArray(""));
-    QCOMPARE(capture.Lines(), QStringList{"ERROR: Invalid Handle 60001"});
+    QCOMPARE(capture.Lines(), QStringList { "ERROR: Invalid Handle 60001" });
 }
 
 void tst_RegistryRouter::findObject_data()
 {
     QTest::addColumn<QByteArray>("path");
     QTest::addColumn<int>("requestConnection");
-    QTest::addColumn<int>("reply");           // method expected back, 0 = forwarded
-    QTest::addColumn<int>("replyConnection");  // where the reply or forward goes
+    QTest::addColumn<int>("reply"); // method expected back, 0 = forwarded
+    QTest::addColumn<int>("replyConnection"); // where the reply or forward goes
     QTest::addColumn<QByteArray>("forwarded");
     QTest::newRow("local name") << QByteArray("mixer") << 0 << int(M_REPLY_OK) << 0 << QByteArray();
     QTest::newRow("unknown name") << QByteArray("nobody") << 0 << int(M_REPLY_FAIL) << 0 << QByteArray();
@@ -236,11 +238,11 @@ void tst_RegistryRouter::findObject()
     const cZUNetMessage& m = out[0];
     QCOMPARE(m.mConnectionId, UWORD(replyConnection));
     QCOMPARE(m.mDestination, reply == 0 ? UWORD(0) : source);
-    if (reply == 0) {  // forwarded to the unit's registry, on behalf of the seeker
+    if (reply == 0) { // forwarded to the unit's registry, on behalf of the seeker
         QCOMPARE(m.mMethod, UWORD(M_REG_FIND_OBJECT));
         QCOMPARE(m.mSource, seeker.GetHandle());
         QCOMPARE(MessageData(m), forwarded);
-        QCOMPARE(mNetwork->FindRequests(), QStringList{"UnitA"});
+        QCOMPARE(mNetwork->FindRequests(), QStringList { "UnitA" });
         return;
     }
     QCOMPARE(m.mMethod, UWORD(reply));
@@ -252,7 +254,7 @@ void tst_RegistryRouter::findObject()
         QCOMPARE(m.mLength, UWORD(0));
     }
     if (requestConnection != 0)
-        QVERIFY(mNetwork->FindRequests().isEmpty());  // a peer never makes us open connections
+        QVERIFY(mNetwork->FindRequests().isEmpty()); // a peer never makes us open connections
 }
 
 void tst_RegistryRouter::malformedFindRequestsFail_data()
@@ -293,7 +295,7 @@ void tst_RegistryRouter::routing()
 
     cZUNetMessage remote(1);
     remote.mConnectionId = 3;
-    remote.mDestination = 0;  // the unit's registry: still goes to the connection
+    remote.mDestination = 0; // the unit's registry: still goes to the connection
     SyscallSendMessage(remote);
     SyscallSendDatagramMessage(remote);
     QCOMPARE(mRouter->Router().GetNumberOfMessagesInBuffer(), ULONG(1));
@@ -311,7 +313,7 @@ void tst_RegistryRouter::prependGoesToTheFront()
 {
     cProbeObject probe("probe", 0);
     probe.mSwallowAll = true;
-    for (UWORD method : {UWORD(0x200), UWORD(0x201)}) {
+    for (UWORD method : { UWORD(0x200), UWORD(0x201) }) {
         cZUNetMessage m;
         m.mConnectionId = 0;
         m.mDestination = probe.GetHandle();
@@ -338,7 +340,7 @@ void tst_RegistryRouter::tickRunsScanInOrderThenTock()
     cProbeObject b("b", 0, true, false);
     cProbeObject c("c", 0, false, true);
     b.mSwallowAll = true;
-    mRouter->Router().AddObjectToScan(&a);  // joined twice: ticked twice
+    mRouter->Router().AddObjectToScan(&a); // joined twice: ticked twice
     // During its tick, a posts a message to b: it must arrive before the tock.
     a.mOnTick = [&b](cProbeObject& self) {
         cZUNetMessage m;
@@ -350,7 +352,7 @@ void tst_RegistryRouter::tickRunsScanInOrderThenTock()
     mRouter->Router().PostLocalMessage(MessageWithData(0, 0, ZUNET_NO_HANDLE, M_REG_TICK));
     mRouter->Drain();
     cProbeObject::sJournal = nullptr;
-    QCOMPARE(journal, (QStringList{"a:tick", "b:tick", "a:tick", "b:msg:768", "b:msg:768", "a:tock", "c:tock"}));
+    QCOMPARE(journal, (QStringList { "a:tick", "b:tick", "a:tick", "b:msg:768", "b:msg:768", "a:tock", "c:tock" }));
 }
 
 void tst_RegistryRouter::unregisterLeavesScans()
@@ -385,7 +387,7 @@ void tst_RegistryRouter::pollDropsUnknownAndInvalidDestinations()
     mRouter->Router().PostLocalMessage(m);
     QCOMPARE(mRouter->Drain(), 1);
     QVERIFY(probe.mReceived.isEmpty());
-    QCOMPARE(capture.Lines(), QStringList{});
+    QCOMPARE(capture.Lines(), QStringList {});
     QCOMPARE(mRouter->Router().MessagePool().SmallPool().GetNumberFree(), size_t(25000));
 }
 
@@ -421,13 +423,13 @@ void tst_RegistryRouter::registryUnknownMethod()
     m.mSource = 0x33;
     m.mMethod = 0x150;
     mRouter->Router().SendLocalMessage(m);
-    for (UWORD quiet : {UWORD(M_REG_DO_WORK), UWORD(M_TEST_PRINT_REGISTRY)}) {
+    for (UWORD quiet : { UWORD(M_REG_DO_WORK), UWORD(M_TEST_PRINT_REGISTRY) }) {
         m.mMethod = quiet;
         mRouter->Router().SendLocalMessage(m);
     }
     QCOMPARE(capture.Lines(),
-             QStringList{"ERROR: Reg EntrypointMessage unknown method 0x150, Message->mSource = 0x33, "
-                         "Message->mConnectionId = 0x2"});
+        QStringList { "ERROR: Reg EntrypointMessage unknown method 0x150, Message->mSource = 0x33, "
+                      "Message->mConnectionId = 0x2" });
 }
 
 void tst_RegistryRouter::exhaustedPoolReportedOnce()
@@ -442,16 +444,14 @@ void tst_RegistryRouter::exhaustedPoolReportedOnce()
     m.mSource = source.GetHandle();
     m.mDestination = destination.GetHandle();
     m.mMethod = PARAMETER_BASE;
-    mRouter->Router().PostLocalMessage(m);  // takes the only small message
+    mRouter->Router().PostLocalMessage(m); // takes the only small message
     mRouter->Router().PostLocalMessage(m);
     mRouter->Router().PostLocalMessage(m);
     QCOMPARE(mRouter->Router().GetNumberOfMessagesInBuffer(), ULONG(1));
-    QCOMPARE(capture.Lines(), (QStringList{
-        "ERROR: Mess Pools Full",
-        "ERROR: Message Pools Full, Length: 3,  CID:0, S:1, D:2, M:4096",
-        "ERROR: Possible Local Source = 0x1 :- \"src\"",
-        "ERROR: Possible Local Destination = 0x2 :- \"dst\"",
-        "ERROR: Mess Pools Full"}));
+    QCOMPARE(capture.Lines(),
+        (QStringList { "ERROR: Mess Pools Full", "ERROR: Message Pools Full, Length: 3,  CID:0, S:1, D:2, M:4096",
+            "ERROR: Possible Local Source = 0x1 :- \"src\"", "ERROR: Possible Local Destination = 0x2 :- \"dst\"",
+            "ERROR: Mess Pools Full" }));
 }
 
 void tst_RegistryRouter::messpoolsDump()
@@ -487,14 +487,18 @@ void tst_RegistryRouter::messpoolsDump()
     const QRegularExpression stamp("\\d\\d:\\d\\d:\\d\\d \\d\\d/\\d\\d/\\d{4}$");
     QVERIFY(lines[0].startsWith("-------------------Messpools Printout: "));
     QVERIFY(stamp.match(lines[0]).hasMatch());
-    QCOMPARE(lines[1], QString("Message - Connection ID: 0   RawMethod: 4099  Adjusted: 3  PARAMETER_BASE method   "
-                               "Length: 2   Source: \"named\"   Destination: \"Registry\""));
-    QCOMPARE(lines[2], QString("Message - Connection ID: 0   RawMethod: 261  Adjusted: 5  NON_PARAMETER_BASE method   "
-                               "Length: 0   Source: \"Registry\"   Destination: \"named\""));
-    QCOMPARE(lines[3], QString("Message - Connection ID: 0   RawMethod: 40  Adjusted: 40  unspecified base method   "
-                               "Length: 0   Source: \"INVALID_HANDLE\"   Destination: \"NULL Object - Handle 77\""));
-    QCOMPARE(lines[4], QString("Message - Connection ID: 4   RawMethod: 4  Adjusted: 4  Is: M_REG_FIND_OBJECT   "
-                               "Length: 5   Source: \"Remote Object - Handle 9\"   Destination: \"named\""));
+    QCOMPARE(lines[1],
+        QString("Message - Connection ID: 0   RawMethod: 4099  Adjusted: 3  PARAMETER_BASE method   "
+                "Length: 2   Source: \"named\"   Destination: \"Registry\""));
+    QCOMPARE(lines[2],
+        QString("Message - Connection ID: 0   RawMethod: 261  Adjusted: 5  NON_PARAMETER_BASE method   "
+                "Length: 0   Source: \"Registry\"   Destination: \"named\""));
+    QCOMPARE(lines[3],
+        QString("Message - Connection ID: 0   RawMethod: 40  Adjusted: 40  unspecified base method   "
+                "Length: 0   Source: \"INVALID_HANDLE\"   Destination: \"NULL Object - Handle 77\""));
+    QCOMPARE(lines[4],
+        QString("Message - Connection ID: 4   RawMethod: 4  Adjusted: 4  Is: M_REG_FIND_OBJECT   "
+                "Length: 5   Source: \"Remote Object - Handle 9\"   Destination: \"named\""));
     QVERIFY(lines[5].startsWith("----------------------------------End: "));
     QVERIFY(stamp.match(lines[5]).hasMatch());
 }
@@ -503,19 +507,19 @@ void tst_RegistryRouter::messpoolsDumpUnwritable()
 {
     QTemporaryDir dir;
     const QString previous = QDir::currentPath();
-    QVERIFY(QDir(dir.path()).mkdir("Messpools.txt"));  // a folder in the way
+    QVERIFY(QDir(dir.path()).mkdir("Messpools.txt")); // a folder in the way
     QDir::setCurrent(dir.path());
     cTraceCapture capture;
     mRouter->Router().PrintMesspools();
     QDir::setCurrent(previous);
-    QCOMPARE(capture.Lines(), QStringList{"ERROR: Could not open Messpools.txt for writing"});
+    QCOMPARE(capture.Lines(), QStringList { "ERROR: Could not open Messpools.txt for writing" });
 }
 
 void tst_RegistryRouter::connectionTerminatedInHandleOrder()
 {
     QStringList order;
     std::vector<std::unique_ptr<cProbeObject>> probes;
-    for (const char* name : {"p1", "p2", "p3"})
+    for (const char* name : { "p1", "p2", "p3" })
         probes.push_back(std::make_unique<cProbeObject>(name, 0));
     probes[0].reset();
     probes.push_back(std::make_unique<cProbeObject>("p4", 0));
@@ -534,7 +538,7 @@ void tst_RegistryRouter::systemBuilderSetOnlyOnce()
     SetSystemBuilder(first);
     SetSystemBuilder(second);
     QCOMPARE(gSystemBuilder, first);
-    QCOMPARE(capture.Lines(), QStringList{"ERROR: SystemBuilder allready set!"});
+    QCOMPARE(capture.Lines(), QStringList { "ERROR: SystemBuilder allready set!" });
     gSystemBuilder = nullptr;
 }
 
@@ -573,8 +577,8 @@ void tst_RegistryRouter::pollLockHoldsOffDispatch()
     m.mMethod = 0x200;
     mRouter->Router().PostLocalMessage(m);
 
-    std::atomic<bool> locked{false};
-    std::atomic<bool> release{false};
+    std::atomic<bool> locked { false };
+    std::atomic<bool> release { false };
     std::thread holder([&] {
         SyscallMessagesPollLock();
         locked = true;
@@ -584,7 +588,7 @@ void tst_RegistryRouter::pollLockHoldsOffDispatch()
     });
     while (!locked)
         std::this_thread::yield();
-    std::atomic<int> dispatched{-1};
+    std::atomic<int> dispatched { -1 };
     std::thread dispatcher([&] { dispatched = mRouter->Drain(); });
     QTest::qWait(50);
     QCOMPARE(probe.mReceived.size(), 0);

@@ -1,9 +1,9 @@
-#include "FakeNetwork.h"
-#include "MessageData.h"
-#include "ProbeObject.h"
-#include "RouterFixture.h"
-#include "SeekObject.h"
-#include "TraceCapture.h"
+#include "ZUNet/Core/SeekObject.h"
+#include "tests/support/FakeNetwork.h"
+#include "tests/support/MessageData.h"
+#include "tests/support/ProbeObject.h"
+#include "tests/support/RouterFixture.h"
+#include "tests/support/TraceCapture.h"
 
 #include <QtTest>
 

@@ -1,11 +1,11 @@
-#include "FakeNetwork.h"
-#include "HexData.h"
-#include "MessageData.h"
-#include "ProbeObject.h"
-#include "RouterFixture.h"
-#include "SystemBuilder.h"
-#include "TraceCapture.h"
-#include "ValueObject.h"
+#include "ZUNet/Core/SystemBuilder.h"
+#include "tests/support/FakeNetwork.h"
+#include "tests/support/HexData.h"
+#include "tests/support/MessageData.h"
+#include "tests/support/ProbeObject.h"
+#include "tests/support/RouterFixture.h"
+#include "tests/support/TraceCapture.h"
+#include "tests/support/ValueObject.h"
 
 #include <QtTest>
 

@@ -1,4 +1,4 @@
-#include "Trace.h"
+#include "ZUNet/Core/Trace.h"
 
 #include <QtTest>
 
@@ -8,9 +8,9 @@
 #include <thread>
 #include <unistd.h>
 
-namespace {
-struct sCollected
+namespace
 {
+struct sCollected {
     std::string mText;
     std::mutex mMutex;
 };
@@ -23,7 +23,7 @@ void CollectSink(const char* line, std::size_t length, void* context)
 }
 
 using tTraceFunction = void (*)(const char*, int, const char*, const char*, ...);
-}  // namespace
+} // namespace
 
 Q_DECLARE_METATYPE(tTraceFunction)
 
@@ -69,8 +69,7 @@ void tst_Trace::longTextIsCutTo511()
     const std::string text(600, 'q');
     DebugTrace("f.cpp", 7, "g", "%s", text.c_str());
     SetTraceSink(nullptr, nullptr);
-    QCOMPARE(QString::fromStdString(collected.mText),
-             QString(511, 'q') + "\t(file:///f.cpp:7)\n");
+    QCOMPARE(QString::fromStdString(collected.mText), QString(511, 'q') + "\t(file:///f.cpp:7)\n");
 }
 
 void tst_Trace::defaultSinkWritesStdout()
@@ -92,7 +91,7 @@ void tst_Trace::defaultSinkWritesStdout()
     const ssize_t n = read(fds[0], buffer, sizeof(buffer) - 1);
     close(fds[0]);
     QCOMPARE(QString::fromUtf8(buffer, int(n)),
-             QString("ERROR: one\t(file:///a.cpp:1)\nNotification: three\t(file:///a.cpp:3)\n"));
+        QString("ERROR: one\t(file:///a.cpp:1)\nNotification: three\t(file:///a.cpp:3)\n"));
 }
 
 void tst_Trace::linesFromTwoThreadsNeverMix()
@@ -135,8 +134,7 @@ void tst_Trace::traceInsideSinkDoesNotDeadlock()
         nullptr);
     DebugTrace("o.cpp", 1, "o", "outer");
     SetTraceSink(nullptr, nullptr);
-    QCOMPARE(QString::fromStdString(collected.mText),
-             QString("outer\t(file:///o.cpp:1)\ninner\t(file:///n.cpp:1)\n"));
+    QCOMPARE(QString::fromStdString(collected.mText), QString("outer\t(file:///o.cpp:1)\ninner\t(file:///n.cpp:1)\n"));
 }
 
 QTEST_GUILESS_MAIN(tst_Trace)

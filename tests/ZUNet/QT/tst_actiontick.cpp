@@ -1,6 +1,6 @@
-#include "ActionTickDriver.h"
-#include "RouterFixture.h"
-#include "SyscallThread.h"
+#include "ZUNet/QT/ActionTickDriver.h"
+#include "ZUNet/QT/SyscallThread.h"
+#include "tests/support/RouterFixture.h"
 
 #include <QtTest>
 

@@ -1,10 +1,10 @@
-#include "ConnectionThreads.h"
-#include "FakeUnit.h"
-#include "NetTestHelpers.h"
-#include "NetworkConnection.h"
-#include "ProbeObject.h"
-#include "RouterFixture.h"
-#include "TraceCapture.h"
+#include "ZUNet/QT/ConnectionThreads.h"
+#include "ZUNet/QT/NetworkConnection.h"
+#include "tests/support/FakeUnit.h"
+#include "tests/support/NetTestHelpers.h"
+#include "tests/support/ProbeObject.h"
+#include "tests/support/RouterFixture.h"
+#include "tests/support/TraceCapture.h"
 
 #include <QtTest>
 
@@ -12,7 +12,8 @@
 #include <atomic>
 #include <thread>
 
-namespace {
+namespace
+{
 const QHostAddress kUnitAddress("127.0.0.2");
 
 /// A connection whose end takes its time, as one whose BYE waits for a slow peer.
@@ -25,7 +26,7 @@ public:
     }
     ~cSlowClosingWorker() override { QThread::msleep(600); }
 };
-}  // namespace
+} // namespace
 
 class tst_ConnectionManager : public QObject
 {
@@ -78,16 +79,16 @@ void tst_ConnectionManager::idsAreTheLowestFree()
     QCOMPARE(mManager->AcquireNextAvaiableConnectionID(), UWORD(2));
     QCOMPARE(mManager->AcquireNextAvaiableConnectionID(), UWORD(3));
     mManager->ReleaseConnectionID(2);
-    QCOMPARE(mManager->AcquireNextAvaiableConnectionID(), UWORD(2));  // 1 and 3 in use
+    QCOMPARE(mManager->AcquireNextAvaiableConnectionID(), UWORD(2)); // 1 and 3 in use
     QCOMPARE(mManager->GetNumberOfConnections(), UWORD(3));
     QList<int> emitted;
     for (const auto& arguments : counts)
         emitted.append(arguments.at(0).toInt());
-    QCOMPARE(emitted, QList<int>({1, 2, 3, 2, 3}));
+    QCOMPARE(emitted, QList<int>({ 1, 2, 3, 2, 3 }));
     const ULONG before = mManager->GetConnectionGeneration(2);
     mManager->ReleaseConnectionID(2);
     QCOMPARE(mManager->AcquireNextAvaiableConnectionID(), UWORD(2));
-    QVERIFY(mManager->GetConnectionGeneration(2) != before);  // the id came back as a new connection
+    QVERIFY(mManager->GetConnectionGeneration(2) != before); // the id came back as a new connection
 }
 
 void tst_ConnectionManager::theSeventyFirstIdIsRefused()
@@ -96,7 +97,7 @@ void tst_ConnectionManager::theSeventyFirstIdIsRefused()
     for (int id = 1; id <= 70; ++id)
         QCOMPARE(mManager->AcquireNextAvaiableConnectionID(), UWORD(id));
     QCOMPARE(mManager->AcquireNextAvaiableConnectionID(), ZUNET_NO_CONNECTION);
-    QCOMPARE(trace.Lines(), QStringList({"ERROR: All availible connections are in use"}));
+    QCOMPARE(trace.Lines(), QStringList({ "ERROR: All availible connections are in use" }));
     QCOMPARE(mManager->GetNumberOfConnections(), UWORD(70));
     QCOMPARE(mManager->OutgoingRemoteConnection("127.0.0.2"), ZUNET_NO_CONNECTION);
     mManager->ReleaseConnectionID(40);
@@ -149,7 +150,7 @@ void tst_ConnectionManager::releasingAFreeIdChangesNothing()
     cTraceCapture trace;
     QCOMPARE(mManager->AcquireNextAvaiableConnectionID(), UWORD(1));
     mManager->ReleaseConnectionID(5);
-    QCOMPARE(trace.Lines(), QStringList({"ERROR: Inconsistent state"}));
+    QCOMPARE(trace.Lines(), QStringList({ "ERROR: Inconsistent state" }));
     QCOMPARE(mManager->GetNumberOfConnections(), UWORD(1));
 }
 
@@ -160,7 +161,7 @@ void tst_ConnectionManager::singletonOnlyOnTheMainThread()
     cNetworkConnection* fromThread = mManager;
     std::thread([&] { fromThread = cNetworkConnection::Instance(); }).join();
     QVERIFY(!fromThread);
-    QCOMPARE(trace.Lines(), QStringList({"ERROR: Attempting to create instance on non-main thread"}));
+    QCOMPARE(trace.Lines(), QStringList({ "ERROR: Attempting to create instance on non-main thread" }));
 
     mManager = cNetworkConnection::Instance();
     QVERIFY(mManager);
@@ -168,7 +169,7 @@ void tst_ConnectionManager::singletonOnlyOnTheMainThread()
         fromThread = cNetworkConnection::Instance();
         cNetworkConnection::DeleteInstance();
     }).join();
-    QCOMPARE(fromThread, mManager);  // an existing instance is handed out on any thread
+    QCOMPARE(fromThread, mManager); // an existing instance is handed out on any thread
     QCOMPARE(trace.Lines().last(), QString("ERROR: Attempting to delete instance on non-main thread"));
     QCOMPARE(cNetworkConnection::Instance(), mManager);
     QCOMPARE(GetNetworkInterface(), static_cast<cNetworkInterface*>(mManager));
@@ -180,18 +181,18 @@ void tst_ConnectionManager::accessAfterDisallowIsRefused()
     cNetworkConnection::AllowInstanceOf(false);
     QVERIFY(!cNetworkConnection::Instance());
     cNetworkConnection::AllowInstanceOf(true);
-    QCOMPARE(trace.Lines(), QStringList({"ERROR: Network Connection access after destruction"}));
+    QCOMPARE(trace.Lines(), QStringList({ "ERROR: Network Connection access after destruction" }));
 }
 
 void tst_ConnectionManager::unknownUtilityPayloadIsTraced()
 {
     cTraceCapture trace;
-    const UBYTE unknown[] = {9, 3};
-    const UBYTE keepAlive[] = {3};
+    const UBYTE unknown[] = { 9, 3 };
+    const UBYTE keepAlive[] = { 3 };
     mManager->UtilityMessageReceived(unknown, 2, 1);
-    mManager->UtilityMessageReceived(keepAlive, 0, 1);  // empty: ignored
-    mManager->UtilityMessageReceived(keepAlive, 1, 1);  // lost comms not running: ignored
-    QCOMPARE(trace.Lines(), QStringList({"ERROR: Unknown Util Message Received Byte[0] 9"}));
+    mManager->UtilityMessageReceived(keepAlive, 0, 1); // empty: ignored
+    mManager->UtilityMessageReceived(keepAlive, 1, 1); // lost comms not running: ignored
+    QCOMPARE(trace.Lines(), QStringList({ "ERROR: Unknown Util Message Received Byte[0] 9" }));
 }
 
 void tst_ConnectionManager::openReusesAConnectionByExactHostText()
@@ -232,7 +233,7 @@ void tst_ConnectionManager::connectionEnds_data()
 {
     QTest::addColumn<QString>("how");
     QTest::addColumn<bool>("lostComms");
-    QTest::addColumn<QByteArray>("unitReads");  // after HELLO
+    QTest::addColumn<QByteArray>("unitReads"); // after HELLO
     const QByteArray bye = QByteArray::fromHex("E00003425945E7");
     QTest::newRow("closed by us") << "close" << false << bye;
     QTest::newRow("unit says BYE") << "bye" << false << bye;
@@ -325,12 +326,12 @@ void tst_ConnectionManager::droppedAtOnceFromAnotherThreadStillEnds()
     unit.SetCloseOnAccept(true);
     int ended = 0;
     for (int round = 1; round <= 10; ++round) {
-        std::atomic<int> id{-1};
+        std::atomic<int> id { -1 };
         std::thread opener([&] { id = NetworkFindConnection("127.0.0.2"); });
         QTRY_VERIFY(id.load() != -1);
         opener.join();
         if (id.load() == ZUNET_NO_CONNECTION)
-            continue;  // refused before it connected: nothing to end
+            continue; // refused before it connected: nothing to end
         ++ended;
         QTRY_COMPARE(TerminatedUnderPollLock(watcher).size(), ended);
         QTRY_VERIFY(!mManager->IsConnectionIDInUse(UWORD(id.load())));
@@ -349,12 +350,12 @@ void tst_ConnectionManager::closingWaitsForTheThreadWithNoLockHeld()
     mManager->SetConnectionThreadAtIndex(slow, 0);
 
     // While the slow one closes, another thread keeps sending keep-alives and dispatching.
-    std::atomic<bool> closing{false};
-    std::atomic<qint64> longest{0};
+    std::atomic<bool> closing { false };
+    std::atomic<qint64> longest { 0 };
     std::thread other([&] {
         while (!closing.load())
             std::this_thread::yield();
-        const UBYTE keepAlive[] = {3};
+        const UBYTE keepAlive[] = { 3 };
         for (int i = 0; i < 10; ++i) {
             QElapsedTimer one;
             one.start();
@@ -385,14 +386,14 @@ void tst_ConnectionManager::staleDisconnectLeavesTheNewerConnection()
     cFakeUnit unit(kUnitAddress);
     QCOMPARE(NetworkFindConnection("127.0.0.2"), UWORD(1));
     const ULONG first = mManager->GetConnectionGeneration(1);
-    mManager->DisconnectConnectionID(1);  // queued, for the first connection
-    mManager->DisconnectAtIndex(0, false, first);  // the first connection ends some other way first
+    mManager->DisconnectConnectionID(1); // queued, for the first connection
+    mManager->DisconnectAtIndex(0, false, first); // the first connection ends some other way first
     QCOMPARE(watcher.mTerminated.size(), 1);
     QVERIFY(!mManager->IsConnectionIDInUse(1));
-    QCOMPARE(NetworkFindConnection("127.0.0.2"), UWORD(1));  // the id is reused
+    QCOMPARE(NetworkFindConnection("127.0.0.2"), UWORD(1)); // the id is reused
     QVERIFY(mManager->GetConnectionGeneration(1) != first);
-    mManager->ConnectionThreadHasDisconnected(1, first);  // a late notice of the first thread
-    QTest::qWait(50);  // lets the queued disconnect run
+    mManager->ConnectionThreadHasDisconnected(1, first); // a late notice of the first thread
+    QTest::qWait(50); // lets the queued disconnect run
     QCOMPARE(watcher.mTerminated.size(), 1);
     QCOMPARE(mManager->GetConnectionIDFromHostName("127.0.0.2"), UWORD(1));
     QTRY_COMPARE(unit.AcceptedCount(), 2);
@@ -424,7 +425,7 @@ void tst_ConnectionManager::shutdownStopsConnectionsInEitherOrder()
     mManager = nullptr;
     QVERIFY(!GetNetworkInterface());
     QTRY_VERIFY(unit.Ended(0));
-    QVERIFY(watcher.mTerminated.isEmpty());  // shutdown tells no object
+    QVERIFY(watcher.mTerminated.isEmpty()); // shutdown tells no object
 }
 
 QTEST_GUILESS_MAIN(tst_ConnectionManager)

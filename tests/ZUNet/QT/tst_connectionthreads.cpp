@@ -1,8 +1,8 @@
-#include "ConnectionThreads.h"
-#include "FakeUnit.h"
-#include "NetTestHelpers.h"
-#include "RecordingLinkHandler.h"
-#include "UnitFinder.h"
+#include "Common/Qt/UnitFinder.h"
+#include "ZUNet/QT/ConnectionThreads.h"
+#include "tests/support/FakeUnit.h"
+#include "tests/support/NetTestHelpers.h"
+#include "tests/support/RecordingLinkHandler.h"
 
 #include <QtTest>
 
@@ -100,7 +100,7 @@ void tst_ConnectionThreads::abortEndsAHangingAttempt()
     QVERIFY(silent.IsValid());
     cClientConnectionThreadController controller(1, "127.0.0.4");
     controller.Start();
-    std::atomic<bool> released{false};
+    std::atomic<bool> released { false };
     std::thread waiter([&] {
         controller.WaitForSocketAttemptingConnection();
         released = true;
@@ -130,13 +130,13 @@ void tst_ConnectionThreads::helloAckOpensTheDatagramLink()
     controller.SetLinkEventHandler(&handler);
     if (!watched)
         controller.DontRegisterForLostComms();
-    const UBYTE keepAlive[] = {3};
-    controller.SendNetworkDatagramMessage(keepAlive, 1);  // no link yet: dropped
+    const UBYTE keepAlive[] = { 3 };
+    controller.SendNetworkDatagramMessage(keepAlive, 1); // no link yet: dropped
     controller.Start();
     controller.WaitForSocketAttemptingConnection();
-    QTRY_VERIFY(unit.HelloPort(0) != 0);  // HELLO 01 03 pp pp, pp our datagram port
+    QTRY_VERIFY(unit.HelloPort(0) != 0); // HELLO 01 03 pp pp, pp our datagram port
     QCOMPARE(unit.Received(0).left(5).toHex(' '), QByteArray("e0 00 04 01 03"));
-    controller.SendNetworkDatagramMessage(keepAlive, 1);  // remote port unknown: dropped
+    controller.SendNetworkDatagramMessage(keepAlive, 1); // remote port unknown: dropped
     QTest::qWait(50);
     QVERIFY(unit.Datagrams().isEmpty());
 
@@ -153,7 +153,7 @@ void tst_ConnectionThreads::helloAckOpensTheDatagramLink()
     QVERIFY(!unit.Datagrams().isEmpty());
     QCOMPARE(unit.Datagrams().first().first, unit.HelloPort(0));
     QCOMPARE(unit.Datagrams().first().second.toHex(' '), QByteArray("e0 00 01 03 e7"));
-    QCOMPARE(handler.Registered(), watched ? QList<UWORD>({4}) : QList<UWORD>());
+    QCOMPARE(handler.Registered(), watched ? QList<UWORD>({ 4 }) : QList<UWORD>());
     QCOMPARE(controller.GetRemoteAddress(), QHostAddress("127.0.0.2"));
 
     // What the unit sends on the datagram link reaches the handler.

@@ -1,24 +1,24 @@
-#include "FakeUnit.h"
-#include "NetTestHelpers.h"
-#include "TestDottedIPAddress.h"
+#include "ZUNet/QT/TestDottedIPAddress.h"
+#include "tests/support/FakeUnit.h"
+#include "tests/support/NetTestHelpers.h"
 
 #include <QtTest>
 
 #include <atomic>
 #include <thread>
 
-namespace {
-/// Counts FinishedSignal as the probe's thread emits it.
-struct sFinishedCounter
+namespace
 {
+/// Counts FinishedSignal as the probe's thread emits it.
+struct sFinishedCounter {
     explicit sFinishedCounter(cTestDottedIPAddress& probe)
     {
         QObject::connect(&probe, &cTestDottedIPAddress::FinishedSignal, [this] { ++mCount; });
     }
     int count() const { return mCount.load(); }
-    std::atomic<int> mCount{0};
+    std::atomic<int> mCount { 0 };
 };
-}  // namespace
+} // namespace
 
 class tst_DottedProbe : public QObject
 {
@@ -97,7 +97,7 @@ void tst_DottedProbe::waitUntilFinishedFromAnotherThread()
 {
     cFakeUnit unit(QHostAddress("127.0.0.2"));
     cTestDottedIPAddress probe(nullptr, "127.0.0.2");
-    std::atomic<int> seen{-1};
+    std::atomic<int> seen { -1 };
     std::thread waiter([&] {
         probe.WaitUntilFinished();
         seen = probe.GetState();
@@ -105,7 +105,7 @@ void tst_DottedProbe::waitUntilFinishedFromAnotherThread()
     probe.Start();
     QTRY_COMPARE(seen.load(), int(cTestDottedIPAddress::Reachable));
     waiter.join();
-    probe.WaitUntilFinished();  // returns at once when finished
+    probe.WaitUntilFinished(); // returns at once when finished
 }
 
 void tst_DottedProbe::neverStartedProbeIsDeletedCleanly()
@@ -113,7 +113,7 @@ void tst_DottedProbe::neverStartedProbeIsDeletedCleanly()
     QPointer<QObject> parent = new QObject;
     auto* probe = new cTestDottedIPAddress(parent, "127.0.0.2");
     QCOMPARE(probe->GetState(), cTestDottedIPAddress::Running);
-    delete parent;  // takes the probe and its worker
+    delete parent; // takes the probe and its worker
     QVERIFY(parent.isNull());
 }
 

@@ -1,15 +1,15 @@
 // The runner's connection manager against the unit side running as a separate process.
-#include "NetTestHelpers.h"
-#include "NetworkConnection.h"
-#include "ProbeObject.h"
-#include "RegistryRouter.h"
-#include "Syscall.h"
-#include "SystemBuilder.h"
-#include "TestNetwork.h"
-#include "TraceCapture.h"
-#include "UnitProcess.h"
-#include "ValueObject.h"
-#include "ZUNetMethods.h"
+#include "ZUNet/Core/RegistryRouter.h"
+#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/Core/SystemBuilder.h"
+#include "ZUNet/Core/ZUNetMethods.h"
+#include "ZUNet/QT/NetworkConnection.h"
+#include "tests/support/NetTestHelpers.h"
+#include "tests/support/ProbeObject.h"
+#include "tests/support/TestNetwork.h"
+#include "tests/support/TraceCapture.h"
+#include "tests/support/UnitProcess.h"
+#include "tests/support/ValueObject.h"
 
 #include <QTcpSocket>
 #include <QtTest>
@@ -18,7 +18,8 @@
 
 #include <functional>
 
-namespace {
+namespace
+{
 
 constexpr int kKeepAliveMs = 100;
 const QString kUnitAddress = QStringLiteral("10.77.0.2");
@@ -50,7 +51,7 @@ cZUNetMessage Message(UWORD connectionId, UWORD destination, UWORD source, UWORD
     return message;
 }
 
-}  // namespace
+} // namespace
 
 class tst_EndToEnd : public QObject
 {
@@ -108,7 +109,7 @@ UWORD tst_EndToEnd::FindOnUnit(UWORD connectionId, const char* name)
 {
     const int before = mProbe->mReceived.size();
     cZUNetMessage find = Message(connectionId, ZUNET_REGISTRY_HANDLE, mProbe->GetHandle(), M_REG_FIND_OBJECT,
-                                 QByteArray(name, int(strlen(name)) + 1));
+        QByteArray(name, int(strlen(name)) + 1));
     SyscallSendMessage(find);
     if (!DispatchUntil([&] { return mProbe->mReceived.size() > before; }))
         return ZUNET_NO_HANDLE;
@@ -130,14 +131,14 @@ bool tst_EndToEnd::RoundTrip(UWORD connectionId, UWORD handle, bool datagram, co
     if (!DispatchUntil([&] { return mProbe->mReceived.size() > before; }, 2000))
         return false;
     const cZUNetMessage& echo = mProbe->mReceived.last();
-    return echo.mConnectionId == connectionId && echo.mSource == handle && echo.mMethod == PARAMETER_BASE + 1 &&
-           QByteArray(reinterpret_cast<const char*>(echo.mDataBuffer), echo.mLength) == data;
+    return echo.mConnectionId == connectionId && echo.mSource == handle && echo.mMethod == PARAMETER_BASE + 1
+        && QByteArray(reinterpret_cast<const char*>(echo.mDataBuffer), echo.mLength) == data;
 }
 
 void tst_EndToEnd::objectMessagesBothWays()
 {
     cUnitProcess unit;
-    QVERIFY(unit.Start({"--listen", kUnitAddress, "--keepalive-ms", QString::number(kKeepAliveMs)}));
+    QVERIFY(unit.Start({ "--listen", kUnitAddress, "--keepalive-ms", QString::number(kKeepAliveMs) }));
     const UWORD id = NetworkFindConnection(kUnitAddress.toLatin1().constData());
     QCOMPARE(id, UWORD(1));
     QVERIFY(unit.WaitForLine("unit: connections 1"));
@@ -163,7 +164,7 @@ void tst_EndToEnd::objectMessagesBothWays()
 void tst_EndToEnd::closingSaysByeToTheUnit()
 {
     cUnitProcess unit;
-    QVERIFY(unit.Start({"--listen", kUnitAddress}));
+    QVERIFY(unit.Start({ "--listen", kUnitAddress }));
     QCOMPARE(NetworkFindConnection(kUnitAddress.toLatin1().constData()), UWORD(1));
     mManager->DisconnectConnectionID(1);
     QVERIFY(DispatchUntil([&] { return TerminatedUnderPollLock(*mProbe).size() == 1; }));
@@ -177,10 +178,10 @@ void tst_EndToEnd::closingSaysByeToTheUnit()
 void tst_EndToEnd::unitClosingEndsTheConnection()
 {
     cUnitProcess unit;
-    QVERIFY(unit.Start({"--listen", kUnitAddress}));
+    QVERIFY(unit.Start({ "--listen", kUnitAddress }));
     QCOMPARE(NetworkFindConnection(kUnitAddress.toLatin1().constData()), UWORD(1));
     QVERIFY(unit.WaitForLine("unit: connections 1"));
-    QVERIFY(unit.Stop());  // the unit says BYE to every connection
+    QVERIFY(unit.Stop()); // the unit says BYE to every connection
     QVERIFY(DispatchUntil([&] { return TerminatedUnderPollLock(*mProbe).size() == 1; }));
     QCOMPARE(TerminatedUnderPollLock(*mProbe).first(), qMakePair(UWORD(1), false));
     QTRY_COMPARE(mManager->GetNumberOfConnections(), UWORD(0));
@@ -190,7 +191,7 @@ void tst_EndToEnd::seventyConnectionsAndNoMore()
 {
     cTraceCapture trace;
     cUnitProcess unit;
-    QVERIFY(unit.Start({"--listen", "0.0.0.0"}));
+    QVERIFY(unit.Start({ "--listen", "0.0.0.0" }));
     for (int i = 1; i <= 70; ++i)
         QCOMPARE(NetworkFindConnection(QByteArray("127.0.0." + QByteArray::number(i)).constData()), UWORD(i));
     QVERIFY(unit.WaitForLine("unit: connections 70"));
@@ -224,7 +225,7 @@ void tst_EndToEnd::unitEnds_data()
 void tst_EndToEnd::unitEnds()
 {
     QFETCH(bool, freezeFirst);
-    const QStringList arguments{"--listen", kUnitAddress, "--keepalive-ms", QString::number(kKeepAliveMs)};
+    const QStringList arguments { "--listen", kUnitAddress, "--keepalive-ms", QString::number(kKeepAliveMs) };
     cTraceCapture trace;
     cUnitProcess unit;
     QVERIFY(unit.Start(arguments));
@@ -267,7 +268,7 @@ void tst_EndToEnd::unitEnds()
 void tst_EndToEnd::unitAnswersOneHelloWithOneDatagramLink()
 {
     cUnitProcess unit;
-    QVERIFY(unit.Start({"--listen", kUnitAddress}));
+    QVERIFY(unit.Start({ "--listen", kUnitAddress }));
     QTcpSocket raw;
     raw.connectToHost(QHostAddress(kUnitAddress), 51321);
     QVERIFY(raw.waitForConnected(5000));
@@ -293,17 +294,17 @@ void tst_EndToEnd::unitAnswersOneHelloWithOneDatagramLink()
         }
         return bytes;
     };
-    raw.write(QByteArray::fromHex("E0000401020001E7"));  // protocol version 2: refused
+    raw.write(QByteArray::fromHex("E0000401020001E7")); // protocol version 2: refused
     QCOMPARE(readSome(200), QByteArray());
-    const QByteArray ack = QByteArray::fromHex("E0000402 03C87D E7");  // 51324 + 1
+    const QByteArray ack = QByteArray::fromHex("E0000402 03C87D E7"); // 51324 + 1
     raw.write(QByteArray::fromHex("E0000401 03 1234 E7"));
     QCOMPARE(readExactly(ack.size()).toHex(), ack.toHex());
-    raw.write(QByteArray::fromHex("E0000401 03 1235 E7"));  // again: ignored, no second link
+    raw.write(QByteArray::fromHex("E0000401 03 1235 E7")); // again: ignored, no second link
     QCOMPARE(readSome(300).toHex(), QByteArray());
     QVERIFY(unit.WaitForLine("ERROR: CONNECTION HELLO repeated, ignored: mConnectionId = 1"));
     QCOMPARE(unit.CountLines("already"), 0);
     QCOMPARE(unit.CountLines("UDP Bind"), 0);
-    raw.write(QByteArray::fromHex("E0000342 5945E7"));  // BYE
+    raw.write(QByteArray::fromHex("E0000342 5945E7")); // BYE
     QCOMPARE(readExactly(7).toHex(), QByteArray("e0000342 5945e7").replace(' ', ""));
     QVERIFY(unit.WaitForLine("unit: connections 0"));
     QVERIFY(unit.Stop());
@@ -312,7 +313,7 @@ void tst_EndToEnd::unitAnswersOneHelloWithOneDatagramLink()
 void tst_EndToEnd::linkByUnitPathThroughTheSystemBuilder()
 {
     cUnitProcess unit;
-    QVERIFY(unit.Start({"--listen", kUnitAddress}));
+    QVERIFY(unit.Start({ "--listen", kUnitAddress }));
     cValueObject runnerValue("RunnerValue", 1);
     sParameterLinkingCommand command;
     QVERIFY(command.SetSourcePath(QByteArray(kUnitAddress.toLatin1() + "/Value2").constData()));

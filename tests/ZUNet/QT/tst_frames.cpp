@@ -1,14 +1,14 @@
 // Frame writer and parser: exact bytes, every split of the stream, resynchronisation after
 // malformed frames, the 65535-byte limit, and the rewrite of inform-list requests.
 
-#include "ConnectionBase.h"
-#include "FrameParser.h"
-#include "FrameWriter.h"
-#include "HexData.h"
-#include "MessageData.h"
-#include "TraceCapture.h"
-#include "ZUNetMethods.h"
-#include "ZUNetWire.h"
+#include "ZUNet/Core/ZUNetMethods.h"
+#include "ZUNet/QT/ConnectionBase.h"
+#include "ZUNet/QT/FrameParser.h"
+#include "ZUNet/QT/FrameWriter.h"
+#include "ZUNet/QT/ZUNetWire.h"
+#include "tests/support/HexData.h"
+#include "tests/support/MessageData.h"
+#include "tests/support/TraceCapture.h"
 
 #include <QtTest>
 

@@ -1,16 +1,16 @@
 // The TCP and datagram links on real sockets over 127.0.0.1, against a raw peer socket.
 
-#include "FrameWriter.h"
-#include "HexData.h"
-#include "MessageData.h"
-#include "ProbeObject.h"
-#include "RecordingLinkHandler.h"
-#include "RouterFixture.h"
-#include "TCPConnection.h"
-#include "TraceCapture.h"
-#include "UDPConnection.h"
-#include "ZUNetMethods.h"
-#include "ZUNetWire.h"
+#include "ZUNet/Core/ZUNetMethods.h"
+#include "ZUNet/QT/FrameWriter.h"
+#include "ZUNet/QT/TCPConnection.h"
+#include "ZUNet/QT/UDPConnection.h"
+#include "ZUNet/QT/ZUNetWire.h"
+#include "tests/support/HexData.h"
+#include "tests/support/MessageData.h"
+#include "tests/support/ProbeObject.h"
+#include "tests/support/RecordingLinkHandler.h"
+#include "tests/support/RouterFixture.h"
+#include "tests/support/TraceCapture.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -367,7 +367,7 @@ void tst_LinksLoopback::udpAcceptsOnlyThePeer()
 
     const QByteArray alive("\x03", 1);
     QTRY_COMPARE(handler.Utility(),
-                 (QList<QPair<UWORD, QByteArray>> { { 5, alive }, { 5, QByteArray("\x07", 1) }, { 5, alive } }));
+        (QList<QPair<UWORD, QByteArray>> { { 5, alive }, { 5, QByteArray("\x07", 1) }, { 5, alive } }));
     QCOMPARE(router.Drain(), 1);
     QCOMPARE(probe.mReceived.size(), 1);
     QCOMPARE(probe.mReceived.at(0).mConnectionId, UWORD(5));

@@ -2,10 +2,10 @@
 // written, in each sender's order, and no wake-up of the write loop is lost; also when the frames
 // are large enough to fill the socket, so that senders queue behind partial writes.
 
-#include "FrameParser.h"
-#include "TCPConnection.h"
-#include "UDPConnection.h"
-#include "ZUNetMethods.h"
+#include "ZUNet/Core/ZUNetMethods.h"
+#include "ZUNet/QT/FrameParser.h"
+#include "ZUNet/QT/TCPConnection.h"
+#include "ZUNet/QT/UDPConnection.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>

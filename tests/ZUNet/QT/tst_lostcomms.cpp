@@ -1,12 +1,13 @@
-#include "LostComms.h"
-#include "TraceCapture.h"
+#include "ZUNet/QT/LostComms.h"
+#include "tests/support/TraceCapture.h"
 
 #include <QtTest>
 
 #include <mutex>
 #include <vector>
 
-namespace {
+namespace
+{
 
 /// Stands in for the connection manager and records what the lost-comms workers ask of it.
 class cRecordingPeer : public cLostCommsPeer
@@ -15,7 +16,7 @@ public:
     void SendNetworkDatagramMessage(const UBYTE* payload, UWORD length, UWORD connectionId) override
     {
         std::lock_guard<std::mutex> locker(mMutex);
-        mSent.push_back({connectionId, QByteArray(reinterpret_cast<const char*>(payload), length)});
+        mSent.push_back({ connectionId, QByteArray(reinterpret_cast<const char*>(payload), length) });
     }
     void LostCommsForConnectionID(UWORD connectionId) override
     {
@@ -29,8 +30,7 @@ public:
         return connectionId == 4 ? mHostOfFour : "host " + std::to_string(connectionId);
     }
 
-    struct sSent
-    {
+    struct sSent {
         UWORD mConnectionId;
         QByteArray mPayload;
     };
@@ -69,11 +69,11 @@ QList<tWarning> Warnings(const QSignalSpy& spy)
 {
     QList<tWarning> out;
     for (const QList<QVariant>& arguments : spy)
-        out.append({UWORD(arguments.at(0).toUInt()), arguments.at(1).toBool()});
+        out.append({ UWORD(arguments.at(0).toUInt()), arguments.at(1).toBool() });
     return out;
 }
 
-}  // namespace
+} // namespace
 
 class tst_LostComms : public QObject
 {
@@ -103,24 +103,24 @@ void tst_LostComms::ageingWarnsThenDeclaresLost()
     for (int i = 0; i < 4; ++i)
         receiver.AgeTTL();
     QCOMPARE(warnings.count(), 0);
-    receiver.AgeTTL();  // 25: low
-    QCOMPARE(Warnings(warnings), QList<tWarning>({{4, true}}));
+    receiver.AgeTTL(); // 25: low
+    QCOMPARE(Warnings(warnings), QList<tWarning>({ { 4, true } }));
 
     receiver.ReceivedMessageSlot(4);
     QCOMPARE(int(receiver.GetTimeToLive(4)), 30);
-    receiver.AgeTTL();  // 29: no longer low
-    QCOMPARE(Warnings(warnings), QList<tWarning>({{4, true}, {4, false}}));
+    receiver.AgeTTL(); // 29: no longer low
+    QCOMPARE(Warnings(warnings), QList<tWarning>({ { 4, true }, { 4, false } }));
 
     receiver.ReceivedMessageSlot(4);
     for (int i = 0; i < 29; ++i)
         receiver.AgeTTL();
     QVERIFY(peer.Lost().empty());
     receiver.AgeTTL();
-    QCOMPARE(peer.Lost(), std::vector<UWORD>({4}));
+    QCOMPARE(peer.Lost(), std::vector<UWORD>({ 4 }));
     QCOMPARE(Warnings(warnings).last(), tWarning(4, true));
     for (int i = 0; i < 40; ++i)
         receiver.AgeTTL();
-    QCOMPARE(peer.Lost().size(), std::size_t(1));  // declared exactly once
+    QCOMPARE(peer.Lost().size(), std::size_t(1)); // declared exactly once
 }
 
 void tst_LostComms::lostCommsTraceNamesTheConnectionLiterally()
@@ -136,8 +136,8 @@ void tst_LostComms::lostCommsTraceNamesTheConnectionLiterally()
         receiver.ReceivedMessageSlot(3);
         receiver.AgeTTL();
     }
-    QCOMPARE(peer.Lost(), std::vector<UWORD>({4}));
-    QCOMPARE(trace.Lines(), QStringList({"Notification: Communication lost to unit - 10.0.0.4 %d%s - Server Side"}));
+    QCOMPARE(peer.Lost(), std::vector<UWORD>({ 4 }));
+    QCOMPARE(trace.Lines(), QStringList({ "Notification: Communication lost to unit - 10.0.0.4 %d%s - Server Side" }));
 }
 
 void tst_LostComms::lostCommsNotReportedWhenSwitchedOff()
@@ -150,10 +150,10 @@ void tst_LostComms::lostCommsNotReportedWhenSwitchedOff()
     QVERIFY(!receiver.GetReportLostComms(4));
     for (int i = 0; i < 30; ++i)
         receiver.AgeTTL();
-    QCOMPARE(peer.Lost(), std::vector<UWORD>({4}));  // still closed, only not written
+    QCOMPARE(peer.Lost(), std::vector<UWORD>({ 4 })); // still closed, only not written
     QCOMPARE(trace.Lines(), QStringList());
     receiver.NewUDPConnectionSlot(4);
-    QVERIFY(receiver.GetReportLostComms(4));  // registration switches it back on
+    QVERIFY(receiver.GetReportLostComms(4)); // registration switches it back on
 }
 
 void tst_LostComms::doubleRegistrationKeepsTheFirst()
@@ -167,9 +167,10 @@ void tst_LostComms::doubleRegistrationKeepsTheFirst()
     receiver.AgeTTL();
     sender.NewUDPConnectionSlot(4);
     receiver.NewUDPConnectionSlot(4);
-    QCOMPARE(trace.Lines(), QStringList({"ERROR: Lost Comms Sender already active, ConnectionId 4",
-                                         "ERROR: Lost Comms Receiver Unit Already in Use, ConnectionId 4"}));
-    QCOMPARE(int(receiver.GetTimeToLive(4)), 29);  // not restarted
+    QCOMPARE(trace.Lines(),
+        QStringList({ "ERROR: Lost Comms Sender already active, ConnectionId 4",
+            "ERROR: Lost Comms Receiver Unit Already in Use, ConnectionId 4" }));
+    QCOMPARE(int(receiver.GetTimeToLive(4)), 29); // not restarted
     QVERIFY(sender.IsActive(4));
 }
 
@@ -197,7 +198,7 @@ void tst_LostComms::closedIdAgesNoMore()
         receiver.AgeTTL();
     QVERIFY(peer.Lost().empty());
     QCOMPARE(warnings.count(), 1);
-    receiver.ReceivedMessageSlot(4);  // a late keep-alive does not revive it
+    receiver.ReceivedMessageSlot(4); // a late keep-alive does not revive it
     QCOMPARE(int(receiver.GetTimeToLive(4)), 0);
 }
 
@@ -276,7 +277,7 @@ void tst_LostComms::receiverThreadAgesOnItsTimer()
     controller.reset(new cLostCommsReceiverController(&peer));
     QSignalSpy warnings(controller.get(), &cLostCommsReceiverController::UnitLowTTLWarning);
     controller->NewUDPConnection(4);
-    QTRY_COMPARE(peer.Lost(), std::vector<UWORD>({4}));
+    QTRY_COMPARE(peer.Lost(), std::vector<UWORD>({ 4 }));
     QTRY_COMPARE(warnings.count(), 1);
     QCOMPARE(Warnings(warnings).first(), tWarning(4, true));
     controller.reset();

@@ -1,7 +1,7 @@
-#include "RouterFixture.h"
-#include "SyscallThread.h"
-#include "SystemBuilder.h"
-#include "ValueObject.h"
+#include "ZUNet/Core/SystemBuilder.h"
+#include "ZUNet/QT/SyscallThread.h"
+#include "tests/support/RouterFixture.h"
+#include "tests/support/ValueObject.h"
 
 #include <QtTest>
 

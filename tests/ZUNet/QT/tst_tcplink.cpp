@@ -1,16 +1,16 @@
 // The TCP link on an in-memory stream: HELLO handling, BYE, the inform-list rewrite on the way to
 // the router, the transmit queue and its write loop.
 
-#include "FrameWriter.h"
-#include "HexData.h"
-#include "MemoryStreamDevice.h"
-#include "MessageData.h"
-#include "ProbeObject.h"
-#include "RouterFixture.h"
-#include "TCPConnection.h"
-#include "TraceCapture.h"
-#include "ZUNetMethods.h"
-#include "ZUNetWire.h"
+#include "ZUNet/Core/ZUNetMethods.h"
+#include "ZUNet/QT/FrameWriter.h"
+#include "ZUNet/QT/TCPConnection.h"
+#include "ZUNet/QT/ZUNetWire.h"
+#include "tests/support/HexData.h"
+#include "tests/support/MemoryStreamDevice.h"
+#include "tests/support/MessageData.h"
+#include "tests/support/ProbeObject.h"
+#include "tests/support/RouterFixture.h"
+#include "tests/support/TraceCapture.h"
 
 #include <QtTest>
 

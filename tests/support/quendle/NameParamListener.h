@@ -1,6 +1,6 @@
 #pragma once
 
-#include "QuendleConfigClient.h"
+#include "Quendle/AppCommon/QuendleConfigClient.h"
 
 #include <QList>
 
@@ -12,8 +12,8 @@
 class cNameParamListener : public Quendle::cZUNetWidgetClientInterface
 {
 public:
-    void NetObjectNamesAndParametersReceived(Quendle::eRequestNameParamStatusCode status,
-        const std::list<std::pair<std::string, UWORD>>& entries) override
+    void NetObjectNamesAndParametersReceived(
+        Quendle::eRequestNameParamStatusCode status, const std::list<std::pair<std::string, UWORD>>& entries) override
     {
         mStatuses.append(status);
         mAnswers.append(entries);

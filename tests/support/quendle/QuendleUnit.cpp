@@ -1,4 +1,4 @@
-#include "QuendleUnit.h"
+#include "tests/support/quendle/QuendleUnit.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,6 +1,6 @@
-#include "TestConfigManager.h"
+#include "tests/support/quendle/TestConfigManager.h"
 
-#include "PasswordHashing.h"
+#include "Quendle/AppCommon/PasswordHashing.h"
 
 #include <QJsonArray>
 

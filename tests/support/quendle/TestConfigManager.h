@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ConfigManager.h"
-#include "UnitServices.h"
+#include "Quendle/Global/ConfigManager.h"
+#include "Quendle/Global/UnitServices.h"
 
 #include <QJsonObject>
 #include <QMap>

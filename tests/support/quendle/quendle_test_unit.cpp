@@ -15,19 +15,19 @@
 // and shuts down in order when standard input closes. With --raw-port it also accepts plain TCP
 // on that port and sends the stored configuration file's bytes to each connection (the baseline
 // of the download benchmark).
-#include "ActionTickDriver.h"
-#include "ConfigManagerVersion.h"
-#include "NetworkConnection.h"
-#include "RegistryRouter.h"
-#include "SaltHash.h"
-#include "ServerConnection.h"
-#include "Syscall.h"
-#include "SyscallThread.h"
-#include "TestConfigManager.h"
-#include "Trace.h"
-#include "UnitNetworkServices.h"
-#include "UnitWatcher.h"
-#include "ValueObject.h"
+#include "Quendle/Global/ConfigManagerVersion.h"
+#include "Quendle/Global/SaltHash.h"
+#include "Quendle/Global/UnitNetworkServices.h"
+#include "ZUNet/Core/RegistryRouter.h"
+#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/Core/Trace.h"
+#include "ZUNet/QT/ActionTickDriver.h"
+#include "ZUNet/QT/NetworkConnection.h"
+#include "ZUNet/QT/ServerConnection.h"
+#include "ZUNet/QT/SyscallThread.h"
+#include "tests/support/UnitWatcher.h"
+#include "tests/support/ValueObject.h"
+#include "tests/support/quendle/TestConfigManager.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
