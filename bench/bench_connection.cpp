@@ -11,10 +11,11 @@
 // The benchmark runs itself inside the private test network namespace.
 
 #include "ZUNet/Core/NetObject.h"
+#include "ZUNet/Core/NetworkInterface.h"
 #include "ZUNet/Core/RegistryRouter.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/ZUNetMethods.h"
-#include "ZUNet/QT/NetworkConnection.h"
+#include "ZUNet/QT/NetworkStack.h"
 #include "bench/BenchUnitProcess.h"
 
 #include <benchmark/benchmark.h>
@@ -27,6 +28,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -302,9 +304,8 @@ int main(int argc, char** argv)
         return 2;
 
     gSyscallWaitCondition.store(&gWaitCondition);
-    cNetworkConnection::AllowInstanceOf(true);
-    InitialiseSyscall(CONNECTION_TERMINATED_ABORT_COMMANDS, false);
-    cNetworkConnection::Instance()->InitialiseLostComms();
+    // Dispatch runs on the bench thread.
+    auto stack = std::make_unique<cNetworkStack>(0);
     gSink = new cReplySink;
     gConnection = NetworkFindConnection("127.0.0.1");
     if (gConnection == ZUNET_NO_CONNECTION)
@@ -313,10 +314,9 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
 
-    cNetworkConnection::Instance()->UninitialiseLostComms();
-    cNetworkConnection::DeleteInstance();
+    stack->Stop();
     delete gSink;
-    UninitialiseSyscall();
+    stack.reset();
     gSyscallWaitCondition.store(nullptr);
     unit.closeWriteChannel();
     unit.waitForFinished(10000);

@@ -11,8 +11,7 @@
 #include "Quendle/Global/ConfigManagerProtocol.h"
 #include "ZUNet/Core/RegistryRouter.h"
 #include "ZUNet/Core/Syscall.h"
-#include "ZUNet/QT/NetworkConnection.h"
-#include "ZUNet/QT/SyscallThread.h"
+#include "ZUNet/QT/NetworkStack.h"
 #include "bench/BenchUnitProcess.h"
 
 #include <benchmark/benchmark.h>
@@ -203,11 +202,8 @@ int main(int argc, char** argv)
                 QString::number(kRawPort) }))
         return 3;
 
-    cNetworkConnection::AllowInstanceOf(true);
-    InitialiseSyscall(CONNECTION_TERMINATED_ABORT_COMMANDS, true);
-    cNetworkConnection::Instance()->InitialiseLostComms();
-    auto syscall = std::make_unique<cSyscallThread>();
-    syscall->StartSyscall();
+    auto stack = std::make_unique<cNetworkStack>(cNetworkStack::SystemBuilder | cNetworkStack::SyscallThread);
+    stack->Start();
 
     gClient = new cRunnerQuendleConfigClient("QuendleConfigClient_0", { 1, 3, 1 });
     std::atomic<int> found { 0 };
@@ -238,12 +234,9 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
 
-    cNetworkConnection::Instance()->UninitialiseLostComms();
-    syscall->QuitSyscallAndWait();
+    stack->Stop();
     delete gClient;
-    syscall.reset();
-    cNetworkConnection::DeleteInstance();
-    UninitialiseSyscall();
+    stack.reset();
     unit.closeWriteChannel();
     unit.waitForFinished(10000);
     return 0;

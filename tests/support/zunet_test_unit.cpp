@@ -14,8 +14,8 @@
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/Trace.h"
 #include "ZUNet/QT/NetworkConnection.h"
+#include "ZUNet/QT/NetworkStack.h"
 #include "ZUNet/QT/ServerConnection.h"
-#include "ZUNet/QT/SyscallThread.h"
 #include "tests/support/UnitWatcher.h"
 #include "tests/support/ValueObject.h"
 
@@ -206,15 +206,10 @@ int main(int argc, char** argv)
     parser.process(app);
 
     SetLostCommsPeriodForTests(parser.value("keepalive-ms").toInt());
-    cNetworkConnection::AllowInstanceOf(true);
-    InitialiseSyscall(CONNECTION_TERMINATED_ABORT_COMMANDS, true);
-    cNetworkConnection* manager = cNetworkConnection::Instance();
+    cNetworkStack stack(cNetworkStack::SystemBuilder | cNetworkStack::SyscallThread);
     QObject::connect(
-        manager, &cNetworkConnection::NumberOfConnectionsChanged, &app,
+        stack.Connections(), &cNetworkConnection::NumberOfConnectionsChanged, &app,
         [](UBYTE count) { ZU_TRACE("unit: connections %d", count); }, Qt::QueuedConnection);
-    manager->InitialiseLostComms();
-
-    auto syscallThread = std::make_unique<cSyscallThread>();
     {
         cEchoObject echo("Echo", false);
         cEchoObject echoDatagram("EchoDatagram", true);
@@ -227,7 +222,7 @@ int main(int argc, char** argv)
                 std::make_unique<cValueObject>(QByteArray("Value" + QByteArray::number(i)).constData(), 4));
             values.back()->SetValue(UWORD(i * 100));
         }
-        syscallThread->StartSyscall();
+        stack.Start();
 
         const QHostAddress listen(parser.value("listen"));
         cZUNetTCPServer server(nullptr, listen);
@@ -286,13 +281,7 @@ int main(int argc, char** argv)
             handoffThread.wait();
         }
         // Connections end first (with BYE), then dispatch, then the objects and the manager.
-        manager->UninitialiseLostComms();
-        syscallThread->QuitSyscallAndWait();
-        SyscallMessagesPollLock();
-        SyscallMessagesPollUnLock();
+        stack.Stop();
     }
-    syscallThread.reset();
-    cNetworkConnection::DeleteInstance();
-    UninitialiseSyscall();
     return 0;
 }

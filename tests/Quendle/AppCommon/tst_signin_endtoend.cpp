@@ -9,7 +9,7 @@
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/SystemBuilder.h"
 #include "ZUNet/QT/NetworkConnection.h"
-#include "ZUNet/QT/SyscallThread.h"
+#include "ZUNet/QT/NetworkStack.h"
 #include "tests/support/HexData.h"
 #include "tests/support/ProbeObject.h"
 #include "tests/support/quendle/NameParamListener.h"
@@ -132,27 +132,20 @@ private:
     /// password "root".
     bool WritePrimaryConfig() const;
 
-    cSyscallThread* mSyscall = nullptr;
+    std::unique_ptr<cNetworkStack> mStack;
     std::unique_ptr<QTemporaryDir> mDir;
     int mClients = 0;
 };
 
 void tst_SignInEndToEnd::initTestCase()
 {
-    cNetworkConnection::AllowInstanceOf(true);
-    InitialiseSyscall(CONNECTION_TERMINATED_ABORT_COMMANDS, true);
-    cNetworkConnection::Instance()->InitialiseLostComms();
-    mSyscall = new cSyscallThread;
-    mSyscall->StartSyscall();
+    mStack = std::make_unique<cNetworkStack>(cNetworkStack::SystemBuilder | cNetworkStack::SyscallThread);
+    mStack->Start();
 }
 
 void tst_SignInEndToEnd::cleanupTestCase()
 {
-    cNetworkConnection::Instance()->UninitialiseLostComms();
-    mSyscall->QuitSyscallAndWait();
-    delete mSyscall;
-    cNetworkConnection::DeleteInstance();
-    UninitialiseSyscall();
+    mStack.reset();
 }
 
 void tst_SignInEndToEnd::init()

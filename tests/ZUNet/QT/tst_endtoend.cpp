@@ -4,6 +4,7 @@
 #include "ZUNet/Core/SystemBuilder.h"
 #include "ZUNet/Core/ZUNetMethods.h"
 #include "ZUNet/QT/NetworkConnection.h"
+#include "ZUNet/QT/NetworkStack.h"
 #include "tests/support/NetTestHelpers.h"
 #include "tests/support/ProbeObject.h"
 #include "tests/support/TestNetwork.h"
@@ -75,6 +76,7 @@ private:
     /// Sends a parameter message to the unit object and waits for the echo.
     bool RoundTrip(UWORD connectionId, UWORD handle, bool datagram, const QByteArray& data);
 
+    std::unique_ptr<cNetworkStack> mStack;
     cNetworkConnection* mManager = nullptr;
     std::unique_ptr<cProbeObject> mProbe;
 };
@@ -87,21 +89,19 @@ void tst_EndToEnd::initTestCase()
 void tst_EndToEnd::init()
 {
     SetLostCommsPeriodForTests(kKeepAliveMs);
-    cNetworkConnection::AllowInstanceOf(true);
-    InitialiseSyscall(CONNECTION_TERMINATED_ABORT_COMMANDS, true);
-    mManager = cNetworkConnection::Instance();
+    // Dispatch runs on the test's thread.
+    mStack = std::make_unique<cNetworkStack>(cNetworkStack::SystemBuilder);
+    mManager = mStack->Connections();
     QVERIFY(mManager);
-    mManager->InitialiseLostComms();
     mProbe = std::make_unique<cProbeObject>("runner probe");
     mProbe->mSwallowAll = true;
 }
 
 void tst_EndToEnd::cleanup()
 {
-    mManager->UninitialiseLostComms();
-    cNetworkConnection::DeleteInstance();
+    mStack->Stop();
     mProbe.reset();
-    UninitialiseSyscall();
+    mStack.reset();
     SetLostCommsPeriodForTests(0);
 }
 

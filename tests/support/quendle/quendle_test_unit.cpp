@@ -21,10 +21,9 @@
 #include "ZUNet/Core/RegistryRouter.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/Trace.h"
-#include "ZUNet/QT/ActionTickDriver.h"
 #include "ZUNet/QT/NetworkConnection.h"
+#include "ZUNet/QT/NetworkStack.h"
 #include "ZUNet/QT/ServerConnection.h"
-#include "ZUNet/QT/SyscallThread.h"
 #include "tests/support/UnitWatcher.h"
 #include "tests/support/ValueObject.h"
 #include "tests/support/quendle/TestConfigManager.h"
@@ -235,15 +234,10 @@ int main(int argc, char** argv)
     }
 
     SetLostCommsPeriodForTests(parser.value("keepalive-ms").toInt());
-    cNetworkConnection::AllowInstanceOf(true);
-    InitialiseSyscall(CONNECTION_TERMINATED_ABORT_COMMANDS, true);
-    cNetworkConnection* network = cNetworkConnection::Instance();
-    network->InitialiseLostComms();
+    cNetworkStack stack;
+    cNetworkConnection* network = stack.Connections();
     Quendle::cUnitNetworkServices services;
     Quendle::SetUnitServices(&services);
-
-    auto syscallThread = std::make_unique<cSyscallThread>();
-    auto tickDriver = std::make_unique<cActionTickDriver>(nullptr);
     {
         QMutex configFileLock;
         cUnitWatcher watcher;
@@ -269,9 +263,7 @@ int main(int argc, char** argv)
             SetNetworkInterface(stalling.get());
         }
 
-        syscallThread->StartSyscall();
-        tickDriver->StartTimer();
-        SyscallSetStartTicks(true);
+        stack.Start();
 
         const QHostAddress listen(parser.value("listen"));
         cZUNetTCPServer server(nullptr, listen);
@@ -331,15 +323,9 @@ int main(int argc, char** argv)
         // Connections end first (with BYE), then ticks and dispatch, then the objects and the manager.
         server.close();
         raw.Close();
-        network->UninitialiseLostComms();
-        SyscallSetStartTicks(false);
-        syscallThread->QuitSyscallAndWait();
+        stack.Stop();
         SetNetworkInterface(network);
     }
-    tickDriver.reset();
-    syscallThread.reset();
-    cNetworkConnection::DeleteInstance();
     Quendle::SetUnitServices(nullptr);
-    UninitialiseSyscall();
     return 0;
 }
