@@ -35,8 +35,9 @@ public:
     static std::unique_ptr<UBYTE[]> PackageMessage(const cZUNetMessage& message, ULONG& length);
     static std::unique_ptr<UBYTE[]> PackageMessage(const UBYTE* payload, UWORD length, ULONG& frameLength);
 
-    void LockTransmitQueue() { mTransmitQueueLock.lock(); }
-    void UnlockTransmitQueue() { mTransmitQueueLock.unlock(); }
+    using tTransmitQueueLock = std::unique_lock<std::mutex>;
+    /// Holds the transmit-queue lock for the caller's scope.
+    tTransmitQueueLock LockTransmitQueue() const { return tTransmitQueueLock(mTransmitQueueLock); }
     /// Takes the first queued frame; false when the queue is empty. The caller holds the lock.
     bool GetNextTransmitQueueItem(sTransmitItem& item);
     /// The first queued frame, or null; the caller holds the lock.
@@ -74,6 +75,6 @@ protected:
 private:
     void Append(std::unique_ptr<UBYTE[]> block, ULONG length);
 
-    std::mutex mTransmitQueueLock;
+    mutable std::mutex mTransmitQueueLock;
     std::deque<sTransmitItem> mTransmitQueue;
 };

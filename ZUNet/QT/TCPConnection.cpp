@@ -55,18 +55,14 @@ cTCPConnection::cTCPConnection(QIODevice& device, UWORD connectionId)
 
 cTCPConnection::~cTCPConnection()
 {
-    LockTransmitQueue();
+    const tTransmitQueueLock locker = LockTransmitQueue();
     CloseDirectDescriptor();
-    UnlockTransmitQueue();
 }
 
 bool cTCPConnection::WritesDirectly() const
 {
-    auto* self = const_cast<cTCPConnection*>(this);
-    self->LockTransmitQueue();
-    const bool direct = mDirectFd >= 0;
-    self->UnlockTransmitQueue();
-    return direct;
+    const tTransmitQueueLock locker = LockTransmitQueue();
+    return mDirectFd >= 0;
 }
 
 void cTCPConnection::SendMessage(const cZUNetMessage& message)
@@ -110,22 +106,17 @@ void cTCPConnection::SendFrame(const UBYTE* frame, ULONG length, std::unique_ptr
 {
     ULONG sent = 0;
     bool wake = false;
-    LockTransmitQueue();
-    if (mDirectClosing) {
-        UnlockTransmitQueue();
+    tTransmitQueueLock locker = LockTransmitQueue();
+    if (mDirectClosing)
         return;
-    }
     const bool queueEmpty = FrontTransmitQueueItem() == nullptr;
     const auto now = std::chrono::steady_clock::now();
     if (mDirectFd >= 0 && queueEmpty && length <= kMaxDirectFrameLength && !mTransmitStopped.load()
         && now - mLastWrite >= kIdleBeforeDirectWrite) {
         mLastWrite = now;
         const long count = SendSome(frame, length);
-        if (count < 0) {
-            // The socket is broken; its read side reports the disconnection.
-            UnlockTransmitQueue();
-            return;
-        }
+        if (count < 0)
+            return; // the socket is broken; its read side reports the disconnection
         sent = ULONG(count);
     }
     if (sent < length) {
@@ -139,7 +130,7 @@ void cTCPConnection::SendFrame(const UBYTE* frame, ULONG length, std::unique_ptr
         // Decided under the lock: two threads queueing at once must not both miss the wake-up.
         wake = queueEmpty;
     }
-    UnlockTransmitQueue();
+    locker.unlock();
     if (wake)
         Q_EMIT Send();
 }
@@ -165,10 +156,10 @@ long cTCPConnection::SendSome(const UBYTE* bytes, ULONG length)
 
 // Writes queued frames until the queue is empty (true) or the socket is full (false). A broken
 // socket drops the queue: nothing more can reach the peer. Runs on the link's thread with the lock
-// held, but lets it go during the system call, so that senders can queue the next frames while
+// held through `locker`, but lets it go during the system call, so that senders can queue the next frames while
 // the kernel copies these. That is safe because only this thread takes frames off the queue, a
 // queued frame's bytes never move, and senders write directly only to an empty queue.
-bool cTCPConnection::WriteQueuedFramesDirect()
+bool cTCPConnection::WriteQueuedFramesDirect(tTransmitQueueLock& locker)
 {
     if (!FrontTransmitQueueItem())
         return true;
@@ -189,10 +180,10 @@ bool cTCPConnection::WriteQueuedFramesDirect()
         message.msg_iov = parts;
         message.msg_iovlen = size_t(count);
         const int fd = mDirectFd;
-        UnlockTransmitQueue();
+        locker.unlock();
         const ssize_t written = ::sendmsg(fd, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
         const int error = errno;
-        LockTransmitQueue();
+        locker.lock();
         if (written < 0) {
             if (error == EINTR)
                 continue;
@@ -236,25 +227,24 @@ void cTCPConnection::CloseDirectDescriptor()
 void cTCPConnection::FlushDirectThenBye()
 {
     const QByteArray bye = GetByeMessage();
-    LockTransmitQueue();
+    tTransmitQueueLock locker = LockTransmitQueue();
     mDirectClosing = true;
     std::unique_ptr<UBYTE[]> block(new UBYTE[ULONG(bye.size())]);
     std::memcpy(block.get(), bye.constData(), size_t(bye.size()));
     PushTransmitQueueItem(sTransmitItem { std::move(block), ULONG(bye.size()) });
     const int fd = mDirectFd;
-    UnlockTransmitQueue();
 
     const QDeadlineTimer deadline(kByeWriteTimeoutMs);
     for (;;) {
-        LockTransmitQueue();
-        const bool done = WriteQueuedFramesDirect();
-        UnlockTransmitQueue();
+        const bool done = WriteQueuedFramesDirect(locker);
+        locker.unlock();
         if (done || deadline.hasExpired())
             break;
         // Only this thread closes the descriptor, so it stays valid while polled here.
         pollfd writable { fd, POLLOUT, 0 };
         if (::poll(&writable, 1, int(deadline.remainingTime())) < 0 && errno != EINTR)
             break;
+        locker.lock();
     }
 }
 
@@ -317,17 +307,16 @@ void cTCPConnection::WriteQueuedFrames()
 void cTCPConnection::Transmit()
 {
     const bool canWrite = !mTransmitStopped.load() && mDevice.isOpen();
-    LockTransmitQueue();
+    tTransmitQueueLock locker = LockTransmitQueue();
     if (mDirectFd >= 0) {
         // Closing writes what is left itself; a stopped or closed link writes nothing more. Either
         // way the notifier goes quiet, or a writable socket would wake this thread for ever.
-        const bool done = !canWrite || mDirectClosing || WriteQueuedFramesDirect();
+        const bool done = !canWrite || mDirectClosing || WriteQueuedFramesDirect(locker);
         if (mWriteNotifier)
             mWriteNotifier->setEnabled(!done);
     } else if (canWrite) {
         WriteQueuedFrames();
     }
-    UnlockTransmitQueue();
 }
 
 void cTCPConnection::TCPDisconnect(bool lostComms)
@@ -335,25 +324,26 @@ void cTCPConnection::TCPDisconnect(bool lostComms)
     if (mDisconnecting.exchange(true))
         return;
     if (lostComms) {
-        LockTransmitQueue();
-        CloseDirectDescriptor();
-        UnlockTransmitQueue();
+        {
+            const tTransmitQueueLock locker = LockTransmitQueue();
+            CloseDirectDescriptor();
+        }
         if (mDevice.isOpen())
             mDevice.close();
     } else if (WritesDirectly()) {
         if (!mTransmitStopped.load() && IsConnected())
             FlushDirectThenBye();
-        LockTransmitQueue();
-        CloseDirectDescriptor();
-        UnlockTransmitQueue();
+        {
+            const tTransmitQueueLock locker = LockTransmitQueue();
+            CloseDirectDescriptor();
+        }
         mByeSent.store(true);
     } else {
         if (IsConnected()) {
             // What was queued before the close goes out ahead of BYE: the peer stops reading at BYE.
             if (!mTransmitStopped.load()) {
-                LockTransmitQueue();
+                const tTransmitQueueLock locker = LockTransmitQueue();
                 WriteQueuedFrames();
-                UnlockTransmitQueue();
             }
             const QByteArray bye = GetByeMessage();
             if (WriteAll(reinterpret_cast<const UBYTE*>(bye.constData()), ULONG(bye.size())) && mSocket) {

@@ -71,7 +71,7 @@ private:
     void SendHelloPayload(UBYTE kind, UWORD localUdpPort);
     // Direct writing; every one of these runs with the transmit-queue lock held.
     void SendFrame(const UBYTE* frame, ULONG length, std::unique_ptr<UBYTE[]> owned = nullptr);
-    bool WriteQueuedFramesDirect();
+    bool WriteQueuedFramesDirect(tTransmitQueueLock& locker);
     long SendSome(const UBYTE* bytes, ULONG length);
     void CloseDirectDescriptor();
     void FlushDirectThenBye();

@@ -58,7 +58,7 @@ void cUDPConnection::UDPDisconnect(bool)
 
 void cUDPConnection::Transmit()
 {
-    LockTransmitQueue();
+    const tTransmitQueueLock locker = LockTransmitQueue();
     const quint16 port = mRemotePort.load();
     const bool sending = !mDisconnecting.load();
     sTransmitItem item;
@@ -74,7 +74,6 @@ void cUDPConnection::Transmit()
                     int(error));
         }
     }
-    UnlockTransmitQueue();
 }
 
 void cUDPConnection::ReadPendingDatagrams()
