@@ -2,6 +2,7 @@
 
 #include "ZUNet/Core/Trace.h"
 #include "ZUNet/QT/NetworkMetaTypes.h"
+#include "ZUNet/QT/TestSettings.h"
 
 #include <QTimer>
 
@@ -10,22 +11,15 @@
 
 namespace
 {
-std::atomic<int> gPeriodForTests { 0 };
-
 bool ValidId(UWORD connectionId)
 {
     return connectionId >= 1 && connectionId <= LostComms::kMaxConnections;
 }
 } // namespace
 
-void SetLostCommsPeriodForTests(int milliseconds)
-{
-    gPeriodForTests.store(milliseconds > 0 ? milliseconds : 0);
-}
-
 int GetLostCommsPeriod()
 {
-    const int period = gPeriodForTests.load();
+    const int period = ZUNetTestSettings::LostCommsPeriod();
     return period > 0 ? period : LostComms::kDefaultPeriodMs;
 }
 

@@ -22,9 +22,7 @@ constexpr int kDefaultPeriodMs = 1000;
 constexpr int kSenderRealTimePriority = 60;
 } // namespace LostComms
 
-/// Test-only: the keep-alive and ageing period in ms for lost-comms threads started afterwards
-/// (0 restores the 1000 ms default).
-void SetLostCommsPeriodForTests(int milliseconds);
+/// The keep-alive and ageing period in ms: 1000, unless a test changed it (ZUNet/QT/TestSettings.h).
 int GetLostCommsPeriod();
 
 /// What lost-comms detection needs of the connection manager; tests put in their own.

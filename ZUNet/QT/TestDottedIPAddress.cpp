@@ -2,36 +2,23 @@
 
 #include "ZUNet/QT/ConnectionBaseQt.h"
 #include "ZUNet/QT/NetworkMetaTypes.h"
+#include "ZUNet/QT/TestSettings.h"
 #include "ZUNet/QT/ZUNetWire.h"
 
 #include <QTcpSocket>
 #include <QTimer>
 
-#include <atomic>
-
 namespace
 {
-std::atomic<int> gTimeoutForTests { 0 };
-std::atomic<quint16> gPortForTests { 0 };
 constexpr quint16 kUnitTcpPort = ZUNetWire::kUnitTcpPort;
 } // namespace
-
-void cTestDottedIPAddress::SetTimeoutForTests(int milliseconds)
-{
-    gTimeoutForTests.store(milliseconds > 0 ? milliseconds : 0);
-}
-
-void cTestDottedIPAddress::SetPortForTests(quint16 port)
-{
-    gPortForTests.store(port);
-}
 
 cTestDottedIPAddress::cTestDottedIPAddress(QObject* parent, const std::string& address)
     : QObject(parent)
 {
     RegisterNetworkMetaTypes();
-    const int timeout = gTimeoutForTests.load();
-    const quint16 port = gPortForTests.load();
+    const int timeout = ZUNetTestSettings::ProbeTimeout();
+    const quint16 port = ZUNetTestSettings::ProbePort();
     mWorker
         = new cTestDottedIPAddressWorker(this, address, timeout > 0 ? timeout : kTimeoutMs, port ? port : kUnitTcpPort);
     mWorker->moveToThread(&mThread);

@@ -29,11 +29,6 @@ public:
     /// Returns at once when the probe has finished.
     void WaitUntilFinished();
 
-    /// Test-only: the time-out for probes created afterwards (0 restores 4000 ms).
-    static void SetTimeoutForTests(int milliseconds);
-    /// Test-only: the port probed by probes created afterwards (0 restores 51321).
-    static void SetPortForTests(quint16 port);
-
 Q_SIGNALS:
     void FinishedSignal();
 

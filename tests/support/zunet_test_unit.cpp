@@ -16,6 +16,7 @@
 #include "ZUNet/QT/NetworkConnection.h"
 #include "ZUNet/QT/NetworkStack.h"
 #include "ZUNet/QT/ServerConnection.h"
+#include "ZUNet/QT/TestSettings.h"
 #include "tests/support/UnitWatcher.h"
 #include "tests/support/ValueObject.h"
 
@@ -205,7 +206,7 @@ int main(int argc, char** argv)
     });
     parser.process(app);
 
-    SetLostCommsPeriodForTests(parser.value("keepalive-ms").toInt());
+    ZUNetTestSettings::SetLostCommsPeriod(parser.value("keepalive-ms").toInt());
     cNetworkStack stack(cNetworkStack::SystemBuilder | cNetworkStack::SyscallThread);
     QObject::connect(
         stack.Connections(), &cNetworkConnection::NumberOfConnectionsChanged, &app,

@@ -1,5 +1,6 @@
 #include "ZUNet/QT/ConnectionThreads.h"
 #include "ZUNet/QT/NetworkConnection.h"
+#include "ZUNet/QT/TestSettings.h"
 #include "tests/support/FakeUnit.h"
 #include "tests/support/NetTestHelpers.h"
 #include "tests/support/ProbeObject.h"
@@ -246,14 +247,14 @@ void tst_ConnectionManager::connectionEnds()
     QFETCH(QString, how);
     QFETCH(bool, lostComms);
     QFETCH(QByteArray, unitReads);
-    SetLostCommsPeriodForTests(20);
+    ZUNetTestSettings::SetLostCommsPeriod(20);
     cRouterFixture router;
     cProbeObject watcher("watcher");
     cTraceCapture trace;
     cFakeUnit unit(kUnitAddress);
     unit.SetAnswerHello(true);
     mManager->InitialiseLostComms();
-    SetLostCommsPeriodForTests(0);
+    ZUNetTestSettings::Reset();
     QSignalSpy disconnected(mManager, &cNetworkConnection::ConnectionDisconnected);
     QSignalSpy lost(mManager, &cNetworkConnection::LostComms);
     QCOMPARE(NetworkFindConnection("127.0.0.2"), UWORD(1));
@@ -286,14 +287,14 @@ void tst_ConnectionManager::connectionEnds()
 
 void tst_ConnectionManager::keepAlivesKeepTheConnection()
 {
-    SetLostCommsPeriodForTests(20);
+    ZUNetTestSettings::SetLostCommsPeriod(20);
     cRouterFixture router;
     cProbeObject watcher("watcher");
     cTraceCapture trace;
     cFakeUnit unit(kUnitAddress);
     unit.SetAnswerHello(true);
     mManager->InitialiseLostComms();
-    SetLostCommsPeriodForTests(0);
+    ZUNetTestSettings::Reset();
     QSignalSpy warnings(mManager, &cNetworkConnection::UnitLowTTLWarning);
     QCOMPARE(NetworkFindConnection("127.0.0.2"), UWORD(1));
     QTRY_VERIFY(!unit.Datagrams().isEmpty());

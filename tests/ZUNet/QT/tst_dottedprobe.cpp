@@ -1,4 +1,5 @@
 #include "ZUNet/QT/TestDottedIPAddress.h"
+#include "ZUNet/QT/TestSettings.h"
 #include "tests/support/FakeUnit.h"
 #include "tests/support/NetTestHelpers.h"
 
@@ -24,7 +25,7 @@ class tst_DottedProbe : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init() { cTestDottedIPAddress::SetTimeoutForTests(0); }
+    void init() { ZUNetTestSettings::Reset(); }
     void reachableUnitGetsByeThenEndOfStream();
     void nothingListeningFailsAtOnce();
     void silentAddressFailsAfterTheTimeOut();
@@ -64,7 +65,7 @@ void tst_DottedProbe::nothingListeningFailsAtOnce()
 void tst_DottedProbe::silentAddressFailsAfterTheTimeOut()
 {
     // The real 4000 ms is shortened; a listener with a full queue drops the probe's SYNs.
-    cTestDottedIPAddress::SetTimeoutForTests(300);
+    ZUNetTestSettings::SetProbeTimeout(300);
     cFullBacklogListener silent("127.0.0.4", 51321);
     QVERIFY(silent.IsValid());
     cTestDottedIPAddress probe(nullptr, "127.0.0.4");

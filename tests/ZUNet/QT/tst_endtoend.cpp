@@ -5,6 +5,7 @@
 #include "ZUNet/Core/ZUNetMethods.h"
 #include "ZUNet/QT/NetworkConnection.h"
 #include "ZUNet/QT/NetworkStack.h"
+#include "ZUNet/QT/TestSettings.h"
 #include "tests/support/NetTestHelpers.h"
 #include "tests/support/ProbeObject.h"
 #include "tests/support/TestNetwork.h"
@@ -88,7 +89,7 @@ void tst_EndToEnd::initTestCase()
 
 void tst_EndToEnd::init()
 {
-    SetLostCommsPeriodForTests(kKeepAliveMs);
+    ZUNetTestSettings::SetLostCommsPeriod(kKeepAliveMs);
     // Dispatch runs on the test's thread.
     mStack = std::make_unique<cNetworkStack>(cNetworkStack::SystemBuilder);
     mManager = mStack->Connections();
@@ -102,7 +103,7 @@ void tst_EndToEnd::cleanup()
     mStack->Stop();
     mProbe.reset();
     mStack.reset();
-    SetLostCommsPeriodForTests(0);
+    ZUNetTestSettings::Reset();
 }
 
 UWORD tst_EndToEnd::FindOnUnit(UWORD connectionId, const char* name)

@@ -1,4 +1,5 @@
 #include "ZUNet/QT/LostComms.h"
+#include "ZUNet/QT/TestSettings.h"
 #include "tests/support/TraceCapture.h"
 
 #include <QtTest>
@@ -269,7 +270,7 @@ void tst_LostComms::receiverThreadAgesOnItsTimer()
 {
     // The test-only period applies to the threads; the close the manager makes on lost comms runs
     // on the receiver's own thread, as the real manager does.
-    SetLostCommsPeriodForTests(5);
+    ZUNetTestSettings::SetLostCommsPeriod(5);
     cTraceCapture trace;
     cRecordingPeer peer;
     std::unique_ptr<cLostCommsReceiverController> controller;
@@ -281,7 +282,7 @@ void tst_LostComms::receiverThreadAgesOnItsTimer()
     QTRY_COMPARE(warnings.count(), 1);
     QCOMPARE(Warnings(warnings).first(), tWarning(4, true));
     controller.reset();
-    SetLostCommsPeriodForTests(0);
+    ZUNetTestSettings::Reset();
     QCOMPARE(GetLostCommsPeriod(), 1000);
     QCOMPARE(trace.Count("Notification: Communication lost to unit - unit four"), 1);
 }

@@ -24,6 +24,7 @@
 #include "ZUNet/QT/NetworkConnection.h"
 #include "ZUNet/QT/NetworkStack.h"
 #include "ZUNet/QT/ServerConnection.h"
+#include "ZUNet/QT/TestSettings.h"
 #include "tests/support/UnitWatcher.h"
 #include "tests/support/ValueObject.h"
 #include "tests/support/quendle/TestConfigManager.h"
@@ -233,7 +234,7 @@ int main(int argc, char** argv)
         description = QJsonDocument::fromJson(file.readAll()).object();
     }
 
-    SetLostCommsPeriodForTests(parser.value("keepalive-ms").toInt());
+    ZUNetTestSettings::SetLostCommsPeriod(parser.value("keepalive-ms").toInt());
     cNetworkStack stack;
     cNetworkConnection* network = stack.Connections();
     Quendle::cUnitNetworkServices services;
