@@ -27,3 +27,27 @@ function(zunet_add_test)
     add_dependencies(all_tests ${T_NAME})
   endif()
 endfunction()
+
+# Registers one Qt Quick Test executable: the shared main (tests/support/QuickTestMain.cpp) with
+# the test's SOURCES, which define RegisterQuickTestTypes, running the tst_*.qml files of QML_DIR.
+# Headless with the software scene graph, in its own network namespace; any QML warning fails it.
+#   zunet_add_qml_test(NAME tst_x QML_DIR dir SOURCES setup.cpp LIBS lib... LABELS qml [TIMEOUT s])
+function(zunet_add_qml_test)
+  cmake_parse_arguments(T "" "NAME;TIMEOUT;QML_DIR" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/QuickTestMain.cpp)
+  target_compile_definitions(${T_NAME} PRIVATE QUICK_TEST_NAME="${T_NAME}")
+  target_link_libraries(${T_NAME} PRIVATE Qt5::QuickTest Qt5::Quick Qt5::Qml NetnsGuard ${T_LIBS})
+  add_test(NAME ${T_NAME}
+           COMMAND ${PROJECT_SOURCE_DIR}/tools/netns-run.sh $<TARGET_FILE:${T_NAME}> -input ${T_QML_DIR})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES
+    LABELS "${T_LABELS}"
+    TIMEOUT ${T_TIMEOUT}
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_QUICK_BACKEND=software;ZUNET_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data"
+    FAIL_REGULAR_EXPRESSION "QWARN|QCRITICAL|QML warning")
+  if(TARGET all_tests)
+    add_dependencies(all_tests ${T_NAME})
+  endif()
+endfunction()
