@@ -1,5 +1,6 @@
 #include "Quendle/Global/ConfigManager.h"
 
+#include "Quendle/Global/ConfigDocumentNames.h"
 #include "Quendle/Global/ConfigManagerVersion.h"
 #include "Quendle/Global/ReplyWorkerThread.h"
 #include "Quendle/Global/SaltHash.h"
@@ -701,14 +702,14 @@ bool cConfigManager::GetAdminPassword(const std::string& unitNameOrIpAddress, st
     }
     const QString wanted = QString::fromStdString(unitNameOrIpAddress);
     while (reader.readNextStartElement()) {
-        if (reader.name() != QLatin1String("Units")) {
+        if (reader.name() != QLatin1String(ConfigNames::kUnits)) {
             reader.skipCurrentElement();
             continue;
         }
         while (reader.readNextStartElement()) {
-            if (reader.name() == QLatin1String("Unit")
-                && reader.attributes().value(QLatin1String("nameOrIpAddress")) == wanted) {
-                const QString stored = reader.attributes().value(QLatin1String("password")).toString();
+            if (reader.name() == QLatin1String(ConfigNames::kUnit)
+                && reader.attributes().value(QLatin1String(ConfigNames::kNameOrIpAddress)) == wanted) {
+                const QString stored = reader.attributes().value(QLatin1String(ConfigNames::kPassword)).toString();
                 if (stored.isEmpty())
                     return false;
                 password = stored.toStdString();
@@ -733,7 +734,7 @@ void cConfigManager::CheckForAllowUserLists()
         ZU_ERR("Error reading start element - found %s", reader.name().toUtf8().constData());
         return;
     }
-    mAllowUserList = reader.attributes().value(QLatin1String("allowUserList")) == QLatin1String("true");
+    mAllowUserList = reader.attributes().value(QLatin1String(ConfigNames::kAllowUserList)) == QLatin1String("true");
 }
 
 void cConfigManager::CleanUpAuthenticators()

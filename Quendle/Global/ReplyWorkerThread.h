@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Quendle/Global/ConfigFilter.h"
 #include "Quendle/Global/ConfigManagerProtocol.h"
 #include "ZUNet/Core/ZUNetMessage.h"
 
@@ -7,7 +8,6 @@
 #include <QFile>
 #include <QList>
 #include <QMutex>
-#include <QRegularExpression>
 #include <QString>
 #include <QThread>
 
@@ -41,13 +41,13 @@ struct sSceneChangedQueueItem : sQueueItem {
     std::list<sRunnerInformItem> mRunners;
     UWORD mSceneNumber = 0;
     std::string mSceneName;
-    UWORD mManagerHandle = 0xFFFF;
+    UWORD mManagerHandle = ZUNET_NO_HANDLE;
 };
 
 /// The configuration manager's worker: reads the configuration file and sends it in chunks, whole
-/// or filtered for one runner, and tells runners when a scene change changes their layouts. The
-/// filter works line by line on the layout the editor writes: one start tag per line, `Unit`
-/// elements self-closing, each `Resource` on one line, `Layouts` before `Resources`.
+/// or cut for one runner by `cConfigFilter`, and tells runners when a scene change changes their
+/// layouts. Sources: queue and thread here, sending in ReplyWorkerSend.cpp, scene notices in
+/// ReplyWorkerScenes.cpp.
 class cReplyWorkerThread : public QThread
 {
 public:
@@ -69,16 +69,7 @@ public:
     /// layouts are forgotten, so a newcomer reusing the connection id gets nothing meant for it.
     void ConnectionTerminated(UWORD connectionId);
 
-    // Text operations of the runner filter; they run on the worker thread.
-    bool GetTopLevelTag(QFile& file, QString& tag);
-    void GetDataUpToLayouts(QFile& file, QList<QByteArray>& lines);
-    QByteArray AddUnitIpAddressesAndRemovePasswords(const QList<QByteArray>& lines);
-    void GetLayoutData(QFile& file, UBYTE deviceType, const std::string& userName, QByteArray& layoutText,
-        std::set<int>& resourceIdsNeeded, std::list<int>& layoutIndices);
-    bool DoesLayoutDataMatch(const QByteArray& layout, UBYTE deviceType, const std::string& userName, int& orientation);
-    void AppendResourceIds(const QList<QByteArray>& layout, std::set<int>& ids);
-    bool SceneInSceneString(const QString& sceneList, UWORD sceneNumber, const QString& sceneName) const;
-    qint64 GetResourceSeekPositionsAndLength(QFile& file, std::set<int>& resourceIdsNeeded, QList<qint64>& positions);
+    /// The layouts `runner` would get now (scene as it stands), and those it got with its last download.
     std::list<int> GetMatchingLayoutIndices(const sRunnerInformItem& runner);
     std::list<int> GetCurrentLayoutIndices(const sRunnerInformItem& runner);
 
@@ -100,8 +91,9 @@ private:
     bool SendConfigDataMessage(cZUNetMessage& message, const char* bytes, int length, int index, int lastIndex);
     /// Sends the chunk whose `length` bytes are already in place after the header.
     bool SendChunk(cZUNetMessage& message, int length, int index, int lastIndex);
-    qint64 ScanResources(
-        QFile& file, std::set<int>& resourceIdsNeeded, QList<qint64>& positions, QList<qint64>& lengths);
+    /// The runner's side of the filter, with the scene as it stands.
+    sRunnerFilter RunnerFilter(UBYTE deviceType, const std::string& userName) const;
+    void RememberLayoutsSent(const cZUNetMessage& reply, const std::list<int>& layoutIndices);
     bool Cancelled() const { return mCancelCurrent.load(); }
     void Wake();
 
@@ -109,7 +101,7 @@ private:
     mutable std::mutex mQueueMutex;
     std::condition_variable mQueueCondition;
     bool mQuit = false;
-    UWORD mCurrentConnectionId = 0xFFFF; // the connection the item in hand is for
+    UWORD mCurrentConnectionId = ZUNET_NO_CONNECTION; // the connection the item in hand is for
     std::atomic<bool> mCancelCurrent { false };
 
     mutable std::mutex mSceneMutex;
@@ -123,20 +115,7 @@ private:
     std::mutex mRunnerLayoutsMutex;
     std::multimap<std::pair<UWORD, UWORD>, int> mRunnerLayouts;
 
-    // Compiled once; used on the worker thread only.
-    QRegularExpression mLayoutsStart;
-    QRegularExpression mLayoutsEmpty;
-    QRegularExpression mLayoutsEnd;
-    QRegularExpression mLayoutWhole;
-    QRegularExpression mLayoutStart;
-    QRegularExpression mLayoutEnd;
-    QRegularExpression mWidgetLine;
-    QRegularExpression mResourceIdAttribute;
-    QRegularExpression mUnitTag;
-    QRegularExpression mPasswordAttribute;
-    QRegularExpression mNameOrIpAddressAttribute;
-    QRegularExpression mSceneToken;
-    QRegularExpression mNumber;
+    cConfigFilter mFilter; // used on the worker thread only
 };
 
 } // namespace Quendle

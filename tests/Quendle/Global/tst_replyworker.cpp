@@ -71,12 +71,6 @@ private Q_SLOTS:
     void runnerReply_data();
     void runnerReply();
     void heldResourcesAreLeftOut();
-    void passwordsStripped_data();
-    void passwordsStripped();
-    void sceneInSceneString_data();
-    void sceneInSceneString();
-    void layoutMatch_data();
-    void layoutMatch();
     void chunking_data();
     void chunking();
     void missingAndUnreadableFiles();
@@ -237,111 +231,6 @@ void tst_ReplyWorker::heldResourcesAreLeftOut()
     QVERIFY(download.mBytes.contains("<Resource id=\"9\""));
     QVERIFY(!download.mBytes.contains("<Resource id=\"8\""));
     QCOMPARE(download.mBytes.count("<Resource "), 1);
-}
-
-void tst_ReplyWorker::passwordsStripped_data()
-{
-    QTest::addColumn<QByteArray>("head");
-    QTest::addColumn<QByteArray>("expected");
-    const QByteArray found = " unitFinderIpAddress=\"10.77.0.5\" ";
-    QTest::newRow("editor's order, unit found")
-        << QByteArray(
-               "<Unit id=\"1\" nameOrIpAddress=\"mixer-a\" type=\"tarvo\" password=\"QUJD\" primaryUnit=\"1\"/>\n")
-        << "<Unit id=\"1\" nameOrIpAddress=\"mixer-a\" type=\"tarvo\" " + found + " primaryUnit=\"1\"/>\n";
-    QTest::newRow("editor's order, unit not found")
-        << QByteArray("<Unit id=\"2\" nameOrIpAddress=\"mixer-z\" password=\"QUJD\"/>\n")
-        << QByteArray("<Unit id=\"2\" nameOrIpAddress=\"mixer-z\" />\n");
-    QTest::newRow("password first") << QByteArray("<Unit password=\"QUJD\" id=\"1\" nameOrIpAddress=\"mixer-a\"/>\n")
-                                    << "<Unit " + found + " id=\"1\" nameOrIpAddress=\"mixer-a\"/>\n";
-    QTest::newRow("across lines") << QByteArray(
-        "<Unit id=\"4\"\n   nameOrIpAddress=\"mixer-z\"\n   password=\"QUJD\"\n/>\n")
-                                  << QByteArray("<Unit id=\"4\"\n   nameOrIpAddress=\"mixer-z\"\n   \n/>\n");
-    QTest::newRow("not self-closing, single quotes")
-        << QByteArray("<Unit id=\"5\" password='QUJD' nameOrIpAddress=\"mixer-z\"></Unit>\n")
-        << QByteArray("<Unit id=\"5\"  nameOrIpAddress=\"mixer-z\"></Unit>\n");
-    QTest::newRow("two passwords, spaces around =")
-        << QByteArray("<Unit id=\"6\" password = \"A\" nameOrIpAddress=\"mixer-z\" password=\"B\"/>\n")
-        << QByteArray("<Unit id=\"6\"  nameOrIpAddress=\"mixer-z\" />\n");
-    QTest::newRow("value holding >") << QByteArray("<Unit id=\"7\" type=\"a>b\" password=\"QUJD\"/>\n")
-                                     << QByteArray("<Unit id=\"7\" type=\"a>b\" />\n");
-    QTest::newRow("no password unchanged")
-        << QByteArray("<Units>\n<Unit id=\"1\" nameOrIpAddress=\"mixer-a\"/>\n<Unitary password=\"x\"/>\n")
-        << QByteArray("<Units>\n<Unit id=\"1\" nameOrIpAddress=\"mixer-a\"/>\n<Unitary password=\"x\"/>\n");
-    QTest::newRow("bytes above 0x7F pass unchanged")
-        << QByteArray("<Unit id=\"8\" nameOrIpAddress=\"m\xc3\xa9lange\" password=\"QUJD\"/>\n")
-        << QByteArray("<Unit id=\"8\" nameOrIpAddress=\"m\xc3\xa9lange\" />\n");
-}
-
-void tst_ReplyWorker::passwordsStripped()
-{
-    QFETCH(QByteArray, head);
-    QFETCH(QByteArray, expected);
-    mServices->SetFoundUnit(QStringLiteral("mixer-a"), QStringLiteral("10.77.0.5"));
-    QList<QByteArray> lines;
-    for (const QByteArray& line : head.split('\n'))
-        lines.append(line + '\n');
-    lines.last().chop(1);
-    QCOMPARE(mWorker->AddUnitIpAddressesAndRemovePasswords(lines), expected);
-}
-
-void tst_ReplyWorker::sceneInSceneString_data()
-{
-    QTest::addColumn<QString>("scenes");
-    QTest::addColumn<int>("number");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("match");
-    QTest::newRow("range start") << "3-5" << 3 << "" << true;
-    QTest::newRow("range inside") << "3-5" << 4 << "" << true;
-    QTest::newRow("range end excluded") << "3-5" << 5 << "" << false;
-    QTest::newRow("single") << "7" << 7 << "" << true;
-    QTest::newRow("single other") << "7" << 8 << "" << false;
-    QTest::newRow("list") << "1, 9-12, 20" << 20 << "" << true;
-    QTest::newRow("wildcard") << "\"Intro*\"" << 99 << "Intro 2" << true;
-    QTest::newRow("wildcard is whole-name, case-sensitive") << "\"Intro*\"" << 99 << "intro 2" << false;
-    QTest::newRow("wildcard then number") << "\"Outro\", 4" << 4 << "Intro" << true;
-    QTest::newRow("number too large") << "99999999999" << 0 << "" << false;
-    QTest::newRow("empty quotes") << "\"\"" << 0 << "" << false;
-    QTest::newRow("nothing") << "" << 0 << "" << false;
-}
-
-void tst_ReplyWorker::sceneInSceneString()
-{
-    QFETCH(QString, scenes);
-    QFETCH(int, number);
-    QFETCH(QString, name);
-    QFETCH(bool, match);
-    QCOMPARE(mWorker->SceneInSceneString(scenes, UWORD(number), name), match);
-}
-
-void tst_ReplyWorker::layoutMatch_data()
-{
-    QTest::addColumn<QByteArray>("layout");
-    QTest::addColumn<int>("deviceType");
-    QTest::addColumn<QString>("user");
-    QTest::addColumn<bool>("match");
-    QTest::addColumn<int>("orientation");
-    const QByteArray users = "<Layout users=\"Alice,Bob\" desktop=\"1\" allScenes=\"1\" orientation=\"2\">";
-    QTest::newRow("listed user") << users << 0 << "Bob" << true << 2;
-    QTest::newRow("case-sensitive") << users << 0 << "bob" << false << 2;
-    QTest::newRow("leading space matches nobody")
-        << QByteArray("<Layout users=\"Alice, Bob\" desktop=\"1\" allScenes=\"1\">") << 0 << "Bob" << false << 0;
-    QTest::newRow("wrong device") << users << 1 << "Bob" << false << 2;
-    QTest::newRow("no scene attribute") << QByteArray("<Layout allUsers=\"1\" desktop=\"1\"/>") << 0 << "Bob" << false
-                                        << 0;
-    QTest::newRow("allUsers 0 and no list")
-        << QByteArray("<Layout allUsers=\"0\" desktop=\"1\" allScenes=\"1\"/>") << 0 << "Bob" << false << 0;
-}
-
-void tst_ReplyWorker::layoutMatch()
-{
-    QFETCH(QByteArray, layout);
-    QFETCH(int, deviceType);
-    QFETCH(QString, user);
-    QFETCH(bool, match);
-    QFETCH(int, orientation);
-    int found = 0;
-    QCOMPARE(mWorker->DoesLayoutDataMatch(layout, UBYTE(deviceType), user.toStdString(), found), match);
-    QCOMPARE(found, orientation);
 }
 
 void tst_ReplyWorker::chunking_data()
