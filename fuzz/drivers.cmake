@@ -1,0 +1,1 @@
+zunet_add_fuzzer(NAME fuzz_drivers SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_drivers.cpp LIBS QuendleDrivers)

@@ -1,0 +1,146 @@
+// Feeds the value drivers, the playback object and the custom-IP object any message (any method,
+// any connection, any length, any bytes) and any user-side call, in any order. Nothing may read
+// past a message's data, loop or crash; whatever they send is dispatched in turn.
+//
+// Input: records, each starting with a byte whose low bit chooses the kind:
+//   message: target, connection, method (2), length (2), data (up to what is left)
+//   user call: target, argument, length (1), data
+// The target byte picks one of the eight objects (modulo 8).
+
+#include "Quendle/Drivers/CustomIPNetObject.h"
+#include "Quendle/Drivers/PlaybackNetObject.h"
+#include "Quendle/Drivers/ValueDrivers.h"
+#include "ZUNet/Core/RegistryRouter.h"
+#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/Core/Trace.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+void DropTrace(const char*, std::size_t, void*) { }
+
+struct sObjects {
+    cZUNetBooleanSwitchDriver mSwitch { nullptr, "switch" };
+    cZUNetMeterDriver mMeter { nullptr, "meter" };
+    cZUNetStringDriver mString { nullptr, "string" };
+    cZUNetUBYTEDriver mByte { nullptr, "byte" };
+    cZUNetUWORDDriver mWord { nullptr, "word" };
+    cZUNetVectorUBYTEDriver mVector { nullptr, "vector" };
+    cQuendlePlaybackNetObject mPlayback { nullptr, "playback", 0x0102, PLAYBACK_CHANNEL_STEREO };
+    cCustomIPNetObject mCustomIP { "customip" };
+
+    cNetObject& Target(int index)
+    {
+        cNetObject* objects[] = { &mSwitch, &mMeter, &mString, &mByte, &mWord, &mVector, &mPlayback, &mCustomIP };
+        return *objects[index % 8];
+    }
+
+    void UserCall(int target, UBYTE argument, const std::vector<UBYTE>& data)
+    {
+        const bool always = argument & 1;
+        switch (target % 8) {
+        case 0:
+            mSwitch.SetValue(argument & 2);
+            break;
+        case 1:
+            mMeter.SetValue(cZUNetMeterDriver::LevelFromWire(SWORD(argument << 8)));
+            break;
+        case 2: {
+            const std::string text(data.begin(), data.end());
+            always ? mString.SetValueAndSendNetworkMessage(text) : mString.SetValue(text);
+            break;
+        }
+        case 3:
+            mByte.SetValue(argument);
+            break;
+        case 4:
+            always ? mWord.SetValueAndSendNetworkMessage(UWORD(argument * 257)) : mWord.SetValue(UWORD(argument * 257));
+            break;
+        case 5:
+            always ? mVector.SetValueAndSendNetworkMessage(data) : mVector.SetValue(data);
+            break;
+        case 6:
+            if (argument & 4)
+                mPlayback.RequestStateChange(ePlaybackState(argument % 4));
+            else
+                mPlayback.Clicked(argument & 2);
+            break;
+        default:
+            mCustomIP.SendIPMessage(QString::fromLatin1(reinterpret_cast<const char*>(data.data()), int(data.size())),
+                UWORD(argument * 251), always, data);
+            break;
+        }
+    }
+};
+
+const UWORD kConnections[] = { ZUNET_LOCAL_CONNECTION, 1, 70, ZUNET_NO_CONNECTION };
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static const bool ready = [] {
+        SetTraceSink(&DropTrace, nullptr);
+        sZUNetMessagePoolConfig pools;
+        pools.mSmallInitial = 200;
+        pools.mMediumInitial = 50;
+        gRegistryRouter = new cRegistryRouter(pools);
+        return true;
+    }();
+    (void)ready;
+
+    auto objects = std::make_unique<sObjects>();
+    std::size_t at = 0;
+    auto take = [&](std::size_t count) {
+        const std::size_t n = std::min(count, size - at);
+        at += n;
+        return n;
+    };
+    while (at < size) {
+        const UBYTE kind = data[at++];
+        if (!(kind & 1)) {
+            if (size - at < 6)
+                break;
+            const int target = data[at];
+            const UWORD connection = kConnections[data[at + 1] % 4];
+            const UWORD method = UWORD((data[at + 2] << 8) | data[at + 3]);
+            const std::size_t asked = std::size_t((data[at + 4] << 8) | data[at + 5]);
+            at += 6;
+            const std::size_t start = at;
+            const std::size_t length = take(asked);
+            cNetObject& to = objects->Target(target);
+            cZUNetMessage message { UWORD(length) };
+            for (std::size_t i = 0; i < length; ++i)
+                message.SetDataBufferUBYTE(data[start + i], int(i));
+            message.mConnectionId = connection;
+            message.mDestination = to.GetHandle();
+            message.mSource = UWORD((kind >> 1) % 12 + 1); // any local object, or one on a unit
+            message.mMethod = method;
+            // As dispatch does it: under the poll lock, then what it sent goes round.
+            gRegistryRouter->MessagesPollLock();
+            to.EntrypointMessage(message);
+            gRegistryRouter->MessagesPollUnLock();
+        } else {
+            if (size - at < 3)
+                break;
+            const int target = data[at];
+            const UBYTE argument = data[at + 1];
+            const std::size_t asked = data[at + 2];
+            at += 3;
+            const std::size_t start = at;
+            const std::size_t length = take(asked);
+            objects->UserCall(target, argument, std::vector<UBYTE>(data + start, data + start + length));
+        }
+        gRegistryRouter->SyscallPollAtMost(2000);
+    }
+    // Links the input made may form loops: once the objects are gone their messages fall away.
+    objects.reset();
+    while (gRegistryRouter->SyscallPollAtMost(100000) > 0) { }
+    return 0;
+}
