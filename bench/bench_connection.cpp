@@ -88,10 +88,7 @@ UWORD FindOnUnit(const char* name)
 {
     cZUNetMessage find(UWORD(std::strlen(name) + 1));
     find.SetDataBufferString(name, 0);
-    find.mConnectionId = gConnection;
-    find.mDestination = ZUNET_REGISTRY_HANDLE;
-    find.mSource = gSink->GetHandle();
-    find.mMethod = M_REG_FIND_OBJECT;
+    find.SetAddress(gConnection, ZUNET_REGISTRY_HANDLE, gSink->GetHandle(), M_REG_FIND_OBJECT);
     gSink->mFoundHandle = ZUNET_NO_HANDLE;
     SyscallSendMessage(find);
     DispatchUntilReplies(gSink->mReplies + 1);
@@ -203,10 +200,7 @@ void BM_RoundTripBesideRawTcp(benchmark::State& state)
     cZUNetMessage message(kDataLength);
     for (int i = 0; i < kDataLength; ++i)
         message.SetDataBufferUBYTE(UBYTE(i), i);
-    message.mConnectionId = gConnection;
-    message.mDestination = echo;
-    message.mSource = gSink->GetHandle();
-    message.mMethod = PARAMETER_BASE;
+    message.SetAddress(gConnection, echo, gSink->GetHandle(), PARAMETER_BASE);
     char frame[kFrameLength];
     for (int i = 0; i < kFrameLength; ++i)
         frame[i] = char(i);
@@ -264,15 +258,9 @@ void BM_OneWayThroughput(benchmark::State& state)
     const int batch = int(state.range(0));
     cZUNetMessage message(4);
     message.SetDataBufferULONG(0x01020304, 0);
-    message.mConnectionId = gConnection;
-    message.mDestination = counter;
-    message.mSource = gSink->GetHandle();
-    message.mMethod = PARAMETER_BASE;
+    message.SetAddress(gConnection, counter, gSink->GetHandle(), PARAMETER_BASE);
     cZUNetMessage report(0);
-    report.mConnectionId = gConnection;
-    report.mDestination = counter;
-    report.mSource = gSink->GetHandle();
-    report.mMethod = PARAMETER_BASE + 1;
+    report.SetAddress(gConnection, counter, gSink->GetHandle(), PARAMETER_BASE + 1);
     ULONG sent = 0;
     for (auto _ : state) {
         for (int i = 0; i < batch; ++i)

@@ -41,10 +41,7 @@ const sStream& MixedStream()
                 cZUNetMessage message(UWORD((seed >> 8) % 17));
                 for (int i = 0; i < message.mLength; ++i)
                     message.mDataBuffer[i] = UBYTE(seed >> (i % 24));
-                message.mConnectionId = 3;
-                message.mDestination = UWORD(seed % 60000);
-                message.mSource = 17;
-                message.mMethod = UWORD(0x1000 + pick);
+                message.SetAddress(3, UWORD(seed % 60000), 17, UWORD(0x1000 + pick));
                 frame = cFrameWriter::ObjectFrame(message);
             }
             s.mBytes.insert(s.mBytes.end(), frame.begin(), frame.end());

@@ -46,10 +46,7 @@ public:
     void SetValue(UWORD value)
     {
         mMessage.SetDataBufferUWORD(value, 0);
-        mMessage.mConnectionId = 0;
-        mMessage.mSource = mHandle;
-        mMessage.mDestination = mHandle;
-        mMessage.mMethod = PARAMETER_BASE;
+        mMessage.SetAddress(0, mHandle, mHandle, PARAMETER_BASE);
         InformOtherObjects(mMessage);
     }
 

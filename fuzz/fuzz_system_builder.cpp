@@ -87,10 +87,7 @@ public:
         cZUNetMessage reply(it != mTruth.end() ? 2 : 0);
         if (it != mTruth.end())
             reply.SetDataBufferUWORD(it->second.mHandle, 0);
-        reply.mConnectionId = connectionId;
-        reply.mDestination = request.mSource;
-        reply.mSource = 0;
-        reply.mMethod = it != mTruth.end() ? M_REPLY_OK : M_REPLY_FAIL;
+        reply.SetAddress(connectionId, request.mSource, 0, it != mTruth.end() ? M_REPLY_OK : M_REPLY_FAIL);
         gRegistryRouter->PostLocalMessage(reply);
     }
 
@@ -228,10 +225,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             cZUNetMessage stray(UWORD(shape % 4));
             for (int b = 0; b < stray.mLength; ++b)
                 stray.SetDataBufferUBYTE(next(), b);
-            stray.mConnectionId = 5;
-            stray.mDestination = builder->GetHandle();
-            stray.mSource = 0;
-            stray.mMethod = shape & 4 ? M_REPLY_FAIL : M_REPLY_OK;
+            stray.SetAddress(5, builder->GetHandle(), 0, shape & 4 ? M_REPLY_FAIL : M_REPLY_OK);
             gRegistryRouter->PostLocalMessage(stray);
             break;
         }

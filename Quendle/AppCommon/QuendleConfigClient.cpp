@@ -122,14 +122,6 @@ void cQuendleConfigClient::SetRequestMethod(UWORD method)
     mRequestMethod = method;
 }
 
-void cQuendleConfigClient::FillHeader(cZUNetMessage& message, UWORD method) const
-{
-    message.mConnectionId = mManagerConnectionId;
-    message.mDestination = mManagerHandle;
-    message.mSource = mHandle;
-    message.mMethod = method;
-}
-
 // ---------------------------------------------------------------------------------------------
 // Finding the manager and checking versions
 
@@ -176,7 +168,7 @@ void cQuendleConfigClient::Authenticate(const std::string& hashedUserName, const
     {
         std::lock_guard<cRequestMutex> locker(mMutex);
         SetRequestMethod(M_AUTHENTICATE);
-        FillHeader(request, M_AUTHENTICATE);
+        request.SetAddress(mManagerConnectionId, mManagerHandle, mHandle, M_AUTHENTICATE);
         mOneStepSignIn = version < 1;
         if (mOneStepSignIn) {
             mHashedUserName.clear();
@@ -200,7 +192,7 @@ void cQuendleConfigClient::AuthenticateByToken(const QByteArray& token)
     {
         std::lock_guard<cRequestMutex> locker(mMutex);
         SetRequestMethod(M_AUTHENTICATE_BY_TOKEN);
-        FillHeader(request, M_AUTHENTICATE_BY_TOKEN);
+        request.SetAddress(mManagerConnectionId, mManagerHandle, mHandle, M_AUTHENTICATE_BY_TOKEN);
     }
     request.SetLength(static_cast<UWORD>(token.size()));
     if (!token.isEmpty())
@@ -214,7 +206,7 @@ void cQuendleConfigClient::RequestLoginToken(const std::string& unitNameOrIpAddr
     {
         std::lock_guard<cRequestMutex> locker(mMutex);
         SetRequestMethod(M_GET_RUNNER_LOGIN_TOKEN);
-        FillHeader(request, M_GET_RUNNER_LOGIN_TOKEN);
+        request.SetAddress(mManagerConnectionId, mManagerHandle, mHandle, M_GET_RUNNER_LOGIN_TOKEN);
         mLoginTokenUnit = unitNameOrIpAddress;
     }
     request.SetLength(static_cast<UWORD>(unitNameOrIpAddress.size() + ipAddress.size() + 2));
@@ -230,7 +222,7 @@ void cQuendleConfigClient::SendAddMeToRunnerInform(UBYTE deviceType) const
     cZUNetMessage request(1);
     {
         std::lock_guard<cRequestMutex> locker(mMutex);
-        FillHeader(request, M_ADD_RUNNER_TO_INFORM_LIST);
+        request.SetAddress(mManagerConnectionId, mManagerHandle, mHandle, M_ADD_RUNNER_TO_INFORM_LIST);
     }
     request.SetDataBufferUBYTE(deviceType, 0);
     SyscallSendMessage(request);
@@ -267,7 +259,7 @@ void cQuendleConfigClient::SendGetRunnerConfigRequest(UBYTE deviceType, const st
     {
         std::lock_guard<cRequestMutex> locker(mMutex);
         SetRequestMethod(M_GET_RUNNER_CONFIG);
-        FillHeader(request, M_GET_RUNNER_CONFIG);
+        request.SetAddress(mManagerConnectionId, mManagerHandle, mHandle, M_GET_RUNNER_CONFIG);
         mNextChunkIndex = 0;
     }
     request.SetDataBufferUBYTE(deviceType, 0);
@@ -301,7 +293,7 @@ void cQuendleConfigClient::DownloadConfig()
     {
         std::lock_guard<cRequestMutex> locker(mMutex);
         SetRequestMethod(M_GET_FULL_CONFIG);
-        FillHeader(request, M_GET_FULL_CONFIG);
+        request.SetAddress(mManagerConnectionId, mManagerHandle, mHandle, M_GET_FULL_CONFIG);
         mNextChunkIndex = 0;
     }
     SyscallSendMessage(request);
@@ -313,7 +305,7 @@ void cQuendleConfigClient::UploadConfig(const QByteArray& config)
     {
         std::lock_guard<cRequestMutex> locker(mMutex);
         mUploadInProgress = true;
-        FillHeader(request, M_STORE_CONFIG);
+        request.SetAddress(mManagerConnectionId, mManagerHandle, mHandle, M_STORE_CONFIG);
     }
     const int lastIndex = std::max(0, (config.size() - 1) / kChunkSize);
     for (int i = 0; i <= lastIndex; ++i) {
@@ -350,7 +342,7 @@ void cQuendleConfigClient::RequestNetObjectNameAndParameter(
     cZUNetMessage request(static_cast<UWORD>(objectPath.size() + 5));
     {
         std::lock_guard<cRequestMutex> locker(mMutex);
-        FillHeader(request, M_REQUEST_NAME_PARAM);
+        request.SetAddress(mManagerConnectionId, mManagerHandle, mHandle, M_REQUEST_NAME_PARAM);
     }
     request.SetDataBufferULONG(requestId, 0);
     request.SetDataBufferString(objectPath.c_str(), 4);
@@ -383,7 +375,7 @@ void cQuendleConfigClient::NetObjectNameParameterNotificationsNotRequired(const 
     cZUNetMessage request(static_cast<UWORD>(objectPath.size() + 1));
     {
         std::lock_guard<cRequestMutex> locker(mMutex);
-        FillHeader(request, M_FORGET_NAME_PARAM);
+        request.SetAddress(mManagerConnectionId, mManagerHandle, mHandle, M_FORGET_NAME_PARAM);
     }
     request.SetDataBufferString(objectPath.c_str(), 0);
     SyscallSendMessage(request);
@@ -616,7 +608,7 @@ void cQuendleConfigClient::AuthenticatePart2(const cZUNetMessage& reply, sAfterR
     after.mRequest.SetLength(static_cast<UWORD>(user.size() + password.size() + 2));
     after.mRequest.SetDataBufferString(user.constData(), 0);
     after.mRequest.SetDataBufferString(password.constData(), user.size() + 1);
-    FillHeader(after.mRequest, M_AUTHENTICATE_PART2);
+    after.mRequest.SetAddress(mManagerConnectionId, mManagerHandle, mHandle, M_AUTHENTICATE_PART2);
     SetRequestMethod(M_AUTHENTICATE_PART2);
     after.mSendRequest = true;
 }

@@ -155,7 +155,6 @@ private:
     struct sAfterReply;
 
     void SetRequestMethod(UWORD method);
-    void FillHeader(cZUNetMessage& message, UWORD method) const;
     void SendGetRunnerConfigRequest(UBYTE deviceType, const std::set<int>& resourceIdsHeld);
     void AddToDownloadQueue(UBYTE deviceType, const std::set<int>& resourceIdsHeld);
     bool HandleRequestReply(cZUNetMessage& message);

@@ -115,10 +115,7 @@ void cConfigManager::EntrypointMessage(cZUNetMessage& message)
 
 void cConfigManager::SendToClient(UWORD connectionId, UWORD handle, UWORD method)
 {
-    mReply.mConnectionId = connectionId;
-    mReply.mDestination = handle;
-    mReply.mSource = mHandle;
-    mReply.mMethod = method;
+    mReply.SetAddress(connectionId, handle, mHandle, method);
     SyscallSendMessage(mReply);
 }
 
@@ -217,10 +214,7 @@ void cConfigManager::ReplyToGetRunnerConfig(const cZUNetMessage& request)
     const std::string userName = GetUserName(signedIn->second);
 
     cZUNetMessage replyTemplate;
-    replyTemplate.mConnectionId = request.mConnectionId;
-    replyTemplate.mDestination = request.mSource;
-    replyTemplate.mSource = mHandle;
-    replyTemplate.mMethod = M_REPLY_OK;
+    replyTemplate.SetAddress(request.mConnectionId, request.mSource, mHandle, M_REPLY_OK);
     mReplyWorker->AddRunnerReplyToQueue(replyTemplate, deviceType, userName, held);
     AddRunnerToInformList(request.mConnectionId, request.mSource, deviceType, userName);
 }
@@ -237,10 +231,7 @@ void cConfigManager::ReplyToGetFullConfig(const cZUNetMessage& request)
         return;
     }
     cZUNetMessage replyTemplate;
-    replyTemplate.mConnectionId = request.mConnectionId;
-    replyTemplate.mDestination = request.mSource;
-    replyTemplate.mSource = mHandle;
-    replyTemplate.mMethod = M_REPLY_OK;
+    replyTemplate.SetAddress(request.mConnectionId, request.mSource, mHandle, M_REPLY_OK);
     mReplyWorker->AddFullReplyToQueue(replyTemplate);
 }
 
@@ -477,16 +468,11 @@ void cConfigManager::SendConfigFilePresent(UWORD connectionId, UWORD handle, UWO
     cZUNetMessage message(1);
     message.SetDataBufferUBYTE(HasConfigFile() ? 1 : 0, 0);
     if (toInformList) {
-        message.mConnectionId = 0xFFFF;
-        message.mSource = 0xFFFF;
-        message.mMethod = P_CONFIG_FILE_PRESENT;
+        message.SetAddress(ZUNET_NO_CONNECTION, ZUNET_NO_HANDLE, ZUNET_NO_HANDLE, P_CONFIG_FILE_PRESENT);
         InformOtherObjects(message);
         return;
     }
-    message.mConnectionId = connectionId;
-    message.mDestination = handle;
-    message.mSource = mHandle;
-    message.mMethod = method;
+    message.SetAddress(connectionId, handle, mHandle, method);
     SyscallSendMessage(message);
 }
 
@@ -595,10 +581,7 @@ void cConfigManager::SendNameParamChangeMessage(const sParamChangeInformItem& it
         ZU_ERR("Invalid length");
         return;
     }
-    message.mConnectionId = item.mConnectionId;
-    message.mDestination = item.mHandle;
-    message.mSource = mHandle;
-    message.mMethod = M_NAME_PARAM_UPDATE;
+    message.SetAddress(item.mConnectionId, item.mHandle, mHandle, M_NAME_PARAM_UPDATE);
     SyscallSendMessage(message);
 }
 

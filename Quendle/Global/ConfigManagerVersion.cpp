@@ -39,10 +39,7 @@ void cConfigManagerVersion::ReplyWithManagerVersion(const cZUNetMessage& request
     mReply.SetDataBufferUBYTE(mClientAppMinVersion[0], 2);
     mReply.SetDataBufferUBYTE(mClientAppMinVersion[1], 3);
     mReply.SetDataBufferUBYTE(mClientAppMinVersion[2], 4);
-    mReply.mConnectionId = request.mConnectionId;
-    mReply.mDestination = request.mSource;
-    mReply.mSource = mHandle;
-    mReply.mMethod = M_REPLY_OK;
+    mReply.SetAddress(request.mConnectionId, request.mSource, mHandle, M_REPLY_OK);
     SyscallSendMessage(mReply);
 }
 

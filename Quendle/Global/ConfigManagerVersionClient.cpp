@@ -42,10 +42,7 @@ void cConfigManagerVersionClient::FoundObject(const char*, UWORD connectionId, U
     mVersionHandle.store(handle);
     mAwaitingReply.store(true);
     mRequest.SetLength(0);
-    mRequest.mConnectionId = connectionId;
-    mRequest.mDestination = handle;
-    mRequest.mSource = mHandle;
-    mRequest.mMethod = M_GET_MANAGER_VERSION;
+    mRequest.SetAddress(connectionId, handle, mHandle, M_GET_MANAGER_VERSION);
     SyscallSendMessage(mRequest);
 }
 

@@ -176,10 +176,7 @@ void cSecondaryUnitAuthenticator::SendRequestToRemoteUnit(UWORD method)
 void cSecondaryUnitAuthenticator::SendRequestWithData(UWORD method)
 {
     SetRequestMethod(method);
-    mRequest.mConnectionId = mRemoteConnectionId;
-    mRequest.mDestination = mRemoteHandle;
-    mRequest.mSource = mHandle;
-    mRequest.mMethod = method;
+    mRequest.SetAddress(mRemoteConnectionId, mRemoteHandle, mHandle, method);
     SyscallSendMessage(mRequest);
 }
 
@@ -265,10 +262,7 @@ void cSecondaryUnitAuthenticator::SendLoginTokenToClient()
     cZUNetMessage answer(static_cast<UWORD>(mTokenLength + mUnitNameOrIpAddress.size() + 1));
     std::memcpy(answer.mDataBuffer, mToken.constData(), static_cast<std::size_t>(mTokenLength));
     answer.SetDataBufferString(mUnitNameOrIpAddress.c_str(), mTokenLength);
-    answer.mConnectionId = mRunnerConnectionId;
-    answer.mDestination = mRunnerHandle;
-    answer.mSource = mManagerHandle;
-    answer.mMethod = M_REPLY_OK;
+    answer.SetAddress(mRunnerConnectionId, mRunnerHandle, mManagerHandle, M_REPLY_OK);
     SyscallSendMessage(answer);
 }
 
@@ -290,10 +284,7 @@ void cSecondaryUnitAuthenticator::SendFailMessage(eReplyFailureCodes code)
     answer.SetDataBufferString(mUnitNameOrIpAddress.c_str(), 2);
     if (code == eReplyFailureCodes::ManagerVersionTooOld)
         answer.SetDataBufferString(fallback.constData(), 2 + int(mUnitNameOrIpAddress.size()) + 1);
-    answer.mConnectionId = mRunnerConnectionId;
-    answer.mDestination = mRunnerHandle;
-    answer.mSource = mManagerHandle;
-    answer.mMethod = M_REPLY_FAIL;
+    answer.SetAddress(mRunnerConnectionId, mRunnerHandle, mManagerHandle, M_REPLY_FAIL);
     SyscallSendMessage(answer);
 }
 

@@ -48,10 +48,7 @@ void cUserListServer::UpdateNewObject(UWORD connectionId, UWORD handle, UWORD de
     data[0] = char(count);
     mReply.SetLength(static_cast<UWORD>(data.size()));
     std::memcpy(mReply.mDataBuffer, data.constData(), static_cast<std::size_t>(data.size()));
-    mReply.mConnectionId = connectionId;
-    mReply.mDestination = handle;
-    mReply.mSource = mHandle;
-    mReply.mMethod = destinationMethod;
+    mReply.SetAddress(connectionId, handle, mHandle, destinationMethod);
     SyscallSendMessage(mReply);
 }
 

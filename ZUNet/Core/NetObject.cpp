@@ -66,10 +66,7 @@ void cNetObject::Unregister()
 void cNetObject::SendServiceMessage(UWORD connectionId, UWORD handle, UWORD method)
 {
     mServiceMessage.SetLength(0);
-    mServiceMessage.mConnectionId = connectionId;
-    mServiceMessage.mDestination = handle;
-    mServiceMessage.mMethod = method;
-    mServiceMessage.mSource = mHandle;
+    mServiceMessage.SetAddress(connectionId, handle, mHandle, method);
     SyscallSendMessage(mServiceMessage);
 }
 
@@ -264,14 +261,11 @@ void cNetObject::SendToInformList(const cZUNetMessage& message, bool onlyTheSend
     if (index >= mInformLists.size() || mInformLists[index].empty())
         return;
     mInformMessage = message;
-    mInformMessage.mSource = mHandle;
     for (const sInformListItem& item : mInformLists[index]) {
         const bool isSender = item.mHandle == message.mSource && item.mConnectionId == message.mConnectionId;
         if (isSender != onlyTheSender)
             continue;
-        mInformMessage.mConnectionId = item.mConnectionId;
-        mInformMessage.mDestination = item.mHandle;
-        mInformMessage.mMethod = item.mMethod;
+        mInformMessage.SetAddress(item.mConnectionId, item.mHandle, mHandle, item.mMethod);
         if (item.mDataGram)
             SyscallSendDatagramMessage(mInformMessage);
         else

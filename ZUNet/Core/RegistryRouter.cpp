@@ -433,10 +433,7 @@ void cRegistryRouter::RegistryTick()
     for (std::size_t i = 0; i < mTickScan.size(); ++i)
         mTickScan[i]->ActionTick();
     mRegMessage.SetLength(0);
-    mRegMessage.mConnectionId = ZUNET_LOCAL_CONNECTION;
-    mRegMessage.mDestination = ZUNET_REGISTRY_HANDLE;
-    mRegMessage.mSource = ZUNET_REGISTRY_HANDLE;
-    mRegMessage.mMethod = M_REG_TOCK;
+    mRegMessage.SetAddress(ZUNET_LOCAL_CONNECTION, ZUNET_REGISTRY_HANDLE, ZUNET_REGISTRY_HANDLE, M_REG_TOCK);
     SyscallSendMessage(mRegMessage);
 }
 
@@ -458,11 +455,7 @@ void cRegistryRouter::FindObject(cZUNetMessage& request)
             seeker->RegistryHandledFindRequest(forwardedConnectionId);
     };
 
-    mRegMessage.mConnectionId = request.mConnectionId;
-    mRegMessage.mDestination = request.mSource;
-    mRegMessage.mSource = ZUNET_REGISTRY_HANDLE;
-
-    auto reply = [this, &handled](UWORD method, UWORD handle) {
+    auto reply = [this, &handled, &request](UWORD method, UWORD handle) {
         handled(ZUNET_LOCAL_CONNECTION);
         if (method == M_REPLY_OK) {
             mRegMessage.SetLength(2);
@@ -470,7 +463,7 @@ void cRegistryRouter::FindObject(cZUNetMessage& request)
         } else {
             mRegMessage.SetLength(0);
         }
-        mRegMessage.mMethod = method;
+        mRegMessage.SetAddress(request.mConnectionId, request.mSource, ZUNET_REGISTRY_HANDLE, method);
         SyscallSendMessage(mRegMessage);
     };
 
@@ -496,10 +489,7 @@ void cRegistryRouter::FindObject(cZUNetMessage& request)
         const char* rest = slash + 1;
         mForwardMessage.SetLength(static_cast<UWORD>(std::strlen(rest) + 1));
         mForwardMessage.SetDataBufferString(rest, 0);
-        mForwardMessage.mConnectionId = connectionId;
-        mForwardMessage.mDestination = request.mDestination;
-        mForwardMessage.mSource = request.mSource;
-        mForwardMessage.mMethod = request.mMethod;
+        mForwardMessage.SetAddress(connectionId, request.mDestination, request.mSource, request.mMethod);
         handled(connectionId);
         SendNetworkMessage(mForwardMessage);
         return;

@@ -88,10 +88,7 @@ UWORD cSeekObject::NewSearch(eReplyOrigin origin, UWORD connectionId)
 void cSeekObject::AnswerSelf(UWORD connectionId, UWORD handle, UWORD sequence, bool atFront)
 {
     mFoundMessage.SetLength(kSelfAnswerLength);
-    mFoundMessage.mConnectionId = connectionId;
-    mFoundMessage.mDestination = mHandle;
-    mFoundMessage.mSource = ZUNET_REGISTRY_HANDLE;
-    mFoundMessage.mMethod = M_REPLY_OK;
+    mFoundMessage.SetAddress(connectionId, mHandle, ZUNET_REGISTRY_HANDLE, M_REPLY_OK);
     mFoundMessage.SetDataBufferUWORD(handle, 0);
     mFoundMessage.SetDataBufferUBYTE(static_cast<UBYTE>(sequence), kSelfSequenceOffset);
     if (!gRegistryRouter)
@@ -108,10 +105,7 @@ void cSeekObject::SendFindRequest(const char* path)
     const std::size_t length = std::strlen(path);
     mServiceMessage.SetLength(static_cast<UWORD>(length + 1));
     std::memcpy(mServiceMessage.mDataBuffer, path, length + 1);
-    mServiceMessage.mConnectionId = ZUNET_LOCAL_CONNECTION;
-    mServiceMessage.mDestination = ZUNET_REGISTRY_HANDLE;
-    mServiceMessage.mSource = mHandle;
-    mServiceMessage.mMethod = M_REG_FIND_OBJECT;
+    mServiceMessage.SetAddress(ZUNET_LOCAL_CONNECTION, ZUNET_REGISTRY_HANDLE, mHandle, M_REG_FIND_OBJECT);
     SyscallSendMessage(mServiceMessage);
 }
 
@@ -235,10 +229,7 @@ void cSeekObject::PostQueueMarker(UWORD connectionId)
         marker.SetDataBufferUBYTE(static_cast<UBYTE>(sequence), kSelfSequenceOffset);
     }
     // No connection stamps 0xFFFF on what it receives: a peer cannot send this.
-    marker.mConnectionId = ZUNET_NO_CONNECTION;
-    marker.mDestination = mHandle;
-    marker.mSource = ZUNET_REGISTRY_HANDLE;
-    marker.mMethod = M_REPLY_OK;
+    marker.SetAddress(ZUNET_NO_CONNECTION, mHandle, ZUNET_REGISTRY_HANDLE, M_REPLY_OK);
     gRegistryRouter->PostLocalMessage(marker);
 }
 

@@ -255,10 +255,7 @@ void cSystemBuilder::SendLinkRequest(UWORD connectionId, UWORD handle, UWORD met
     UWORD peerHandle, UWORD destinationMethod, UWORD sourceMethod, bool dataGram, bool sync)
 {
     mServiceMessage.SetLength(LinkRequest::kAddLength);
-    mServiceMessage.mConnectionId = connectionId;
-    mServiceMessage.mDestination = handle;
-    mServiceMessage.mSource = mHandle;
-    mServiceMessage.mMethod = method;
+    mServiceMessage.SetAddress(connectionId, handle, mHandle, method);
     mServiceMessage.SetDataBufferUWORD(peerConnectionId, LinkRequest::kConnectionId);
     mServiceMessage.SetDataBufferUWORD(peerHandle, LinkRequest::kHandle);
     mServiceMessage.SetDataBufferUWORD(destinationMethod, LinkRequest::kDestinationMethod);

@@ -18,6 +18,15 @@ public:
     cZUNetMessage& operator=(cZUNetMessage&& other) noexcept;
     ~cZUNetMessage();
 
+    /// Sets the four header words: where the message goes, who sends it, and what it asks.
+    void SetAddress(UWORD connectionId, UWORD destination, UWORD source, UWORD method)
+    {
+        mConnectionId = connectionId;
+        mDestination = destination;
+        mSource = source;
+        mMethod = method;
+    }
+
     /// Sets the data length. Growing past the buffer allocates a new buffer and drops the old
     /// contents; shrinking keeps them.
     void SetLength(UWORD length);

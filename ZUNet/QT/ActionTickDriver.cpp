@@ -9,10 +9,7 @@ cActionTickDriver::cActionTickDriver(cActionTickParent* parent)
     , mParent(parent)
 {
     mTickMessage.SetLength(0);
-    mTickMessage.mConnectionId = ZUNET_LOCAL_CONNECTION;
-    mTickMessage.mDestination = ZUNET_REGISTRY_HANDLE;
-    mTickMessage.mSource = ZUNET_NO_HANDLE;
-    mTickMessage.mMethod = M_REG_TICK;
+    mTickMessage.SetAddress(ZUNET_LOCAL_CONNECTION, ZUNET_REGISTRY_HANDLE, ZUNET_NO_HANDLE, M_REG_TICK);
     moveToThread(this);
     setObjectName(QStringLiteral("ActionTickThread"));
     // The first tick goes whether or not ticks are on; it waits for the syscall thread.

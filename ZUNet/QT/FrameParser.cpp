@@ -54,10 +54,7 @@ ULONG cFrameParser::StoreObjectBytes(const UBYTE* bytes, ULONG count)
     if (mByteCounter == 0 && count >= kObjectHeaderLength) {
         // Whole header at hand: read it at once.
         const auto word = [bytes](int i) { return UWORD((bytes[2 * i] << 8) | bytes[2 * i + 1]); };
-        mMessage.mConnectionId = word(0);
-        mMessage.mDestination = word(1);
-        mMessage.mSource = word(2);
-        mMessage.mMethod = word(3);
+        mMessage.SetAddress(word(0), word(1), word(2), word(3));
         mMessage.SetLength(word(4));
         used = kObjectHeaderLength;
         mByteCounter = kObjectHeaderLength;

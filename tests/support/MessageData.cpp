@@ -13,10 +13,7 @@ cZUNetMessage MessageWithData(const QByteArray& data)
 cZUNetMessage MessageWithData(UWORD connectionId, UWORD destination, UWORD source, UWORD method, const QByteArray& data)
 {
     cZUNetMessage message = MessageWithData(data);
-    message.mConnectionId = connectionId;
-    message.mDestination = destination;
-    message.mSource = source;
-    message.mMethod = method;
+    message.SetAddress(connectionId, destination, source, method);
     return message;
 }
 
@@ -25,10 +22,7 @@ cZUNetMessage UnitReply(UWORD method, UWORD connectionId, UWORD destination, UWO
     cZUNetMessage m(length);
     if (length >= 2)
         m.SetDataBufferUWORD(handle, 0);
-    m.mConnectionId = connectionId;
-    m.mDestination = destination;
-    m.mSource = 0;
-    m.mMethod = method;
+    m.SetAddress(connectionId, destination, 0, method);
     return m;
 }
 

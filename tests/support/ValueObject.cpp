@@ -18,10 +18,7 @@ void cValueObject::SetValue(UWORD value, UWORD parameter)
     mValues[parameter] = value;
     mValueMessage.SetLength(2);
     mValueMessage.SetDataBufferUWORD(value, 0);
-    mValueMessage.mConnectionId = ZUNET_LOCAL_CONNECTION;
-    mValueMessage.mSource = mHandle;
-    mValueMessage.mDestination = mHandle;
-    mValueMessage.mMethod = static_cast<UWORD>(PARAMETER_BASE + parameter);
+    mValueMessage.SetAddress(ZUNET_LOCAL_CONNECTION, mHandle, mHandle, static_cast<UWORD>(PARAMETER_BASE + parameter));
     InformOtherObjects(mValueMessage);
 }
 
@@ -46,9 +43,6 @@ void cValueObject::UpdateNewObject(UWORD connectionId, UWORD handle, UWORD desti
 {
     cZUNetMessage update(2);
     update.SetDataBufferUWORD(mValues[sourceMethod - PARAMETER_BASE].load(), 0);
-    update.mConnectionId = connectionId;
-    update.mDestination = handle;
-    update.mSource = mHandle;
-    update.mMethod = destinationMethod;
+    update.SetAddress(connectionId, handle, mHandle, destinationMethod);
     SyscallSendMessage(update);
 }

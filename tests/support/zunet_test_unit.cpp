@@ -87,10 +87,7 @@ public:
         } else if (message.mMethod == PARAMETER_BASE + 1) {
             mReply.SetLength(4);
             mReply.SetDataBufferULONG(mCount, 0);
-            mReply.mConnectionId = message.mConnectionId;
-            mReply.mDestination = message.mSource;
-            mReply.mSource = GetHandle();
-            mReply.mMethod = PARAMETER_BASE + 1;
+            mReply.SetAddress(message.mConnectionId, message.mSource, GetHandle(), PARAMETER_BASE + 1);
             SyscallSendMessage(mReply);
         } else {
             cNetObject::EntrypointMessage(message);

@@ -564,10 +564,7 @@ void tst_ConfigClient::Inject(UWORD connectionId, UWORD source, UWORD method, co
     cZUNetMessage message(static_cast<UWORD>(data.size()));
     if (!data.isEmpty())
         std::memcpy(message.mDataBuffer, data.constData(), static_cast<std::size_t>(data.size()));
-    message.mConnectionId = connectionId;
-    message.mSource = source;
-    message.mDestination = destination == 0xFFFF ? mClient->GetHandle() : destination;
-    message.mMethod = method;
+    message.SetAddress(connectionId, destination == 0xFFFF ? mClient->GetHandle() : destination, source, method);
     mRouter->Router().PostLocalMessage(message);
     mRouter->Drain();
 }
@@ -597,10 +594,7 @@ void tst_ConfigClient::ConnectRemote(UWORD connectionId, UWORD managerVersion)
     // The unit's registry answers the version seek, then the version object its request.
     cZUNetMessage answer(2);
     answer.SetDataBufferUWORD(kVersionObject, 0);
-    answer.mConnectionId = connectionId;
-    answer.mSource = 0;
-    answer.mDestination = mClient->VersionClient()->GetHandle();
-    answer.mMethod = M_REPLY_OK;
+    answer.SetAddress(connectionId, mClient->VersionClient()->GetHandle(), 0, M_REPLY_OK);
     mRouter->Router().PostLocalMessage(answer);
     mRouter->Drain();
     QCOMPARE(LastTo(connectionId, kVersionObject).mMethod, UWORD(M_GET_MANAGER_VERSION));
@@ -823,10 +817,7 @@ void tst_ConfigClient::connectionLostMidSignIn()
     mRouter->Drain();
     cZUNetMessage answer(2);
     answer.SetDataBufferUWORD(kVersionObject, 0);
-    answer.mConnectionId = kRemote + 1;
-    answer.mSource = 0;
-    answer.mDestination = mClient->VersionClient()->GetHandle();
-    answer.mMethod = M_REPLY_OK;
+    answer.SetAddress(kRemote + 1, mClient->VersionClient()->GetHandle(), 0, M_REPLY_OK);
     mRouter->Router().PostLocalMessage(answer);
     mRouter->Drain();
     QVERIFY(mClient->VersionClient()->AwaitingReply());

@@ -134,10 +134,7 @@ void tst_ConfigManager::Send(const sClient& client, UWORD method, const QByteArr
     cZUNetMessage message(static_cast<UWORD>(data.size()));
     if (!data.isEmpty())
         std::memcpy(message.mDataBuffer, data.constData(), static_cast<std::size_t>(data.size()));
-    message.mConnectionId = client.mConnectionId;
-    message.mSource = client.mHandle;
-    message.mDestination = mManager->GetHandle();
-    message.mMethod = method;
+    message.SetAddress(client.mConnectionId, mManager->GetHandle(), client.mHandle, method);
     mManager->EntrypointMessage(message);
 }
 
@@ -766,10 +763,7 @@ void tst_ConfigManager::managerVersionReply()
     cProbeObject client("Version asker");
     client.mSwallowAll = true;
     cZUNetMessage request;
-    request.mConnectionId = 0;
-    request.mDestination = mRouter->Router().GetHandle(kManagerVersionName);
-    request.mSource = client.GetHandle();
-    request.mMethod = M_GET_MANAGER_VERSION;
+    request.SetAddress(0, mRouter->Router().GetHandle(kManagerVersionName), client.GetHandle(), M_GET_MANAGER_VERSION);
     mRouter->Router().PostLocalMessage(request);
     mRouter->Drain();
     QCOMPARE(client.mReceived.size(), 1);

@@ -123,10 +123,7 @@ sDownload tst_ReplyWorker::WaitForReply()
 sDownload tst_ReplyWorker::Request(UBYTE deviceType, const std::string& user, const std::set<int>& held)
 {
     cZUNetMessage reply;
-    reply.mConnectionId = 0;
-    reply.mDestination = mRunner->GetHandle();
-    reply.mSource = 0;
-    reply.mMethod = M_REPLY_OK;
+    reply.SetAddress(0, mRunner->GetHandle(), 0, M_REPLY_OK);
     mWorker->AddRunnerReplyToQueue(reply, deviceType, user, held);
     return WaitForReply();
 }

@@ -64,10 +64,7 @@ void tst_Message::copyAndAssign()
     cZUNetMessage big(1280);
     cZUNetMessage two(2);
     two.SetDataBufferUWORD(0xBEEF, 0);
-    two.mConnectionId = 1;
-    two.mDestination = 2;
-    two.mSource = 3;
-    two.mMethod = 4;
+    two.SetAddress(1, 2, 3, 4);
     big = two;
     QCOMPARE(big.mBufferSize, UWORD(1280));
     QCOMPARE(big.mLength, UWORD(2));

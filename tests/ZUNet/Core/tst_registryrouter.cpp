@@ -418,10 +418,7 @@ void tst_RegistryRouter::registryUnknownMethod()
 {
     cTraceCapture capture;
     cZUNetMessage m;
-    m.mConnectionId = 2;
-    m.mDestination = 0;
-    m.mSource = 0x33;
-    m.mMethod = 0x150;
+    m.SetAddress(2, 0, 0x33, 0x150);
     mRouter->Router().SendLocalMessage(m);
     for (UWORD quiet : { UWORD(M_REG_DO_WORK), UWORD(M_TEST_PRINT_REGISTRY) }) {
         m.mMethod = quiet;
@@ -440,10 +437,7 @@ void tst_RegistryRouter::exhaustedPoolReportedOnce()
     cProbeObject destination("dst", 0);
     cTraceCapture capture;
     cZUNetMessage m(3);
-    m.mConnectionId = 0;
-    m.mSource = source.GetHandle();
-    m.mDestination = destination.GetHandle();
-    m.mMethod = PARAMETER_BASE;
+    m.SetAddress(0, destination.GetHandle(), source.GetHandle(), PARAMETER_BASE);
     mRouter->Router().PostLocalMessage(m); // takes the only small message
     mRouter->Router().PostLocalMessage(m);
     mRouter->Router().PostLocalMessage(m);
@@ -463,10 +457,7 @@ void tst_RegistryRouter::messpoolsDump()
     cProbeObject named("named", 0);
     auto queue = [](UWORD connection, UWORD source, UWORD destination, UWORD method, UWORD length) {
         cZUNetMessage m(length);
-        m.mConnectionId = connection;
-        m.mSource = source;
-        m.mDestination = destination;
-        m.mMethod = method;
+        m.SetAddress(connection, destination, source, method);
         gRegistryRouter->PostLocalMessage(m);
     };
     queue(0, 1, 0, PARAMETER_BASE + 3, 2);

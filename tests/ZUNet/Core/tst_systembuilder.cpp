@@ -561,10 +561,7 @@ void tst_SystemBuilder::poolsFullReportNamesCurrentLink()
     mBuilder->AddLinkCommandToList(command, true); // its find takes the only small message
     cTraceCapture capture;
     cZUNetMessage m(3);
-    m.mConnectionId = 0;
-    m.mSource = 0;
-    m.mDestination = 0;
-    m.mMethod = PARAMETER_BASE;
+    m.SetAddress(0, 0, 0, PARAMETER_BASE);
     mRouter->Router().PostLocalMessage(m);
     gSystemBuilder = nullptr;
     QCOMPARE(capture.Lines(),

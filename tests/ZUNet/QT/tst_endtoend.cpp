@@ -46,10 +46,7 @@ cZUNetMessage Message(UWORD connectionId, UWORD destination, UWORD source, UWORD
     cZUNetMessage message(UWORD(data.size()));
     for (int i = 0; i < data.size(); ++i)
         message.SetDataBufferUBYTE(UBYTE(data[i]), i);
-    message.mConnectionId = connectionId;
-    message.mDestination = destination;
-    message.mSource = source;
-    message.mMethod = method;
+    message.SetAddress(connectionId, destination, source, method);
     return message;
 }
 

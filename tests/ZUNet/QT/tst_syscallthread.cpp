@@ -42,10 +42,7 @@ cZUNetMessage ValueMessage(UWORD destination, UWORD value)
 {
     cZUNetMessage m(2);
     m.SetDataBufferUWORD(value, 0);
-    m.mConnectionId = 0;
-    m.mDestination = destination;
-    m.mSource = 0;
-    m.mMethod = PARAMETER_BASE;
+    m.SetAddress(0, destination, 0, PARAMETER_BASE);
     return m;
 }
 

@@ -93,10 +93,7 @@ private:
             }
         }
         cZUNetMessage reply;
-        reply.mConnectionId = request.mConnectionId;
-        reply.mDestination = request.mSource;
-        reply.mSource = GetHandle();
-        reply.mMethod = ok ? M_REPLY_OK : M_REPLY_FAIL;
+        reply.SetAddress(request.mConnectionId, request.mSource, GetHandle(), ok ? M_REPLY_OK : M_REPLY_FAIL);
         SyscallSendMessage(reply);
     }
 };
@@ -295,10 +292,7 @@ int main(int argc, char** argv)
                         if (words[0] == QLatin1String("scene") && words.size() == 2) {
                             cZUNetMessage recall(2);
                             recall.SetDataBufferUWORD(UWORD(words[1].toUInt()), 0);
-                            recall.mConnectionId = 0;
-                            recall.mDestination = manager.GetHandle();
-                            recall.mSource = 0xFFFF;
-                            recall.mMethod = Quendle::P_LAST_SCENE_RECALLED;
+                            recall.SetAddress(0, manager.GetHandle(), 0xFFFF, Quendle::P_LAST_SCENE_RECALLED);
                             SyscallSendMessage(recall);
                         } else if (words[0] == QLatin1String("config-updated")) {
                             manager.InformRunnersOfConfigUpdate();
