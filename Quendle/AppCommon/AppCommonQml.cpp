@@ -1,6 +1,8 @@
 #include "Quendle/AppCommon/AppCommonQml.h"
 
+#include "Quendle/AppCommon/ConfigBase.h"
 #include "Quendle/AppCommon/QQmlObjectListModel.h"
+#include "Quendle/AppCommon/QmlUnit.h"
 
 #include <QMetaType>
 #include <QtQml>
@@ -16,6 +18,20 @@ void RegisterAppCommonQmlTypes()
     registered = true;
 
     qRegisterMetaType<QQmlObjectListModelBase*>("QQmlObjectListModelBase*");
+
+    qmlRegisterUncreatableType<cQmlUnit>(kQmlModule, kQmlModuleMajor, kQmlModuleMinor, "QmlUnit",
+        QStringLiteral("Cannot instantiate cQmlUnit objects from qml"));
+    qRegisterMetaType<cQmlUnit*>("cQmlUnit*");
+    qRegisterMetaType<cUserListEntry*>("cUserListEntry*");
+    qRegisterMetaType<cConnectionUnit*>("cConnectionUnit*");
+    qRegisterMetaType<cConfigUnit*>("cConfigUnit*");
+    qRegisterMetaType<cConfigBase*>("cConfigBase*");
+    qRegisterMetaType<cResource*>("cResource*");
+    qRegisterMetaType<cImageResource*>("cImageResource*");
+    qRegisterMetaType<QQmlObjectListModel<cQmlUnit>*>("QQmlObjectListModel<cQmlUnit>*");
+    qRegisterMetaType<QQmlObjectListModel<cUserListEntry>*>("QQmlObjectListModel<cUserListEntry>*");
+    qRegisterMetaType<QQmlObjectListModel<cConfigUnit>*>("QQmlObjectListModel<cConfigUnit>*");
+    qRegisterMetaType<QQmlObjectListModel<cResource>*>("QQmlObjectListModel<cResource>*");
 }
 
 } // namespace Quendle

@@ -1,0 +1,442 @@
+#include "Quendle/AppCommon/ConfigBase.h"
+
+#include "Quendle/AppCommon/QmlUnit.h"
+#include "ZUNet/Core/Trace.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QMutexLocker>
+#include <QRegularExpression>
+#include <QXmlStreamReader>
+
+#include <climits>
+
+namespace
+{
+
+const QString kReleaseVersion = QStringLiteral("V1.3.1");
+const QString kMultiUnitVersion = QStringLiteral("1.3.0");
+
+const QRegularExpression& VersionFieldsPattern()
+{
+    static const QRegularExpression pattern(QStringLiteral("V?(\\d+)\\.(\\d+)\\.(\\d+)X?"));
+    return pattern;
+}
+
+/// The three numbers of the first dotted version in `text`; false when there is none or a field
+/// does not fit an int.
+bool VersionFields(const QString& text, std::array<int, 3>& fields)
+{
+    const QRegularExpressionMatch match = VersionFieldsPattern().match(text);
+    if (!match.hasMatch())
+        return false;
+    for (int i = 0; i < 3; ++i) {
+        bool ok = false;
+        fields[std::size_t(i)] = match.captured(i + 1).toInt(&ok);
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+/// Decodes a bitmap of the format its bytes name; refuses images above the pixel limit before
+/// allocating them.
+QImage DecodeBitmap(const QByteArray& bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (size.isValid() && qint64(size.width()) * qint64(size.height()) > cConfigBase::kMaxImagePixels)
+        return QImage();
+    QImage image;
+    if (!reader.read(&image))
+        return QImage();
+    return image;
+}
+
+} // namespace
+
+cConfigBase::cConfigBase(QObject* parent, cApplicationInterface* application)
+    : cImageResourceHost(parent)
+    , mApplication(application)
+    , mResources(new QQmlObjectListModel<cResource>(this, QByteArray(), QByteArray()))
+    , mUnits(new QQmlObjectListModel<cConfigUnit>(this, QByteArray(), QByteArray()))
+{
+    connect(mUnits, &QAbstractItemModel::rowsInserted, this, &cConfigBase::UnitsListChanged);
+    connect(mUnits, &QAbstractItemModel::rowsRemoved, this, &cConfigBase::UnitsListChanged);
+    // The provider's copy of the images follows every change of the list, whoever makes it.
+    connect(mResources, &QAbstractItemModel::rowsInserted, this,
+        [this](const QModelIndex&, int first, int last) { ResourceRowsInserted(first, last); });
+    connect(mResources, &QAbstractItemModel::rowsRemoved, this,
+        [this](const QModelIndex&, int first, int last) { ResourceRowsRemoved(first, last); });
+    connect(mResources, &QAbstractItemModel::rowsMoved, this,
+        [this](const QModelIndex&, int first, int last, const QModelIndex&, int destination) {
+            ResourceRowsMoved(first, last, destination);
+        });
+    connect(mResources, &QAbstractItemModel::modelReset, this, &cConfigBase::RebuildImageEntries);
+}
+
+cConfigBase::~cConfigBase()
+{
+    disconnect(this, nullptr, nullptr, nullptr);
+    mUnits->disconnect(this);
+    mResources->disconnect(this);
+    mUnits->clear();
+    QMutexLocker locker(&mImageLock);
+    mImageEntries.clear();
+}
+
+QString cConfigBase::CCReleaseVersion()
+{
+    static const QString version = [] {
+        static const QRegularExpression pattern(QStringLiteral("V?(\\d+\\.\\d+\\.\\d+)X?"));
+        return pattern.match(kReleaseVersion).captured(1);
+    }();
+    return version;
+}
+
+std::array<UBYTE, 3> cConfigBase::CCReleaseVersionArray()
+{
+    std::array<int, 3> fields {};
+    VersionFields(kReleaseVersion, fields);
+    return { UBYTE(fields[0]), UBYTE(fields[1]), UBYTE(fields[2]) };
+}
+
+void cConfigBase::Reset(bool resetResources)
+{
+    if (resetResources) {
+        mNextResourceId = 0;
+        const QList<cResource*> resources = mResources->toList();
+        mResources->clear();
+        qDeleteAll(resources);
+    }
+    mNextUnitId = 0;
+    const QList<cConfigUnit*> units = mUnits->toList();
+    mUnits->clear();
+    qDeleteAll(units);
+    mConfigVersionIsNewer = false;
+    mVersion = CCReleaseVersion();
+}
+
+void cConfigBase::SetConfigVersionIsNewer(bool isNewer)
+{
+    if (isNewer == mConfigVersionIsNewer)
+        return;
+    mConfigVersionIsNewer = isNewer;
+    Q_EMIT configVersionIsNewerChanged();
+}
+
+void cConfigBase::SetVersionString(const QString& version)
+{
+    mVersion = version;
+    Q_EMIT versionStringChanged();
+}
+
+bool cConfigBase::ValidateVersionStringSetIsNewer(const QString& version)
+{
+    std::array<int, 3> file {};
+    std::array<int, 3> own {};
+    if (!VersionFields(version, file) || !VersionFields(kReleaseVersion, own))
+        return false;
+    SetConfigVersionIsNewer(file > own);
+    return true;
+}
+
+bool cConfigBase::VersionIsMultiUnitVersion(const QString& version)
+{
+    return version.compare(kMultiUnitVersion, Qt::CaseSensitive) >= 0;
+}
+
+void cConfigBase::ReadResourcesXml(QXmlStreamReader& reader, bool dropRawBitmapData)
+{
+    while (reader.readNextStartElement()) {
+        if (reader.name() == QLatin1String("ResourceGroup"))
+            ReadResourceGroupXml(reader, dropRawBitmapData);
+        else if (reader.name() == QLatin1String("Resource"))
+            ReadResourceXml(reader, dropRawBitmapData, cResource::CustomGroupName());
+        else
+            reader.skipCurrentElement();
+    }
+}
+
+void cConfigBase::ReadResourceGroupXml(QXmlStreamReader& reader, bool dropRawBitmapData)
+{
+    const QString name = reader.attributes().value(QLatin1String("name")).toString();
+    if (name.isEmpty()) {
+        ZU_ERR("Unable to determine resource group name");
+        reader.skipCurrentElement();
+        return;
+    }
+    while (reader.readNextStartElement()) {
+        if (reader.name() == QLatin1String("Resource"))
+            ReadResourceXml(reader, dropRawBitmapData, name);
+        else
+            reader.skipCurrentElement();
+    }
+}
+
+void cConfigBase::ReadResourceXml(QXmlStreamReader& reader, bool dropRawBitmapData, const QString& group)
+{
+    QString id;
+    QString type = QStringLiteral("unknown");
+    QString name;
+    QString subtype;
+    bool isDefault = false;
+    QStringList tags;
+    bool recolourable = false;
+    QColor recolourableColour;
+
+    const QXmlStreamAttributes attributes = reader.attributes();
+    for (const QXmlStreamAttribute& attribute : attributes) {
+        const QStringRef key = attribute.name();
+        if (key == QLatin1String("id")) {
+            id = attribute.value().toString();
+            if (!dropRawBitmapData)
+                id = MapResourceId(id);
+            bool ok = false;
+            const int number = id.toInt(&ok);
+            // The next id is the number plus one: a number at the top of the range has none.
+            if (!ok || number == INT_MAX) {
+                ZU_ERR("Error reading resource id");
+                break;
+            }
+            if (number >= mNextResourceId)
+                mNextResourceId = number + 1;
+        } else if (key == QLatin1String("type")) {
+            type = attribute.value().toString();
+        } else if (key == QLatin1String("name")) {
+            name = attribute.value().toString();
+        } else if (key == QLatin1String("subtype")) {
+            subtype = attribute.value().toString();
+        } else if (key == QLatin1String("default")) {
+            bool ok = false;
+            const int value = attribute.value().toInt(&ok);
+            if (!ok)
+                ZU_ERR("Error reading resource default flag '%s'", qPrintable(attribute.value().toString()));
+            isDefault = ok && value != 0;
+        } else if (key == QLatin1String("tags")) {
+            tags = attribute.value().toString().split(QLatin1Char(','));
+        } else if (key == QLatin1String("recolourableColour")) {
+            recolourableColour = QColor(attribute.value().toString());
+            recolourable = true;
+        }
+    }
+
+    if (id.isEmpty()) {
+        reader.skipCurrentElement();
+        return;
+    }
+    if (type != cImageResource::Type()) {
+        ReadOtherResourceXml(reader, id, type, name, isDefault);
+        // Whatever the hook left of the element is not read as a sibling.
+        if (!reader.isEndElement() || reader.name() != QLatin1String("Resource"))
+            reader.skipCurrentElement();
+        return;
+    }
+
+    const QString text = reader.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement);
+    if (reader.hasError())
+        return;
+    QByteArray bytes = QByteArray::fromBase64(text.toLatin1());
+    QImage image;
+    if (subtype != cImageResource::SvgSubtype()) {
+        image = DecodeBitmap(bytes);
+        if (image.isNull()) {
+            ZU_ERR("Error loading image data from xml");
+            return;
+        }
+        if (dropRawBitmapData)
+            bytes = QByteArray();
+    }
+    InsertNewResource(
+        new cImageResource(this, id, name, image, bytes, subtype, group, tags, recolourable, recolourableColour, this));
+}
+
+void cConfigBase::ReadOtherResourceXml(QXmlStreamReader&, const QString&, const QString&, const QString&, bool) { }
+
+void cConfigBase::ReadUnitsFromXml(QXmlStreamReader& reader)
+{
+    while (reader.readNextStartElement()) {
+        if (reader.name() != QLatin1String("Unit")) {
+            reader.skipCurrentElement();
+            continue;
+        }
+        QByteArray password;
+        cConfigUnit* unit = cConfigUnit::CreateFromXML(reader, this, password);
+        if (!unit)
+            continue;
+        if (!password.isEmpty())
+            SetUnitPassword(unit, password);
+        if (unit->unitId() >= mNextUnitId)
+            mNextUnitId = unit->unitId() + 1;
+        if (InsertNewUnit(unit) == -1) {
+            ZU_ERR("Failed to load unit %d '%s'", unit->unitId(), qPrintable(unit->NameOrIpAddress()));
+            delete unit;
+        }
+    }
+}
+
+int cConfigBase::InsertNewUnit(cConfigUnit* unit)
+{
+    const QString text = unit->NameOrIpAddress();
+    const int count = mUnits->count();
+    for (int i = 0; i < count; ++i) {
+        const cConfigUnit* existing = mUnits->at(i);
+        if (existing->unitId() == unit->unitId()) {
+            ZU_ERR("Duplicate unit id %d", unit->unitId());
+            return -1;
+        }
+        if (existing->NameOrIpAddress() == text && !unit->isPrimaryUnit() && !existing->isPrimaryUnit()) {
+            ZU_ERR("Duplicate unit name/ip address '%s'", qPrintable(text));
+            return -1;
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        if (mUnits->at(i)->NameOrIpAddress().compare(text, Qt::CaseInsensitive) > 0) {
+            mUnits->insert(i, unit);
+            return i;
+        }
+    }
+    mUnits->append(unit);
+    return count;
+}
+
+int cConfigBase::InsertNewResource(cResource* resource)
+{
+    const QString name = resource->Name();
+    const int count = mResources->count();
+    int index = count;
+    for (int i = 0; i < count; ++i) {
+        if (mResources->at(i)->Name().compare(name, Qt::CaseInsensitive) > 0) {
+            index = i;
+            break;
+        }
+    }
+    mResources->insert(index, resource);
+    Q_EMIT ResourceInserted(resource->resourceId());
+    return index;
+}
+
+int cConfigBase::AddDefaultUnitFromPrimary()
+{
+    cConnectionUnit* primary = mApplication ? mApplication->PrimaryUnit() : nullptr;
+    if (!primary)
+        return -1;
+    auto* unit = new cConfigUnit(this, 0, primary->NameOrIpAddress(), primary->type(), true, QString(), this);
+    // A configuration that already has a unit 0 refuses this one: nothing may bind to it then.
+    if (InsertNewUnit(unit) == -1) {
+        delete unit;
+        return -1;
+    }
+    return unit->unitId();
+}
+
+cImageResource* cConfigBase::GetImageResource(const QString& id) const
+{
+    const int count = mResources->count();
+    for (int i = 0; i < count; ++i) {
+        auto* image = qobject_cast<cImageResource*>(mResources->at(i));
+        if (image && image->resourceId() == id)
+            return image;
+    }
+    return nullptr;
+}
+
+bool cConfigBase::FindImageData(const QString& id, sImageData& data) const
+{
+    QMutexLocker locker(&mImageLock);
+    for (const sImageEntry& entry : mImageEntries) {
+        if (entry.mIsImage && entry.mId == id) {
+            data = entry.mData;
+            return true;
+        }
+    }
+    return false;
+}
+
+QString cConfigBase::qmlUnitToUnitType(cQmlUnit* QmlUnit)
+{
+    return cConnectionUnit::QmlUnitToUnitType(QmlUnit);
+}
+
+bool cConfigBase::isImageRecolourable(QString ImageId)
+{
+    if (ImageId.startsWith(QLatin1String("_basic")))
+        return true;
+    if (ImageId.startsWith(QLatin1String("default_")))
+        return ImageId != QLatin1String("default_btn_off_0") && ImageId != QLatin1String("default_led_off_0");
+    const cImageResource* image = GetImageResource(ImageId);
+    return image && image->Recolourable();
+}
+
+QColor cConfigBase::getRecolourableColour(QString ImageId)
+{
+    static const QColor white(QStringLiteral("#FFFFFF"));
+    static const std::array<QColor, 5> themes = { QColor(QStringLiteral("#6EFF36")), QColor(QStringLiteral("#FE4F00")),
+        QColor(QStringLiteral("#0D72B8")), QColor(QStringLiteral("#FFD100")), QColor(QStringLiteral("#0D69B9")) };
+    static const QRegularExpression themePattern(QStringLiteral("default_th_(\\d+)"));
+
+    if (ImageId.startsWith(QLatin1String("default_"))) {
+        if (!ImageId.startsWith(QLatin1String("default_th")))
+            return themes[0];
+        const QRegularExpressionMatch match = themePattern.match(ImageId);
+        if (!match.hasMatch())
+            return white;
+        bool ok = false;
+        int theme = match.captured(1).toInt(&ok);
+        if (!ok)
+            theme = 0;
+        return theme >= 0 && theme < int(themes.size()) ? themes[std::size_t(theme)] : white;
+    }
+    const cImageResource* image = GetImageResource(ImageId);
+    return image ? image->RecolourableColour() : white;
+}
+
+cConfigBase::sImageEntry cConfigBase::EntryFor(cResource* resource)
+{
+    sImageEntry entry;
+    entry.mId = resource->resourceId();
+    if (auto* image = qobject_cast<cImageResource*>(resource)) {
+        entry.mIsImage = true;
+        entry.mData = image->ImageData();
+    }
+    return entry;
+}
+
+void cConfigBase::ResourceRowsInserted(int first, int last)
+{
+    QVector<sImageEntry> entries;
+    for (int row = first; row <= last; ++row)
+        entries.append(EntryFor(mResources->at(row)));
+    QMutexLocker locker(&mImageLock);
+    for (int i = 0; i < entries.size(); ++i)
+        mImageEntries.insert(first + i, entries[i]);
+}
+
+void cConfigBase::ResourceRowsRemoved(int first, int last)
+{
+    QMutexLocker locker(&mImageLock);
+    mImageEntries.remove(first, last - first + 1);
+}
+
+void cConfigBase::ResourceRowsMoved(int first, int last, int destination)
+{
+    QMutexLocker locker(&mImageLock);
+    const QVector<sImageEntry> moving = mImageEntries.mid(first, last - first + 1);
+    mImageEntries.remove(first, moving.size());
+    const int to = destination > last ? destination - moving.size() : destination;
+    for (int i = 0; i < moving.size(); ++i)
+        mImageEntries.insert(to + i, moving[i]);
+}
+
+void cConfigBase::RebuildImageEntries()
+{
+    QVector<sImageEntry> entries;
+    const int count = mResources->count();
+    for (int row = 0; row < count; ++row)
+        entries.append(EntryFor(mResources->at(row)));
+    QMutexLocker locker(&mImageLock);
+    mImageEntries = entries;
+}
