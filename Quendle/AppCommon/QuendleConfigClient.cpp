@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <mutex>
 
 using namespace Quendle;
@@ -252,7 +253,7 @@ void cQuendleConfigClient::SendGetRunnerConfigRequest(UBYTE deviceType, const st
     // The count is a UWORD and the ids are UWORDs: anything else cannot be held.
     std::set<UWORD> ids;
     for (int id : resourceIdsHeld) {
-        if (id >= 0 && id <= 0xFFFF && ids.size() < 0x7FFB)
+        if (id >= 0 && id <= std::numeric_limits<UWORD>::max() && ids.size() < 0x7FFB)
             ids.insert(static_cast<UWORD>(id));
     }
     cZUNetMessage request(static_cast<UWORD>(3 + 2 * ids.size()));
@@ -335,7 +336,7 @@ void cQuendleConfigClient::RequestNetObjectNameAndParameter(
     mListenersByPath.emplace(objectPath, listener);
     const ULONG requestId = GetNetObjectNameAndParameterRequestNextUp();
     mListenersByRequestId.emplace(requestId, listener);
-    if (objectPath.size() + 5 > 0xFFFF) {
+    if (objectPath.size() + 5 > ZUNET_MAX_DATA_LENGTH) {
         ZU_ERR("Object path too long: %zu", objectPath.size());
         return;
     }
@@ -370,7 +371,7 @@ void cQuendleConfigClient::RemoveNetObjectNameAndParameterListener(cZUNetWidgetC
 
 void cQuendleConfigClient::NetObjectNameParameterNotificationsNotRequired(const std::string& objectPath)
 {
-    if (objectPath.size() + 1 > 0xFFFF)
+    if (objectPath.size() + 1 > ZUNET_MAX_DATA_LENGTH)
         return;
     cZUNetMessage request(static_cast<UWORD>(objectPath.size() + 1));
     {

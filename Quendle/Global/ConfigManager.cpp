@@ -303,14 +303,14 @@ void cConfigManager::SendStatusMessage(eStatusCodes code, UWORD connectionId, UW
 
 void cConfigManager::EndUpload()
 {
-    mUploaderConnectionId = 0xFFFF;
-    mUploaderHandle = 0xFFFF;
+    mUploaderConnectionId = ZUNET_NO_CONNECTION;
+    mUploaderHandle = ZUNET_NO_HANDLE;
     mUploadCommitted = false;
 }
 
 void cConfigManager::SendDelayedFinalStatusMessage(eStatusCodes code)
 {
-    if (mUploaderConnectionId != 0xFFFF)
+    if (mUploaderConnectionId != ZUNET_NO_CONNECTION)
         SendStatusMessage(code, mUploaderConnectionId, mUploaderHandle);
     InformRunnersOfConfigUpdate();
     InformSyncClientsOfConfigUpdate(mUploaderConnectionId, mUploaderHandle);
@@ -331,7 +331,7 @@ void cConfigManager::StoreConfig(const cZUNetMessage& request)
     const UWORD lastIndex = request.GetDataBufferUWORD(2);
 
     if (index == 0) {
-        if (mUploaderConnectionId != 0xFFFF) {
+        if (mUploaderConnectionId != ZUNET_NO_CONNECTION) {
             SendStatusMessage(eStatusCodes::UploadInProgress, connectionId, handle);
             return;
         }
@@ -342,7 +342,7 @@ void cConfigManager::StoreConfig(const cZUNetMessage& request)
         mUploaderConnectionId = connectionId;
         mUploaderHandle = handle;
         mUploadCommitted = false;
-    } else if (mUploaderConnectionId == 0xFFFF) {
+    } else if (mUploaderConnectionId == ZUNET_NO_CONNECTION) {
         ZU_ERR("Received unexpected sequence number %d", index);
         return;
     }
@@ -479,7 +479,7 @@ void cConfigManager::SendConfigFilePresent(UWORD connectionId, UWORD handle, UWO
 void cConfigManager::UpdatedConfigFile()
 {
     SyscallMessagesPollLock();
-    SendConfigFilePresent(0xFFFF, 0xFFFF, P_CONFIG_FILE_PRESENT, true);
+    SendConfigFilePresent(ZUNET_NO_CONNECTION, ZUNET_NO_HANDLE, P_CONFIG_FILE_PRESENT, true);
     SyscallMessagesPollUnLock();
 }
 
@@ -522,7 +522,7 @@ void cConfigManager::ReplyToRequestNameParam(const cZUNetMessage& request)
     long computed = 8;
     for (const auto& entry : entries)
         computed += long(entry.first.size()) + 3;
-    if (computed > 0xFFFF || entries.size() > 0xFFFF) {
+    if (computed > ZUNET_MAX_DATA_LENGTH || entries.size() > ZUNET_MAX_DATA_LENGTH) {
         ZU_ERR("Message length error");
         return;
     }
@@ -561,7 +561,7 @@ void cConfigManager::SendNameParamChangeMessage(const sParamChangeInformItem& it
     long computed = long(item.mObjectPath.size()) + 1 + 4;
     for (const auto& entry : namesAndParameters)
         computed += long(entry.first.size()) + 3;
-    if (computed > 0xFFFF || namesAndParameters.size() > 0xFFFF) {
+    if (computed > ZUNET_MAX_DATA_LENGTH || namesAndParameters.size() > ZUNET_MAX_DATA_LENGTH) {
         ZU_ERR("Invalid length");
         return;
     }
@@ -589,7 +589,7 @@ void cConfigManager::ReplyLoginTokenFailure(
     const cZUNetMessage& request, eReplyFailureCodes code, const std::string& unit)
 {
     // The unit's name follows the code, so the runner can tell which of its units was refused.
-    if (unit.size() + 3 > 0xFFFF) {
+    if (unit.size() + 3 > ZUNET_MAX_DATA_LENGTH) {
         ReplyLoginTokenFailure(request, code, std::string());
         return;
     }

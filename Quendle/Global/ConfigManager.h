@@ -120,8 +120,8 @@ private:
     std::map<tClient, UWORD> mAuthenticationLookup;
     std::map<tClient, QByteArray> mPendingSalts;
     std::string mSceneName;
-    UWORD mUploaderConnectionId = 0xFFFF;
-    UWORD mUploaderHandle = 0xFFFF;
+    UWORD mUploaderConnectionId = ZUNET_NO_CONNECTION;
+    UWORD mUploaderHandle = ZUNET_NO_HANDLE;
     bool mUploadCommitted = false; // awaiting the subclass's delayed status
     bool mScenePending = false;
     UBYTE mSceneTicks = 0;

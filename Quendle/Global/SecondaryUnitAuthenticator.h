@@ -66,8 +66,8 @@ private:
     std::string mSeekAddress;
     bool mConnectionExisted = false; // someone else's connection: never ours to close
     bool mHoldsConnection = false;
-    UWORD mRemoteConnectionId = 0xFFFF;
-    UWORD mRemoteHandle = 0xFFFF;
+    UWORD mRemoteConnectionId = ZUNET_NO_CONNECTION;
+    UWORD mRemoteHandle = ZUNET_NO_HANDLE;
     cConfigManagerVersionClient* mVersionClient = nullptr;
     qint64 mOwnVersion;
     UWORD mRequestMethod = 0;

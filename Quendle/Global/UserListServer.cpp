@@ -38,7 +38,7 @@ void cUserListServer::UpdateNewObject(UWORD connectionId, UWORD handle, UWORD de
                 continue;
             const std::string name = mConfigManager->GetUserName(index);
             // Entries that would not fit the 16-bit data length are left out, never cut.
-            if (data.size() + int(name.size()) + 2 > 0xFFFF)
+            if (data.size() + int(name.size()) + 2 > ZUNET_MAX_DATA_LENGTH)
                 break;
             data.append(name.c_str(), int(name.size()) + 1);
             data.append(char(mConfigManager->UserHasPassword(index) ? 1 : 0));

@@ -15,4 +15,8 @@ constexpr UWORD ZUNET_NO_CONNECTION = 0xFFFF;
 constexpr UWORD ZUNET_LOCAL_CONNECTION = 0;
 constexpr UWORD ZUNET_REGISTRY_HANDLE = 0;
 constexpr UWORD ZUNET_MAX_HANDLE = 60000;
+/// Connection ids run from 1 to this; 0 is the local connection.
+constexpr int ZUNET_MAX_CONNECTIONS = 70;
 constexpr int ZUNET_MAX_NAME_LENGTH = 63;
+/// Largest data a message can carry (its length is one word).
+constexpr int ZUNET_MAX_DATA_LENGTH = 0xFFFF;

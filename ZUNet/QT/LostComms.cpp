@@ -3,6 +3,7 @@
 #include "ZUNet/Core/Trace.h"
 #include "ZUNet/QT/NetworkMetaTypes.h"
 #include "ZUNet/QT/TestSettings.h"
+#include "ZUNet/QT/ZUNetWire.h"
 
 #include <QTimer>
 
@@ -13,7 +14,7 @@ namespace
 {
 bool ValidId(UWORD connectionId)
 {
-    return connectionId >= 1 && connectionId <= LostComms::kMaxConnections;
+    return connectionId >= 1 && connectionId <= ZUNET_MAX_CONNECTIONS;
 }
 } // namespace
 
@@ -79,9 +80,10 @@ void cLostCommsSenderWorker::TimerFired()
 
 void cLostCommsSenderWorker::SendMessages()
 {
-    for (int index = 0; index < LostComms::kMaxConnections; ++index) {
+    for (int index = 0; index < ZUNET_MAX_CONNECTIONS; ++index) {
         if (mActive[index])
-            mPeer->SendNetworkDatagramMessage(mKeepAlive, sizeof(mKeepAlive), UWORD(index + 1));
+            mPeer->SendNetworkDatagramMessage(
+                ZUNetWire::kKeepAlivePayload, ZUNetWire::kKeepAlivePayloadLength, UWORD(index + 1));
     }
 }
 
@@ -158,7 +160,7 @@ void cLostCommsReceiverWorker::TimerFired()
 
 void cLostCommsReceiverWorker::AgeTTL()
 {
-    for (int index = 0; index < LostComms::kMaxConnections; ++index) {
+    for (int index = 0; index < ZUNET_MAX_CONNECTIONS; ++index) {
         sEntry& entry = mEntries[index];
         if (entry.mTimeToLive == 0)
             continue;

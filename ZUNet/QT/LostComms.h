@@ -13,8 +13,6 @@ class QTimer;
 
 namespace LostComms
 {
-constexpr int kMaxConnections = 70;
-constexpr UBYTE kKeepAlive = 3;
 constexpr UBYTE kTimeToLive = 30;
 /// A time to live below this is low.
 constexpr UBYTE kLowTimeToLive = 26;
@@ -62,8 +60,7 @@ private:
     cLostCommsPeer* mPeer;
     const int mPeriodMs;
     QTimer* mTimer = nullptr;
-    bool mActive[LostComms::kMaxConnections] = {};
-    const UBYTE mKeepAlive[1] = { LostComms::kKeepAlive };
+    bool mActive[ZUNET_MAX_CONNECTIONS] = {};
 };
 
 /// Keeps a time to live per connection, counts it down once per period, restores it on every
@@ -104,7 +101,7 @@ private:
     cLostCommsPeer* mPeer;
     const int mPeriodMs;
     QTimer* mTimer = nullptr;
-    sEntry mEntries[LostComms::kMaxConnections];
+    sEntry mEntries[ZUNET_MAX_CONNECTIONS];
     std::mutex mReportLock; // the report flags only
 };
 

@@ -6,6 +6,7 @@
 #include "ZUNet/QT/ConnectionThreads.h"
 #include "ZUNet/QT/NetworkMetaTypes.h"
 #include "ZUNet/QT/ServerConnection.h"
+#include "ZUNet/QT/ZUNetWire.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -123,7 +124,7 @@ cNetworkConnection::~cNetworkConnection()
 UWORD cNetworkConnection::AcquireNextAvaiableConnectionID()
 {
     std::lock_guard<std::recursive_mutex> locker(mLock);
-    for (int index = 0; index < kMaxConnections; ++index) {
+    for (int index = 0; index < ZUNET_MAX_CONNECTIONS; ++index) {
         sEntry& entry = mTable[index];
         if (entry.mInUse)
             continue;
@@ -180,7 +181,7 @@ ULONG cNetworkConnection::GetConnectionGeneration(UWORD connectionId)
 
 void cNetworkConnection::SetConnectionThreadAtIndex(cConnectionThreadControllerBase* controller, UWORD index)
 {
-    if (index >= kMaxConnections) {
+    if (index >= ZUNET_MAX_CONNECTIONS) {
         ZU_ERR("Invalid Connection ID");
         return;
     }
@@ -320,7 +321,7 @@ void cNetworkConnection::UtilityMessageReceived(const UBYTE* payload, UWORD leng
 {
     if (!payload || length < 1)
         return;
-    if (payload[0] != LostComms::kKeepAlive) {
+    if (payload[0] != ZUNetWire::kUtilityKeepAlive) {
         ZU_ERR("Unknown Util Message Received Byte[0] %d", payload[0]);
         return;
     }
@@ -361,7 +362,7 @@ cConnectionThreadControllerBase* cNetworkConnection::GetConnectionThreadFromConn
 UWORD cNetworkConnection::GetConnectionIDFromHostName(const std::string& host)
 {
     std::lock_guard<std::recursive_mutex> locker(mLock);
-    for (int index = 0; index < kMaxConnections; ++index) {
+    for (int index = 0; index < ZUNET_MAX_CONNECTIONS; ++index) {
         cConnectionThreadControllerBase* controller = mTable[index].mController;
         if (controller && controller->GetHostName() == host)
             return UWORD(index + 1);
@@ -478,7 +479,7 @@ void cNetworkConnection::LostCommsForConnectionID(UWORD connectionId)
 
 void cNetworkConnection::DisconnectAtIndex(UWORD Index, bool LostComms, ULONG Generation)
 {
-    if (Index >= kMaxConnections) {
+    if (Index >= ZUNET_MAX_CONNECTIONS) {
         ZU_ERR("Invalid Connection ID");
         return;
     }
@@ -534,7 +535,7 @@ void cNetworkConnection::Uninitialise()
     std::vector<cConnectionThreadControllerBase*> stopping;
     {
         std::lock_guard<std::recursive_mutex> locker(mLock);
-        for (int index = 0; index < kMaxConnections; ++index) {
+        for (int index = 0; index < ZUNET_MAX_CONNECTIONS; ++index) {
             cConnectionThreadControllerBase* controller = mTable[index].mController;
             if (!controller)
                 continue;

@@ -29,7 +29,6 @@ class cNetworkConnection : public QObject, public cNetworkInterface, public cLos
 {
     Q_OBJECT
 public:
-    static constexpr int kMaxConnections = 70;
     /// Any generation: used by callers that mean whichever connection holds the id now.
     static constexpr ULONG kAnyGeneration = 0;
 
@@ -104,14 +103,14 @@ private:
         ULONG mGeneration = 0;
     };
 
-    static bool ValidId(UWORD connectionId) { return connectionId >= 1 && connectionId <= kMaxConnections; }
+    static bool ValidId(UWORD connectionId) { return connectionId >= 1 && connectionId <= ZUNET_MAX_CONNECTIONS; }
     static bool IsMainThread();
     void ConnectController(cConnectionThreadControllerBase* controller);
     void TellLostCommsClosed(UWORD connectionId);
     void ReleaseEntry(UWORD index);
 
     std::recursive_mutex mLock;
-    sEntry mTable[kMaxConnections];
+    sEntry mTable[ZUNET_MAX_CONNECTIONS];
     UBYTE mNumberOfConnections = 0;
     ULONG mLastGeneration = 0;
 

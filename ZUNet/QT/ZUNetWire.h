@@ -24,7 +24,7 @@ constexpr ULONG kUtilityFrameOverhead = 4;
 /// Bytes of the utility header after the start byte: the payload length.
 constexpr ULONG kUtilityHeaderLength = 2;
 /// Largest data or payload length a frame can carry (the length field is 16 bits).
-constexpr ULONG kMaxDataLength = 65535;
+constexpr ULONG kMaxDataLength = ZUNET_MAX_DATA_LENGTH;
 constexpr ULONG kMaxObjectFrameLength = kMaxDataLength + kObjectFrameOverhead;
 constexpr ULONG kMaxUtilityFrameLength = kMaxDataLength + kUtilityFrameOverhead;
 

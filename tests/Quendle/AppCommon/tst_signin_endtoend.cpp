@@ -159,7 +159,7 @@ void tst_SignInEndToEnd::cleanup()
 {
     // Every connection of the test ends before the next test starts.
     cNetworkConnection* network = cNetworkConnection::Instance();
-    for (UWORD id = 1; id <= cNetworkConnection::kMaxConnections; ++id) {
+    for (UWORD id = 1; id <= ZUNET_MAX_CONNECTIONS; ++id) {
         if (network->IsConnectionIDInUse(id))
             network->DisconnectConnectionID(id);
     }
