@@ -27,6 +27,23 @@ public:
     }
     ~cSlowClosingWorker() override { QThread::msleep(600); }
 };
+
+/// A unit that answers HELLO, an object that watches connections end, and lost comms on a 20 ms
+/// period (later threads get the product's period again).
+struct sFastLostComms {
+    explicit sFastLostComms(cNetworkConnection* manager)
+        : mUnit(kUnitAddress)
+    {
+        mUnit.SetAnswerHello(true);
+        ZUNetTestSettings::SetLostCommsPeriod(20);
+        manager->InitialiseLostComms();
+        ZUNetTestSettings::Reset();
+    }
+    cRouterFixture mRouter;
+    cProbeObject mWatcher { "watcher" };
+    cTraceCapture mTrace;
+    cFakeUnit mUnit;
+};
 } // namespace
 
 class tst_ConnectionManager : public QObject
@@ -247,39 +264,32 @@ void tst_ConnectionManager::connectionEnds()
     QFETCH(QString, how);
     QFETCH(bool, lostComms);
     QFETCH(QByteArray, unitReads);
-    ZUNetTestSettings::SetLostCommsPeriod(20);
-    cRouterFixture router;
-    cProbeObject watcher("watcher");
-    cTraceCapture trace;
-    cFakeUnit unit(kUnitAddress);
-    unit.SetAnswerHello(true);
-    mManager->InitialiseLostComms();
-    ZUNetTestSettings::Reset();
+    sFastLostComms f(mManager);
     QSignalSpy disconnected(mManager, &cNetworkConnection::ConnectionDisconnected);
     QSignalSpy lost(mManager, &cNetworkConnection::LostComms);
     QCOMPARE(NetworkFindConnection("127.0.0.2"), UWORD(1));
-    QTRY_VERIFY(unit.HelloPort(0) != 0);
+    QTRY_VERIFY(f.mUnit.HelloPort(0) != 0);
     // After HELLO ACK our keep-alives arrive from the port that HELLO named.
-    QTRY_VERIFY(!unit.Datagrams().isEmpty());
-    QCOMPARE(unit.Datagrams().first().first, unit.HelloPort(0));
-    QCOMPARE(unit.Datagrams().first().second.toHex(' '), QByteArray("e0 00 01 03 e7"));
+    QTRY_VERIFY(!f.mUnit.Datagrams().isEmpty());
+    QCOMPARE(f.mUnit.Datagrams().first().first, f.mUnit.HelloPort(0));
+    QCOMPARE(f.mUnit.Datagrams().first().second.toHex(' '), QByteArray("e0 00 01 03 e7"));
 
     if (how == "close")
         mManager->DisconnectConnectionID(1);
     else if (how == "bye")
-        unit.Send(0, QByteArray::fromHex("E00003425945E7"));
+        f.mUnit.Send(0, QByteArray::fromHex("E00003425945E7"));
     else if (how == "eof")
-        unit.Close(0);
-    QTRY_COMPARE(TerminatedUnderPollLock(watcher).size(), 1);
-    QCOMPARE(TerminatedUnderPollLock(watcher).first(), qMakePair(UWORD(1), lostComms));
-    QTRY_VERIFY(unit.Ended(0));
-    QCOMPARE(unit.Received(0).mid(8).toHex(' '), unitReads.toHex(' '));
+        f.mUnit.Close(0);
+    QTRY_COMPARE(TerminatedUnderPollLock(f.mWatcher).size(), 1);
+    QCOMPARE(TerminatedUnderPollLock(f.mWatcher).first(), qMakePair(UWORD(1), lostComms));
+    QTRY_VERIFY(f.mUnit.Ended(0));
+    QCOMPARE(f.mUnit.Received(0).mid(8).toHex(' '), unitReads.toHex(' '));
     // The objects hear of the end first; the manager's signals and trace follow on its own thread.
     QTRY_COMPARE(disconnected.count(), 1);
     QCOMPARE(disconnected.first().at(0).toInt(), 1);
     QCOMPARE(disconnected.first().at(1).value<std::string>(), std::string("127.0.0.2"));
     QTRY_COMPARE(lost.count(), lostComms ? 1 : 0);
-    QTRY_COMPARE(trace.Count("Notification: Communication lost to unit - 127.0.0.2"), lostComms ? 1 : 0);
+    QTRY_COMPARE(f.mTrace.Count("Notification: Communication lost to unit - 127.0.0.2"), lostComms ? 1 : 0);
     QTRY_VERIFY(!mManager->IsConnectionIDInUse(1));
     QCOMPARE(mManager->GetNumberOfConnections(), UWORD(0));
     QVERIFY(!DoesNetworkConnectionExist("127.0.0.2"));
@@ -287,32 +297,25 @@ void tst_ConnectionManager::connectionEnds()
 
 void tst_ConnectionManager::keepAlivesKeepTheConnection()
 {
-    ZUNetTestSettings::SetLostCommsPeriod(20);
-    cRouterFixture router;
-    cProbeObject watcher("watcher");
-    cTraceCapture trace;
-    cFakeUnit unit(kUnitAddress);
-    unit.SetAnswerHello(true);
-    mManager->InitialiseLostComms();
-    ZUNetTestSettings::Reset();
+    sFastLostComms f(mManager);
     QSignalSpy warnings(mManager, &cNetworkConnection::UnitLowTTLWarning);
     QCOMPARE(NetworkFindConnection("127.0.0.2"), UWORD(1));
-    QTRY_VERIFY(!unit.Datagrams().isEmpty());
+    QTRY_VERIFY(!f.mUnit.Datagrams().isEmpty());
     // Twice as long as a silent connection lives, with a keep-alive every other period.
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < 1200) {
-        unit.SendDatagram(0, unit.HelloPort(0), QByteArray::fromHex("E0000103E7"));
+        f.mUnit.SendDatagram(0, f.mUnit.HelloPort(0), QByteArray::fromHex("E0000103E7"));
         QTest::qWait(40);
     }
-    QVERIFY(TerminatedUnderPollLock(watcher).isEmpty());
+    QVERIFY(TerminatedUnderPollLock(f.mWatcher).isEmpty());
     QVERIFY(mManager->IsConnectionIDInUse(1));
     QCOMPARE(warnings.count(), 0);
     // Any other utility payload on the datagram link is traced.
-    unit.SendDatagram(0, unit.HelloPort(0), QByteArray::fromHex("E0000107E7"));
-    QTRY_COMPARE(trace.Count("ERROR: Unknown Util Message Received Byte[0] 7"), 1);
+    f.mUnit.SendDatagram(0, f.mUnit.HelloPort(0), QByteArray::fromHex("E0000107E7"));
+    QTRY_COMPARE(f.mTrace.Count("ERROR: Unknown Util Message Received Byte[0] 7"), 1);
     // Silence now: warned, then lost.
-    QTRY_COMPARE(TerminatedUnderPollLock(watcher).size(), 1);
+    QTRY_COMPARE(TerminatedUnderPollLock(f.mWatcher).size(), 1);
     QCOMPARE(warnings.count(), 1);
     QCOMPARE(warnings.first().at(1).toBool(), true);
 }
