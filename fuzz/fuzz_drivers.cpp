@@ -122,6 +122,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             message.mDestination = to.GetHandle();
             message.mSource = UWORD((kind >> 1) % 12 + 1); // any local object, or one on a unit
             message.mMethod = method;
+            // A link to the registry itself could ask it for its diagnostic dump, a file in the
+            // working folder: point such links at another handle.
+            if (method == M_OBJECT_ADD_TO_INFORM_LIST && length >= 4 && message.GetDataBufferUWORD(2) == 0)
+                message.SetDataBufferUWORD(1, 2);
             // As dispatch does it: under the poll lock, then what it sent goes round.
             gRegistryRouter->MessagesPollLock();
             to.EntrypointMessage(message);
