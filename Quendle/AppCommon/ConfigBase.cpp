@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 
+#include <algorithm>
 #include <climits>
 
 namespace
@@ -54,6 +55,30 @@ QImage DecodeBitmap(const QByteArray& bytes)
     if (!reader.read(&image))
         return QImage();
     return image;
+}
+
+/// The element's text, decoded from Base64, read straight from the reader's buffer; an element
+/// inside it is an error of the stream, as with `readElementText`.
+bool ReadBase64Text(QXmlStreamReader& reader, QByteArray& bytes)
+{
+    QByteArray text;
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::Characters:
+        case QXmlStreamReader::EntityReference:
+            text += reader.text().toLatin1();
+            break;
+        case QXmlStreamReader::EndElement:
+            bytes = QByteArray::fromBase64(text);
+            return true;
+        case QXmlStreamReader::StartElement:
+            reader.raiseError(QStringLiteral("Expected character data."));
+            return false;
+        default:
+            break;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -236,10 +261,9 @@ void cConfigBase::ReadResourceXml(QXmlStreamReader& reader, bool dropRawBitmapDa
         return;
     }
 
-    const QString text = reader.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement);
-    if (reader.hasError())
+    QByteArray bytes;
+    if (!ReadBase64Text(reader, bytes))
         return;
-    QByteArray bytes = QByteArray::fromBase64(text.toLatin1());
     QImage image;
     if (subtype != cImageResource::SvgSubtype()) {
         image = DecodeBitmap(bytes);
@@ -305,15 +329,12 @@ int cConfigBase::InsertNewUnit(cConfigUnit* unit)
 
 int cConfigBase::InsertNewResource(cResource* resource)
 {
+    // The list is kept in name order, so the first name that compares greater is found by halving.
     const QString name = resource->Name();
-    const int count = mResources->count();
-    int index = count;
-    for (int i = 0; i < count; ++i) {
-        if (mResources->at(i)->Name().compare(name, Qt::CaseInsensitive) > 0) {
-            index = i;
-            break;
-        }
-    }
+    const QList<cResource*>& items = mResources->toList();
+    const auto place = std::upper_bound(items.begin(), items.end(), name,
+        [](const QString& key, cResource* item) { return item->Name().compare(key, Qt::CaseInsensitive) > 0; });
+    const int index = int(place - items.begin());
     mResources->insert(index, resource);
     Q_EMIT ResourceInserted(resource->resourceId());
     return index;

@@ -1,0 +1,123 @@
+// Reading a configuration's units and resources: 1,000 embedded images (three quarters PNG, one
+// quarter SVG, about 10 MB of Base64) and a few units, beside a bare QXmlStreamReader pass over
+// the same bytes that reads every token and text, in the same run. Goal: at most 3x the bare pass.
+
+#include "Quendle/AppCommon/ConfigBase.h"
+#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/Core/Trace.h"
+#include "ZUNet/QT/NetworkConnection.h"
+#include "tests/support/quendle/TestConfig.h"
+
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QRandomGenerator>
+#include <QXmlStreamReader>
+
+#include <benchmark/benchmark.h>
+
+namespace
+{
+
+constexpr int kResources = 1000;
+
+QByteArray NoisePng(int seed)
+{
+    QRandomGenerator random(quint32(seed + 1));
+    QImage image(56, 56, QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, random.generate() | 0xFF000000u);
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes.toBase64();
+}
+
+QByteArray Svg(int seed)
+{
+    QByteArray svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 200 200\">";
+    for (int i = 0; i < 60; ++i)
+        svg += "<path d=\"M" + QByteArray::number((seed + i * 7) % 200) + " 10 L190 " + QByteArray::number(i * 3)
+            + " L10 190 Z\" fill=\"#6EFF36\" stroke=\"#202020\" stroke-width=\"2\"/>";
+    return (svg + "</svg>").toBase64();
+}
+
+const QByteArray& Document()
+{
+    static const QByteArray document = [] {
+        QByteArray text = "<QuendleConfig version=\"1.3.1\"><Units>";
+        for (int i = 0; i < 8; ++i)
+            text += "<Unit id=\"" + QByteArray::number(i) + "\" nameOrIpAddress=\"10.77.0." + QByteArray::number(10 + i)
+                + "\" type=\"tarvo\"/>";
+        text += "</Units><Resources><ResourceGroup name=\"Panels\">";
+        for (int i = 0; i < kResources; ++i) {
+            const bool svg = i % 4 == 3;
+            text += "<Resource id=\"" + QByteArray::number(i) + "\" type=\"image\" name=\"Image "
+                + QByteArray::number(i * 7919 % kResources) + "\" subtype=\"" + (svg ? "svg" : "png")
+                + "\" tags=\"panel,knob\"" + (svg ? " recolourableColour=\"#6EFF36\"" : "") + ">"
+                + (svg ? Svg(i) : NoisePng(i)) + "</Resource>";
+        }
+        return text + "</ResourceGroup></Resources></QuendleConfig>";
+    }();
+    return document;
+}
+
+cTestConfig& Config()
+{
+    static cTestConfig* config = new cTestConfig(new cTestApplication);
+    return *config;
+}
+
+void BM_ReadUnitsAndResources(benchmark::State& state)
+{
+    const QByteArray& document = Document();
+    cTestConfig& config = Config();
+    for (auto _ : state) {
+        if (!config.ReadDocument(document))
+            state.SkipWithError("document refused");
+        state.PauseTiming();
+        if (config.resources()->count() != kResources)
+            state.SkipWithError("resources missing");
+        config.Reset(true);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(long(state.iterations()) * document.size());
+}
+BENCHMARK(BM_ReadUnitsAndResources)->Unit(benchmark::kMillisecond);
+
+// Baseline: every token of the same bytes, with the text of each element read.
+void BM_BareXmlPass(benchmark::State& state)
+{
+    const QByteArray& document = Document();
+    for (auto _ : state) {
+        QXmlStreamReader reader(document);
+        qint64 characters = 0;
+        while (!reader.atEnd()) {
+            if (reader.readNext() == QXmlStreamReader::Characters)
+                characters += reader.text().size();
+        }
+        benchmark::DoNotOptimize(characters);
+    }
+    state.SetBytesProcessed(long(state.iterations()) * document.size());
+}
+BENCHMARK(BM_BareXmlPass)->Unit(benchmark::kMillisecond);
+
+void Discard(const char*, std::size_t, void*) { }
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    SetTraceSink(&Discard, nullptr);
+    cNetworkConnection::AllowInstanceOf(true);
+    InitialiseSyscall(CONNECTION_TERMINATED_ABORT_COMMANDS, false);
+    std::printf("document: %d bytes\n", Document().size());
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
