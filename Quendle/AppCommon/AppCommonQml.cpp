@@ -1,6 +1,7 @@
 #include "Quendle/AppCommon/AppCommonQml.h"
 
 #include "Quendle/AppCommon/ConfigBase.h"
+#include "Quendle/AppCommon/FoundUnitsManager.h"
 #include "Quendle/AppCommon/QQmlObjectListModel.h"
 #include "Quendle/AppCommon/QmlUnit.h"
 
@@ -21,6 +22,8 @@ void RegisterAppCommonQmlTypes()
 
     qmlRegisterUncreatableType<cQmlUnit>(kQmlModule, kQmlModuleMajor, kQmlModuleMinor, "QmlUnit",
         QStringLiteral("Cannot instantiate cQmlUnit objects from qml"));
+    qRegisterMetaType<sUnit>("sUnit");
+    qRegisterMetaType<cFoundUnitsManager*>("cFoundUnitsManager*");
     qRegisterMetaType<cQmlUnit*>("cQmlUnit*");
     qRegisterMetaType<cUserListEntry*>("cUserListEntry*");
     qRegisterMetaType<cConnectionUnit*>("cConnectionUnit*");
