@@ -118,10 +118,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             cZUNetMessage message { UWORD(length) };
             for (std::size_t i = 0; i < length; ++i)
                 message.SetDataBufferUBYTE(data[start + i], int(i));
-            message.mConnectionId = connection;
-            message.mDestination = to.GetHandle();
-            message.mSource = UWORD((kind >> 1) % 12 + 1); // any local object, or one on a unit
-            message.mMethod = method;
+            // From any local object, or one on a unit.
+            message.SetAddress(connection, to.GetHandle(), UWORD((kind >> 1) % 12 + 1), method);
             // A link to the registry itself could ask it for its diagnostic dump, a file in the
             // working folder: point such links at another handle.
             if (method == M_OBJECT_ADD_TO_INFORM_LIST && length >= 4 && message.GetDataBufferUWORD(2) == 0)

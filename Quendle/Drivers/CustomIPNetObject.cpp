@@ -32,10 +32,7 @@ bool cCustomIPNetObject::SendIPMessage(const QString& host, UWORD port, bool isT
     int offset = 1;
     if (!record->PackMessage(mOutgoing, offset))
         return false;
-    mOutgoing.mConnectionId = ZUNET_NO_CONNECTION;
-    mOutgoing.mDestination = ZUNET_NO_HANDLE;
-    mOutgoing.mSource = GetHandle();
-    mOutgoing.mMethod = PARAMETER_BASE;
+    mOutgoing.SetAddress(ZUNET_NO_CONNECTION, ZUNET_NO_HANDLE, GetHandle(), PARAMETER_BASE);
     InformOtherObjects(mOutgoing);
     return true;
 }

@@ -61,9 +61,6 @@ void cZUNetDriverBase::SendParameterMessage(const UBYTE* data, int length)
     mOutgoing.SetLength(UWORD(length));
     if (length > 0)
         std::memcpy(mOutgoing.mDataBuffer, data, std::size_t(length));
-    mOutgoing.mConnectionId = ZUNET_NO_CONNECTION;
-    mOutgoing.mDestination = ZUNET_NO_HANDLE;
-    mOutgoing.mSource = GetHandle();
-    mOutgoing.mMethod = PARAMETER_BASE;
+    mOutgoing.SetAddress(ZUNET_NO_CONNECTION, ZUNET_NO_HANDLE, GetHandle(), PARAMETER_BASE);
     InformOtherObjects(mOutgoing);
 }

@@ -95,10 +95,7 @@ void cQuendlePlaybackNetObject::Send(UWORD method, const UBYTE* data, int length
     cPollLocker locker;
     mOutgoing.SetLength(UWORD(length));
     std::memcpy(mOutgoing.mDataBuffer, data, std::size_t(length));
-    mOutgoing.mConnectionId = ZUNET_NO_CONNECTION;
-    mOutgoing.mDestination = ZUNET_NO_HANDLE;
-    mOutgoing.mSource = GetHandle();
-    mOutgoing.mMethod = method;
+    mOutgoing.SetAddress(ZUNET_NO_CONNECTION, ZUNET_NO_HANDLE, GetHandle(), method);
     InformOtherObjects(mOutgoing);
 }
 
