@@ -338,9 +338,13 @@ void cConnectionUnit::TcpPingFinishedSlot()
     const QByteArray host = unitText.toUtf8();
     cNetworkConnection* network = cNetworkConnection::Instance();
     const UWORD id = network ? network->FindConnection(host.constData()) : UWORD(0xFFFF);
-    // A connection of an earlier attempt to another host is ours to end, not to forget.
-    if (mConnectionId != 0xFFFF && mConnectionId != id && network)
+    // A connection of an earlier attempt to another host is ours to end, not to forget. The client
+    // reports the end of its manager's connection once; that report is not news of this attempt.
+    if (mConnectionId != 0xFFFF && mConnectionId != id && network) {
+        if (mConfigClient->ManagerConnectionId() == mConnectionId)
+            ++mOwnTerminationsDue;
         network->DisconnectConnectionID(mConnectionId);
+    }
     mConnectionId = id;
     if (id == 0xFFFF) {
         ClearConnected();
@@ -387,6 +391,10 @@ void cConnectionUnit::AuthenticationFailedSlot()
 
 void cConnectionUnit::ConnectionTerminated()
 {
+    if (mOwnTerminationsDue > 0) {
+        --mOwnTerminationsDue;
+        return;
+    }
     const bool wasSeeking = mSeeking;
     mConnectionId = 0xFFFF;
     ClearConnected();

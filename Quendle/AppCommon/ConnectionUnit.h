@@ -129,4 +129,6 @@ private:
     bool mConnectedClearedSilently = false;
     /// The configuration manager is being sought over the connection held.
     bool mSeeking = false;
+    /// Ends of the client's manager connection that this unit caused by dropping an old connection.
+    int mOwnTerminationsDue = 0;
 };
