@@ -12,9 +12,10 @@
 /// register under the poll lock, so no other thread takes the name in between.
 std::string UniqueNetObjectName(const char* wanted);
 
-/// Common ground of the widgets' network objects: registered under a name unique in the process,
-/// unregistered when destroyed. The owner checks `RegistrationFailed` (and disables itself) since
-/// nothing can link to such an object.
+/// Common ground of the widgets' network objects: registered under a name unique in the process.
+/// The owner checks `RegistrationFailed` (and disables itself) since nothing can link to such an
+/// object. Each concrete class unregisters first thing in its destructor: once its own members
+/// start to go, dispatch must no longer find it.
 class cZUNetDriverBase : public QObject, public cNetObject
 {
     Q_OBJECT

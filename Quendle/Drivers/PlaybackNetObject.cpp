@@ -16,6 +16,11 @@ cQuendlePlaybackNetObject::cQuendlePlaybackNetObject(
     connect(this, &cQuendlePlaybackNetObject::PlaybackStateSignal, this, &cQuendlePlaybackNetObject::PlaybackStateSlot);
 }
 
+cQuendlePlaybackNetObject::~cQuendlePlaybackNetObject()
+{
+    Unregister();
+}
+
 bool cQuendlePlaybackNetObject::CreateAssignments(
     const std::list<std::pair<std::string, UWORD>>& namesAndParameters, tLinkCallback onFailure)
 {

@@ -24,6 +24,7 @@ public:
     static constexpr int REPORT_LENGTH = 5; // slot, track, channel, state
 
     cQuendlePlaybackNetObject(QObject* parent, const char* name, UWORD track, ePlaybackChannel channel);
+    ~cQuendlePlaybackNetObject() override;
 
     /// Links start and state requests to the first two objects of the unit's answer and the third
     /// object's reports to this object; nothing while the track is 0. An answer of fewer than three

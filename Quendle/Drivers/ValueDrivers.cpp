@@ -35,6 +35,11 @@ cZUNetBooleanSwitchDriver::cZUNetBooleanSwitchDriver(QObject* parent, const char
 {
 }
 
+cZUNetBooleanSwitchDriver::~cZUNetBooleanSwitchDriver()
+{
+    Unregister();
+}
+
 bool cZUNetBooleanSwitchDriver::Value() const
 {
     std::lock_guard<std::mutex> locker(mValueMutex);
@@ -95,6 +100,11 @@ cZUNetMeterDriver::cZUNetMeterDriver(QObject* parent, const char* name)
 {
 }
 
+cZUNetMeterDriver::~cZUNetMeterDriver()
+{
+    Unregister();
+}
+
 float cZUNetMeterDriver::Value() const
 {
     std::lock_guard<std::mutex> locker(mValueMutex);
@@ -134,6 +144,11 @@ void cZUNetMeterDriver::EntrypointMessage(cZUNetMessage& message)
 cZUNetStringDriver::cZUNetStringDriver(QObject* parent, const char* name)
     : cZUNetDriverBase(parent, name, 1)
 {
+}
+
+cZUNetStringDriver::~cZUNetStringDriver()
+{
+    Unregister();
 }
 
 std::string cZUNetStringDriver::Value() const
@@ -206,6 +221,11 @@ cZUNetUBYTEDriver::cZUNetUBYTEDriver(QObject* parent, const char* name)
 {
 }
 
+cZUNetUBYTEDriver::~cZUNetUBYTEDriver()
+{
+    Unregister();
+}
+
 UBYTE cZUNetUBYTEDriver::Value() const
 {
     std::lock_guard<std::mutex> locker(mValueMutex);
@@ -255,6 +275,11 @@ void cZUNetUBYTEDriver::EntrypointMessage(cZUNetMessage& message)
 cZUNetUWORDDriver::cZUNetUWORDDriver(QObject* parent, const char* name)
     : cZUNetDriverBase(parent, name, 1)
 {
+}
+
+cZUNetUWORDDriver::~cZUNetUWORDDriver()
+{
+    Unregister();
 }
 
 UWORD cZUNetUWORDDriver::Value() const
@@ -320,6 +345,11 @@ void cZUNetUWORDDriver::EntrypointMessage(cZUNetMessage& message)
 cZUNetVectorUBYTEDriver::cZUNetVectorUBYTEDriver(QObject* parent, const char* name)
     : cZUNetDriverBase(parent, name, 1)
 {
+}
+
+cZUNetVectorUBYTEDriver::~cZUNetVectorUBYTEDriver()
+{
+    Unregister();
 }
 
 std::vector<UBYTE> cZUNetVectorUBYTEDriver::Value() const

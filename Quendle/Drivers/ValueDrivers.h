@@ -30,6 +30,7 @@ class cZUNetBooleanSwitchDriver : public cZUNetDriverBase
     Q_OBJECT
 public:
     cZUNetBooleanSwitchDriver(QObject* parent, const char* name);
+    ~cZUNetBooleanSwitchDriver() override;
 
     bool Value() const;
     void SetValue(bool value);
@@ -52,6 +53,7 @@ class cZUNetMeterDriver : public cZUNetDriverBase
     Q_OBJECT
 public:
     cZUNetMeterDriver(QObject* parent, const char* name);
+    ~cZUNetMeterDriver() override;
 
     float Value() const;
     /// Stores and signals a changed level; never sends.
@@ -79,6 +81,7 @@ public:
     static constexpr std::size_t MAX_LENGTH = 0xFFFF - 1;
 
     cZUNetStringDriver(QObject* parent, const char* name);
+    ~cZUNetStringDriver() override;
 
     std::string Value() const;
     void SetValue(const std::string& value);
@@ -104,6 +107,7 @@ class cZUNetUBYTEDriver : public cZUNetDriverBase
     Q_OBJECT
 public:
     cZUNetUBYTEDriver(QObject* parent, const char* name);
+    ~cZUNetUBYTEDriver() override;
 
     UBYTE Value() const;
     void SetValue(UBYTE value);
@@ -126,6 +130,7 @@ public:
     static constexpr UWORD NO_VALUE = 0xFFFF;
 
     cZUNetUWORDDriver(QObject* parent, const char* name);
+    ~cZUNetUWORDDriver() override;
 
     UWORD Value() const;
     /// False while the value is still `NO_VALUE`: a level must not be shown or written back then.
@@ -156,6 +161,7 @@ public:
     static constexpr std::size_t MAX_LENGTH = 0xFFFF;
 
     cZUNetVectorUBYTEDriver(QObject* parent, const char* name);
+    ~cZUNetVectorUBYTEDriver() override;
 
     std::vector<UBYTE> Value() const;
     void SetValue(const std::vector<UBYTE>& value);

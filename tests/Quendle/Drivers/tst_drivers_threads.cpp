@@ -1,6 +1,7 @@
 // The user-interface thread sets values while the syscall thread delivers the unit's: run under
 // ThreadSanitizer (label "threads").
 #include "Quendle/Drivers/ValueDrivers.h"
+#include "ZUNet/Core/RegistryRouter.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/SystemBuilder.h"
 #include "ZUNet/QT/NetworkStack.h"
@@ -17,6 +18,7 @@ class tst_DriversThreads : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void userSetsWhileTheUnitSends();
+    void driversGoWhileTheUnitSends();
 };
 
 void tst_DriversThreads::userSetsWhileTheUnitSends()
@@ -83,6 +85,46 @@ void tst_DriversThreads::userSetsWhileTheUnitSends()
     text.reset();
     unitLevel.reset();
     unitText.reset();
+    stack.reset();
+}
+
+void tst_DriversThreads::driversGoWhileTheUnitSends()
+{
+    auto stack = std::make_unique<cNetworkStack>(cNetworkStack::SystemBuilder | cNetworkStack::SyscallThread);
+    stack->Start();
+    std::atomic<UWORD> target { ZUNET_NO_HANDLE };
+    std::atomic<bool> stop { false };
+    std::atomic<int> posted { 0 };
+    // Values keep arriving for whatever driver holds the handle, as a unit's do while a layout
+    // is torn down.
+    std::thread unit([&] {
+        cZUNetMessage message(2);
+        message.SetDataBufferUWORD(0x1234, 0);
+        while (!stop.load()) {
+            message.SetAddress(ZUNET_LOCAL_CONNECTION, target.load(), 1, PARAMETER_BASE);
+            gRegistryRouter->PostLocalMessage(message);
+            ++posted;
+            if (posted.load() % 64 == 0)
+                std::this_thread::yield();
+        }
+    });
+    for (int i = 0; i < 300; ++i) {
+        std::unique_ptr<cZUNetDriverBase> driver;
+        if (i % 3 == 0)
+            driver = std::make_unique<cZUNetUWORDDriver>(nullptr, "fader");
+        else if (i % 3 == 1)
+            driver = std::make_unique<cZUNetStringDriver>(nullptr, "text");
+        else
+            driver = std::make_unique<cZUNetVectorUBYTEDriver>(nullptr, "midi");
+        target = driver->GetHandle();
+        const int before = posted.load();
+        while (posted.load() < before + 20)
+            std::this_thread::yield();
+        driver.reset();
+    }
+    stop = true;
+    unit.join();
+    stack->Stop();
     stack.reset();
 }
 
