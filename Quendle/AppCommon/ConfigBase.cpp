@@ -8,6 +8,7 @@
 #include <QMutexLocker>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
+#include <QtConcurrent>
 
 #include <algorithm>
 #include <climits>
@@ -48,6 +49,10 @@ QImage DecodeBitmap(const QByteArray& bytes)
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
+    // A bitmap resource holds a bitmap: vector data is not rendered (with its fonts) at read time.
+    const QByteArray format = reader.format();
+    if (format.startsWith("svg"))
+        return QImage();
     const QSize size = reader.size();
     if (size.isValid() && qint64(size.width()) * qint64(size.height()) > cConfigBase::kMaxImagePixels)
         return QImage();
@@ -57,8 +62,8 @@ QImage DecodeBitmap(const QByteArray& bytes)
     return image;
 }
 
-/// The element's text, decoded from Base64, read straight from the reader's buffer; an element
-/// inside it is an error of the stream, as with `readElementText`.
+/// The element's (Base64) text, read straight from the reader's buffer; an element inside it is an
+/// error of the stream, as with `readElementText`.
 bool ReadBase64Text(QXmlStreamReader& reader, QByteArray& bytes)
 {
     QByteArray text;
@@ -69,7 +74,7 @@ bool ReadBase64Text(QXmlStreamReader& reader, QByteArray& bytes)
             text += reader.text().toLatin1();
             break;
         case QXmlStreamReader::EndElement:
-            bytes = QByteArray::fromBase64(text);
+            bytes = text;
             return true;
         case QXmlStreamReader::StartElement:
             reader.raiseError(QStringLiteral("Expected character data."));
@@ -82,6 +87,14 @@ bool ReadBase64Text(QXmlStreamReader& reader, QByteArray& bytes)
 }
 
 } // namespace
+
+cConfigBase::sDecodedBitmap cConfigBase::DecodeBase64Bitmap(const QByteArray& base64)
+{
+    sDecodedBitmap decoded;
+    decoded.mBytes = QByteArray::fromBase64(base64);
+    decoded.mImage = DecodeBitmap(decoded.mBytes);
+    return decoded;
+}
 
 cConfigBase::cConfigBase(QObject* parent, cApplicationInterface* application)
     : cImageResourceHost(parent)
@@ -176,6 +189,24 @@ bool cConfigBase::VersionIsMultiUnitVersion(const QString& version)
 
 void cConfigBase::ReadResourcesXml(QXmlStreamReader& reader, bool dropRawBitmapData)
 {
+    std::vector<sPendingImage> pending;
+    mPendingImages = &pending;
+    ReadResourceChildren(reader, dropRawBitmapData);
+    mPendingImages = nullptr;
+    for (sPendingImage& image : pending) {
+        const bool bitmap = image.mSubtype != cImageResource::SvgSubtype();
+        QImage decoded;
+        if (bitmap) {
+            const sDecodedBitmap result = image.mDecoded.result();
+            image.mBytes = result.mBytes;
+            decoded = result.mImage;
+        }
+        FinishImage(image, decoded, dropRawBitmapData);
+    }
+}
+
+void cConfigBase::ReadResourceChildren(QXmlStreamReader& reader, bool dropRawBitmapData)
+{
     while (reader.readNextStartElement()) {
         if (reader.name() == QLatin1String("ResourceGroup"))
             ReadResourceGroupXml(reader, dropRawBitmapData);
@@ -261,21 +292,44 @@ void cConfigBase::ReadResourceXml(QXmlStreamReader& reader, bool dropRawBitmapDa
         return;
     }
 
-    QByteArray bytes;
-    if (!ReadBase64Text(reader, bytes))
+    sPendingImage pending { id, name, QByteArray(), subtype, group, tags, recolourable, recolourableColour, {} };
+    QByteArray text;
+    if (!ReadBase64Text(reader, text))
         return;
+    const bool bitmap = subtype != cImageResource::SvgSubtype();
+    if (mPendingImages) {
+        // Bitmaps decode on the thread pool while the reader goes on; they join the list in
+        // document order when the `Resources` element ends.
+        if (bitmap)
+            pending.mDecoded = QtConcurrent::run(&cConfigBase::DecodeBase64Bitmap, text);
+        else
+            pending.mBytes = QByteArray::fromBase64(text);
+        mPendingImages->push_back(std::move(pending));
+        return;
+    }
     QImage image;
-    if (subtype != cImageResource::SvgSubtype()) {
-        image = DecodeBitmap(bytes);
+    if (bitmap) {
+        const sDecodedBitmap decoded = DecodeBase64Bitmap(text);
+        pending.mBytes = decoded.mBytes;
+        image = decoded.mImage;
+    } else {
+        pending.mBytes = QByteArray::fromBase64(text);
+    }
+    FinishImage(pending, image, dropRawBitmapData);
+}
+
+void cConfigBase::FinishImage(sPendingImage& pending, const QImage& image, bool dropRawBitmapData)
+{
+    if (pending.mSubtype != cImageResource::SvgSubtype()) {
         if (image.isNull()) {
             ZU_ERR("Error loading image data from xml");
             return;
         }
         if (dropRawBitmapData)
-            bytes = QByteArray();
+            pending.mBytes = QByteArray();
     }
-    InsertNewResource(
-        new cImageResource(this, id, name, image, bytes, subtype, group, tags, recolourable, recolourableColour, this));
+    InsertNewResource(new cImageResource(this, pending.mId, pending.mName, image, pending.mBytes, pending.mSubtype,
+        pending.mGroup, pending.mTags, pending.mRecolourable, pending.mRecolourableColour, this));
 }
 
 void cConfigBase::ReadOtherResourceXml(QXmlStreamReader&, const QString&, const QString&, const QString&, bool) { }

@@ -7,6 +7,7 @@
 #include "Quendle/Properties/ImageResourceHost.h"
 
 #include <QColor>
+#include <QFuture>
 #include <QMutex>
 #include <QObject>
 #include <QString>
@@ -15,6 +16,7 @@
 #include "ZUNet/Core/ZUNetTypes.h"
 
 #include <array>
+#include <vector>
 
 class QXmlStreamReader;
 class cQmlUnit;
@@ -94,6 +96,27 @@ Q_SIGNALS:
     void multiUnitConfigChanged();
 
 private:
+    struct sDecodedBitmap {
+        QByteArray mBytes;
+        QImage mImage;
+    };
+    static sDecodedBitmap DecodeBase64Bitmap(const QByteArray& base64);
+
+    /// An image element read, its bitmap perhaps still decoding.
+    struct sPendingImage {
+        QString mId;
+        QString mName;
+        QByteArray mBytes;
+        QString mSubtype;
+        QString mGroup;
+        QStringList mTags;
+        bool mRecolourable;
+        QColor mRecolourableColour;
+        QFuture<sDecodedBitmap> mDecoded;
+    };
+    void ReadResourceChildren(QXmlStreamReader& reader, bool dropRawBitmapData);
+    void FinishImage(sPendingImage& pending, const QImage& image, bool dropRawBitmapData);
+
     struct sImageEntry {
         QString mId;
         bool mIsImage = false;
@@ -112,6 +135,8 @@ private:
     int mNextResourceId = 0;
     int mNextUnitId = 0;
     bool mConfigVersionIsNewer = false;
+    /// Set while a `Resources` element is read: its images, in document order.
+    std::vector<sPendingImage>* mPendingImages = nullptr;
 
     /// The images in resource-list order, for the image provider's threads.
     mutable QMutex mImageLock;

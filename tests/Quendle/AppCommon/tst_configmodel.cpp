@@ -289,6 +289,8 @@ void tst_ConfigModel::resources_data()
         << QStringList { "ERROR: Error loading image data from xml" };
     QTest::newRow("bad Base64") << image("4", "bad", QByteArray("!!!*^%$#@")) << "" << 5
                                 << QStringList { "ERROR: Error loading image data from xml" };
+    QTest::newRow("vector data in a bitmap") << image("4", "bad", SvgBase64(10, 10, "red")) << "" << 5
+                                             << QStringList { "ERROR: Error loading image data from xml" };
     QTest::newRow("empty data") << image("4", "bad", QByteArray("")) << "" << 5
                                 << QStringList { "ERROR: Error loading image data from xml" };
     QTest::newRow("bad default flag")
