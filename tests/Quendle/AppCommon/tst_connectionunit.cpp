@@ -63,6 +63,7 @@ private Q_SLOTS:
     void unitGoneBeforeSignIn();
     void unitLostAfterSignInAndBack();
     void failedRetryTellsQml();
+    void connectionEndsWhileSeeking();
 
 private:
     bool Connect(cConnectionUnit& unit, sUnitSpies& spies);
@@ -316,6 +317,32 @@ void tst_ConnectionUnit::failedRetryTellsQml()
     QTRY_COMPARE_WITH_TIMEOUT(spies.mNotFound.count(), 1, 15000);
     QCOMPARE(spies.mConnected.count(), 3);
     QVERIFY(!unit.connected());
+}
+
+// The unit goes while its configuration manager is being sought (its version object never
+// answers): the attempt ends as a failure, and the same object connects once the unit is back.
+void tst_ConnectionUnit::connectionEndsWhileSeeking()
+{
+    QVERIFY(
+        mUnit->Start(kUnitAddress, mDir->filePath(QStringLiteral("none.xml")), { QStringLiteral("--mute-version") }));
+    cConnectionUnit unit(nullptr, kUnitAddress, QStringLiteral("tarvo"), nullptr);
+    sUnitSpies spies(&unit);
+    unit.ConnectToUnit(nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(unit.ConnectionId() != 0xFFFF, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(unit.ConfigClient()->ManagerConnectionId() != 0xFFFF, 10000);
+    QTest::qWait(200);
+    QCOMPARE(spies.Outcomes(), 0);
+
+    mUnit->Kill();
+    QTRY_COMPARE_WITH_TIMEOUT(spies.mNotFound.count(), 1, 15000);
+    QCOMPARE(spies.mFound.count(), 0);
+    QVERIFY(!unit.connected());
+    QCOMPARE(unit.ConnectionId(), UWORD(0xFFFF));
+
+    mUnit = std::make_unique<cQuendleUnit>();
+    QVERIFY(mUnit->Start(kUnitAddress, mDir->filePath(QStringLiteral("none.xml"))));
+    QVERIFY(Connect(unit, spies));
+    QVERIFY(SignIn(unit, spies, QStringLiteral("Alice"), QStringLiteral("wonder")));
 }
 
 QTEST_GUILESS_MAIN(tst_ConnectionUnit)

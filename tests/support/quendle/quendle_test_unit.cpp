@@ -2,7 +2,7 @@
 // end-to-end tests and benchmarks:
 //   quendle_test_unit --listen ADDRESS --description FILE [--config FILE] [--manager-version N]
 //                     [--min-client-version A.B.C] [--legacy-sign-in] [--keepalive-ms N]
-//                     [--raw-port P] [--mute METHOD] [--stall-after-chunks N]
+//                     [--raw-port P] [--mute METHOD] [--stall-after-chunks N] [--mute-version]
 // It accepts ZUNet connections on ADDRESS:51321 and holds the configuration manager (with its
 // reply worker, version object, user-list server and secondary-unit authenticators) over a user
 // store, scene names and a key table read from the description file (see TestUnitDescription.h),
@@ -99,7 +99,8 @@ private:
 };
 
 /// Passes everything to the connection manager, except that after `mStallAfter` full download chunks
-/// from the manager it sends no more of them: a download that stops half-way.
+/// from the manager it sends no more of them (a download that stops half-way; never when negative),
+/// and that nothing the object `mMutedSource` sends leaves the unit.
 class cStallingNetwork : public cNetworkInterface
 {
 public:
@@ -115,12 +116,15 @@ public:
     void SendDatagramMessage(const cZUNetMessage& message) override { mNetwork->SendDatagramMessage(message); }
     void SendMessage(const cZUNetMessage& message) override
     {
+        if (mMutedSource != 0 && message.mSource == mMutedSource)
+            return;
         const bool fromManager = mManagerHandle != 0 && message.mSource == mManagerHandle;
         if (fromManager && message.mMethod == M_REPLY_OK) {
             if (mStalled)
                 return;
             // Full-size chunks are counted: nothing else the manager sends is that long.
-            if (message.mLength == Quendle::kChunkSize + Quendle::kChunkHeaderSize && ++mChunks > mStallAfter) {
+            if (mStallAfter >= 0 && message.mLength == Quendle::kChunkSize + Quendle::kChunkHeaderSize
+                && ++mChunks > mStallAfter) {
                 mStalled = true;
                 ZU_TRACE("unit: stalled");
                 return;
@@ -129,6 +133,7 @@ public:
         mNetwork->SendMessage(message);
     }
     std::atomic<UWORD> mManagerHandle { 0 };
+    std::atomic<UWORD> mMutedSource { 0 };
 
 private:
     cNetworkInterface* mNetwork;
@@ -220,6 +225,7 @@ int main(int argc, char** argv)
         { "raw-port", "Also send the configuration file over plain TCP on this port.", "port", "0" },
         { "mute", "Never answer requests with this method number.", "method", "0" },
         { "stall-after-chunks", "Send no download chunk after the first N.", "n", "-1" },
+        { "mute-version", "The version object never answers: a runner's seek of the manager never ends." },
     });
     parser.process(app);
 
@@ -255,9 +261,11 @@ int main(int argc, char** argv)
         }
 
         std::unique_ptr<cStallingNetwork> stalling;
-        if (parser.value("stall-after-chunks").toInt() >= 0) {
+        if (parser.value("stall-after-chunks").toInt() >= 0 || parser.isSet("mute-version")) {
             stalling = std::make_unique<cStallingNetwork>(network, parser.value("stall-after-chunks").toInt());
             stalling->mManagerHandle = manager.GetHandle();
+            if (parser.isSet("mute-version"))
+                stalling->mMutedSource = manager.VersionObject()->GetHandle();
             SetNetworkInterface(stalling.get());
         }
 
