@@ -17,9 +17,14 @@ for target in "$build"/fuzz/fuzz_*; do
   if [ -d "$here/corpus/$name" ]; then
     cp -r "$here/corpus/$name/." "$work/$name/"
   fi
+  # A target's own flags, one a line, in fuzz/NAME.options.
+  extra=()
+  if [ -f "$here/$name.options" ]; then
+    mapfile -t extra < <(grep -v '^#' "$here/$name.options" | grep -v '^$')
+  fi
   echo "fuzzing $name for ${seconds}s"
   rc=0
-  QT_QPA_PLATFORM=offscreen "$here/../tools/netns-run.sh" "$target" "$work/$name" \
+  QT_QPA_PLATFORM=offscreen "$here/../tools/netns-run.sh" "$target" "$work/$name" "${extra[@]}" \
     -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$work/$name-" >"$work/$name.log" 2>&1 || rc=$?
   grep -E '^(stat::number_of_executed_units|SUMMARY|#[0-9]+ *DONE)' "$work/$name.log" || true

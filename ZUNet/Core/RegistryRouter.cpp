@@ -212,6 +212,7 @@ void cRegistryRouter::RegisterNetworkObject(cNetObject* object, const char* name
     mNameMap.Insert(slot, object);
     object->YourHandleIs(handle, slot);
     mObjects[handle - 1] = object;
+    mHandlesInUse.insert(handle);
 }
 
 void cRegistryRouter::RemoveFirst(std::vector<cNetObject*>& scan, cNetObject* object)
@@ -231,6 +232,7 @@ void cRegistryRouter::UnRegisterNetworkObject(cNetObject* object)
     RemoveFirst(mTockScan, object);
     mNameMap.Remove(mNames[handle - 1]);
     mObjects[handle - 1] = nullptr;
+    mHandlesInUse.erase(handle);
     ReleaseHandle(handle);
 }
 
@@ -393,8 +395,10 @@ ULONG cRegistryRouter::GetNumberOfMessagesInBuffer()
 void cRegistryRouter::ConnectionTerminated(UWORD connectionId, bool lostComms)
 {
     std::lock_guard<std::recursive_mutex> locker(mPollLock);
-    for (ULONG i = 0; i < ZUNET_MAX_HANDLE; ++i) {
-        if (cNetObject* object = mObjects[i])
+    // A copy: an object told may end or start others.
+    const std::vector<UWORD> handles(mHandlesInUse.begin(), mHandlesInUse.end());
+    for (UWORD handle : handles) {
+        if (cNetObject* object = mObjects[handle - 1])
             object->ConnectionTerminated(connectionId, lostComms);
     }
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <vector>
 
 class cNetObject;
@@ -128,6 +129,7 @@ private:
     cNameMap mNameMap { 800 };
     std::unique_ptr<char[][ZUNET_MAX_NAME_LENGTH + 1]> mNames;
     std::unique_ptr<cNetObject*[]> mObjects;
+    std::set<UWORD> mHandlesInUse; // so that telling every object does not visit 60000 slots
     std::unique_ptr<UWORD[]> mFreeHandles;
     ULONG mTakePosition = 0;
     ULONG mReleasePosition = 0;
