@@ -333,13 +333,14 @@ void cQuendleConfigClient::RequestNetObjectNameAndParameter(
     const std::string& objectPath, cZUNetWidgetClientInterface* listener)
 {
     RemoveNetObjectNameAndParameterListener(listener);
-    mListenersByPath.emplace(objectPath, listener);
-    const ULONG requestId = GetNetObjectNameAndParameterRequestNextUp();
-    mListenersByRequestId.emplace(requestId, listener);
+    // Refused before the listener is kept: it would wait for an answer that never comes.
     if (objectPath.size() + 5 > ZUNET_MAX_DATA_LENGTH) {
         ZU_ERR("Object path too long: %zu", objectPath.size());
         return;
     }
+    mListenersByPath.emplace(objectPath, listener);
+    const ULONG requestId = GetNetObjectNameAndParameterRequestNextUp();
+    mListenersByRequestId.emplace(requestId, listener);
     cZUNetMessage request(static_cast<UWORD>(objectPath.size() + 5));
     {
         std::lock_guard<cRequestMutex> locker(mMutex);

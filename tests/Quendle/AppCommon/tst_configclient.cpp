@@ -116,6 +116,8 @@ private Q_SLOTS:
     void loginTokenReplies();
     void malformedNoticesDropped_data();
     void malformedNoticesDropped();
+    void pathLengthLimit_data();
+    void pathLengthLimit();
     void nothingSentUnderTheMutex();
     void requestEndedBeforeItsSignal();
     void connectionEndFromAnotherThread();
@@ -924,6 +926,40 @@ void tst_ConfigClient::malformedNoticesDropped()
     QCOMPARE(replies.count() + updates.count() + uploadOk.count() + uploadFailed.count() + uploadProgress.count(), 0);
     QCOMPARE(listener.mStatuses.size(), 0);
     QCOMPARE(traces.CountContaining(QStringLiteral("dropped")), 1);
+}
+
+void tst_ConfigClient::pathLengthLimit_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::addColumn<bool>("sent");
+    // Request id, path and its NUL fill the whole data at 65530.
+    QTest::newRow("longest that fits") << 65530 << true;
+    QTest::newRow("one too long") << 65531 << false;
+}
+
+void tst_ConfigClient::pathLengthLimit()
+{
+    QFETCH(int, length);
+    QFETCH(bool, sent);
+    ConnectRemote();
+    const std::string path(std::size_t(length), 'p');
+    cNameParamListener listener;
+    cTraceCapture traces;
+    mClient->RequestNetObjectNameAndParameter(path, &listener);
+    QCOMPARE(SentTo(kRemote, kManager).size(), sent ? 1 : 0);
+    QCOMPARE(traces.CountContaining(QStringLiteral("Object path too long")), sent ? 0 : 1);
+
+    // An answer to the first request id reaches the listener only if its request went out.
+    QByteArray answer
+        = QByteArray::fromHex("00000000 0000 0001") + QByteArray("Input 1", 8) + QByteArray::fromHex("1000");
+    Inject(kRemote, kManager, M_NAME_PARAM_REPLY, answer);
+    QCoreApplication::processEvents();
+    QCOMPARE(listener.mStatuses.size(), sent ? 1 : 0);
+
+    // Only a path that was asked for is forgotten.
+    mNetwork->Clear();
+    mClient->RemoveNetObjectNameAndParameterListener(&listener);
+    QCOMPARE(SentTo(kRemote, kManager).size(), sent ? 1 : 0);
 }
 
 void tst_ConfigClient::nothingSentUnderTheMutex()
