@@ -2,6 +2,7 @@
 // reached by address (probe, connection, manager seek), by a name or a fallback address, signed in
 // through the configuration client with the right and the wrong password, refused for its version,
 // and followed through a unit that goes away and comes back.
+#include "Common/Qt/UnitFinder.h"
 #include "Quendle/AppCommon/ConnectionUnit.h"
 #include "Quendle/AppCommon/PasswordHashing.h"
 #include "Quendle/AppCommon/QuendleConfigClient.h"
@@ -11,6 +12,7 @@
 #include "ZUNet/QT/SyscallThread.h"
 #include "tests/support/quendle/QuendleUnit.h"
 
+#include <QProcess>
 #include <QtTest>
 
 #include <memory>
@@ -64,6 +66,7 @@ private Q_SLOTS:
     void unitLostAfterSignInAndBack();
     void failedRetryTellsQml();
     void connectionEndsWhileSeeking();
+    void nameThroughDiscovery();
 
 private:
     bool Connect(cConnectionUnit& unit, sUnitSpies& spies);
@@ -343,6 +346,44 @@ void tst_ConnectionUnit::connectionEndsWhileSeeking()
     QVERIFY(mUnit->Start(kUnitAddress, mDir->filePath(QStringLiteral("none.xml"))));
     QVERIFY(Connect(unit, spies));
     QVERIFY(SignIn(unit, spies, QStringLiteral("Alice"), QStringLiteral("wonder")));
+}
+
+// A typed name is resolved through discovery: an announcer process names the unit, the unit
+// program answers on every address of the test network.
+void tst_ConnectionUnit::nameThroughDiscovery()
+{
+    QVERIFY(mUnit->Start(QStringLiteral("0.0.0.0"), mDir->filePath(QStringLiteral("none.xml"))));
+    cMultiUnitFinder finder;
+    finder.SetTimerRunning(false);
+    finder.StartFindingUnits(QStringLiteral("Vek Find"), true);
+    gMultiUnitFinder.store(&finder);
+    QProcess announcer;
+    announcer.start(QStringLiteral(ZUNET_FINDME_UNIT),
+        { QStringLiteral("Vek Find"), QStringLiteral("Stage"), QStringLiteral("{}") });
+    QVERIFY(announcer.waitForStarted(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !finder.GetHostAddressByUnitName(QStringLiteral("Vek Find"), QStringLiteral("Stage")).isNull(), 10000);
+
+    cConnectionUnit wrongCase(nullptr, QStringLiteral("stage"), QStringLiteral("tarvo"), nullptr);
+    sUnitSpies wrongSpies(&wrongCase);
+    wrongCase.ConnectToUnit(&finder);
+    QCOMPARE(wrongSpies.mNotFound.count(), 1);
+    QCOMPARE(wrongCase.connectionFailureReason(), QStringLiteral("Could not resolve unit name"));
+
+    cConnectionUnit unit(nullptr, QStringLiteral("Stage"), QStringLiteral("tarvo"), nullptr);
+    sUnitSpies spies(&unit);
+    QVERIFY(QHostAddress(QString::fromUtf8(unit.FindIpAddress(&finder)))
+                .isInSubnet(QHostAddress(QStringLiteral("10.77.0.0")), 24));
+    const int before = spies.Outcomes();
+    unit.ConnectToUnit(&finder);
+    QTRY_VERIFY_WITH_TIMEOUT(spies.Outcomes() > before, 15000);
+    QVERIFY(unit.connected());
+    QVERIFY(SignIn(unit, spies, QStringLiteral("Alice"), QStringLiteral("wonder")));
+
+    unit.disconnectFromUnit();
+    gMultiUnitFinder.store(nullptr);
+    announcer.kill();
+    announcer.waitForFinished(5000);
 }
 
 QTEST_GUILESS_MAIN(tst_ConnectionUnit)
