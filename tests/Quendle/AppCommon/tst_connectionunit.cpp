@@ -9,7 +9,7 @@
 #include "Quendle/Properties/Properties.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/QT/NetworkConnection.h"
-#include "ZUNet/QT/SyscallThread.h"
+#include "ZUNet/QT/NetworkStack.h"
 #include "tests/support/quendle/QuendleUnit.h"
 
 #include <QProcess>
@@ -72,27 +72,20 @@ private:
     bool Connect(cConnectionUnit& unit, sUnitSpies& spies);
     bool SignIn(cConnectionUnit& unit, sUnitSpies& spies, const QString& name, const QString& password);
 
-    cSyscallThread* mSyscall = nullptr;
+    std::unique_ptr<cNetworkStack> mStack;
     std::unique_ptr<QTemporaryDir> mDir;
     std::unique_ptr<cQuendleUnit> mUnit;
 };
 
 void tst_ConnectionUnit::initTestCase()
 {
-    cNetworkConnection::AllowInstanceOf(true);
-    InitialiseSyscall(CONNECTION_TERMINATED_ABORT_COMMANDS, true);
-    cNetworkConnection::Instance()->InitialiseLostComms();
-    mSyscall = new cSyscallThread;
-    mSyscall->StartSyscall();
+    mStack = std::make_unique<cNetworkStack>(cNetworkStack::SystemBuilder | cNetworkStack::SyscallThread);
+    mStack->Start();
 }
 
 void tst_ConnectionUnit::cleanupTestCase()
 {
-    cNetworkConnection::Instance()->UninitialiseLostComms();
-    mSyscall->QuitSyscallAndWait();
-    delete mSyscall;
-    cNetworkConnection::DeleteInstance();
-    UninitialiseSyscall();
+    mStack.reset();
 }
 
 void tst_ConnectionUnit::init()
