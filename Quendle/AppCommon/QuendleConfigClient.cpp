@@ -1,5 +1,6 @@
 #include "Quendle/AppCommon/QuendleConfigClient.h"
 
+#include "Quendle/Global/ConfigManagerRecords.h"
 #include "Quendle/Global/ConfigManagerVersionClient.h"
 #include "Quendle/Global/SaltHash.h"
 #include "ZUNet/Core/NetworkInterface.h"
@@ -312,8 +313,7 @@ void cQuendleConfigClient::UploadConfig(const QByteArray& config)
     for (int i = 0; i <= lastIndex; ++i) {
         const int length = std::min(kChunkSize, std::max(0, config.size() - i * kChunkSize));
         request.SetLength(static_cast<UWORD>(length + kChunkHeaderSize));
-        request.SetDataBufferUWORD(static_cast<UWORD>(i), 0);
-        request.SetDataBufferUWORD(static_cast<UWORD>(lastIndex), 2);
+        WriteChunkHeader(request, static_cast<UWORD>(i), static_cast<UWORD>(lastIndex));
         if (length > 0)
             std::memcpy(request.mDataBuffer + kChunkHeaderSize, config.constData() + i * kChunkSize,
                 static_cast<std::size_t>(length));
@@ -677,9 +677,8 @@ void cQuendleConfigClient::HandleNotice(const cZUNetMessage& message)
     }
     case M_NAME_PARAM_REPLY: {
         sNameParamReply item;
-        UWORD count = 0;
-        if (!message.ReadULONG(0, item.mRequestId) || !message.ReadUWORD(4, item.mStatus)
-            || !message.ReadUWORD(6, count) || !ReadNamesAndParameters(message, 8, count, item.mNamesAndParameters)) {
+        if (!message.ReadULONG(0, item.mRequestId)
+            || !ReadNamesAndParameters(message, 4, item.mStatus, item.mNamesAndParameters)) {
             ZU_ERR("Malformed M_NAME_PARAM_REPLY of %d bytes dropped", message.mLength);
             return;
         }
@@ -693,12 +692,8 @@ void cQuendleConfigClient::HandleNotice(const cZUNetMessage& message)
     case M_NAME_PARAM_UPDATE: {
         sNameParamUpdate item;
         const char* path = nullptr;
-        UWORD count = 0;
-        int offset = 0;
-        if (message.ReadString(0, path))
-            offset = int(std::strlen(path)) + 1;
-        if (!path || !message.ReadUWORD(offset, item.mStatus) || !message.ReadUWORD(offset + 2, count)
-            || !ReadNamesAndParameters(message, offset + 4, count, item.mNamesAndParameters)) {
+        if (!message.ReadString(0, path)
+            || !ReadNamesAndParameters(message, int(std::strlen(path)) + 1, item.mStatus, item.mNamesAndParameters)) {
             ZU_ERR("Malformed M_NAME_PARAM_UPDATE of %d bytes dropped", message.mLength);
             return;
         }
@@ -729,23 +724,6 @@ void cQuendleConfigClient::HandleNotice(const cZUNetMessage& message)
     default:
         return;
     }
-}
-
-bool cQuendleConfigClient::ReadNamesAndParameters(
-    const cZUNetMessage& message, int offset, UWORD count, tNamesAndParameters& entries) const
-{
-    for (int i = 0; i < count; ++i) {
-        const char* name = nullptr;
-        if (!message.ReadString(offset, name))
-            return false;
-        offset += int(std::strlen(name)) + 1;
-        UWORD parameter = 0;
-        if (!message.ReadUWORD(offset, parameter))
-            return false;
-        offset += 2;
-        entries.emplace_back(std::string(name), parameter);
-    }
-    return true;
 }
 
 void cQuendleConfigClient::ConnectionTerminated(UWORD connectionId, bool lostComms)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Quendle/Global/ConfigManagerProtocol.h"
+#include "Quendle/Global/ConfigManagerRecords.h"
 #include "ZUNet/Core/SeekObject.h"
 
 #include <QByteArray>
@@ -113,7 +114,7 @@ private Q_SLOTS:
     void VersionManagerCheckComplete();
 
 private:
-    using tNamesAndParameters = std::list<std::pair<std::string, UWORD>>;
+    using tNamesAndParameters = Quendle::tNamesAndParameters;
 
     struct sNameParamReply {
         ULONG mRequestId;
@@ -164,8 +165,6 @@ private:
     void HandleLoginTokenReply(const cZUNetMessage& reply, sAfterReply& after);
     void AuthenticatePart2(const cZUNetMessage& reply, sAfterReply& after);
     void HandleNotice(const cZUNetMessage& message);
-    bool ReadNamesAndParameters(
-        const cZUNetMessage& message, int offset, UWORD count, tNamesAndParameters& entries) const;
     void NetObjectNameParameterNotificationsNotRequired(const std::string& objectPath);
     ULONG GetNetObjectNameAndParameterRequestNextUp();
     std::string NameHostPrefix();

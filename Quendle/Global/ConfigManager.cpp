@@ -1,6 +1,7 @@
 #include "Quendle/Global/ConfigManager.h"
 
 #include "Quendle/Global/ConfigDocumentNames.h"
+#include "Quendle/Global/ConfigManagerRecords.h"
 #include "Quendle/Global/ConfigManagerVersion.h"
 #include "Quendle/Global/ReplyWorkerThread.h"
 #include "Quendle/Global/SaltHash.h"
@@ -519,25 +520,14 @@ void cConfigManager::ReplyToRequestNameParam(const cZUNetMessage& request)
     else
         entries.emplace_back(std::string(), 0);
 
-    long computed = 8;
-    for (const auto& entry : entries)
-        computed += long(entry.first.size()) + 3;
+    const long computed = 4 + NamesAndParametersLength(entries);
     if (computed > ZUNET_MAX_DATA_LENGTH || entries.size() > ZUNET_MAX_DATA_LENGTH) {
         ZU_ERR("Message length error");
         return;
     }
     mReply.SetLength(static_cast<UWORD>(computed));
     mReply.SetDataBufferULONG(requestId, 0);
-    mReply.SetDataBufferUWORD(status, 4);
-    mReply.SetDataBufferUWORD(static_cast<UWORD>(entries.size()), 6);
-    int offset = 8;
-    for (const auto& entry : entries) {
-        mReply.SetDataBufferString(entry.first.c_str(), offset);
-        offset += int(entry.first.size()) + 1;
-        mReply.SetDataBufferUWORD(entry.second, offset);
-        offset += 2;
-    }
-    if (offset != computed) {
+    if (WriteNamesAndParameters(mReply, 4, status, entries) != computed) {
         ZU_ERR("Message length error");
         return;
     }
@@ -558,26 +548,14 @@ void cConfigManager::ForgetNameParam(const cZUNetMessage& request)
 void cConfigManager::SendNameParamChangeMessage(const sParamChangeInformItem& item, UWORD status,
     const std::list<std::pair<std::string, UWORD>>& namesAndParameters)
 {
-    long computed = long(item.mObjectPath.size()) + 1 + 4;
-    for (const auto& entry : namesAndParameters)
-        computed += long(entry.first.size()) + 3;
+    const long computed = long(item.mObjectPath.size()) + 1 + NamesAndParametersLength(namesAndParameters);
     if (computed > ZUNET_MAX_DATA_LENGTH || namesAndParameters.size() > ZUNET_MAX_DATA_LENGTH) {
         ZU_ERR("Invalid length");
         return;
     }
     cZUNetMessage message(static_cast<UWORD>(computed));
     message.SetDataBufferString(item.mObjectPath.c_str(), 0);
-    int offset = int(item.mObjectPath.size()) + 1;
-    message.SetDataBufferUWORD(status, offset);
-    message.SetDataBufferUWORD(static_cast<UWORD>(namesAndParameters.size()), offset + 2);
-    offset += 4;
-    for (const auto& entry : namesAndParameters) {
-        message.SetDataBufferString(entry.first.c_str(), offset);
-        offset += int(entry.first.size()) + 1;
-        message.SetDataBufferUWORD(entry.second, offset);
-        offset += 2;
-    }
-    if (offset != computed) {
+    if (WriteNamesAndParameters(message, int(item.mObjectPath.size()) + 1, status, namesAndParameters) != computed) {
         ZU_ERR("Invalid length");
         return;
     }

@@ -1,6 +1,7 @@
 #include "Quendle/AppCommon/PasswordHashing.h"
 #include "Quendle/AppCommon/RunnerQuendleConfigClient.h"
 #include "Quendle/Global/ConfigManagerProtocol.h"
+#include "Quendle/Global/ConfigManagerRecords.h"
 #include "Quendle/Global/ConfigManagerVersion.h"
 #include "Quendle/Global/ConfigManagerVersionClient.h"
 #include "Quendle/Global/ReplyWorkerThread.h"
@@ -37,12 +38,9 @@ QByteArray Data(const cZUNetMessage& message)
 
 QByteArray Chunk(int index, int last, const QByteArray& bytes)
 {
-    QByteArray data(4, '\0');
-    data[0] = char(index >> 8);
-    data[1] = char(index);
-    data[2] = char(last >> 8);
-    data[3] = char(last);
-    return data + bytes;
+    cZUNetMessage header(kChunkHeaderSize);
+    WriteChunkHeader(header, UWORD(index), UWORD(last));
+    return Data(header) + bytes;
 }
 
 /// A runner client whose storage refuses from the n-th chunk on.
