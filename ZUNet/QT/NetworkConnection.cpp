@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <algorithm>
 #include <atomic>
 #include <vector>
 
@@ -88,6 +89,10 @@ void cNetworkConnection::DeleteInstance()
             return;
         if (GetNetworkInterface() == doomed)
             SetNetworkConnection(nullptr);
+        {
+            std::lock_guard<std::mutex> pendingLocker(doomed->mPendingLock);
+            doomed->mClosed = true;
+        }
         doomed->Uninitialise();
         gNetworkConnection.store(nullptr);
     }
@@ -106,6 +111,10 @@ cNetworkConnection::cNetworkConnection()
 
 cNetworkConnection::~cNetworkConnection()
 {
+    {
+        std::lock_guard<std::mutex> locker(mPendingLock);
+        mClosed = true;
+    }
     Uninitialise();
     cLostCommsSenderController* sender = nullptr;
     cLostCommsReceiverController* receiver = nullptr;
@@ -207,6 +216,35 @@ void cNetworkConnection::AbortPendingClientConnection()
         mPendingClient->AbortPendingConnectionAttempt();
 }
 
+// False when the manager is closing: the caller must not start an attempt.
+bool cNetworkConnection::BeginAttempt()
+{
+    std::lock_guard<std::mutex> locker(mPendingLock);
+    if (mClosed || mStopping > 0)
+        return false;
+    ++mAttemptsRunning;
+    return true;
+}
+
+// The last thing an attempt does with the manager: once it returns, closing may delete it.
+void cNetworkConnection::EndAttempt()
+{
+    std::lock_guard<std::mutex> locker(mPendingLock);
+    --mAttemptsRunning;
+    // Notified under the lock: the waiter may delete the manager as soon as it has the lock.
+    mAttemptsEnded.notify_all();
+}
+
+void cNetworkConnection::AbortAttemptsAndWait()
+{
+    std::unique_lock<std::mutex> locker(mPendingLock);
+    ++mStopping;
+    for (cClientConnectionThreadController* attempt : mAttempts)
+        attempt->AbortPendingConnectionAttempt();
+    mAttemptsEnded.wait(locker, [this] { return mAttemptsRunning == 0; });
+    --mStopping;
+}
+
 void cNetworkConnection::ConnectController(cConnectionThreadControllerBase* controller)
 {
     const ULONG generation = controller->GetGeneration();
@@ -219,9 +257,14 @@ void cNetworkConnection::ConnectController(cConnectionThreadControllerBase* cont
 
 UWORD cNetworkConnection::OutgoingRemoteConnection(const std::string& host)
 {
+    if (!BeginAttempt()) {
+        ZU_DIAG("Outgoing Remote Connection rejected: \"%s\"", host.c_str());
+        return ZUNET_NO_CONNECTION;
+    }
     const UWORD connectionId = AcquireNextAvaiableConnectionID();
     if (connectionId == ZUNET_NO_CONNECTION) {
         ZU_DIAG("Outgoing Remote Connection rejected: \"%s\"", host.c_str());
+        EndAttempt();
         return ZUNET_NO_CONNECTION;
     }
     ZU_DIAG("Outgoing Remote Connection: %d - \"%s\"", connectionId, host.c_str());
@@ -235,20 +278,33 @@ UWORD cNetworkConnection::OutgoingRemoteConnection(const std::string& host)
     controller->SetLinkEventHandler(this);
     controller->Start();
     SetPendingClientConnectionThread(controller);
-    controller->WaitForSocketAttemptingConnection();
     {
         std::lock_guard<std::mutex> locker(mPendingLock);
+        mAttempts.push_back(controller);
+        // Closing began after this attempt did, and may have aborted the others already.
+        if (mStopping > 0)
+            controller->AbortPendingConnectionAttempt();
+    }
+    controller->WaitForSocketAttemptingConnection();
+    bool stopping = false;
+    {
+        // Off the lists before anyone else can end and delete it.
+        std::lock_guard<std::mutex> locker(mPendingLock);
+        mAttempts.erase(std::remove(mAttempts.begin(), mAttempts.end(), controller), mAttempts.end());
         if (mPendingClient == controller)
             mPendingClient = nullptr;
+        stopping = mStopping > 0;
     }
 
-    if (controller->IsSocketConnected()) {
+    // Connected while the manager stops: ended as failed, or it would outlive the table.
+    if (controller->IsSocketConnected() && !stopping) {
         if (QCoreApplication* application = QCoreApplication::instance())
             controller->moveToThread(application->thread());
         SetConnectionThreadAtIndex(controller, index);
         // A connection that dropped before it was stored has reported it to nobody.
         if (controller->WasDisconnectReported())
             Q_EMIT CallDisconnectAtIndex(index, false, controller->GetGeneration());
+        EndAttempt();
         return connectionId;
     }
 
@@ -256,10 +312,13 @@ UWORD cNetworkConnection::OutgoingRemoteConnection(const std::string& host)
         controller->GetSocketErrorValue(), controller->DidHostNameResolve() ? "True" : "False", host.c_str());
     disconnect(controller, nullptr, this, nullptr);
     controller->DontRegisterForLostComms();
-    TellLostCommsClosed(connectionId);
     delete controller; // joins its thread before the id can be given out again
-    std::lock_guard<std::recursive_mutex> locker(mLock);
-    ReleaseEntry(index);
+    TellLostCommsClosed(connectionId); // a registration made before the thread stopped
+    {
+        std::lock_guard<std::recursive_mutex> locker(mLock);
+        ReleaseEntry(index);
+    }
+    EndAttempt();
     return ZUNET_NO_CONNECTION;
 }
 
@@ -531,7 +590,7 @@ void cNetworkConnection::DisconnectAtIndex(UWORD Index, bool LostComms, ULONG Ge
 
 void cNetworkConnection::Uninitialise()
 {
-    AbortPendingClientConnection();
+    AbortAttemptsAndWait();
     std::vector<cConnectionThreadControllerBase*> stopping;
     {
         std::lock_guard<std::recursive_mutex> locker(mLock);

@@ -10,8 +10,10 @@
 #include <QHostAddress>
 #include <QObject>
 
+#include <condition_variable>
 #include <mutex>
 #include <string>
+#include <vector>
 
 class cConnectionThreadControllerBase;
 class cClientConnectionThreadController;
@@ -36,7 +38,8 @@ public:
     static cNetworkConnection* Instance();
     static void DeleteInstance();
 
-    /// Stops every connection (no ConnectionTerminated, no ConnectionDisconnected).
+    /// Stops every connection (no ConnectionTerminated, no ConnectionDisconnected). Attempts still
+    /// connecting are aborted and end as failed before it returns.
     void Uninitialise();
 
     UWORD OutgoingRemoteConnection(const std::string& host);
@@ -108,6 +111,9 @@ private:
     void ConnectController(cConnectionThreadControllerBase* controller);
     void TellLostCommsClosed(UWORD connectionId);
     void ReleaseEntry(UWORD index);
+    bool BeginAttempt();
+    void EndAttempt();
+    void AbortAttemptsAndWait();
 
     std::recursive_mutex mLock;
     sEntry mTable[ZUNET_MAX_CONNECTIONS];
@@ -118,8 +124,15 @@ private:
     cLostCommsSenderController* mLostCommsSender = nullptr;
     cLostCommsReceiverController* mLostCommsReceiver = nullptr;
 
+    // Also guards the attempts below. A thread inside OutgoingRemoteConnection counts as an
+    // attempt from entry to return, so closing can wait until none touches the manager any more.
     std::mutex mPendingLock;
     cClientConnectionThreadController* mPendingClient = nullptr;
+    std::vector<cClientConnectionThreadController*> mAttempts;
+    int mAttemptsRunning = 0;
+    int mStopping = 0; // Uninitialise calls under way: new attempts are refused, waiting ones fail
+    bool mClosed = false; // the manager is going: attempts are refused for good
+    std::condition_variable mAttemptsEnded;
 };
 
 void SetNetworkConnection(cNetworkConnection* connection);

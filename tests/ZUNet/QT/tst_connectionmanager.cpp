@@ -5,6 +5,7 @@
 #include "tests/support/NetTestHelpers.h"
 #include "tests/support/ProbeObject.h"
 #include "tests/support/RouterFixture.h"
+#include "tests/support/TestNetwork.h"
 #include "tests/support/TraceCapture.h"
 
 #include <QtTest>
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <thread>
+#include <vector>
 
 namespace
 {
@@ -72,6 +74,8 @@ private Q_SLOTS:
     void staleDisconnectLeavesTheNewerConnection();
     void shutdownStopsConnectionsInEitherOrder_data();
     void shutdownStopsConnectionsInEitherOrder();
+    void closingFailsAttemptsStillConnecting_data();
+    void closingFailsAttemptsStillConnecting();
 
 private:
     cNetworkConnection* mManager = nullptr;
@@ -430,6 +434,37 @@ void tst_ConnectionManager::shutdownStopsConnectionsInEitherOrder()
     QVERIFY(!GetNetworkInterface());
     QTRY_VERIFY(unit.Ended(0));
     QVERIFY(watcher.mTerminated.isEmpty()); // shutdown tells no object
+}
+
+void tst_ConnectionManager::closingFailsAttemptsStillConnecting_data()
+{
+    QTest::addColumn<int>("openers");
+    QTest::newRow("one attempt") << 1;
+    QTest::newRow("two at once") << 2;
+}
+
+void tst_ConnectionManager::closingFailsAttemptsStillConnecting()
+{
+    // The application quits while a typed address is still being tried.
+    ZU_REQUIRE_PRIVATE_TEST_NETWORK();
+    QFETCH(int, openers);
+    mManager->InitialiseLostComms();
+    std::vector<std::atomic<int>> ids(static_cast<std::size_t>(openers));
+    std::vector<std::thread> threads;
+    for (auto& id : ids) {
+        id = -1;
+        // Nobody has this address on the test subnet: the connect hangs for seconds.
+        threads.emplace_back([this, &id] { id = mManager->OutgoingRemoteConnection("10.77.0.99"); });
+    }
+    QTest::qWait(300);
+    for (const auto& id : ids)
+        QCOMPARE(id.load(), -1);
+    cNetworkConnection::DeleteInstance(); // the openers touch nothing of it afterwards
+    mManager = nullptr;
+    for (std::thread& thread : threads)
+        thread.join();
+    for (const auto& id : ids)
+        QCOMPARE(id.load(), int(ZUNET_NO_CONNECTION));
 }
 
 QTEST_GUILESS_MAIN(tst_ConnectionManager)
