@@ -107,7 +107,7 @@ void cTCPConnection::SendFrame(const UBYTE* frame, ULONG length, std::unique_ptr
     ULONG sent = 0;
     bool wake = false;
     tTransmitQueueLock locker = LockTransmitQueue();
-    if (mDirectClosing)
+    if (mClosing)
         return;
     const bool queueEmpty = FrontTransmitQueueItem() == nullptr;
     const auto now = std::chrono::steady_clock::now();
@@ -222,13 +222,28 @@ void cTCPConnection::CloseDirectDescriptor()
     }
 }
 
+void cTCPConnection::BeginClose()
+{
+    const tTransmitQueueLock locker = LockTransmitQueue();
+    mClosing = true;
+}
+
+// Whatever the close did not write stays unwritten: a later write would put bytes after a cut
+// frame, or after BYE.
+void cTCPConnection::EndWriting()
+{
+    const tTransmitQueueLock locker = LockTransmitQueue();
+    CloseDirectDescriptor();
+    ClearTransmitQueue();
+    mHeadOffset = 0;
+}
+
 // Queues BYE behind what is still queued and writes it all, waiting for the socket at most
 // kByeWriteTimeoutMs in all. Senders are not held up meanwhile: they find the link closing.
 void cTCPConnection::FlushDirectThenBye()
 {
     const QByteArray bye = GetByeMessage();
     tTransmitQueueLock locker = LockTransmitQueue();
-    mDirectClosing = true;
     std::unique_ptr<UBYTE[]> block(new UBYTE[ULONG(bye.size())]);
     std::memcpy(block.get(), bye.constData(), size_t(bye.size()));
     PushTransmitQueueItem(sTransmitItem { std::move(block), ULONG(bye.size()) });
@@ -294,12 +309,15 @@ bool cTCPConnection::WriteAll(const UBYTE* bytes, ULONG length)
 }
 
 // Writes queued frames until the queue is empty or a write fails; a failed frame is dropped and
-// the rest stay queued. Runs with the transmit-queue lock held.
+// the rest stay queued. The first frame resumes where an earlier write left it. Runs with the
+// transmit-queue lock held.
 void cTCPConnection::WriteQueuedFrames()
 {
     sTransmitItem item;
     while (GetNextTransmitQueueItem(item)) {
-        if (!WriteAll(item.mBlock.get(), item.mLength))
+        const ULONG skip = mHeadOffset;
+        mHeadOffset = 0;
+        if (!WriteAll(item.mBlock.get() + skip, item.mLength - skip))
             return;
     }
 }
@@ -308,10 +326,16 @@ void cTCPConnection::Transmit()
 {
     const bool canWrite = !mTransmitStopped.load() && mDevice.isOpen();
     tTransmitQueueLock locker = LockTransmitQueue();
+    if (mClosing) {
+        // The close writes what goes out; a send posted before it finds nothing to do.
+        if (mWriteNotifier)
+            mWriteNotifier->setEnabled(false);
+        return;
+    }
     if (mDirectFd >= 0) {
         // Closing writes what is left itself; a stopped or closed link writes nothing more. Either
         // way the notifier goes quiet, or a writable socket would wake this thread for ever.
-        const bool done = !canWrite || mDirectClosing || WriteQueuedFramesDirect(locker);
+        const bool done = !canWrite || mClosing || WriteQueuedFramesDirect(locker);
         if (mWriteNotifier)
             mWriteNotifier->setEnabled(!done);
     } else if (canWrite) {
@@ -323,20 +347,15 @@ void cTCPConnection::TCPDisconnect(bool lostComms)
 {
     if (mDisconnecting.exchange(true))
         return;
+    BeginClose();
     if (lostComms) {
-        {
-            const tTransmitQueueLock locker = LockTransmitQueue();
-            CloseDirectDescriptor();
-        }
+        EndWriting();
         if (mDevice.isOpen())
             mDevice.close();
     } else if (WritesDirectly()) {
         if (!mTransmitStopped.load() && IsConnected())
             FlushDirectThenBye();
-        {
-            const tTransmitQueueLock locker = LockTransmitQueue();
-            CloseDirectDescriptor();
-        }
+        EndWriting();
         mByeSent.store(true);
     } else {
         if (IsConnected()) {
@@ -357,6 +376,7 @@ void cTCPConnection::TCPDisconnect(bool lostComms)
                 }
             }
         }
+        EndWriting();
         mByeSent.store(true);
     }
     Q_EMIT TCPConnectionDisconnected();

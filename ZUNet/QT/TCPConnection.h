@@ -74,6 +74,8 @@ private:
     bool WriteQueuedFramesDirect(tTransmitQueueLock& locker);
     long SendSome(const UBYTE* bytes, ULONG length);
     void CloseDirectDescriptor();
+    void BeginClose();
+    void EndWriting();
     void FlushDirectThenBye();
 
     QIODevice& mDevice;
@@ -86,7 +88,7 @@ private:
     // Guarded by the transmit-queue lock.
     int mDirectFd = -1;
     ULONG mHeadOffset = 0; // bytes of the first queued frame already written
-    bool mDirectClosing = false; // BYE is queued: senders queue nothing more
+    bool mClosing = false; // a close has begun: only the close itself writes from now on
     std::chrono::steady_clock::time_point mLastWrite;
     QSocketNotifier* mWriteNotifier = nullptr; // link thread only
 };

@@ -145,6 +145,7 @@ private Q_SLOTS:
     void tcpFullSocketQueuesInOrder();
     void tcpCloseFlushesAFullSocketThenBye();
     void tcpCloseGivesUpOnAPeerThatNeverReads();
+    void tcpCloseThatGivesUpWritesNothingMore();
     void tcpSendingToAResetPeerIsHarmless();
 
     void udpSendsOnlyOnceThePeerPortIsKnown();
@@ -286,6 +287,33 @@ void tst_LinksLoopback::tcpCloseGivesUpOnAPeerThatNeverReads()
     peer.mLinkSide->close();
     const QByteArray received = peer.WaitForEnd();
     QVERIFY(!received.endsWith("late"));
+}
+
+// The peer sends BYE and stops reading while frames are queued; the close writes part of them
+// and gives up. A send posted before the close must not write the queue again: the peer would
+// get a frame's head twice.
+void tst_LinksLoopback::tcpCloseThatGivesUpWritesNothingMore()
+{
+    sRawPeer peer;
+    QVERIFY(peer.Connect());
+    cTCPConnection link(*peer.mLinkSide, 7);
+    QSignalSpy disconnected(&link, &cTCPConnection::TCPConnectionDisconnected);
+    const QByteArray expected = FillSocket(link);
+    QVERIFY2(link.GetTransmitQueueLength() > 0, "the socket never filled");
+    const QByteArray bye = cConnectionBaseQt::GetByeMessage();
+    QCOMPARE(::send(peer.mFd, bye.constData(), size_t(bye.size()), 0), ssize_t(bye.size()));
+    QTRY_COMPARE_WITH_TIMEOUT(disconnected.count(), 1, 5000);
+    QVERIFY(link.WasByeReceived());
+    Q_EMIT link.Send(); // a sender queued a frame just before the BYE arrived
+    link.Transmit();
+    QCoreApplication::processEvents();
+    peer.StartReading();
+    QTest::qWait(200); // time for anything still written to arrive
+    peer.mLinkSide->abort();
+    const QByteArray received = peer.WaitForEnd();
+    QVERIFY(!received.isEmpty());
+    QVERIFY2(received.size() < expected.size(), "the close gave up before all was written");
+    QVERIFY2(received == expected.left(received.size()), "nothing written twice, nothing after the cut");
 }
 
 // Writing to a peer that reset the connection must neither raise SIGPIPE nor pile up frames.
