@@ -15,8 +15,7 @@ public:
     cPropertyBase(const QString& name, QObject* parent);
 
     QString name() const { return mName; }
-
-public Q_SLOTS:
+    // Not a slot: QML would see the method instead of the property of the same name.
     virtual bool isGroup() const = 0;
 
 private:
@@ -62,8 +61,9 @@ public:
     void setVisible(bool visible);
     void SetEditable(bool editable);
 
-public Q_SLOTS:
     bool isGroup() const override { return false; }
+
+public Q_SLOTS:
     virtual QVariant value() const = 0;
     virtual void setValue(const QVariant& value) = 0;
     virtual QString stringValue() const = 0;

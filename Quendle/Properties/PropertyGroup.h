@@ -29,7 +29,6 @@ public:
     /// Every property, sub-groups replaced by their own properties, depth first.
     QList<cProperty*> AllProperties() const;
 
-public Q_SLOTS:
     bool isGroup() const override { return true; }
 
 Q_SIGNALS:
