@@ -81,6 +81,7 @@ public:
 
 protected:
     cReplyWorkerThread* ReplyWorker() const { return mReplyWorker; }
+    cUserListServer* UserListServer() const { return mUserListServer; }
     /// Signs a client in by other means than this class's (a unit's own sign-in forms).
     void SetAuthenticated(UWORD connectionId, UWORD handle, UWORD userIndex);
 

@@ -3,6 +3,7 @@
 //   quendle_test_unit --listen ADDRESS --description FILE [--config FILE] [--manager-version N]
 //                     [--min-client-version A.B.C] [--legacy-sign-in] [--keepalive-ms N]
 //                     [--raw-port P] [--mute METHOD] [--stall-after-chunks N] [--mute-version]
+//                     [--user-list-reply HEX|silent]
 // It accepts ZUNet connections on ADDRESS:51321 and holds the configuration manager (with its
 // reply worker, version object, user-list server and secondary-unit authenticators) over a user
 // store, scene names and a key table read from the description file (see TestUnitDescription.h),
@@ -14,10 +15,13 @@
 //   "name-update PATH NAME PARAM"  tells the clients of PATH that it now denotes NAME/PARAM
 // and shuts down in order when standard input closes. With --raw-port it also accepts plain TCP
 // on that port and sends the stored configuration file's bytes to each connection (the baseline
-// of the download benchmark).
+// of the download benchmark). With --user-list-reply its user-list server answers every link with
+// those bytes instead of the user list, or not at all.
+#include "Quendle/Global/ConfigManagerProtocol.h"
 #include "Quendle/Global/ConfigManagerVersion.h"
 #include "Quendle/Global/SaltHash.h"
 #include "Quendle/Global/UnitNetworkServices.h"
+#include "Quendle/Global/UserListServer.h"
 #include "ZUNet/Core/RegistryRouter.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/Trace.h"
@@ -60,6 +64,9 @@ public:
     bool mLegacySignIn = false;
     UWORD mMutedMethod = 0;
 
+    /// Leaves the name "Quendle User List Server" to another object.
+    void UnregisterUserListServer() { UserListServer()->Unregister(); }
+
     void EntrypointMessage(cZUNetMessage& message) override
     {
         if (mMutedMethod != 0 && message.mMethod == mMutedMethod) {
@@ -96,6 +103,35 @@ private:
         reply.SetAddress(request.mConnectionId, request.mSource, GetHandle(), ok ? M_REPLY_OK : M_REPLY_FAIL);
         SyscallSendMessage(reply);
     }
+};
+
+/// A user-list server that answers every link with fixed bytes, or never.
+class cFixedUserListServer : public cNetObject
+{
+public:
+    cFixedUserListServer(const QByteArray& reply, bool silent)
+        : cNetObject(Quendle::kUserListServerName, 1)
+        , mReply(reply)
+        , mSilent(silent)
+    {
+    }
+    ~cFixedUserListServer() override { Unregister(); }
+
+    void UpdateNewObject(UWORD connectionId, UWORD handle, UWORD destinationMethod, UWORD) override
+    {
+        ZU_TRACE("unit: user list asked");
+        if (mSilent)
+            return;
+        cZUNetMessage reply(UWORD(mReply.size()));
+        if (!mReply.isEmpty())
+            std::memcpy(reply.mDataBuffer, mReply.constData(), std::size_t(mReply.size()));
+        reply.SetAddress(connectionId, handle, mHandle, destinationMethod);
+        SyscallSendMessage(reply);
+    }
+
+private:
+    const QByteArray mReply;
+    const bool mSilent;
 };
 
 /// Passes everything to the connection manager, except that after `mStallAfter` full download chunks
@@ -226,6 +262,7 @@ int main(int argc, char** argv)
         { "mute", "Never answer requests with this method number.", "method", "0" },
         { "stall-after-chunks", "Send no download chunk after the first N.", "n", "-1" },
         { "mute-version", "The version object never answers: a runner's seek of the manager never ends." },
+        { "user-list-reply", "Answer user-list links with these bytes (hex), or \"silent\": never.", "hex" },
     });
     parser.process(app);
 
@@ -258,6 +295,14 @@ int main(int argc, char** argv)
                 std::make_unique<cValueObject>(entry.value(QStringLiteral("name")).toString().toUtf8().constData(),
                     UWORD(entry.value(QStringLiteral("parameters")).toInt(1))));
             mixerObjects.back()->SetValue(UWORD(entry.value(QStringLiteral("value")).toInt()));
+        }
+
+        std::unique_ptr<cFixedUserListServer> fixedUserList;
+        if (parser.isSet("user-list-reply")) {
+            const QString reply = parser.value("user-list-reply");
+            manager.UnregisterUserListServer();
+            fixedUserList = std::make_unique<cFixedUserListServer>(
+                QByteArray::fromHex(reply.toLatin1()), reply == QLatin1String("silent"));
         }
 
         std::unique_ptr<cStallingNetwork> stalling;

@@ -1,0 +1,358 @@
+#include "Quendle/Runner/UserListQuery.h"
+
+#include "Quendle/Global/ConfigManagerProtocol.h"
+#include "Quendle/Global/UserListFormat.h"
+#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/Core/SystemBuilder.h"
+#include "ZUNet/Core/Trace.h"
+#include "ZUNet/QT/NetworkConnection.h"
+
+#include <QHostAddress>
+#include <QTimer>
+
+namespace
+{
+
+constexpr const char* kQueryName = "QuendleUserListQuery";
+
+QString IPv4Text(const QHostAddress& address)
+{
+    return QHostAddress(address.toIPv4Address()).toString();
+}
+
+/// Same record as discovery reports it.
+bool SameQueuedUnit(const sUnit& a, const sUnit& b)
+{
+    return a.mHostAddress == b.mHostAddress && a.mUnitName == b.mUnitName && a.mFindString == b.mFindString;
+}
+
+} // namespace
+
+cUserListQuery::cUserListQuery(cNetworkConnection* networkConnection)
+    : cNetObject(kQueryName, 1)
+    , mRefreshTimer(new QTimer(this))
+    , mNetworkConnection(networkConnection)
+    , mLifetime(std::make_shared<sLifetime>())
+{
+    mLifetime->mQuery = this;
+    connect(mRefreshTimer, &QTimer::timeout, this, &cUserListQuery::RefreshUserLists);
+    if (mNetworkConnection) {
+        // A unit that goes after the link was made never answers and never fails the link.
+        connect(
+            mNetworkConnection, &cNetworkConnection::ConnectionDisconnected, this,
+            [this](UWORD, std::string host, bool, QAbstractSocket::SocketError) { ConnectionEnded(host); },
+            Qt::DirectConnection);
+    }
+    mRefreshTimer->start(kRefreshPeriodMs);
+}
+
+cUserListQuery::~cUserListQuery()
+{
+    {
+        std::lock_guard<std::mutex> locker(mLifetime->mMutex);
+        mLifetime->mQuery = nullptr;
+    }
+    if (IsRegistered()) {
+        SyscallMessagesPollLock();
+        Unregister();
+        SyscallMessagesPollUnLock();
+    }
+}
+
+void cUserListQuery::UnregisterAndDeleteLater()
+{
+    SyscallMessagesPollLock();
+    Unregister();
+    SyscallMessagesPollUnLock();
+    deleteLater();
+}
+
+bool cUserListQuery::SameFoundUnit(const sUnit& a, const sUnit& b)
+{
+    return a.mUnitName == b.mUnitName && IPv4Text(a.mHostAddress) == IPv4Text(b.mHostAddress);
+}
+
+void cUserListQuery::SetPaused(bool paused)
+{
+    std::lock_guard<std::recursive_mutex> locker(mMutex);
+    mPaused = paused;
+}
+
+void cUserListQuery::SetSelected(const QString& address)
+{
+    {
+        std::lock_guard<std::recursive_mutex> locker(mMutex);
+        if (address == mSelectedAddress)
+            return;
+        mSelectedAddress = address;
+    }
+    RefreshUserLists();
+}
+
+void cUserListQuery::RefreshUserLists()
+{
+    std::vector<sUnit> selected;
+    {
+        std::lock_guard<std::recursive_mutex> locker(mMutex);
+        if (mPaused)
+            return;
+        for (const sUnit& unit : mFoundUnits) {
+            if (IPv4Text(unit.mHostAddress) == mSelectedAddress)
+                selected.push_back(unit);
+        }
+    }
+    for (const sUnit& unit : selected)
+        RequestUserList(unit);
+}
+
+void cUserListQuery::RequestUserList(sUnit unit)
+{
+    {
+        std::lock_guard<std::recursive_mutex> locker(mMutex);
+        if (mFoundUnitQueryInProgress && SameQueuedUnit(unit, mCurrentUnit))
+            return;
+        for (const sUnit& pending : mPendingUnits) {
+            if (SameQueuedUnit(unit, pending))
+                return;
+        }
+        mPendingUnits.push_back(unit);
+    }
+    CheckPending();
+}
+
+void cUserListQuery::RequestDirectUserList(const QString& address)
+{
+    {
+        std::lock_guard<std::recursive_mutex> locker(mMutex);
+        if (mDirectQueryPending)
+            return;
+        mDirectQueryPending = true;
+        mDirectAddress = address;
+    }
+    CheckPending();
+}
+
+bool cUserListQuery::DirectQueryPending()
+{
+    std::lock_guard<std::recursive_mutex> locker(mMutex);
+    return mDirectQueryPending;
+}
+
+QString cUserListQuery::TargetLocked() const
+{
+    if (mDirectQueryInProgress)
+        return mDirectAddress;
+    if (mFoundUnitQueryInProgress)
+        return mCurrentUnit.mUnitName;
+    return QString();
+}
+
+void cUserListQuery::CheckPending()
+{
+    QString target;
+    quint64 serial;
+    {
+        // Claimed under the lock: the GUI thread and the network message thread both get here.
+        std::lock_guard<std::recursive_mutex> locker(mMutex);
+        if (mDirectQueryInProgress || mFoundUnitQueryInProgress)
+            return;
+        if (mDirectQueryPending) {
+            mDirectQueryInProgress = true;
+        } else if (!mPendingUnits.empty()) {
+            mFoundUnitQueryInProgress = true;
+            mCurrentUnit = mPendingUnits.front();
+            mPendingUnits.erase(mPendingUnits.begin());
+        } else {
+            return;
+        }
+        target = TargetLocked();
+        serial = ++mQuerySerial;
+        // Nothing answers before the link below is queued, so this is settled in time.
+        mOwnsConnection = !(mNetworkConnection
+            && mNetworkConnection->GetConnectionIDFromHostName(target.toStdString()) != ZUNET_NO_CONNECTION);
+    }
+
+    sParameterLinkingCommand command = LinkCommand(target);
+    command.mSync = true;
+    // The builder calls back on its own thread with its lock held, and perhaps after this object
+    // has gone: the failure is handled later on this object's thread, if it still exists.
+    std::weak_ptr<sLifetime> lifetime = mLifetime;
+    command.mCompletionCallback = [lifetime, serial](sParameterLinkingCommand*) {
+        if (std::shared_ptr<sLifetime> alive = lifetime.lock()) {
+            std::lock_guard<std::mutex> locker(alive->mMutex);
+            if (cUserListQuery* query = alive->mQuery)
+                QMetaObject::invokeMethod(
+                    query, [query, serial] { query->QueryFailed(serial); }, Qt::QueuedConnection);
+        }
+    };
+    SyscallMessagesPollLock();
+    if (gSystemBuilder)
+        gSystemBuilder->AddLinkCommandToList(command, false);
+    else
+        ZU_ERR("No system builder, user list of %s not asked for", target.toUtf8().constData());
+    SyscallMessagesPollUnLock();
+}
+
+sParameterLinkingCommand cUserListQuery::LinkCommand(const QString& target) const
+{
+    sParameterLinkingCommand command;
+    (void)command.SetSourcePath(
+        QStringLiteral("%1/%2").arg(target, QLatin1String(Quendle::kUserListServerName)).toUtf8().constData());
+    (void)command.SetDestinationPath(GetName());
+    command.mSourceParam = PARAMETER_BASE;
+    command.mDestParam = PARAMETER_BASE;
+    return command;
+}
+
+void cUserListQuery::EntrypointMessage(cZUNetMessage& message)
+{
+    if (message.mMethod != PARAMETER_BASE) {
+        cNetObject::EntrypointMessage(message);
+        return;
+    }
+    QVector<QString> userList;
+    QVector<bool> hasPassword;
+    ExtractUserList(message, userList, hasPassword);
+
+    QString target;
+    bool ownsConnection = false;
+    bool direct = false;
+    bool found = false;
+    QString directAddress;
+    sUnit unit;
+    {
+        std::lock_guard<std::recursive_mutex> locker(mMutex);
+        target = TargetLocked();
+        if (target.isNull())
+            return; // no query of ours is waiting
+        ownsConnection = mOwnsConnection;
+        if (mDirectQueryInProgress) {
+            direct = true;
+            directAddress = mDirectAddress;
+            mDirectQueryInProgress = false;
+            mDirectQueryPending = false;
+        } else {
+            unit = mCurrentUnit;
+            for (const sUnit& listed : mFoundUnits)
+                found = found || SameFoundUnit(listed, unit);
+            mFoundUnitQueryInProgress = false;
+        }
+    }
+    if (direct)
+        Q_EMIT DirectUserListResult(true, directAddress, userList, hasPassword);
+    else if (found)
+        Q_EMIT UserListResult(unit, userList, hasPassword);
+    // The connection the link opened goes once the list is in. Over a connection someone else
+    // holds, the link goes instead: the server answers a link only when it is new.
+    if (ownsConnection) {
+        DisconnectFromUnit(target);
+    } else {
+        sParameterLinkingCommand removal = LinkCommand(target);
+        removal.mRemove = true;
+        SyscallMessagesPollLock();
+        if (gSystemBuilder)
+            gSystemBuilder->AddLinkCommandToList(removal, false);
+        SyscallMessagesPollUnLock();
+    }
+    CheckPending();
+}
+
+void cUserListQuery::QueryFailed(quint64 serial)
+{
+    {
+        std::lock_guard<std::recursive_mutex> locker(mMutex);
+        if (serial != mQuerySerial)
+            return;
+    }
+    FailedToLink();
+}
+
+void cUserListQuery::ConnectionEnded(const std::string& host)
+{
+    quint64 serial;
+    {
+        std::lock_guard<std::recursive_mutex> locker(mMutex);
+        const QString target = TargetLocked();
+        if (target.isNull() || target.toStdString() != host)
+            return;
+        serial = mQuerySerial;
+    }
+    QMetaObject::invokeMethod(
+        this, [this, serial] { QueryFailed(serial); }, Qt::QueuedConnection);
+}
+
+void cUserListQuery::FailedToLink()
+{
+    QString target;
+    bool ownsConnection = false;
+    bool direct = false;
+    QString directAddress;
+    sUnit unit;
+    {
+        std::lock_guard<std::recursive_mutex> locker(mMutex);
+        target = TargetLocked();
+        if (target.isNull())
+            return;
+        ownsConnection = mOwnsConnection;
+        if (mDirectQueryInProgress) {
+            direct = true;
+            directAddress = mDirectAddress;
+            mDirectQueryInProgress = false;
+            mDirectQueryPending = false;
+        } else {
+            unit = mCurrentUnit;
+            mFoundUnitQueryInProgress = false;
+        }
+    }
+    if (ownsConnection)
+        DisconnectFromUnit(target);
+    if (direct)
+        Q_EMIT DirectUserListResult(false, directAddress, {}, {});
+    else
+        Q_EMIT UserListResult(unit, {}, {});
+    CheckPending();
+}
+
+void cUserListQuery::DisconnectFromUnit(const QString& hostName)
+{
+    if (!mNetworkConnection || hostName.isEmpty())
+        return;
+    const UWORD connectionId = mNetworkConnection->GetConnectionIDFromHostName(hostName.toStdString());
+    if (connectionId != ZUNET_NO_CONNECTION)
+        mNetworkConnection->DisconnectConnectionID(connectionId);
+}
+
+void cUserListQuery::ExtractUserList(cZUNetMessage& message, QVector<QString>& userList, QVector<bool>& hasPassword)
+{
+    if (!Quendle::ReadUserList(message, userList, hasPassword))
+        ZU_ERR("User list reply of %d bytes ends early; %d users read", int(message.mLength), int(userList.size()));
+}
+
+void cUserListQuery::UnitFoundSlot(sUnit Unit)
+{
+    {
+        std::lock_guard<std::recursive_mutex> locker(mMutex);
+        for (const sUnit& listed : mFoundUnits) {
+            if (SameFoundUnit(listed, Unit))
+                return;
+        }
+        mFoundUnits.push_back(Unit);
+    }
+    // Listed at once; its users come when it is selected.
+    Q_EMIT UserListResult(Unit, {}, {});
+}
+
+void cUserListQuery::UnitLostSlot(sUnit Unit)
+{
+    sUnit lost;
+    {
+        std::lock_guard<std::recursive_mutex> locker(mMutex);
+        auto it = std::find_if(
+            mFoundUnits.begin(), mFoundUnits.end(), [&](const sUnit& listed) { return SameFoundUnit(listed, Unit); });
+        if (it == mFoundUnits.end())
+            return;
+        lost = *it;
+        mFoundUnits.erase(it);
+    }
+    Q_EMIT UnitLostSignal(lost);
+}
