@@ -540,14 +540,16 @@ void cQuendleConfigClient::FailDownload(sAfterReply& after)
 
 void cQuendleConfigClient::HandleChunk(const cZUNetMessage& reply, sAfterReply& after)
 {
-    if (!reply.HasData(0, kChunkHeaderSize)) {
+    UWORD index = 0;
+    UWORD lastIndex = 0;
+    const char* bytes = nullptr;
+    int length = 0;
+    if (!ReadChunk(reply, index, lastIndex, bytes, length)) {
         ZU_ERR("Download chunk of %d bytes", reply.mLength);
         mFailureReason = kReasonReplyFailed;
         FailDownload(after);
         return;
     }
-    const int index = reply.GetDataBufferUWORD(0);
-    const int lastIndex = reply.GetDataBufferUWORD(2);
     if (index > lastIndex || index != mNextChunkIndex || (index > 0 && lastIndex != mLastChunkIndex)) {
         ZU_ERR("Unexpected chunk %d of %d, expected %d of %d", index, lastIndex, mNextChunkIndex, mLastChunkIndex);
         mFailureReason = kReasonReplyFailed;
@@ -557,9 +559,7 @@ void cQuendleConfigClient::HandleChunk(const cZUNetMessage& reply, sAfterReply& 
     if (index == 0)
         ClearDownloadedConfigDataStorage();
     const bool last = index == lastIndex;
-    if (!AddToDownloadedConfigDataStorage(
-            reinterpret_cast<const char*>(reply.mDataBuffer) + kChunkHeaderSize, reply.mLength - kChunkHeaderSize)
-        || (last && !FinishDownloadedConfigDataStorage())) {
+    if (!AddToDownloadedConfigDataStorage(bytes, length) || (last && !FinishDownloadedConfigDataStorage())) {
         FailDownload(after);
         return;
     }
@@ -622,14 +622,15 @@ void cQuendleConfigClient::HandleLoginTokenReply(const cZUNetMessage& reply, sAf
     mLoginTokenUnit.clear();
     const char* name = nullptr;
     if (reply.mMethod == M_REPLY_OK) {
-        if (!reply.HasData(0, kTokenLength)) {
+        const char* token = nullptr;
+        if (!reply.ReadBytes(0, kTokenLength, token)) {
             ZU_ERR("Login token reply of %d bytes", reply.mLength);
             after.mTokenFailed = true;
             after.mUnit = asked;
             return;
         }
         after.mTokenReceived = true;
-        after.mToken = QByteArray(reinterpret_cast<const char*>(reply.mDataBuffer), kTokenLength);
+        after.mToken = QByteArray(token, kTokenLength);
         after.mUnit = reply.ReadString(kTokenLength, name) ? std::string(name) : asked;
         return;
     }

@@ -326,10 +326,12 @@ void cConfigManager::StoreConfig(const cZUNetMessage& request)
         SendStatusMessage(eStatusCodes::NotAuthenticated, connectionId, handle);
         return;
     }
-    if (!ZU_CHECK_LENGTH(request, kChunkHeaderSize))
+    UWORD index = 0;
+    UWORD lastIndex = 0;
+    const char* bytes = nullptr;
+    int chunkLength = 0;
+    if (!ZU_CHECK_LENGTH(request, kChunkHeaderSize) || !ReadChunk(request, index, lastIndex, bytes, chunkLength))
         return;
-    const UWORD index = request.GetDataBufferUWORD(0);
-    const UWORD lastIndex = request.GetDataBufferUWORD(2);
 
     if (index == 0) {
         if (mUploaderConnectionId != ZUNET_NO_CONNECTION) {
@@ -355,9 +357,8 @@ void cConfigManager::StoreConfig(const cZUNetMessage& request)
         ZU_ERR("Temp file not open");
         return;
     }
-    const qint64 length = request.mLength - kChunkHeaderSize;
-    if (length > 0
-        && mTempFile.write(reinterpret_cast<const char*>(request.mDataBuffer + kChunkHeaderSize), length) != length) {
+    const qint64 length = chunkLength;
+    if (length > 0 && mTempFile.write(bytes, length) != length) {
         mTempFile.close();
         mTempFile.remove();
         ZU_ERR("Failed to write to temp file");
@@ -612,19 +613,20 @@ void cConfigManager::SetRunnerLoginToken(const cZUNetMessage& request)
         return;
     }
     const char* address = nullptr;
-    if (!request.HasData(0, kTokenLength) || !request.ReadString(kTokenLength, address)) {
+    const char* token = nullptr;
+    if (!request.ReadBytes(0, kTokenLength, token) || !request.ReadString(kTokenLength, address)) {
         ZU_ERR("Unexpected message size");
         Reply(request, M_REPLY_FAIL);
         return;
     }
-    const QByteArray token(reinterpret_cast<const char*>(request.mDataBuffer), kTokenLength);
-    mLoginTokens.emplace(std::string(address), token);
+    mLoginTokens.emplace(std::string(address), QByteArray(token, kTokenLength));
     Reply(request, M_REPLY_OK);
 }
 
 void cConfigManager::AuthenticateByToken(const cZUNetMessage& request)
 {
-    if (!request.HasData(0, kTokenLength)) {
+    const char* tokenBytes = nullptr;
+    if (!request.ReadBytes(0, kTokenLength, tokenBytes)) {
         ZU_ERR("Unexpected message size");
         Reply(request, M_REPLY_FAIL);
         return;
@@ -638,7 +640,7 @@ void cConfigManager::AuthenticateByToken(const cZUNetMessage& request)
     const quint32 ipv4 = address.toIPv4Address(&isIpv4);
     if (isIpv4)
         address = QHostAddress(ipv4);
-    const QByteArray token(reinterpret_cast<const char*>(request.mDataBuffer), kTokenLength);
+    const QByteArray token(tokenBytes, kTokenLength);
     const auto range = mLoginTokens.equal_range(address.toString().toStdString());
     for (auto it = range.first; it != range.second; ++it) {
         if (it->second != token)

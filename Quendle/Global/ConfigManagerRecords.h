@@ -68,4 +68,13 @@ inline void WriteChunkHeader(cZUNetMessage& message, UWORD index, UWORD lastInde
     message.SetDataBufferUWORD(lastIndex, 2);
 }
 
+/// Reads a chunk: its header, then its bytes in place (`length` of them, maybe none).
+[[nodiscard]] inline bool ReadChunk(
+    const cZUNetMessage& message, UWORD& index, UWORD& lastIndex, const char*& bytes, int& length)
+{
+    length = message.mLength - kChunkHeaderSize;
+    return message.ReadUWORD(0, index) && message.ReadUWORD(2, lastIndex)
+        && message.ReadBytes(kChunkHeaderSize, length, bytes);
+}
+
 } // namespace Quendle

@@ -78,6 +78,14 @@ public:
     [[nodiscard]] bool ReadUBYTE(int offset, UBYTE& out) const;
     [[nodiscard]] bool ReadUWORD(int offset, UWORD& out) const;
     [[nodiscard]] bool ReadULONG(int offset, ULONG& out) const;
+    /// The `size` bytes at the offset, read in place, when they lie inside the data.
+    [[nodiscard]] bool ReadBytes(int offset, int size, const char*& out) const
+    {
+        if (!HasData(offset, size))
+            return false;
+        out = reinterpret_cast<const char*>(mDataBuffer) + offset;
+        return true;
+    }
     /// A NUL-terminated text that starts at the offset and ends inside the data.
     [[nodiscard]] bool ReadString(int offset, const char*& out) const;
 
