@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size > 0xFFFF)
         return 0;
     SetTraceSink(&DropTrace, nullptr);
-    cZUNetMessage message(UWORD(size));
+    cZUNetMessage message(static_cast<UWORD>(size));
     if (size > 0)
         std::memcpy(message.mDataBuffer, data, size);
 
@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         again += '\0';
         again += char(flags[i] ? 1 : 0);
     }
-    cZUNetMessage written(UWORD(again.size()));
+    cZUNetMessage written(static_cast<UWORD>(again.size()));
     std::memcpy(written.mDataBuffer, again.constData(), std::size_t(again.size()));
     QVector<QString> namesAgain;
     QVector<bool> flagsAgain;
