@@ -3,12 +3,14 @@
 
 #include "ZUNet/Core/Trace.h"
 #include "ZUNet/QT/LinkEventHandler.h"
+#include "ZUNet/QT/LostComms.h"
 #include "ZUNet/QT/ServerConnection.h"
 #include "ZUNet/QT/TCPConnection.h"
 #include "ZUNet/QT/UDPConnection.h"
 #include "ZUNet/QT/ZUNetWire.h"
 
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <unistd.h>
 
@@ -139,6 +141,16 @@ void cServerConnectionThreadWorker::InitOnThread()
     InitTCPConnection(tcp);
     connect(tcp, &cTCPConnection::HelloReceived, this, &cServerConnectionThreadWorker::RemoteUDPPortReceived,
         Qt::DirectConnection);
+    // A peer that never says HELLO would hold its id for ever: it gets the lost-comms time.
+    auto* deadline = new QTimer(this);
+    deadline->setSingleShot(true);
+    connect(deadline, &QTimer::timeout, this, [this] {
+        if (UDPLink())
+            return;
+        ZU_ERR("CONNECTION no HELLO in time, closed: mConnectionId = %d", mConnectionId);
+        Q_EMIT CallDisconnectedSignal();
+    });
+    deadline->start(GetLostCommsPeriod() * int(LostComms::kTimeToLive));
 }
 
 void cServerConnectionThreadWorker::RemoteUDPPortReceived(ushort UDPPort)

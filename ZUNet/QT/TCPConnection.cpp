@@ -418,6 +418,8 @@ void cTCPConnection::UtilMessageReceived(UBYTE* payload, UWORD length)
     if (kind == kUtilityHello) {
         if (version != kProtocolVersion) {
             ZU_DIAG("Connection attmepted from unit using protocol version %d, no UDP connection established", version);
+            // The peer cannot talk to us: ending the connection frees its id for another.
+            Q_EMIT TCPConnectionDisconnected();
             return;
         }
         // One datagram link per connection: a repeated HELLO changes nothing.

@@ -3,6 +3,7 @@
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/SystemBuilder.h"
 #include "ZUNet/Core/ZUNetMethods.h"
+#include "ZUNet/QT/FrameWriter.h"
 #include "ZUNet/QT/NetworkConnection.h"
 #include "ZUNet/QT/NetworkStack.h"
 #include "ZUNet/QT/TestSettings.h"
@@ -21,6 +22,8 @@
 #include <signal.h>
 
 #include <functional>
+#include <memory>
+#include <vector>
 
 namespace
 {
@@ -70,6 +73,8 @@ private Q_SLOTS:
     void unitEnds();
     void unitAnswersOneHelloWithOneDatagramLink();
     void linkByUnitPathThroughTheSystemBuilder();
+    void unfinishedHandshakesFreeTheirIds_data();
+    void unfinishedHandshakesFreeTheirIds();
 
 private:
     UWORD FindOnUnit(UWORD connectionId, const char* name);
@@ -299,8 +304,14 @@ void tst_EndToEnd::unitAnswersOneHelloWithOneDatagramLink()
         }
         return bytes;
     };
-    raw.write(QByteArray::fromHex("E0000401020001E7")); // protocol version 2: refused
-    QCOMPARE(readSome(200), QByteArray());
+    // Protocol version 2: refused, and the connection ends so that its id is free again.
+    raw.write(QByteArray::fromHex("E0000401020001E7"));
+    QCOMPARE(readExactly(7).toHex(), QByteArray("e00003425945e7")); // BYE
+    QTRY_COMPARE(raw.state(), QAbstractSocket::UnconnectedState);
+    QVERIFY(unit.WaitForLine("unit: connections 0"));
+    raw.connectToHost(QHostAddress(kUnitAddress), 51321);
+    QVERIFY(raw.waitForConnected(5000));
+    QVERIFY(unit.WaitForLine("unit: connections 1", 2));
     const QByteArray ack = QByteArray::fromHex("E0000402 03C87D E7"); // 51324 + 1
     raw.write(QByteArray::fromHex("E0000401 03 1234 E7"));
     QCOMPARE(readExactly(ack.size()).toHex(), ack.toHex());
@@ -344,4 +355,44 @@ void tst_EndToEnd::linkByUnitPathThroughTheSystemBuilder()
 }
 
 QTEST_GUILESS_MAIN(tst_EndToEnd)
+void tst_EndToEnd::unfinishedHandshakesFreeTheirIds_data()
+{
+    QTest::addColumn<QByteArray>("sent");
+    QTest::newRow("silent") << QByteArray();
+    const UBYTE otherVersion[] = { 0x01, 0x02, 0x12, 0x34 }; // HELLO of protocol version 2
+    QTest::newRow("HELLO of another version") << cFrameWriter::UtilityFrame(otherVersion, sizeof(otherVersion));
+}
+
+void tst_EndToEnd::unfinishedHandshakesFreeTheirIds()
+{
+    // Connections that never complete HELLO fill the unit's table, then go; a runner gets in.
+    QFETCH(QByteArray, sent);
+    cUnitProcess unit;
+    QVERIFY(unit.Start({ "--listen", kUnitAddress, "--keepalive-ms", QString::number(kKeepAliveMs) }));
+    std::vector<std::unique_ptr<QTcpSocket>> sockets;
+    for (int i = 0; i < 70; ++i) {
+        sockets.push_back(std::make_unique<QTcpSocket>());
+        sockets.back()->connectToHost(QHostAddress(kUnitAddress), 51321);
+        QVERIFY(sockets.back()->waitForConnected(5000));
+        if (!sent.isEmpty()) {
+            sockets.back()->write(sent);
+            QVERIFY(sockets.back()->waitForBytesWritten(5000));
+        }
+    }
+    if (sent.isEmpty())
+        QVERIFY(unit.WaitForLine("unit: connections 70"));
+    const auto allClosed = [&] {
+        return std::all_of(sockets.cbegin(), sockets.cend(),
+            [](const auto& socket) { return socket->state() == QAbstractSocket::UnconnectedState; });
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(allClosed(), 30000);
+
+    QCOMPARE(NetworkFindConnection(kUnitAddress.toLatin1().constData()), UWORD(1));
+    QTest::qWait(kKeepAliveMs * 35); // past the deadline: a finished handshake is not dropped
+    const UWORD echo = FindOnUnit(1, "Echo");
+    QVERIFY(RoundTrip(1, echo, false, QByteArray("after")));
+    QCOMPARE(mManager->GetNumberOfConnections(), UWORD(1));
+    QVERIFY(unit.Stop());
+}
+
 #include "tst_endtoend.moc"

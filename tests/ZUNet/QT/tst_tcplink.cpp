@@ -72,26 +72,28 @@ void tst_TCPLink::utilityPayloads_data()
     QTest::addColumn<int>("helloAck"); // port, or -1
     QTest::addColumn<QStringList>("traces");
     QTest::addColumn<bool>("bye");
+    QTest::addColumn<bool>("ends"); // the link reports itself disconnected
 
     const QStringList none;
-    QTest::newRow("hello") << HexBytes("01 03 C8 79") << 51321 << -1 << none << false;
-    QTest::newRow("hello ack") << HexBytes("02 03 12 34") << -1 << 0x1234 << none << false;
+    QTest::newRow("hello") << HexBytes("01 03 C8 79") << 51321 << -1 << none << false << false;
+    QTest::newRow("hello ack") << HexBytes("02 03 12 34") << -1 << 0x1234 << none << false << false;
     QTest::newRow("hello ack of another version")
         << HexBytes("02 02 12 34") << -1 << -1
-        << QStringList { "ERROR: CONNECTION HELLO received with version: 2 should be 3" } << false;
-    QTest::newRow("hello of another version (diagnostic only)") << HexBytes("01 02 12 34") << -1 << -1 << none << false;
+        << QStringList { "ERROR: CONNECTION HELLO received with version: 2 should be 3" } << false << false;
+    QTest::newRow("hello of another version ends the link")
+        << HexBytes("01 02 12 34") << -1 << -1 << none << false << true;
     QTest::newRow("hello cut short") << HexBytes("01 03 C8") << -1 << -1
                                      << QStringList { "ERROR: CONNECTION HELLO too short, dropped: Length: 3 "
                                                       "mConnectionId = 12" }
-                                     << false;
+                                     << false << false;
     QTest::newRow("hello ack of one byte")
         << HexBytes("02") << -1 << -1
-        << QStringList { "ERROR: CONNECTION HELLO too short, dropped: Length: 1 mConnectionId = 12" } << false;
-    QTest::newRow("empty payload") << QByteArray() << -1 << -1 << none << false;
-    QTest::newRow("keep-alive is not for this link") << HexBytes("03") << -1 << -1 << none << false;
-    QTest::newRow("unknown kind") << HexBytes("07 01") << -1 << -1 << none << false;
-    QTest::newRow("BYE with a NUL is not BYE") << QByteArray("BYE", 4) << -1 << -1 << none << false;
-    QTest::newRow("bye") << QByteArray("BYE") << -1 << -1 << none << true;
+        << QStringList { "ERROR: CONNECTION HELLO too short, dropped: Length: 1 mConnectionId = 12" } << false << false;
+    QTest::newRow("empty payload") << QByteArray() << -1 << -1 << none << false << false;
+    QTest::newRow("keep-alive is not for this link") << HexBytes("03") << -1 << -1 << none << false << false;
+    QTest::newRow("unknown kind") << HexBytes("07 01") << -1 << -1 << none << false << false;
+    QTest::newRow("BYE with a NUL is not BYE") << QByteArray("BYE", 4) << -1 << -1 << none << false << false;
+    QTest::newRow("bye") << QByteArray("BYE") << -1 << -1 << none << true << true;
 }
 
 void tst_TCPLink::utilityPayloads()
@@ -101,6 +103,7 @@ void tst_TCPLink::utilityPayloads()
     QFETCH(int, helloAck);
     QFETCH(QStringList, traces);
     QFETCH(bool, bye);
+    QFETCH(bool, ends);
 
     cTraceCapture capture;
     sLinkOnMemory link;
@@ -114,7 +117,7 @@ void tst_TCPLink::utilityPayloads()
         QCOMPARE(link.mHelloAck.at(0).at(0).value<ushort>(), ushort(helloAck));
     QCOMPARE(capture.Lines(), traces);
     QCOMPARE(link.mLink.WasByeReceived(), bye);
-    QCOMPARE(link.mDisconnected.count(), bye ? 1 : 0);
+    QCOMPARE(link.mDisconnected.count(), ends ? 1 : 0);
     QCOMPARE(ToHex(link.mDevice.Written()), bye ? ToHex(cConnectionBaseQt::GetByeMessage()) : QString());
 }
 
