@@ -43,8 +43,7 @@ QHostAddress cUnitNetworkServices::PeerAddress(UWORD connectionId)
     if (!network)
         return QHostAddress();
     // By id, not by host name: two connections from one peer share their host name.
-    cConnectionThreadControllerBase* connection = network->GetConnectionThreadFromConnectionID(connectionId);
-    return connection ? connection->GetRemoteAddress() : QHostAddress();
+    return network->GetRemoteAddressFromConnectionID(connectionId);
 }
 
 void cUnitNetworkServices::DisconnectConnection(UWORD connectionId)

@@ -438,6 +438,15 @@ QHostAddress cNetworkConnection::GetRemoteAddressFromHostName(const std::string&
     return mTable[connectionId - 1].mController->GetRemoteAddress();
 }
 
+QHostAddress cNetworkConnection::GetRemoteAddressFromConnectionID(UWORD connectionId)
+{
+    if (!ValidId(connectionId))
+        return QHostAddress();
+    std::lock_guard<std::recursive_mutex> locker(mLock);
+    cConnectionThreadControllerBase* controller = mTable[connectionId - 1].mController;
+    return controller ? controller->GetRemoteAddress() : QHostAddress();
+}
+
 UWORD cNetworkConnection::GetNumberOfConnections()
 {
     std::lock_guard<std::recursive_mutex> locker(mLock);

@@ -61,6 +61,8 @@ public:
     cConnectionThreadControllerBase* GetConnectionThreadFromConnectionID(UWORD connectionId);
     UWORD GetConnectionIDFromHostName(const std::string& host);
     QHostAddress GetRemoteAddressFromHostName(const std::string& host);
+    /// Read under the manager lock: a closing connection's controller may be deleted at any time.
+    QHostAddress GetRemoteAddressFromConnectionID(UWORD connectionId);
     UWORD GetNumberOfConnections();
     bool IsConnectionIDInUse(UWORD connectionId);
     /// Identity of the connection that holds the id now (changes each time the id is given out).
