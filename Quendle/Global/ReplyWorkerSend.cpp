@@ -1,5 +1,6 @@
 #include "Quendle/Global/ReplyWorkerThread.h"
 
+#include "ZUNet/Core/NetworkInterface.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/Trace.h"
 
@@ -11,72 +12,6 @@
 namespace Quendle
 {
 
-/// Cuts a reply of known total size into numbered chunks of at most 32000 bytes as the bytes
-/// arrive, so a large configuration is never held whole.
-class cReplyWorkerThread::cChunkWriter
-{
-public:
-    cChunkWriter(cReplyWorkerThread& worker, cZUNetMessage& reply, qint64 total)
-        : mWorker(worker)
-        , mReply(reply)
-        , mTotal(total)
-        , mLastIndex(total > 0 ? int((total - 1) / kChunkSize) : 0)
-    {
-        mReply.SetLength(kChunkHeaderSize + kChunkSize);
-    }
-
-    /// Copies straight into the chunk message; a full chunk goes out at once.
-    bool Append(const char* bytes, qint64 length)
-    {
-        while (length > 0 && mOk) {
-            const int take = int(std::min<qint64>(length, kChunkSize - mFill));
-            std::memcpy(mReply.mDataBuffer + kChunkHeaderSize + mFill, bytes, static_cast<std::size_t>(take));
-            mFill += take;
-            bytes += take;
-            length -= take;
-            mWritten += take;
-            if (mFill == kChunkSize && mWritten < mTotal)
-                Flush();
-        }
-        return mOk;
-    }
-    bool Append(const QByteArray& bytes) { return Append(bytes.constData(), bytes.size()); }
-
-    /// Sends what is left; true when exactly the announced chunks and bytes went out.
-    bool Finish()
-    {
-        if (mOk && (mWritten != mTotal || mIndex != mLastIndex))
-            mOk = false;
-        if (mOk)
-            Flush();
-        return mOk && mIndex == mLastIndex + 1;
-    }
-
-    int ChunksSent() const { return mIndex; }
-    int LastIndex() const { return mLastIndex; }
-
-private:
-    void Flush()
-    {
-        if (mIndex > mLastIndex || !mWorker.SendChunk(mReply, mFill, mIndex, mLastIndex)) {
-            mOk = false;
-            return;
-        }
-        ++mIndex;
-        mFill = 0;
-        mReply.SetLength(kChunkHeaderSize + kChunkSize); // the buffer only grows: its size is kept
-    }
-
-    cReplyWorkerThread& mWorker;
-    cZUNetMessage& mReply;
-    qint64 mTotal;
-    int mLastIndex;
-    int mIndex = 0;
-    int mFill = 0;
-    qint64 mWritten = 0;
-    bool mOk = true;
-};
-
 bool cReplyWorkerThread::SendConfigDataMessage(
     cZUNetMessage& message, const char* bytes, int length, int index, int lastIndex)
 {
@@ -87,18 +22,6 @@ bool cReplyWorkerThread::SendConfigDataMessage(
     message.SetDataBufferUWORD(static_cast<UWORD>(lastIndex), 2);
     if (length > 0)
         std::memcpy(message.mDataBuffer + kChunkHeaderSize, bytes, static_cast<std::size_t>(length));
-    message.mMethod = M_REPLY_OK;
-    SyscallSendMessage(message);
-    return true;
-}
-
-bool cReplyWorkerThread::SendChunk(cZUNetMessage& message, int length, int index, int lastIndex)
-{
-    if (Cancelled())
-        return false;
-    message.SetLength(static_cast<UWORD>(length + kChunkHeaderSize));
-    message.SetDataBufferUWORD(static_cast<UWORD>(index), 0);
-    message.SetDataBufferUWORD(static_cast<UWORD>(lastIndex), 2);
     message.mMethod = M_REPLY_OK;
     SyscallSendMessage(message);
     return true;
@@ -135,61 +58,125 @@ bool cReplyWorkerThread::OpenConfigFileOrAnswer(QFile& file, cZUNetMessage& repl
 void cReplyWorkerThread::SendFullConfigData(cZUNetMessage& reply)
 {
     QMutexLocker fileLocker(mConfigFileMutex); // no-op without a shared file lock
-    QFile file(mConfigFilePath);
-    if (!OpenConfigFileOrAnswer(file, reply))
+    auto file = std::make_unique<QFile>(mConfigFilePath);
+    if (!OpenConfigFileOrAnswer(*file, reply))
         return;
-    const int lastIndex = int((file.size() - 1) / kChunkSize);
-    QByteArray block(kChunkSize, '\0');
-    int sent = 0;
-    for (int i = 0; i <= lastIndex && !file.atEnd(); ++i) {
-        const qint64 read = file.read(block.data(), kChunkSize);
-        if (read <= 0 || !SendConfigDataMessage(reply, block.constData(), int(read), i, lastIndex))
-            break;
-        ++sent;
-    }
-    if (sent < lastIndex + 1) {
-        ZU_ERR("Problem sending file %d %d %d", sent, lastIndex, int(file.atEnd()));
-        SendFail(reply);
-    }
+    sRunnerConfigPlan whole;
+    whole.mResourcePositions.append(0);
+    whole.mResourceLengths.append(file->size());
+    StartSending(reply, std::move(file), std::move(whole));
 }
 
 void cReplyWorkerThread::SendRunnerConfigData(
     cZUNetMessage& reply, UBYTE deviceType, const std::string& userName, const std::set<int>& resourceIdsHeld)
 {
     QMutexLocker fileLocker(mConfigFileMutex); // no-op without a shared file lock
-    QFile file(mConfigFilePath);
-    if (!OpenConfigFileOrAnswer(file, reply))
+    auto file = std::make_unique<QFile>(mConfigFilePath);
+    if (!OpenConfigFileOrAnswer(*file, reply))
         return;
-
     sRunnerFilter runner = RunnerFilter(deviceType, userName);
     runner.mResourceIdsHeld = resourceIdsHeld;
-    const sRunnerConfigPlan plan = mFilter.PlanRunnerConfig(file, runner);
+    sRunnerConfigPlan plan = mFilter.PlanRunnerConfig(*file, runner);
     if (!plan.mTopLevelTagFound)
         ZU_ERR("Problem getting top level tag");
+    if (Cancelled())
+        return;
     RememberLayoutsSent(reply, plan.mLayoutIndices);
+    StartSending(reply, std::move(file), std::move(plan));
+}
 
-    cChunkWriter writer(*this, reply, plan.Size());
-    bool ok = writer.Append(plan.mMiddle);
-    const cWholeBytes whole(file);
-    QByteArray block;
-    for (int i = 0; i < plan.mResourcePositions.size() && ok; ++i) {
-        const qint64 position = plan.mResourcePositions[i];
-        const qint64 length = plan.mResourceLengths[i];
-        if (whole.Data() && position + length <= whole.Size()) {
-            ok = writer.Append(whole.Data() + position, length);
+void cReplyWorkerThread::StartSending(cZUNetMessage& reply, std::unique_ptr<QFile> file, sRunnerConfigPlan plan)
+{
+    if (Cancelled())
+        return;
+    sActiveReply active;
+    active.mReply = reply;
+    active.mFile = std::move(file);
+    active.mPlan = std::move(plan);
+    active.mTotal = active.mPlan.Size();
+    active.mLastIndex = active.mTotal > 0 ? int((active.mTotal - 1) / kChunkSize) : 0;
+    mActive.push_back(std::move(active));
+}
+
+bool cReplyWorkerThread::SendActiveChunks(bool ignoreRoom)
+{
+    bool sent = false;
+    for (auto it = mActive.begin(); it != mActive.end();) {
+        sActiveReply& active = *it;
+        // A runner that does not read holds back only its own reply; its link is dropped as
+        // lost if it stays full.
+        if (!ignoreRoom && !NetworkLinkHasRoom(active.mReply.mConnectionId)) {
+            ++it;
             continue;
         }
-        ok = file.seek(position);
-        for (qint64 left = length; ok && left > 0; left -= block.size()) {
-            block = file.read(std::min<qint64>(left, 1 << 20));
-            ok = !block.isEmpty() && writer.Append(block);
+        sent = true;
+        if (!SendNextChunk(active)) {
+            ZU_ERR("Problem sending file %d %d %d", active.mIndex, active.mLastIndex, int(active.mFile->atEnd()));
+            SendFail(active.mReply);
+            it = mActive.erase(it);
+            continue;
         }
+        if (active.mIndex > active.mLastIndex)
+            it = mActive.erase(it);
+        else
+            ++it;
     }
-    ok = ok && writer.Append(plan.mTail);
-    if (!writer.Finish() && !Cancelled()) {
-        ZU_ERR("Problem sending file %d %d %d", writer.ChunksSent(), writer.LastIndex(), int(file.atEnd()));
-        SendFail(reply);
+    return sent;
+}
+
+bool cReplyWorkerThread::SendNextChunk(sActiveReply& active)
+{
+    const int length = int(std::min<qint64>(kChunkSize, active.mTotal - active.mSent));
+    cZUNetMessage& message = active.mReply;
+    message.SetLength(UWORD(kChunkHeaderSize + length));
+    char* out = reinterpret_cast<char*>(message.mDataBuffer) + kChunkHeaderSize;
+    // The reply's bytes [mSent, mSent + length): the middle, then each resource range, then the tail.
+    const sRunnerConfigPlan& plan = active.mPlan;
+    qint64 at = active.mSent;
+    int filled = 0;
+    auto copyFrom = [&](qint64 segmentLength, auto copy) {
+        if (filled < length && at < segmentLength) {
+            const int take = int(std::min<qint64>(segmentLength - at, length - filled));
+            if (!copy(at, out + filled, take))
+                return false;
+            filled += take;
+            at += take;
+        }
+        at -= segmentLength;
+        return true;
+    };
+    auto fromBytes = [](const QByteArray& bytes) {
+        return [&bytes](qint64 offset, char* to, int count) {
+            std::memcpy(to, bytes.constData() + offset, std::size_t(count));
+            return true;
+        };
+    };
+    bool ok = copyFrom(plan.mMiddle.size(), fromBytes(plan.mMiddle));
+    for (int i = 0; ok && i < plan.mResourcePositions.size(); ++i) {
+        const qint64 position = plan.mResourcePositions[i];
+        ok = copyFrom(plan.mResourceLengths[i], [&](qint64 offset, char* to, int count) {
+            return active.mFile->seek(position + offset) && active.mFile->read(to, count) == count;
+        });
     }
+    ok = ok && copyFrom(plan.mTail.size(), fromBytes(plan.mTail));
+    if (!ok || filled != length)
+        return false;
+    message.SetDataBufferUWORD(UWORD(active.mIndex), 0);
+    message.SetDataBufferUWORD(UWORD(active.mLastIndex), 2);
+    message.mMethod = M_REPLY_OK;
+    SyscallSendMessage(message);
+    active.mSent += length;
+    ++active.mIndex;
+    return true;
+}
+
+void cReplyWorkerThread::DropRepliesToEndedConnections()
+{
+    for (UWORD connectionId : mEndedConnections) {
+        mActive.remove_if(
+            [connectionId](const sActiveReply& active) { return active.mReply.mConnectionId == connectionId; });
+    }
+    mEndedConnections.clear();
 }
 
 } // namespace Quendle

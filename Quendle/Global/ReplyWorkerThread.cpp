@@ -3,6 +3,7 @@
 #include "Quendle/Global/UnitServices.h"
 #include "ZUNet/Core/Trace.h"
 
+#include <chrono>
 #include <memory>
 
 namespace Quendle
@@ -131,6 +132,8 @@ void cReplyWorkerThread::ConnectionTerminated(UWORD connectionId)
         }
         if (mCurrentConnectionId == connectionId)
             mCancelCurrent.store(true);
+        mEndedConnections.push_back(connectionId);
+        Wake();
     }
     std::lock_guard<std::mutex> locker(mRunnerLayoutsMutex);
     for (auto it = mRunnerLayouts.begin(); it != mRunnerLayouts.end();) {
@@ -143,33 +146,49 @@ void cReplyWorkerThread::ConnectionTerminated(UWORD connectionId)
 
 void cReplyWorkerThread::run()
 {
+    // Replies are started in arrival order and then sent a chunk at a time, in turn, each only
+    // while its link has room: a runner that does not read holds up nobody else.
+    constexpr std::chrono::milliseconds kRoomPoll(5);
     std::unique_lock<std::mutex> locker(mQueueMutex);
     for (;;) {
-        while (mQueue.empty()) {
+        DropRepliesToEndedConnections();
+        if (!mQueue.empty()) {
+            std::unique_ptr<sQueueItem> item(mQueue.front());
+            mQueue.pop_front();
+            auto* reply = dynamic_cast<sReplyQueueItem*>(item.get());
+            mCurrentConnectionId = reply ? reply->mReplyMessage.mConnectionId : ZUNET_NO_CONNECTION;
+            mCancelCurrent.store(false);
+            locker.unlock();
+
+            if (reply) {
+                if (reply->mFullConfig)
+                    SendFullConfigData(reply->mReplyMessage);
+                else
+                    SendRunnerConfigData(
+                        reply->mReplyMessage, reply->mDeviceType, reply->mUserName, reply->mResourceIdsHeld);
+            } else if (auto* scene = dynamic_cast<sSceneChangedQueueItem*>(item.get())) {
+                SendSceneChange(*scene);
+            }
+            item.reset();
+
+            locker.lock();
+            mCurrentConnectionId = ZUNET_NO_CONNECTION;
+            mCancelCurrent.store(false);
+            continue;
+        }
+        if (mActive.empty()) {
             if (mQuit)
                 return;
             mQueueCondition.wait(locker);
+            continue;
         }
-        std::unique_ptr<sQueueItem> item(mQueue.front());
-        mQueue.pop_front();
-        auto* reply = dynamic_cast<sReplyQueueItem*>(item.get());
-        mCurrentConnectionId = reply ? reply->mReplyMessage.mConnectionId : ZUNET_NO_CONNECTION;
-        mCancelCurrent.store(false);
+        // Once told to stop, what is started goes out whatever the links hold.
+        const bool quitting = mQuit;
         locker.unlock();
-
-        if (reply) {
-            if (reply->mFullConfig)
-                SendFullConfigData(reply->mReplyMessage);
-            else
-                SendRunnerConfigData(
-                    reply->mReplyMessage, reply->mDeviceType, reply->mUserName, reply->mResourceIdsHeld);
-        } else if (auto* scene = dynamic_cast<sSceneChangedQueueItem*>(item.get())) {
-            SendSceneChange(*scene);
-        }
-        item.reset();
-
+        const bool sent = SendActiveChunks(quitting);
         locker.lock();
-        mCurrentConnectionId = ZUNET_NO_CONNECTION;
+        if (!sent && mQueue.empty() && mEndedConnections.empty())
+            mQueueCondition.wait_for(locker, kRoomPoll);
     }
 }
 

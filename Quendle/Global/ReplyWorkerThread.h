@@ -15,10 +15,12 @@
 #include <condition_variable>
 #include <list>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace Quendle
 {
@@ -77,11 +79,30 @@ protected:
     void run() override;
 
 private:
-    class cChunkWriter;
+    /// A reply being sent: the plan's middle, resource lines and tail (for an editor, the whole
+    /// file as one range), cut into chunks as the link to the requester has room.
+    struct sActiveReply {
+        cZUNetMessage mReply;
+        std::unique_ptr<QFile> mFile; // kept open: a commit renames a new file in, this one stays
+        sRunnerConfigPlan mPlan;
+        qint64 mTotal = 0;
+        qint64 mSent = 0;
+        int mIndex = 0;
+        int mLastIndex = 0;
+    };
 
+    // Each of these starts a reply: answers at once, or adds it to mActive.
     void SendFullConfigData(cZUNetMessage& reply);
     void SendRunnerConfigData(
         cZUNetMessage& reply, UBYTE deviceType, const std::string& userName, const std::set<int>& resourceIdsHeld);
+    void StartSending(cZUNetMessage& reply, std::unique_ptr<QFile> file, sRunnerConfigPlan plan);
+    /// One chunk to every active reply whose link has room (to all when `ignoreRoom`); false when
+    /// none could go.
+    bool SendActiveChunks(bool ignoreRoom);
+    /// False when the reply's bytes could not be read.
+    bool SendNextChunk(sActiveReply& active);
+    /// Drops the active replies to connections that ended; the caller holds mQueueMutex.
+    void DropRepliesToEndedConnections();
     void SendSceneChange(const sSceneChangedQueueItem& item);
     void SendEmptyConfig(cZUNetMessage& reply);
     /// Opens the stored file for reading; when it is missing, empty or unreadable, answers the
@@ -89,8 +110,6 @@ private:
     bool OpenConfigFileOrAnswer(QFile& file, cZUNetMessage& reply);
     void SendFail(cZUNetMessage& reply);
     bool SendConfigDataMessage(cZUNetMessage& message, const char* bytes, int length, int index, int lastIndex);
-    /// Sends the chunk whose `length` bytes are already in place after the header.
-    bool SendChunk(cZUNetMessage& message, int length, int index, int lastIndex);
     /// The runner's side of the filter, with the scene as it stands.
     sRunnerFilter RunnerFilter(UBYTE deviceType, const std::string& userName) const;
     void RememberLayoutsSent(const cZUNetMessage& reply, const std::list<int>& layoutIndices);
@@ -103,6 +122,8 @@ private:
     bool mQuit = false;
     UWORD mCurrentConnectionId = ZUNET_NO_CONNECTION; // the connection the item in hand is for
     std::atomic<bool> mCancelCurrent { false };
+    std::vector<UWORD> mEndedConnections; // not yet applied to mActive
+    std::list<sActiveReply> mActive; // worker thread only
 
     mutable std::mutex mSceneMutex;
     UWORD mSceneNumber;

@@ -64,3 +64,11 @@ void SendNetworkDatagramMessage(const cZUNetMessage& message)
     if (cNetworkInterface* network = gNetwork.load())
         network->SendDatagramMessage(message);
 }
+
+bool NetworkLinkHasRoom(UWORD connectionId)
+{
+    if (connectionId == ZUNET_LOCAL_CONNECTION)
+        return true;
+    cNetworkInterface* network = gNetwork.load();
+    return !network || network->LinkHasRoom(connectionId);
+}

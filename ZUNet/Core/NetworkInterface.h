@@ -17,6 +17,8 @@ public:
     virtual UWORD NumberOfConnections() = 0;
     virtual void SendMessage(const cZUNetMessage& message) = 0;
     virtual void SendDatagramMessage(const cZUNetMessage& message) = 0;
+    /// False while the connection's link holds so much unsent that bulk senders should wait.
+    virtual bool LinkHasRoom(UWORD /*connectionId*/) { return true; }
 };
 
 void SetNetworkInterface(cNetworkInterface* network);
@@ -34,3 +36,5 @@ std::string NetworkGetHostNameFromConnId(UWORD connectionId);
 UWORD NetworkGetNumberOfConnections();
 void SendNetworkMessage(const cZUNetMessage& message);
 void SendNetworkDatagramMessage(const cZUNetMessage& message);
+/// True for local messages (connection 0), without a network, and while the link has room.
+bool NetworkLinkHasRoom(UWORD connectionId);

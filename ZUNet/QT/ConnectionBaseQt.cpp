@@ -32,6 +32,15 @@ void cConnectionBaseQt::AddMessageToTransmitQueue(const UBYTE* payload, UWORD le
     Append(std::move(block), frameLength);
 }
 
+namespace
+{
+long long NowMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+} // namespace
+
 void cConnectionBaseQt::Append(std::unique_ptr<UBYTE[]> block, ULONG length)
 {
     bool wasEmpty = false;
@@ -39,7 +48,7 @@ void cConnectionBaseQt::Append(std::unique_ptr<UBYTE[]> block, ULONG length)
         std::lock_guard<std::mutex> locker(mTransmitQueueLock);
         // Decided under the lock: two threads appending at once must not both miss the wake-up.
         wasEmpty = mTransmitQueue.empty();
-        mTransmitQueue.push_back(sTransmitItem { std::move(block), length });
+        PushTransmitQueueItem(sTransmitItem { std::move(block), length });
     }
     if (wasEmpty)
         Q_EMIT Send();
@@ -61,6 +70,7 @@ bool cConnectionBaseQt::GetNextTransmitQueueItem(sTransmitItem& item)
         return false;
     item = std::move(mTransmitQueue.front());
     mTransmitQueue.pop_front();
+    Drained(item.mLength);
     return true;
 }
 
@@ -71,18 +81,35 @@ cConnectionBaseQt::sTransmitItem* cConnectionBaseQt::FrontTransmitQueueItem()
 
 void cConnectionBaseQt::PopTransmitQueueItem()
 {
-    if (!mTransmitQueue.empty())
-        mTransmitQueue.pop_front();
+    if (mTransmitQueue.empty())
+        return;
+    Drained(mTransmitQueue.front().mLength);
+    mTransmitQueue.pop_front();
 }
 
 void cConnectionBaseQt::PushTransmitQueueItem(sTransmitItem item)
 {
+    if (mTransmitQueue.empty())
+        mLastDrainMs.store(NowMs());
+    mQueuedBytes.fetch_add(item.mLength);
     mTransmitQueue.push_back(std::move(item));
 }
 
 void cConnectionBaseQt::ClearTransmitQueue()
 {
     mTransmitQueue.clear();
+    mQueuedBytes.store(0);
+}
+
+void cConnectionBaseQt::Drained(ULONG length)
+{
+    mQueuedBytes.fetch_sub(length);
+    mLastDrainMs.store(NowMs());
+}
+
+bool cConnectionBaseQt::IsTransmitStalled(std::chrono::milliseconds limit) const
+{
+    return mQueuedBytes.load() > 0 && NowMs() - mLastDrainMs.load() > limit.count();
 }
 
 std::size_t cConnectionBaseQt::GetTransmitQueueLength()

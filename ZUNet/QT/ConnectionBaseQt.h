@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QObject>
 
+#include <atomic>
+#include <chrono>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -21,6 +23,9 @@ public:
         std::unique_ptr<UBYTE[]> mBlock;
         ULONG mLength = 0;
     };
+
+    /// Bulk senders (configuration downloads) queue more only below this.
+    static constexpr ULONG kRoomQueuedBytes = 1u << 20;
 
     explicit cConnectionBaseQt(UWORD connectionId);
     ~cConnectionBaseQt() override;
@@ -58,6 +63,13 @@ public:
     void ClearTransmitQueue();
     std::size_t GetTransmitQueueLength();
 
+    /// Bytes of the frames queued now (a frame partly written counts whole); no lock needed.
+    ULONG GetQueuedBytes() const { return mQueuedBytes.load(); }
+    /// True when the queue is below kRoomQueuedBytes.
+    bool HasRoom() const { return GetQueuedBytes() < kRoomQueuedBytes; }
+    /// True when frames have waited and none has left the queue for `limit`: the peer does not read.
+    bool IsTransmitStalled(std::chrono::milliseconds limit) const;
+
     /// The 7-byte BYE frame.
     static QByteArray GetByeMessage();
 
@@ -74,7 +86,11 @@ protected:
 
 private:
     void Append(std::unique_ptr<UBYTE[]> block, ULONG length);
+    void Drained(ULONG length);
 
     mutable std::mutex mTransmitQueueLock;
     std::deque<sTransmitItem> mTransmitQueue;
+    std::atomic<ULONG> mQueuedBytes { 0 };
+    // When a frame last left the queue, or the queue last became non-empty (steady-clock ms).
+    std::atomic<long long> mLastDrainMs { 0 };
 };

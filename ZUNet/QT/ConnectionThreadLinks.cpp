@@ -65,6 +65,18 @@ void cConnectionThreadWorkerBase::SendNetworkMessage(const cZUNetMessage& messag
         mTCPLink->SendMessage(message);
 }
 
+bool cConnectionThreadWorkerBase::TCPLinkHasRoom() const
+{
+    std::lock_guard<std::mutex> locker(mTCPLinkLock);
+    return !mTCPLink || mTCPLink->HasRoom();
+}
+
+bool cConnectionThreadWorkerBase::TCPLinkStalled(std::chrono::milliseconds limit) const
+{
+    std::lock_guard<std::mutex> locker(mTCPLinkLock);
+    return mTCPLink && mTCPLink->IsTransmitStalled(limit);
+}
+
 void cConnectionThreadWorkerBase::SendNetworkDatagramMessage(const cZUNetMessage& message)
 {
     std::lock_guard<std::mutex> locker(mUDPLinkLock);

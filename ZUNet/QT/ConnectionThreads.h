@@ -7,6 +7,7 @@
 #include <QHostAddress>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <string>
@@ -45,6 +46,10 @@ public:
     UWORD GetRemoteConnectionID() const { return mRemoteConnectionId; }
 
     void SendNetworkMessage(const cZUNetMessage& message);
+    /// The TCP link's unsent bytes are below the bulk senders' mark (true without a link).
+    bool TCPLinkHasRoom() const;
+    /// The TCP link refused a frame, or has sent nothing of its queue for `limit`.
+    bool TCPLinkStalled(std::chrono::milliseconds limit) const;
     void SendNetworkDatagramMessage(const cZUNetMessage& message);
     void SendNetworkDatagramMessage(const UBYTE* payload, UWORD length);
 
@@ -114,6 +119,8 @@ public:
     UWORD GetConnectionID() const { return mConnectionId; }
     void DontRegisterForLostComms() { mWorker->DontRegisterForLostComms(); }
     void SendNetworkMessage(const cZUNetMessage& message) { mWorker->SendNetworkMessage(message); }
+    bool TCPLinkHasRoom() const { return mWorker->TCPLinkHasRoom(); }
+    bool TCPLinkStalled(std::chrono::milliseconds limit) const { return mWorker->TCPLinkStalled(limit); }
     void SendNetworkDatagramMessage(const cZUNetMessage& message) { mWorker->SendNetworkDatagramMessage(message); }
     void SendNetworkDatagramMessage(const UBYTE* payload, UWORD length)
     {

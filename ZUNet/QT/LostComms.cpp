@@ -165,6 +165,8 @@ void cLostCommsReceiverWorker::AgeTTL()
         if (entry.mTimeToLive == 0)
             continue;
         --entry.mTimeToLive;
+        if (mPeer->IsTransmitStalled(UWORD(index + 1), std::chrono::milliseconds(LostComms::kTimeToLive * mPeriodMs)))
+            entry.mTimeToLive = 0;
         const bool low = entry.mTimeToLive < LostComms::kLowTimeToLive;
         if (low != entry.mLowWarned) {
             entry.mLowWarned = low;

@@ -6,6 +6,7 @@
 #include <QObject>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <string>
 
@@ -33,6 +34,9 @@ public:
     /// The connection has been silent too long: close it without BYE.
     virtual void LostCommsForConnectionID(UWORD connectionId) = 0;
     virtual std::string GetHostStringFromConnectionID(UWORD connectionId) = 0;
+    /// The connection's peer keeps its keep-alives going but has not taken what was sent to it
+    /// for `limit`: it is as good as lost.
+    virtual bool IsTransmitStalled(UWORD /*connectionId*/, std::chrono::milliseconds /*limit*/) { return false; }
 };
 
 /// Sends a keep-alive on every registered connection's datagram link once per period.

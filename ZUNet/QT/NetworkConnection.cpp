@@ -524,6 +524,24 @@ void cNetworkConnection::ConnectionThreadHasDisconnected(UWORD ConnectionID, ULO
     Q_EMIT CallDisconnectAtIndex(UWORD(ConnectionID - 1), false, Generation);
 }
 
+bool cNetworkConnection::IsTransmitStalled(UWORD connectionId, std::chrono::milliseconds limit)
+{
+    if (!ValidId(connectionId))
+        return false;
+    std::lock_guard<std::recursive_mutex> locker(mLock);
+    const cConnectionThreadControllerBase* controller = mTable[connectionId - 1].mController;
+    return controller && controller->TCPLinkStalled(limit);
+}
+
+bool cNetworkConnection::LinkHasRoom(UWORD connectionId)
+{
+    if (!ValidId(connectionId))
+        return true;
+    std::lock_guard<std::recursive_mutex> locker(mLock);
+    const cConnectionThreadControllerBase* controller = mTable[connectionId - 1].mController;
+    return !controller || controller->TCPLinkHasRoom();
+}
+
 void cNetworkConnection::LostCommsForConnectionID(UWORD connectionId)
 {
     if (!ValidId(connectionId)) {

@@ -71,6 +71,8 @@ public:
     void DisconnectConnectionID(UWORD connectionId);
     void DisconnectFromHost(const std::string& host);
     void LostCommsForConnectionID(UWORD connectionId) override;
+    bool IsTransmitStalled(UWORD connectionId, std::chrono::milliseconds limit) override;
+    bool LinkHasRoom(UWORD connectionId) override;
 
     void InitialiseLostComms();
     void UninitialiseLostComms();

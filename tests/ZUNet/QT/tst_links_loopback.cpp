@@ -146,6 +146,7 @@ private Q_SLOTS:
     void tcpCloseFlushesAFullSocketThenBye();
     void tcpCloseGivesUpOnAPeerThatNeverReads();
     void tcpCloseThatGivesUpWritesNothingMore();
+    void tcpPeerThatNeverReadsStallsTheLink();
     void tcpSendingToAResetPeerIsHarmless();
 
     void udpSendsOnlyOnceThePeerPortIsKnown();
@@ -271,6 +272,30 @@ void tst_LinksLoopback::tcpCloseFlushesAFullSocketThenBye()
 }
 
 // A peer that never reads cannot hold a close up for longer than the BYE wait.
+void tst_LinksLoopback::tcpPeerThatNeverReadsStallsTheLink()
+{
+    using std::chrono::milliseconds;
+    sRawPeer peer;
+    QVERIFY(peer.Connect());
+    cTCPConnection link(*peer.mLinkSide, 7);
+    QVERIFY(link.HasRoom());
+    const QByteArray expected = FillSocket(link);
+    // Bulk senders wait while the link holds this much; a peer that takes nothing for the
+    // lost-comms time is stalled, one that reads again is not.
+    QVERIFY(link.GetQueuedBytes() > cConnectionBaseQt::kRoomQueuedBytes);
+    QVERIFY(!link.HasRoom());
+    QVERIFY(!link.IsTransmitStalled(milliseconds(60000)));
+    QTest::qWait(150);
+    QVERIFY(link.IsTransmitStalled(milliseconds(100)));
+
+    peer.StartReading();
+    QTRY_VERIFY_WITH_TIMEOUT(link.GetQueuedBytes() == 0, 20000);
+    QVERIFY(link.HasRoom());
+    QVERIFY(!link.IsTransmitStalled(milliseconds(0)));
+    link.TCPDisconnect(true);
+    QCOMPARE(peer.WaitForEnd().size(), expected.size());
+}
+
 void tst_LinksLoopback::tcpCloseGivesUpOnAPeerThatNeverReads()
 {
     sRawPeer peer;
