@@ -17,21 +17,28 @@ void cConfigManager::ReplyToGetRunnerConfig(const cZUNetMessage& request)
         Reply(request, M_REPLY_FAIL);
         return;
     }
-    if (request.mLength <= 2) {
+    UBYTE deviceType = 0;
+    UWORD count = 0;
+    if (!request.ReadUBYTE(0, deviceType) || !request.ReadUWORD(1, count)) {
         ZU_ERR("Unexpected message size");
         Reply(request, M_REPLY_FAIL);
         return;
     }
-    const UBYTE deviceType = request.GetDataBufferUBYTE(0);
-    const UWORD count = request.GetDataBufferUWORD(1);
     if (2 * int(count) + 3 != request.mLength) {
         ZU_ERR("Unexpected message size");
         Reply(request, M_REPLY_FAIL);
         return;
     }
     std::set<int> held;
-    for (int i = 0; i < count; ++i)
-        held.insert(request.GetDataBufferUWORD(3 + 2 * i));
+    for (int i = 0; i < count; ++i) {
+        UWORD resourceId = 0;
+        if (!request.ReadUWORD(3 + 2 * i, resourceId)) {
+            ZU_ERR("Unexpected message size");
+            Reply(request, M_REPLY_FAIL);
+            return;
+        }
+        held.insert(resourceId);
+    }
     const std::string userName = GetUserName(signedIn->second);
 
     cZUNetMessage replyTemplate;

@@ -14,16 +14,14 @@ namespace Quendle
 
 void cConfigManager::ReplyToRequestNameParam(const cZUNetMessage& request)
 {
-    if (request.mLength <= 5) {
-        ZU_ERR("Unexpected message size");
-        return;
-    }
+    // The request id, then a path of at least one character and its NUL.
+    ULONG requestId = 0;
+    const char* pathHead = nullptr;
     const char* pathText = nullptr;
-    if (!request.ReadString(4, pathText)) {
+    if (!request.ReadULONG(0, requestId) || !request.ReadBytes(4, 2, pathHead) || !request.ReadString(4, pathText)) {
         ZU_ERR("Unexpected message size");
         return;
     }
-    const ULONG requestId = request.GetDataBufferULONG(0);
     const std::string path(pathText);
     const int expected = int(path.size()) + 5;
     if (expected != request.mLength) {

@@ -295,6 +295,7 @@ void tst_ConfigManager::runnerConfigRequest_data()
     QTest::addColumn<QString>("trace");
     QTest::newRow("not signed in") << false << QByteArray::fromHex("00 0000") << false << "";
     QTest::newRow("two bytes") << true << QByteArray::fromHex("00 00") << false << "ERROR: Unexpected message size";
+    QTest::newRow("empty") << true << QByteArray() << false << "ERROR: Unexpected message size";
     QTest::newRow("n = 2, length 6") << true << QByteArray::fromHex("00 0002 0007 00") << false
                                      << "ERROR: Unexpected message size";
     QTest::newRow("n = 2, length 8") << true << QByteArray::fromHex("00 0002 0007 0008 00") << false
@@ -530,6 +531,10 @@ void tst_ConfigManager::malformedRequestsAreDropped_data()
     QTest::addColumn<UWORD>("method");
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<QString>("trace");
+    QTest::newRow("259 request id only") << UWORD(M_REQUEST_NAME_PARAM) << QByteArray::fromHex("00000001")
+                                         << "ERROR: Unexpected message size";
+    QTest::newRow("259 empty path") << UWORD(M_REQUEST_NAME_PARAM) << QByteArray::fromHex("0000000100")
+                                    << "ERROR: Unexpected message size";
     QTest::newRow("259 of five bytes") << UWORD(M_REQUEST_NAME_PARAM) << QByteArray::fromHex("0000000161")
                                        << "ERROR: Unexpected message size";
     QTest::newRow("259 path without NUL")
