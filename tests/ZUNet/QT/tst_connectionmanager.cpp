@@ -1,4 +1,5 @@
 #include "ZUNet/QT/ConnectionThreads.h"
+#include "ZUNet/QT/LostComms.h"
 #include "ZUNet/QT/NetworkConnection.h"
 #include "ZUNet/QT/TestSettings.h"
 #include "tests/support/FakeUnit.h"
@@ -33,11 +34,11 @@ public:
 /// A unit that answers HELLO, an object that watches connections end, and lost comms on a 20 ms
 /// period (later threads get the product's period again).
 struct sFastLostComms {
-    explicit sFastLostComms(cNetworkConnection* manager)
+    explicit sFastLostComms(cNetworkConnection* manager, int periodMs = 20)
         : mUnit(kUnitAddress)
     {
         mUnit.SetAnswerHello(true);
-        ZUNetTestSettings::SetLostCommsPeriod(20);
+        ZUNetTestSettings::SetLostCommsPeriod(periodMs);
         manager->InitialiseLostComms();
         ZUNetTestSettings::Reset();
     }
@@ -301,17 +302,23 @@ void tst_ConnectionManager::connectionEnds()
 
 void tst_ConnectionManager::keepAlivesKeepTheConnection()
 {
-    sFastLostComms f(mManager);
+    // The warning comes after five periods without a keep-alive: the period is long enough that
+    // a loaded machine holding this thread up between keep-alives does not look like silence.
+    constexpr int kPeriodMs = 60;
+    constexpr int kLowAfterMs = (LostComms::kTimeToLive - LostComms::kLowTimeToLive + 1) * kPeriodMs;
+    constexpr int kLifeMs = LostComms::kTimeToLive * kPeriodMs;
+    sFastLostComms f(mManager, kPeriodMs);
     QSignalSpy warnings(mManager, &cNetworkConnection::UnitLowTTLWarning);
     QCOMPARE(NetworkFindConnection("127.0.0.2"), UWORD(1));
     QTRY_VERIFY(!f.mUnit.Datagrams().isEmpty());
-    // Twice as long as a silent connection lives, with a keep-alive every other period.
+    // Longer than a silent connection lives, with a keep-alive every half period.
     QElapsedTimer timer;
     timer.start();
-    while (timer.elapsed() < 1200) {
+    while (timer.elapsed() < kLifeMs * 5 / 4) {
         f.mUnit.SendDatagram(0, f.mUnit.HelloPort(0), QByteArray::fromHex("E0000103E7"));
-        QTest::qWait(40);
+        QTest::qWait(kPeriodMs / 2);
     }
+    static_assert(kLowAfterMs >= 10 * kPeriodMs / 2, "keep-alives come well within the warning time");
     QVERIFY(TerminatedUnderPollLock(f.mWatcher).isEmpty());
     QVERIFY(mManager->IsConnectionIDInUse(1));
     QCOMPARE(warnings.count(), 0);
@@ -319,7 +326,7 @@ void tst_ConnectionManager::keepAlivesKeepTheConnection()
     f.mUnit.SendDatagram(0, f.mUnit.HelloPort(0), QByteArray::fromHex("E0000107E7"));
     QTRY_COMPARE(f.mTrace.Count("ERROR: Unknown Util Message Received Byte[0] 7"), 1);
     // Silence now: warned, then lost.
-    QTRY_COMPARE(TerminatedUnderPollLock(f.mWatcher).size(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(TerminatedUnderPollLock(f.mWatcher).size(), 1, 10 * kLifeMs);
     QCOMPARE(warnings.count(), 1);
     QCOMPARE(warnings.first().at(1).toBool(), true);
 }
