@@ -6,12 +6,12 @@
 
 namespace
 {
-/// Lives as long as the process: a connection thread that read the global just before it was
-/// withdrawn may still wake it.
+/// Lives as long as the process and is never destroyed: a connection thread that read the global
+/// just before it was withdrawn may still wake it, even while static objects are torn down at exit.
 cSyscallWaitCondition& ProcessWaitCondition()
 {
-    static cSyscallWaitCondition condition;
-    return condition;
+    static cSyscallWaitCondition* const condition = new cSyscallWaitCondition;
+    return *condition;
 }
 } // namespace
 
