@@ -48,10 +48,7 @@ void cReplyWorkerThread::SendSceneChange(const sSceneChangedQueueItem& item)
         if (GetMatchingLayoutIndices(runner) == GetCurrentLayoutIndices(runner))
             continue;
         notice.SetLength(0);
-        notice.mConnectionId = runner.mConnectionId;
-        notice.mDestination = runner.mHandle;
-        notice.mSource = item.mManagerHandle;
-        notice.mMethod = M_SCENE_CHANGED;
+        notice.SetAddress(runner.mConnectionId, runner.mHandle, item.mManagerHandle, M_SCENE_CHANGED);
         SyscallSendMessage(notice);
     }
 }

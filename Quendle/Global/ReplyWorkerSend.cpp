@@ -1,5 +1,7 @@
 #include "Quendle/Global/ReplyWorkerThread.h"
 
+#include "Quendle/Global/ConfigManagerRecords.h"
+
 #include "ZUNet/Core/NetworkInterface.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/Trace.h"
@@ -18,8 +20,7 @@ bool cReplyWorkerThread::SendConfigDataMessage(
     if (Cancelled())
         return false;
     message.SetLength(static_cast<UWORD>(length + kChunkHeaderSize));
-    message.SetDataBufferUWORD(static_cast<UWORD>(index), 0);
-    message.SetDataBufferUWORD(static_cast<UWORD>(lastIndex), 2);
+    WriteChunkHeader(message, static_cast<UWORD>(index), static_cast<UWORD>(lastIndex));
     if (length > 0)
         std::memcpy(message.mDataBuffer + kChunkHeaderSize, bytes, static_cast<std::size_t>(length));
     message.mMethod = M_REPLY_OK;
@@ -161,8 +162,7 @@ bool cReplyWorkerThread::SendNextChunk(sActiveReply& active)
     ok = ok && copyFrom(plan.mTail.size(), fromBytes(plan.mTail));
     if (!ok || filled != length)
         return false;
-    message.SetDataBufferUWORD(UWORD(active.mIndex), 0);
-    message.SetDataBufferUWORD(UWORD(active.mLastIndex), 2);
+    WriteChunkHeader(message, UWORD(active.mIndex), UWORD(active.mLastIndex));
     message.mMethod = M_REPLY_OK;
     SyscallSendMessage(message);
     active.mSent += length;
