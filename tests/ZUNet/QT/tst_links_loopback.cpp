@@ -288,8 +288,8 @@ void tst_LinksLoopback::tcpPeerThatNeverReadsStallsTheLink()
     QVERIFY(link.GetQueuedBytes() > cConnectionBaseQt::kRoomQueuedBytes);
     QVERIFY(!link.HasRoom());
     QVERIFY(!link.IsTransmitStalled(milliseconds(60000)));
-    QTest::qWait(150);
-    QVERIFY(link.IsTransmitStalled(milliseconds(100)));
+    // The kernel may still take a frame or two while a loaded machine catches up.
+    QTRY_VERIFY_WITH_TIMEOUT(link.IsTransmitStalled(milliseconds(100)), 5000);
 
     peer.StartReading();
     QTRY_VERIFY_WITH_TIMEOUT(link.GetQueuedBytes() == 0, 20000);
