@@ -1,6 +1,10 @@
 #include "tests/support/NetTestHelpers.h"
 
+#include "ZUNet/Core/RegistryRouter.h"
 #include "ZUNet/Core/Syscall.h"
+
+#include <QElapsedTimer>
+#include <QTest>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -43,4 +47,18 @@ QVector<QPair<UWORD, bool>> TerminatedUnderPollLock(const cProbeObject& probe)
     QVector<QPair<UWORD, bool>> copy = probe.mTerminated;
     SyscallMessagesPollUnLock();
     return copy;
+}
+
+bool DispatchUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    for (;;) {
+        gRegistryRouter->SyscallPollAtMost(1000);
+        if (done())
+            return true;
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(1);
+    }
 }

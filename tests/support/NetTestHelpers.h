@@ -4,6 +4,7 @@
 
 #include <QPair>
 #include <QVector>
+#include <functional>
 
 /// A listener that never accepts and whose accept queue is already full, so a further connect
 /// to it hangs (its SYNs are dropped) until the client gives up.
@@ -22,3 +23,6 @@ private:
 /// The connection ends a probe object has seen, copied under the router's poll lock: a lost-comms
 /// end reaches objects on the lost-comms thread.
 QVector<QPair<UWORD, bool>> TerminatedUnderPollLock(const cProbeObject& probe);
+
+/// Dispatches the router's queue on the test thread until `done` holds or `timeoutMs` passes.
+bool DispatchUntil(const std::function<bool()>& done, int timeoutMs = 10000);

@@ -7,6 +7,7 @@
 #include "ZUNet/Core/SystemBuilder.h"
 #include "ZUNet/QT/NetworkStack.h"
 #include "tests/support/MessageData.h"
+#include "tests/support/NetTestHelpers.h"
 #include "tests/support/ProbeObject.h"
 #include "tests/support/TestNetwork.h"
 #include "tests/support/UnitProcess.h"
@@ -20,21 +21,6 @@ namespace
 {
 
 const QByteArray kUnitAddress = "10.77.0.2";
-
-/// Dispatches the runner's queue on the test thread until `done` holds.
-bool DispatchUntil(const std::function<bool()>& done, int timeoutMs = 10000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    for (;;) {
-        gRegistryRouter->SyscallPollAtMost(1000);
-        if (done())
-            return true;
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(1);
-    }
-}
 
 QByteArray OnUnit(const char* object)
 {

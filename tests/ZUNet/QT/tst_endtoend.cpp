@@ -31,21 +31,6 @@ namespace
 constexpr int kKeepAliveMs = 100;
 const QString kUnitAddress = QStringLiteral("10.77.0.2");
 
-/// Dispatches the runner's queue on the test thread until `done` holds.
-bool DispatchUntil(const std::function<bool()>& done, int timeoutMs = 10000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    for (;;) {
-        gRegistryRouter->SyscallPollAtMost(1000);
-        if (done())
-            return true;
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(1);
-    }
-}
-
 cZUNetMessage Message(UWORD connectionId, UWORD destination, UWORD source, UWORD method, const QByteArray& data)
 {
     cZUNetMessage message(UWORD(data.size()));
