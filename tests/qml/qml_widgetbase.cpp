@@ -2,4 +2,4 @@
 
 #include "tests/support/QuickTestMain.h"
 
-void RegisterQuickTestTypes(QQmlEngine*) {}
+void RegisterQuickTestTypes(QQmlEngine*) { }
