@@ -114,7 +114,8 @@ void cClientConnectionThreadWorker::TCPSocketConnected()
     InitTCPConnection(tcp);
     connect(tcp, &cTCPConnection::HelloAckReceived, this, &cClientConnectionThreadWorker::RemoteUDPPortReceived,
         Qt::DirectConnection);
-    auto* udp = new cUDPConnection(mConnectionId, mSocket->peerAddress(), 0);
+    // Keep-alives leave from the address this side connected from, which the unit sees as its peer.
+    auto* udp = new cUDPConnection(mConnectionId, mSocket->peerAddress(), 0, mSocket->localAddress());
     InitUDPConnection(udp);
     tcp->SendHello(udp->GetLocalPortNumber());
     // The caller goes on only now, so HELLO is queued ahead of anything it sends.
@@ -172,8 +173,10 @@ void cServerConnectionThreadWorker::RemoteUDPPortReceived(ushort UDPPort)
         return;
     if (UDPLink())
         return; // one datagram link per connection
-    auto* udp = new cUDPConnection(
-        mConnectionId, mSocket->peerAddress(), quint16(ZUNetWire::kUnitDatagramPortBase + mConnectionId));
+    // Bound to the address the runner connected to: a unit with several addresses would otherwise
+    // send from the route's preferred source, and the runner drops datagrams from a stranger.
+    auto* udp = new cUDPConnection(mConnectionId, mSocket->peerAddress(),
+        quint16(ZUNetWire::kUnitDatagramPortBase + mConnectionId), mSocket->localAddress());
     InitUDPConnection(udp);
     udp->SetRemotePortNumber(UDPPort, GetRegisterForLostComms());
     tcp->SendHelloAck(udp->GetLocalPortNumber());

@@ -5,14 +5,30 @@
 
 #include <QUdpSocket>
 
-cUDPConnection::cUDPConnection(UWORD connectionId, const QHostAddress& peer, quint16 localPort)
+namespace
+{
+// A TCP socket may report an IPv4 address in its IPv6-mapped form; a datagram socket bound to
+// that form would not carry IPv4.
+QHostAddress BindAddress(const QHostAddress& address)
+{
+    if (address.isNull())
+        return QHostAddress(QHostAddress::Any);
+    bool isIPv4 = false;
+    const quint32 ipv4 = address.toIPv4Address(&isIPv4);
+    return isIPv4 ? QHostAddress(ipv4) : address;
+}
+} // namespace
+
+cUDPConnection::cUDPConnection(
+    UWORD connectionId, const QHostAddress& peer, quint16 localPort, const QHostAddress& localAddress)
     : cConnectionBaseQt(connectionId)
     , mSocket(new QUdpSocket(this))
     , mPeer(peer)
 {
-    if (!mSocket->bind(QHostAddress(QHostAddress::Any), localPort)) {
+    const QHostAddress bindAddress = BindAddress(localAddress);
+    if (!mSocket->bind(bindAddress, localPort)) {
         ZU_DIAG("UDP Bind on %d Failed. Trying to use ephemeral port", localPort);
-        if (!mSocket->bind(QHostAddress(QHostAddress::Any), quint16(0)))
+        if (!mSocket->bind(bindAddress, quint16(0)))
             ZU_ERR("UDP Bind Failed.");
     }
     connect(mSocket, &QUdpSocket::readyRead, this, &cUDPConnection::ReadPendingDatagrams);

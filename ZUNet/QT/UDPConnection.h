@@ -17,8 +17,11 @@ class cUDPConnection : public cConnectionBaseQt
 {
     Q_OBJECT
 public:
-    /// Binds to `localPort` on every local address, falling back to a port the system chooses.
-    cUDPConnection(UWORD connectionId, const QHostAddress& peer, quint16 localPort);
+    /// Binds to `localPort` on `localAddress`, falling back to a port the system chooses. A
+    /// connection gives the local address of its TCP link: datagrams must leave from the address
+    /// the peer connected to (or was connected from), or the peer takes them for a stranger's.
+    cUDPConnection(UWORD connectionId, const QHostAddress& peer, quint16 localPort,
+        const QHostAddress& localAddress = QHostAddress(QHostAddress::Any));
     ~cUDPConnection() override;
 
     /// Queued only while the link is up and the peer's port is known; dropped otherwise.

@@ -4,6 +4,7 @@
 #include "ZUNet/Core/SystemBuilder.h"
 #include "ZUNet/Core/ZUNetMethods.h"
 #include "ZUNet/QT/FrameWriter.h"
+#include "ZUNet/QT/LostComms.h"
 #include "ZUNet/QT/NetworkConnection.h"
 #include "ZUNet/QT/NetworkStack.h"
 #include "ZUNet/QT/TestSettings.h"
@@ -60,6 +61,7 @@ private Q_SLOTS:
     void linkByUnitPathThroughTheSystemBuilder();
     void unfinishedHandshakesFreeTheirIds_data();
     void unfinishedHandshakesFreeTheirIds();
+    void datagramsComeFromTheAddressConnectedTo();
 
 private:
     UWORD FindOnUnit(UWORD connectionId, const char* name);
@@ -381,6 +383,32 @@ void tst_EndToEnd::unfinishedHandshakesFreeTheirIds()
     const UWORD echo = FindOnUnit(1, "Echo");
     QVERIFY(RoundTrip(1, echo, false, QByteArray("after")));
     QCOMPARE(mManager->GetNumberOfConnections(), UWORD(1));
+    QVERIFY(unit.Stop());
+}
+
+void tst_EndToEnd::datagramsComeFromTheAddressConnectedTo()
+{
+    // The unit is reached at 127.0.0.2, one of its loopback's addresses; the kernel's preferred
+    // source towards the runner is 127.0.0.1. Datagrams from any but the address connected to are
+    // not the peer's, so keep-alives and datagram values must leave from 127.0.0.2.
+    const QString secondAddress = QStringLiteral("127.0.0.2");
+    cUnitProcess unit;
+    QVERIFY(unit.Start({ "--listen", "0.0.0.0", "--keepalive-ms", QString::number(kKeepAliveMs) }));
+    QSignalSpy lost(mManager, &cNetworkConnection::LostComms);
+    const UWORD id = NetworkFindConnection(secondAddress.toLatin1().constData());
+    QCOMPARE(id, UWORD(1));
+    QVERIFY(unit.WaitForLine("unit: connections 1"));
+    const UWORD echoDatagram = FindOnUnit(id, "EchoDatagram");
+    QVERIFY(echoDatagram != ZUNET_NO_HANDLE);
+    QVERIFY(DispatchUntil([&] { return RoundTrip(id, echoDatagram, true, QByteArray("\x56\x78", 2)); }, 5000));
+
+    // Idle past the lost-comms time: the keep-alives of both sides keep the connection.
+    QTest::qWait(kKeepAliveMs * int(LostComms::kTimeToLive + 5));
+    DispatchUntil([] { return false; }, 10);
+    QCOMPARE(lost.count(), 0);
+    QCOMPARE(unit.CountLines("unit: terminated"), 0);
+    QCOMPARE(mManager->GetNumberOfConnections(), UWORD(1));
+    QVERIFY(RoundTrip(id, echoDatagram, true, QByteArray("\x9A", 1)));
     QVERIFY(unit.Stop());
 }
 
