@@ -1,0 +1,419 @@
+#include "Quendle/Widgets/Widget.h"
+
+#include "Quendle/Properties/Properties.h"
+#include "Quendle/Properties/PropertyGroup.h"
+#include "ZUNet/Core/Trace.h"
+
+#include <QMetaObject>
+#include <QPointer>
+#include <QQuickItem>
+#include <QVariant>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+#include <climits>
+#include <cmath>
+
+const QString cWidget::mMultipleTypeName = QStringLiteral("multiple");
+
+cSelectable::cSelectable(QObject* parent)
+    : QObject(parent)
+{
+}
+
+void cSelectable::SetSelected(bool selected)
+{
+    if (mSelected == selected)
+        return;
+    mSelected = selected;
+    Q_EMIT selectedChanged();
+}
+
+cWidget::cWidget(int id, QObject* parent)
+    : cSelectable(parent)
+    , mWidgetId(id)
+    , mVisualGroup(new cPropertyGroup(QStringLiteral("Visual"), this, true))
+    , mX(new cSizeFractionProperty(QStringLiteral("X"), -1.0f, this, -2.0f, 2.0f))
+    , mY(new cSizeFractionProperty(QStringLiteral("Y"), -1.0f, this, -2.0f, 2.0f))
+    , mWidth(new cSizeFractionProperty(QStringLiteral("Width"), -1.0f, this, 0.000999f, 2.0f))
+    , mHeight(new cSizeFractionProperty(QStringLiteral("Height"), -1.0f, this, 0.000999f, 2.0f))
+    , mContentSizeMode(new cComboProperty(QStringLiteral("Content Size Mode"), 0,
+          QStringList { QStringLiteral("Fill"), QStringLiteral("Lock Aspect") }, this))
+    , mZ(new cFloatProperty(QStringLiteral("Z"), 0.0f, this, 0.0f, 2.0f))
+    , mPixelAspect(new cFloatProperty(QStringLiteral("PixelAspect"), -1.0f, this, -1.0f, 20000.0f))
+    , mPositionLock(new cIntProperty(QStringLiteral("PositionLock"), 0, this, 0, 1))
+    , mRootGroup(new cPropertyGroup(QStringLiteral("root"), this, true))
+{
+    mZ->setVisible(false);
+    mPixelAspect->setVisible(false);
+    mPositionLock->setVisible(false);
+
+    mVisualGroup->AppendContents({ mX, mY, mWidth, mHeight, mZ, mContentSizeMode, mPixelAspect, mPositionLock });
+    mRootGroup->AppendPropertyOrGroup(mVisualGroup);
+
+    connect(mX, &cProperty::valueChanged, this, &cWidget::xFractionChanged);
+    connect(mY, &cProperty::valueChanged, this, &cWidget::yFractionChanged);
+    connect(mWidth, &cProperty::valueChanged, this, &cWidget::widthFractionChanged);
+    connect(mHeight, &cProperty::valueChanged, this, &cWidget::heightFractionChanged);
+    connect(mZ, &cProperty::valueChanged, this, &cWidget::zChanged);
+    connect(mPixelAspect, &cProperty::valueChanged, this, &cWidget::pixelAspectChanged);
+    connect(mPositionLock, &cProperty::valueChanged, this, &cWidget::positionLockedChanged);
+    connect(mContentSizeMode, &cProperty::valueChanged, this, &cWidget::PreserveAspectChangedSlot);
+}
+
+cWidget::~cWidget() = default;
+
+bool cWidget::LoadBaseAttributes(QXmlStreamReader& reader, int& id, QString& type)
+{
+    id = -1;
+    type.clear();
+    const QXmlStreamAttributes attributes = reader.attributes();
+    for (const QXmlStreamAttribute& attribute : attributes) {
+        if (id != -1 && !type.isEmpty())
+            break;
+        if (attribute.name() == QLatin1String("id"))
+            id = attribute.value().toInt(nullptr, 10);
+        else if (attribute.name() == QLatin1String("type"))
+            type = attribute.value().toString();
+    }
+    if (id == -1) {
+        ZU_ERR("Error loading widget id");
+        return false;
+    }
+    if (type.isEmpty()) {
+        ZU_ERR("Error loading widget type");
+        return false;
+    }
+    return true;
+}
+
+float cWidget::ReadFloat(const QStringRef& text)
+{
+    bool ok = false;
+    const float value = text.toFloat(&ok);
+    // "nan", "inf" and numbers beyond float range would place the view nowhere.
+    return (ok && std::isfinite(value)) ? value : 0.0f;
+}
+
+void cWidget::LoadAttributes(QXmlStreamReader& reader)
+{
+    mLoading = true;
+    const QXmlStreamAttributes attributes = reader.attributes();
+    for (const QXmlStreamAttribute& attribute : attributes) {
+        const QStringRef name = attribute.name();
+        const QStringRef value = attribute.value();
+        if (name == QLatin1String("x")) {
+            mX->setFloatValue(ReadFloat(value));
+        } else if (name == QLatin1String("y")) {
+            mY->setFloatValue(ReadFloat(value));
+        } else if (name == QLatin1String("width")) {
+            mWidth->setFloatValue(ReadFloat(value));
+        } else if (name == QLatin1String("height")) {
+            mHeight->setFloatValue(ReadFloat(value));
+        } else if (name == QLatin1String("z")) {
+            mZ->setFloatValue(ReadFloat(value));
+        } else if (name == QLatin1String("group")) {
+            SetLayoutGroupString(value.toString());
+        } else if (name == QLatin1String("contentSizeMode")) {
+            if (value == QLatin1String("fill")) {
+                mContentSizeMode->setIntValue(0);
+            } else {
+                mPixelAspect->setFloatValue(ReadFloat(value));
+                mContentSizeMode->setIntValue(1);
+            }
+        } else if (name == QLatin1String("positionLock")) {
+            mPositionLock->SetIntValue(value.toInt(nullptr, 10));
+        }
+    }
+    mLoading = false;
+}
+
+void cWidget::WriteXml(QXmlStreamWriter& writer) const
+{
+    writer.writeStartElement(QStringLiteral("Widget"));
+    WriteAttributes(writer);
+    writer.writeEndElement();
+}
+
+void cWidget::WriteAttributes(QXmlStreamWriter& writer) const
+{
+    auto number = [](float value) { return QString::number(value, 'g', 6); };
+    writer.writeAttribute(QStringLiteral("id"), QString::number(mWidgetId));
+    writer.writeAttribute(QStringLiteral("type"), Type());
+    writer.writeAttribute(QStringLiteral("x"), number(xFraction()));
+    writer.writeAttribute(QStringLiteral("y"), number(yFraction()));
+    writer.writeAttribute(QStringLiteral("width"), number(widthFraction()));
+    writer.writeAttribute(QStringLiteral("height"), number(heightFraction()));
+    writer.writeAttribute(QStringLiteral("z"), number(z()));
+    writer.writeAttribute(QStringLiteral("group"), LayoutGroupString());
+    writer.writeAttribute(QStringLiteral("contentSizeMode"),
+        mContentSizeMode->Index() == 0 ? QStringLiteral("fill") : number(pixelAspect()));
+    writer.writeAttribute(QStringLiteral("positionLock"), QString::number(mPositionLock->IntValue()));
+}
+
+void cWidget::LoadSubXml(QXmlStreamReader& reader, QSet<int>& ids, const cConfigBase& configuration, QObject* parent,
+    const cWidgetFactoryBase& factory)
+{
+    reader.skipCurrentElement();
+}
+
+void cWidget::SetOnline()
+{
+    mOnline = true;
+}
+
+void cWidget::SetOffline()
+{
+    mOnline = false;
+    if (mDisabled) {
+        mDisabled = false;
+        Q_EMIT disabledChanged();
+    }
+}
+
+void cWidget::SetDisabled(bool disabled)
+{
+    if (mDisabled == disabled)
+        return;
+    mDisabled = disabled;
+    Q_EMIT disabledChanged();
+}
+
+void cWidget::SetIsVisible(bool visible)
+{
+    if (mIsVisible == visible)
+        return;
+    mIsVisible = visible;
+    Q_EMIT isVisibleChanged();
+    if (!mIsVisible)
+        return;
+    // A completion item may remove itself or be destroyed by the call before ours.
+    QList<QPointer<QQuickItem>> items;
+    items.reserve(mCompletionItems.count());
+    for (QQuickItem* item : qAsConst(mCompletionItems))
+        items.append(item);
+    for (const QPointer<QQuickItem>& item : qAsConst(items)) {
+        if (item.isNull() || !mCompletionItems.contains(item.data()))
+            continue;
+        QMetaObject::invokeMethod(item.data(), "forceCompletion", Q_ARG(QVariant, QVariant(mWidgetId)));
+    }
+}
+
+void cWidget::addCompletionItem(QQuickItem* item)
+{
+    if (item == nullptr)
+        return;
+    mCompletionItems.append(item);
+    connect(item, &QObject::destroyed, this, &cWidget::CompletionItemDestroyed, Qt::UniqueConnection);
+}
+
+void cWidget::removeCompletionItem(QQuickItem* item)
+{
+    if (item == nullptr)
+        return;
+    disconnect(item, &QObject::destroyed, this, &cWidget::CompletionItemDestroyed);
+    mCompletionItems.removeAll(item);
+}
+
+void cWidget::CompletionItemDestroyed(QObject* item)
+{
+    // The item is half destroyed: compare addresses only.
+    mCompletionItems.erase(std::remove_if(mCompletionItems.begin(), mCompletionItems.end(),
+                               [item](QQuickItem* held) { return static_cast<QObject*>(held) == item; }),
+        mCompletionItems.end());
+}
+
+void cWidget::PreserveAspectChangedSlot()
+{
+    if (mLoading || mContentSizeMode->ExtraFlag())
+        return;
+    mPixelAspect->setFloatValue(mContentSizeMode->Index() != 0 ? mEditorAspect : -1.0f);
+    Q_EMIT pixelAspectChanged();
+}
+
+void cWidget::setCurrentEditorPixelSizes(float WidgetWidth, float WidgetHeight, float ScreenWidth, float ScreenHeight)
+{
+    mEditorAspect = WidgetHeight / WidgetWidth;
+    mEditorWidgetWidth = WidgetWidth;
+    mEditorWidgetHeight = WidgetHeight;
+    mEditorScreenWidth = ScreenWidth;
+    mEditorScreenHeight = ScreenHeight;
+}
+
+float cWidget::xFraction() const
+{
+    return mX->FloatValue();
+}
+
+float cWidget::yFraction() const
+{
+    return mY->FloatValue();
+}
+
+float cWidget::widthFraction() const
+{
+    return mWidth->FloatValue();
+}
+
+float cWidget::heightFraction() const
+{
+    return mHeight->FloatValue();
+}
+
+float cWidget::z() const
+{
+    return mZ->FloatValue();
+}
+
+float cWidget::pixelAspect() const
+{
+    return mPixelAspect->FloatValue();
+}
+
+bool cWidget::positionLocked() const
+{
+    return mPositionLock->IntValue() != 0;
+}
+
+void cWidget::setXFraction(float value)
+{
+    mX->setFloatValue(value);
+}
+
+void cWidget::setYFraction(float value)
+{
+    mY->setFloatValue(value);
+}
+
+void cWidget::setWidthFraction(float value)
+{
+    mWidth->setFloatValue(value);
+}
+
+void cWidget::setHeightFraction(float value)
+{
+    mHeight->setFloatValue(value);
+}
+
+void cWidget::SetZ(float value)
+{
+    mZ->setFloatValue(value);
+}
+
+void cWidget::AppendPropertyOrGroup(cPropertyBase* item)
+{
+    mRootGroup->AppendPropertyOrGroup(item);
+}
+
+void cWidget::PrependPropertyOrGroup(cPropertyBase* item)
+{
+    mRootGroup->PrependPropertyOrGroup(item);
+}
+
+QList<cProperty*> cWidget::AllProperties() const
+{
+    return mRootGroup->AllProperties();
+}
+
+void cWidget::ShiftGroupIndices(int offset)
+{
+    for (int& group : mLayoutGroups)
+        group += offset;
+}
+
+int cWidget::MinimumLayoutGroup()
+{
+    return mLayoutGroups.isEmpty() ? INT_MAX : mLayoutGroups.first();
+}
+
+int cWidget::LayoutGroup() const
+{
+    return mLayoutGroups.isEmpty() ? -1 : mLayoutGroups.last();
+}
+
+int cWidget::LayoutSubgroup() const
+{
+    return mLayoutGroups.count() < 2 ? -1 : mLayoutGroups.at(mLayoutGroups.count() - 2);
+}
+
+void cWidget::AddToLayoutGroup(int group)
+{
+    mLayoutGroups.append(group);
+    if (mLayoutGroups.count() == 1)
+        Q_EMIT inGroupChanged();
+}
+
+void cWidget::RemoveFromLayoutGroup()
+{
+    if (mLayoutGroups.isEmpty())
+        return;
+    mLayoutGroups.removeLast();
+    if (mLayoutGroups.isEmpty())
+        Q_EMIT inGroupChanged();
+}
+
+void cWidget::SetLayoutGroupString(const QString& text)
+{
+    mLayoutGroups.clear();
+    if (text.isEmpty())
+        return;
+    const QStringList parts = text.split(QLatin1Char(','), Qt::KeepEmptyParts, Qt::CaseSensitive);
+    for (const QString& part : parts)
+        mLayoutGroups.append(part.toInt(nullptr, 10));
+}
+
+QString cWidget::LayoutGroupString() const
+{
+    QStringList parts;
+    parts.reserve(mLayoutGroups.count());
+    for (int group : mLayoutGroups)
+        parts.append(QString::number(group));
+    return parts.join(QLatin1Char(','));
+}
+
+void cWidget::SetGroupRect(const QRectF& rect)
+{
+    if (rect == mGroupRect)
+        return;
+    mGroupRect = rect;
+    Q_EMIT groupRectChanged();
+}
+
+void cWidget::SetComboPropertyIndex(
+    const QString& code, const QList<QPair<QString, QString>>& table, cComboProperty* property)
+{
+    if (property == nullptr)
+        return;
+    int position = 0;
+    for (int i = 0; i < table.count(); ++i) {
+        if (table.at(i).second == code) {
+            position = i;
+            break;
+        }
+    }
+    property->setIntValue(position, false);
+}
+
+void cWidget::SetComboPropertyIndex(const QString& code, const QList<QString>& codes, cComboProperty* property)
+{
+    if (property == nullptr)
+        return;
+    property->setIntValue(qMax(0, codes.indexOf(code)), false);
+}
+
+void cWidget::LoadFloatProperty(const QXmlStreamAttribute& attribute, cFloatProperty& property)
+{
+    bool ok = false;
+    const float value = attribute.value().toFloat(&ok);
+    if (!ok || !std::isfinite(value)) {
+        ZU_ERR("Could not read float property");
+        return;
+    }
+    property.setFloatValue(value);
+}
+
+cUnknownWidget::cUnknownWidget(int id, QObject* parent, const QString& type)
+    : cWidget(id, parent)
+    , mType(type)
+{
+}
