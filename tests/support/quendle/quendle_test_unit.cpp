@@ -13,6 +13,13 @@
 //   "scene N"                      the mixer recalls scene N
 //   "config-updated"               tells every runner the configuration changed
 //   "name-update PATH NAME PARAM"  tells the clients of PATH that it now denotes NAME/PARAM
+//   "set OBJECT VALUE [PARAM]"     a mixer object's parameter changes at the unit (sent to its links)
+//   "get OBJECT [PARAM]"           reports "unit: value OBJECT[PARAM] VALUE"
+//   "links OBJECT [PARAM]"         reports "unit: links OBJECT[PARAM] N", the objects it informs
+//   "sweep OBJECT COUNT [PARAM]"   the parameter takes the values 1 to COUNT in turn
+//   "listeners PATH"               reports "unit: listeners PATH N", the clients told of its changes
+// Mixer objects ("objects" of the description) hold one value per parameter, one byte wide when
+// their "size" is 1 (on/off switches), two bytes otherwise (levels).
 // and shuts down in order when standard input closes. With --raw-port it also accepts plain TCP
 // on that port and sends the stored configuration file's bytes to each connection (the baseline
 // of the download benchmark). With --user-list-reply its user-list server answers every link with
@@ -30,7 +37,6 @@
 #include "ZUNet/QT/ServerConnection.h"
 #include "ZUNet/QT/TestSettings.h"
 #include "tests/support/UnitWatcher.h"
-#include "tests/support/ValueObject.h"
 #include "tests/support/quendle/TestConfigManager.h"
 
 #include <QCommandLineParser>
@@ -55,6 +61,104 @@
 
 namespace
 {
+
+/// A parameter-holding object of the mixer: a value received from one link is stored and passed to
+/// the others; a Sync link gets the current value at once.
+class cMixerObject : public cNetObject
+{
+public:
+    static constexpr int kMaxParameters = 16;
+
+    cMixerObject(const char* name, UWORD numberOfParameters, int width)
+        : cNetObject(name, UWORD(qBound(1, int(numberOfParameters), kMaxParameters)))
+        , mWidth(width == 1 ? 1 : 2)
+    {
+    }
+    ~cMixerObject() override { Unregister(); }
+
+    /// The caller holds the poll lock.
+    void SetValue(UWORD value, UWORD parameter)
+    {
+        if (parameter >= mNumberOfParameters)
+            return;
+        mValues[parameter] = value;
+        cZUNetMessage change { UWORD(mWidth) };
+        Write(change, value);
+        change.SetAddress(ZUNET_LOCAL_CONNECTION, mHandle, mHandle, UWORD(PARAMETER_BASE + parameter));
+        InformOtherObjects(change);
+    }
+    UWORD Value(UWORD parameter) const { return parameter < mNumberOfParameters ? mValues[parameter].load() : 0; }
+
+    void EntrypointMessage(cZUNetMessage& message) override
+    {
+        const int parameter = int(message.mMethod) - int(PARAMETER_BASE);
+        if (parameter < 0 || parameter >= int(mNumberOfParameters)) {
+            cNetObject::EntrypointMessage(message);
+            return;
+        }
+        if (!ZU_CHECK_LENGTH(message, mWidth))
+            return;
+        mValues[parameter] = mWidth == 1 ? message.GetDataBufferUBYTE(0) : message.GetDataBufferUWORD(0);
+        InformOtherObjects(message); // not back to the sender
+    }
+
+    void UpdateNewObject(UWORD connectionId, UWORD handle, UWORD destinationMethod, UWORD sourceMethod) override
+    {
+        const int parameter = int(sourceMethod) - int(PARAMETER_BASE);
+        if (parameter < 0 || parameter >= int(mNumberOfParameters))
+            return;
+        cZUNetMessage update { UWORD(mWidth) };
+        Write(update, mValues[parameter].load());
+        update.SetAddress(connectionId, handle, mHandle, destinationMethod);
+        SyscallSendMessage(update);
+    }
+
+private:
+    void Write(cZUNetMessage& message, UWORD value) const
+    {
+        if (mWidth == 1)
+            message.SetDataBufferUBYTE(UBYTE(value), 0);
+        else
+            message.SetDataBufferUWORD(value, 0);
+    }
+
+    const int mWidth;
+    std::atomic<UWORD> mValues[kMaxParameters] = {};
+};
+
+/// Carries out the mixer objects' commands; false when the line is not one of them.
+bool MixerCommand(const QStringList& words, const std::vector<std::unique_ptr<cMixerObject>>& objects)
+{
+    static const QStringList kCommands { "set", "get", "links", "sweep" };
+    if (words.size() < 2 || !kCommands.contains(words[0]))
+        return false;
+    cMixerObject* object = nullptr;
+    for (const auto& candidate : objects) {
+        if (QString::fromUtf8(candidate->GetName()) == words[1])
+            object = candidate.get();
+    }
+    if (!object) {
+        ZU_TRACE("unit: no object %s", words[1].toUtf8().constData());
+        return true;
+    }
+    const bool withValue = words[0] == QLatin1String("set") || words[0] == QLatin1String("sweep");
+    const int parameterWord = withValue ? 3 : 2;
+    const UWORD parameter = UWORD(words.size() > parameterWord ? words[parameterWord].toUInt() : 0);
+    const QByteArray label = words[1].toUtf8() + "[" + QByteArray::number(parameter) + "]";
+    if (words[0] == QLatin1String("set") && words.size() >= 3) {
+        object->SetValue(UWORD(words[2].toUInt()), parameter);
+    } else if (words[0] == QLatin1String("sweep") && words.size() >= 3) {
+        const int count = words[2].toInt();
+        for (int value = 1; value <= count; ++value)
+            object->SetValue(UWORD(value), parameter);
+    } else if (words[0] == QLatin1String("get")) {
+        ZU_TRACE("unit: value %s %u", label.constData(), unsigned(object->Value(parameter)));
+    } else if (words[0] == QLatin1String("links")) {
+        const std::vector<sInformListItem>* links = object->GetInformList(UWORD(PARAMETER_BASE + parameter));
+        ZU_TRACE("unit: links %s %zu", label.constData(), links ? links->size() : std::size_t(0));
+    }
+    return true;
+}
 
 /// The manager, plus the one-step sign-in of managers older than version 1 when asked for.
 class cUnitConfigManager : public cTestConfigManager
@@ -288,13 +392,14 @@ int main(int argc, char** argv)
         manager.mMutedMethod = UWORD(parser.value("mute").toUInt());
         manager.VersionObject()->SetVersion(
             UWORD(parser.value("manager-version").toInt()), ParseVersion(parser.value("min-client-version")));
-        std::vector<std::unique_ptr<cValueObject>> mixerObjects;
+        std::vector<std::unique_ptr<cMixerObject>> mixerObjects;
         for (const QJsonValue& object : description.value(QStringLiteral("objects")).toArray()) {
             const QJsonObject entry = object.toObject();
             mixerObjects.push_back(
-                std::make_unique<cValueObject>(entry.value(QStringLiteral("name")).toString().toUtf8().constData(),
-                    UWORD(entry.value(QStringLiteral("parameters")).toInt(1))));
-            mixerObjects.back()->SetValue(UWORD(entry.value(QStringLiteral("value")).toInt()));
+                std::make_unique<cMixerObject>(entry.value(QStringLiteral("name")).toString().toUtf8().constData(),
+                    UWORD(entry.value(QStringLiteral("parameters")).toInt(1)),
+                    entry.value(QStringLiteral("size")).toInt(2)));
+            mixerObjects.back()->SetValue(UWORD(entry.value(QStringLiteral("value")).toInt()), 0);
         }
 
         std::unique_ptr<cFixedUserListServer> fixedUserList;
@@ -327,7 +432,7 @@ int main(int argc, char** argv)
         }
 
         // Commands arrive on standard input; its end is the request to stop.
-        std::thread([&app, &manager] {
+        std::thread([&app, &manager, &mixerObjects] {
             QByteArray pending;
             char buffer[256];
             ssize_t count;
@@ -337,16 +442,24 @@ int main(int argc, char** argv)
                 while ((end = pending.indexOf('\n')) >= 0) {
                     const QString line = QString::fromUtf8(pending.left(end)).trimmed();
                     pending.remove(0, end + 1);
-                    QMetaObject::invokeMethod(&app, [line, &manager] {
+                    QMetaObject::invokeMethod(&app, [line, &manager, &mixerObjects] {
                         const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
                         if (words.isEmpty())
                             return;
                         SyscallMessagesPollLock();
-                        if (words[0] == QLatin1String("scene") && words.size() == 2) {
+                        if (MixerCommand(words, mixerObjects)) {
+                            // carried out and reported there
+                        } else if (words[0] == QLatin1String("scene") && words.size() == 2) {
                             cZUNetMessage recall(2);
                             recall.SetDataBufferUWORD(UWORD(words[1].toUInt()), 0);
                             recall.SetAddress(0, manager.GetHandle(), 0xFFFF, Quendle::P_LAST_SCENE_RECALLED);
                             SyscallSendMessage(recall);
+                        } else if (words[0] == QLatin1String("listeners") && words.size() == 2) {
+                            const std::string path = words[1].toStdString();
+                            int count = 0;
+                            for (const Quendle::sParamChangeInformItem& item : manager.ParamChangeInformList())
+                                count += item.mObjectPath == path ? 1 : 0;
+                            ZU_TRACE("unit: listeners %s %d", path.c_str(), count);
                         } else if (words[0] == QLatin1String("config-updated")) {
                             manager.InformRunnersOfConfigUpdate();
                         } else if (words[0] == QLatin1String("name-update") && words.size() == 4) {
