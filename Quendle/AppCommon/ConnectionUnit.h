@@ -67,6 +67,8 @@ public:
     cQuendleConfigClient* ConfigClient() const { return mConfigClient; }
     UWORD ConnectionId() const { return mConnectionId; }
     QString FallbackAddress() const { return mFallbackAddress; }
+    /// The address text last chosen for the TCP probe.
+    QByteArray ProbeAddress() const { return mProbeAddress; }
 
     void ConnectToUnit(cMultiUnitFinder* finder);
     Q_INVOKABLE void disconnectFromUnit();

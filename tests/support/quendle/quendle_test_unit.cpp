@@ -3,7 +3,7 @@
 //   quendle_test_unit --listen ADDRESS --description FILE [--config FILE] [--manager-version N]
 //                     [--min-client-version A.B.C] [--legacy-sign-in] [--keepalive-ms N]
 //                     [--raw-port P] [--mute METHOD] [--stall-after-chunks N] [--mute-version]
-//                     [--user-list-reply HEX|silent]
+//                     [--user-list-reply HEX|silent] [--nameless-token-failures]
 // It accepts ZUNet connections on ADDRESS:51321 and holds the configuration manager (with its
 // reply worker, version object, user-list server and secondary-unit authenticators) over a user
 // store, scene names and a key table read from the description file (see TestUnitDescription.h),
@@ -23,7 +23,8 @@
 // and shuts down in order when standard input closes. With --raw-port it also accepts plain TCP
 // on that port and sends the stored configuration file's bytes to each connection (the baseline
 // of the download benchmark). With --user-list-reply its user-list server answers every link with
-// those bytes instead of the user list, or not at all.
+// those bytes instead of the user list, or not at all. With --nameless-token-failures the manager's
+// own login-token refusals (codes 0 and 1) carry no unit name, as older managers send them.
 #include "Quendle/Global/ConfigManagerProtocol.h"
 #include "Quendle/Global/ConfigManagerVersion.h"
 #include "Quendle/Global/SaltHash.h"
@@ -240,7 +241,8 @@ private:
 
 /// Passes everything to the connection manager, except that after `mStallAfter` full download chunks
 /// from the manager it sends no more of them (a download that stops half-way; never when negative),
-/// and that nothing the object `mMutedSource` sends leaves the unit.
+/// that nothing the object `mMutedSource` sends leaves the unit, and that the manager's own
+/// login-token refusals lose their unit name when `mNamelessTokenFailures` is set.
 class cStallingNetwork : public cNetworkInterface
 {
 public:
@@ -259,6 +261,16 @@ public:
         if (mMutedSource != 0 && message.mSource == mMutedSource)
             return;
         const bool fromManager = mManagerHandle != 0 && message.mSource == mManagerHandle;
+        UWORD code = 0;
+        if (fromManager && mNamelessTokenFailures && message.mMethod == M_REPLY_FAIL && message.mLength > 2
+            && message.ReadUWORD(0, code)
+            && (code == UWORD(Quendle::eReplyFailureCodes::NotAuthenticated)
+                || code == UWORD(Quendle::eReplyFailureCodes::NoSuchUnitPassword))) {
+            cZUNetMessage nameless(message);
+            nameless.SetLength(2);
+            mNetwork->SendMessage(nameless);
+            return;
+        }
         if (fromManager && message.mMethod == M_REPLY_OK) {
             if (mStalled)
                 return;
@@ -274,6 +286,7 @@ public:
     }
     std::atomic<UWORD> mManagerHandle { 0 };
     std::atomic<UWORD> mMutedSource { 0 };
+    std::atomic<bool> mNamelessTokenFailures { false };
 
 private:
     cNetworkInterface* mNetwork;
@@ -367,6 +380,7 @@ int main(int argc, char** argv)
         { "stall-after-chunks", "Send no download chunk after the first N.", "n", "-1" },
         { "mute-version", "The version object never answers: a runner's seek of the manager never ends." },
         { "user-list-reply", "Answer user-list links with these bytes (hex), or \"silent\": never.", "hex" },
+        { "nameless-token-failures", "The manager's own login-token refusals carry no unit name." },
     });
     parser.process(app);
 
@@ -411,11 +425,13 @@ int main(int argc, char** argv)
         }
 
         std::unique_ptr<cStallingNetwork> stalling;
-        if (parser.value("stall-after-chunks").toInt() >= 0 || parser.isSet("mute-version")) {
+        if (parser.value("stall-after-chunks").toInt() >= 0 || parser.isSet("mute-version")
+            || parser.isSet("nameless-token-failures")) {
             stalling = std::make_unique<cStallingNetwork>(network, parser.value("stall-after-chunks").toInt());
             stalling->mManagerHandle = manager.GetHandle();
             if (parser.isSet("mute-version"))
                 stalling->mMutedSource = manager.VersionObject()->GetHandle();
+            stalling->mNamelessTokenFailures = parser.isSet("nameless-token-failures");
             SetNetworkInterface(stalling.get());
         }
 
