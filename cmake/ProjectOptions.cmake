@@ -31,21 +31,35 @@ endfunction()
 # Registers one Qt Quick Test executable: the shared main (tests/support/QuickTestMain.cpp) with
 # the test's SOURCES, which define RegisterQuickTestTypes, running the tst_*.qml files of QML_DIR.
 # Headless with the software scene graph, in its own network namespace; any QML warning fails it.
-#   zunet_add_qml_test(NAME tst_x QML_DIR dir SOURCES setup.cpp LIBS lib... LABELS qml [TIMEOUT s])
+# With XVFB it renders for real instead: an X server of its own (xvfb-run -a, inside the namespace),
+# the xcb platform and OpenGL through Mesa's software rasteriser, so shaders run and grabbed pixels
+# are what a screen would show (tests/qml/support/Pixels.js reads them).
+#   zunet_add_qml_test(NAME tst_x QML_DIR dir SOURCES setup.cpp LIBS lib... LABELS qml [XVFB] [TIMEOUT s])
 function(zunet_add_qml_test)
-  cmake_parse_arguments(T "" "NAME;TIMEOUT;QML_DIR" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "XVFB" "NAME;TIMEOUT;QML_DIR" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/QuickTestMain.cpp)
   target_compile_definitions(${T_NAME} PRIVATE QUICK_TEST_NAME="${T_NAME}")
   target_link_libraries(${T_NAME} PRIVATE Qt5::QuickTest Qt5::Quick Qt5::Qml NetnsGuard ${T_LIBS})
-  add_test(NAME ${T_NAME}
-           COMMAND ${PROJECT_SOURCE_DIR}/tools/netns-run.sh $<TARGET_FILE:${T_NAME}> -input ${T_QML_DIR})
+  if(T_XVFB)
+    find_program(ZUNET_XVFB_RUN xvfb-run REQUIRED)
+    add_test(NAME ${T_NAME}
+             COMMAND ${PROJECT_SOURCE_DIR}/tools/netns-run.sh ${ZUNET_XVFB_RUN} -a
+                     -s "-screen 0 1280x1024x24 -nolisten tcp"
+                     $<TARGET_FILE:${T_NAME}> -input ${T_QML_DIR})
+    set(platform "QT_QPA_PLATFORM=xcb;QT_XCB_GL_INTEGRATION=xcb_glx;LIBGL_ALWAYS_SOFTWARE=1")
+    list(APPEND T_LABELS xvfb)
+  else()
+    add_test(NAME ${T_NAME}
+             COMMAND ${PROJECT_SOURCE_DIR}/tools/netns-run.sh $<TARGET_FILE:${T_NAME}> -input ${T_QML_DIR})
+    set(platform "QT_QPA_PLATFORM=offscreen;QT_QUICK_BACKEND=software")
+  endif()
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
   set_tests_properties(${T_NAME} PROPERTIES
     LABELS "${T_LABELS}"
     TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_QUICK_BACKEND=software;ZUNET_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data"
+    ENVIRONMENT "${platform};ZUNET_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data"
     FAIL_REGULAR_EXPRESSION "QWARN|QCRITICAL|QML warning")
   if(TARGET all_tests)
     add_dependencies(all_tests ${T_NAME})
