@@ -3,6 +3,9 @@
 #include "Quendle/AppCommon/AppCommonQml.h"
 #include "Quendle/AppCommon/QQmlObjectListModel.h"
 #include "Quendle/Properties/PropertiesQml.h"
+#include "Quendle/Widgets/Container.h"
+#include "Quendle/Widgets/Tab.h"
+#include "Quendle/Widgets/TabContainer.h"
 #include "Quendle/Widgets/Widget.h"
 
 #include <QtQml>
@@ -21,10 +24,18 @@ void RegisterWidgetsQmlTypes()
     RegisterPropertiesQmlTypes();
 
     qRegisterMetaType<cWidget*>("cWidget*");
+    qRegisterMetaType<cTab*>("cTab*");
     qRegisterMetaType<QQmlObjectListModel<cWidget>*>("QQmlObjectListModel<cWidget>*");
+    qRegisterMetaType<QQmlObjectListModel<cTab>*>("QQmlObjectListModel<cTab>*");
     // Named for QML so that invokables taking a widget accept the objects QML holds.
     qmlRegisterUncreatableType<cWidget>(
         kQmlModule, kQmlModuleMajor, kQmlModuleMinor, "Widget", QStringLiteral("Cannot instantiate widgets from qml"));
+    qmlRegisterUncreatableType<cContainer>(kQmlModule, kQmlModuleMajor, kQmlModuleMinor, "Container",
+        QStringLiteral("Cannot instantiate containers from qml"));
+    qmlRegisterUncreatableType<cTabContainer>(kQmlModule, kQmlModuleMajor, kQmlModuleMinor, "TabContainer",
+        QStringLiteral("Cannot instantiate tab containers from qml"));
+    qmlRegisterUncreatableType<cTab>(
+        kQmlModule, kQmlModuleMajor, kQmlModuleMinor, "Tab", QStringLiteral("Cannot instantiate tabs from qml"));
 }
 
 } // namespace Quendle
