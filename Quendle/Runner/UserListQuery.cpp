@@ -120,16 +120,17 @@ void cUserListQuery::RequestUserList(sUnit unit)
     CheckPending();
 }
 
-void cUserListQuery::RequestDirectUserList(const QString& address)
+bool cUserListQuery::RequestDirectUserList(const QString& address)
 {
     {
         std::lock_guard<std::recursive_mutex> locker(mMutex);
         if (mDirectQueryPending)
-            return;
+            return false;
         mDirectQueryPending = true;
         mDirectAddress = address;
     }
     CheckPending();
+    return true;
 }
 
 bool cUserListQuery::DirectQueryPending()
@@ -145,6 +146,28 @@ QString cUserListQuery::TargetLocked() const
     if (mFoundUnitQueryInProgress)
         return mCurrentUnit.mUnitName;
     return QString();
+}
+
+cUserListQuery::sEndedQuery cUserListQuery::EndRunningQuery()
+{
+    sEndedQuery ended;
+    std::lock_guard<std::recursive_mutex> locker(mMutex);
+    ended.mTarget = TargetLocked();
+    if (ended.mTarget.isNull())
+        return ended;
+    ended.mOwnsConnection = mOwnsConnection;
+    if (mDirectQueryInProgress) {
+        ended.mDirect = true;
+        ended.mDirectAddress = mDirectAddress;
+        mDirectQueryInProgress = false;
+        mDirectQueryPending = false;
+    } else {
+        ended.mUnit = mCurrentUnit;
+        for (const sUnit& listed : mFoundUnits)
+            ended.mListed = ended.mListed || SameFoundUnit(listed, ended.mUnit);
+        mFoundUnitQueryInProgress = false;
+    }
+    return ended;
 }
 
 void cUserListQuery::CheckPending()
@@ -214,40 +237,21 @@ void cUserListQuery::EntrypointMessage(cZUNetMessage& message)
     QVector<bool> hasPassword;
     ExtractUserList(message, userList, hasPassword);
 
-    QString target;
-    bool ownsConnection = false;
-    bool direct = false;
-    bool found = false;
-    QString directAddress;
-    sUnit unit;
-    {
-        std::lock_guard<std::recursive_mutex> locker(mMutex);
-        target = TargetLocked();
-        if (target.isNull())
-            return; // no query of ours is waiting
-        ownsConnection = mOwnsConnection;
-        if (mDirectQueryInProgress) {
-            direct = true;
-            directAddress = mDirectAddress;
-            mDirectQueryInProgress = false;
-            mDirectQueryPending = false;
-        } else {
-            unit = mCurrentUnit;
-            for (const sUnit& listed : mFoundUnits)
-                found = found || SameFoundUnit(listed, unit);
-            mFoundUnitQueryInProgress = false;
-        }
-    }
-    if (direct)
-        Q_EMIT DirectUserListResult(true, directAddress, userList, hasPassword);
-    else if (found)
-        Q_EMIT UserListResult(unit, userList, hasPassword);
-    // The connection the link opened goes once the list is in. Over a connection someone else
-    // holds, the link goes instead: the server answers a link only when it is new.
-    if (ownsConnection) {
-        DisconnectFromUnit(target);
+    const sEndedQuery ended = EndRunningQuery();
+    if (ended.mTarget.isNull())
+        return; // no query of ours is waiting
+    if (ended.mDirect)
+        Q_EMIT DirectUserListResult(true, ended.mDirectAddress, userList, hasPassword);
+    else if (ended.mListed)
+        Q_EMIT UserListResult(ended.mUnit, userList, hasPassword);
+    // The connection the link opened goes once the list is in: the one the list came over, never
+    // one opened to the same host since. Over a connection someone else holds, the link goes
+    // instead: the server answers a link only when it is new.
+    if (ended.mOwnsConnection) {
+        if (mNetworkConnection && message.mConnectionId != 0 && message.mConnectionId != ZUNET_NO_CONNECTION)
+            mNetworkConnection->DisconnectConnectionID(message.mConnectionId);
     } else {
-        sParameterLinkingCommand removal = LinkCommand(target);
+        sParameterLinkingCommand removal = LinkCommand(ended.mTarget);
         removal.mRemove = true;
         SyscallMessagesPollLock();
         if (gSystemBuilder)
@@ -283,33 +287,15 @@ void cUserListQuery::ConnectionEnded(const std::string& host)
 
 void cUserListQuery::FailedToLink()
 {
-    QString target;
-    bool ownsConnection = false;
-    bool direct = false;
-    QString directAddress;
-    sUnit unit;
-    {
-        std::lock_guard<std::recursive_mutex> locker(mMutex);
-        target = TargetLocked();
-        if (target.isNull())
-            return;
-        ownsConnection = mOwnsConnection;
-        if (mDirectQueryInProgress) {
-            direct = true;
-            directAddress = mDirectAddress;
-            mDirectQueryInProgress = false;
-            mDirectQueryPending = false;
-        } else {
-            unit = mCurrentUnit;
-            mFoundUnitQueryInProgress = false;
-        }
-    }
-    if (ownsConnection)
-        DisconnectFromUnit(target);
-    if (direct)
-        Q_EMIT DirectUserListResult(false, directAddress, {}, {});
+    const sEndedQuery ended = EndRunningQuery();
+    if (ended.mTarget.isNull())
+        return;
+    if (ended.mOwnsConnection)
+        DisconnectFromUnit(ended.mTarget);
+    if (ended.mDirect)
+        Q_EMIT DirectUserListResult(false, ended.mDirectAddress, {}, {});
     else
-        Q_EMIT UserListResult(unit, {}, {});
+        Q_EMIT UserListResult(ended.mUnit, {}, {});
     CheckPending();
 }
 

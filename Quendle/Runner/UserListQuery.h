@@ -37,8 +37,9 @@ public:
     void SetSelected(const QString& address);
     /// Queues one found unit, unless it is queued already or its query is running.
     void RequestUserList(sUnit unit);
-    /// Asks the unit at a typed address; ignored while an earlier direct query has not finished.
-    void RequestDirectUserList(const QString& address);
+    /// Asks the unit at a typed address; refused (false) while an earlier direct query has not
+    /// finished.
+    bool RequestDirectUserList(const QString& address);
     bool DirectQueryPending();
     /// Starts the next query unless one is running.
     void CheckPending();
@@ -66,6 +67,18 @@ public Q_SLOTS:
     void UnitLostSlot(sUnit Unit);
 
 private:
+    /// What the handlers of a query's end need, taken as the running query is ended.
+    struct sEndedQuery {
+        QString mTarget; ///< null when no query was running
+        bool mOwnsConnection = false;
+        bool mDirect = false;
+        QString mDirectAddress;
+        sUnit mUnit;
+        bool mListed = false; ///< the found unit is still listed
+    };
+    /// Ends the running query under the lock.
+    sEndedQuery EndRunningQuery();
+
     /// The link of query `serial` failed, or its connection ended before the list came.
     void QueryFailed(quint64 serial);
     /// Runs where the connection manager ends a connection, under the poll lock.

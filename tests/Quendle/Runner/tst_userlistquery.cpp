@@ -186,14 +186,14 @@ void tst_UserListQuery::directQueryIgnoresASecondRequestUntilDone()
     cQuendleUnit unit;
     QVERIFY(unit.Start(kUnitAddress, ConfigPath()));
     sQuery query;
-    query->RequestDirectUserList(kUnitAddress);
-    query->RequestDirectUserList(kNobody);
+    QVERIFY(query->RequestDirectUserList(kUnitAddress));
+    QVERIFY(!query->RequestDirectUserList(kNobody));
     QTRY_COMPARE_WITH_TIMEOUT(query.mDirect.count(), 1, 15000);
     QCOMPARE(query.mDirect.at(0).at(1).toString(), kUnitAddress);
     QCOMPARE(query.mDirect.at(0).at(0).toBool(), true);
 
     // Once answered, the next request is served.
-    query->RequestDirectUserList(kNobody);
+    QVERIFY(query->RequestDirectUserList(kNobody));
     QTRY_COMPARE_WITH_TIMEOUT(query.mDirect.count(), 2, 15000);
     QCOMPARE(query.mDirect.at(1).at(1).toString(), kNobody);
     QCOMPARE(query.mDirect.at(1).at(0).toBool(), false);

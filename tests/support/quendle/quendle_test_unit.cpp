@@ -4,6 +4,7 @@
 //                     [--min-client-version A.B.C] [--legacy-sign-in] [--keepalive-ms N]
 //                     [--raw-port P] [--mute METHOD] [--stall-after-chunks N] [--mute-version]
 //                     [--user-list-reply HEX|silent] [--nameless-token-failures]
+//                     [--announce FIND_STRING [--unit-name NAME]]
 // It accepts ZUNet connections on ADDRESS:51321 and holds the configuration manager (with its
 // reply worker, version object, user-list server and secondary-unit authenticators) over a user
 // store, scene names and a key table read from the description file (see TestUnitDescription.h),
@@ -25,6 +26,9 @@
 // of the download benchmark). With --user-list-reply its user-list server answers every link with
 // those bytes instead of the user list, or not at all. With --nameless-token-failures the manager's
 // own login-token refusals (codes 0 and 1) carry no unit name, as older managers send them.
+// With --announce it also answers discovery for that find string under the unit name (default
+// "quendle.unit"), as a unit on the LAN does.
+#include "Common/Qt/FindMe.h"
 #include "Quendle/Global/ConfigManagerProtocol.h"
 #include "Quendle/Global/ConfigManagerVersion.h"
 #include "Quendle/Global/SaltHash.h"
@@ -381,6 +385,8 @@ int main(int argc, char** argv)
         { "mute-version", "The version object never answers: a runner's seek of the manager never ends." },
         { "user-list-reply", "Answer user-list links with these bytes (hex), or \"silent\": never.", "hex" },
         { "nameless-token-failures", "The manager's own login-token refusals carry no unit name." },
+        { "announce", "Answer discovery for this find string.", "find string" },
+        { "unit-name", "The name discovery reports.", "name", "quendle.unit" },
     });
     parser.process(app);
 
@@ -494,10 +500,18 @@ int main(int argc, char** argv)
             QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
         }).detach();
 
+        std::unique_ptr<cFindMe> findMe;
+        if (parser.isSet("announce")) {
+            findMe = std::make_unique<cFindMe>(
+                parser.value("announce"), parser.value("unit-name"), QStringLiteral("{}"), nullptr, true);
+            findMe->TimerFired(); // heard at once, not a second later
+        }
+
         ZU_TRACE("unit: ready");
         app.exec();
 
         // Connections end first (with BYE), then ticks and dispatch, then the objects and the manager.
+        findMe.reset();
         server.close();
         raw.Close();
         stack.Stop();
