@@ -30,12 +30,10 @@ void RegisterWidgetsQmlTypes()
     // Named for QML so that invokables taking a widget accept the objects QML holds.
     qmlRegisterUncreatableType<cWidget>(
         kQmlModule, kQmlModuleMajor, kQmlModuleMinor, "Widget", QStringLiteral("Cannot instantiate widgets from qml"));
-    qmlRegisterUncreatableType<cContainer>(kQmlModule, kQmlModuleMajor, kQmlModuleMinor, "Container",
-        QStringLiteral("Cannot instantiate containers from qml"));
-    qmlRegisterUncreatableType<cTabContainer>(kQmlModule, kQmlModuleMajor, kQmlModuleMinor, "TabContainer",
-        QStringLiteral("Cannot instantiate tab containers from qml"));
-    qmlRegisterUncreatableType<cTab>(
-        kQmlModule, kQmlModuleMajor, kQmlModuleMinor, "Tab", QStringLiteral("Cannot instantiate tabs from qml"));
+    // Known to QML without a name: "Container" and "Tab" are names of the Qt Quick Controls.
+    qmlRegisterAnonymousType<cContainer>(kQmlModule, kQmlModuleMajor);
+    qmlRegisterAnonymousType<cTabContainer>(kQmlModule, kQmlModuleMajor);
+    qmlRegisterAnonymousType<cTab>(kQmlModule, kQmlModuleMajor);
 }
 
 } // namespace Quendle
