@@ -17,6 +17,7 @@ PACKAGES=(
   iproute2 util-linux
   libbenchmark-dev
   clang-format ccache
+  fonts-lato
 )
 
 missing=()

@@ -1,12 +1,16 @@
 #pragma once
 
+#include "Quendle/Widgets/DateTimeWidget.h"
+#include "Quendle/Widgets/ImageWidget.h"
+#include "Quendle/Widgets/RectangleWidget.h"
 #include "Quendle/Widgets/TabContainer.h"
+#include "Quendle/Widgets/TextWidget.h"
 #include "Quendle/Widgets/Widget.h"
 
 #include <QSet>
 #include <QXmlStreamReader>
 
-/// The runner factory's contract in small: tab containers and unknown widgets, duplicate ids and
+/// The runner factory's contract in small: tab containers, the plain widgets and unknown widgets, duplicate ids and
 /// widgets without a size refused, the whole element consumed in every case.
 class cTestWidgetFactory : public cWidgetFactoryBase
 {
@@ -21,9 +25,19 @@ public:
             return nullptr;
         }
         ids.insert(id);
-        cWidget* widget = type == cTabContainer::TypeKey()
-            ? static_cast<cWidget*>(new cTabContainer(id, parent, configuration))
-            : new cUnknownWidget(id, parent, type);
+        cWidget* widget = nullptr;
+        if (type == cTabContainer::TypeKey())
+            widget = new cTabContainer(id, parent, configuration);
+        else if (type == cImageWidget::TypeKey())
+            widget = new cImageWidget(id, parent, configuration);
+        else if (type == cTextWidget::TypeKey())
+            widget = new cTextWidget(id, parent);
+        else if (type == cRectangleWidget::TypeKey())
+            widget = new cRectangleWidget(id, parent);
+        else if (type == cDateTimeWidget::TypeKey())
+            widget = new cDateTimeWidget(id, parent);
+        else
+            widget = new cUnknownWidget(id, parent, type);
         widget->Init();
         widget->LoadAttributes(reader);
         if (widget->widthFraction() < 0 || widget->heightFraction() < 0) {

@@ -1,0 +1,177 @@
+import QtQuick 2.15
+import "qrc:/WidgetBase"
+
+// The device's clock: a digital time or an analogue face, each with the date unless it is hidden,
+// or the date alone. The widget hands over Qt date and time formats; the clock is read here.
+WidgetBase {
+    id: dateTimeWidget
+
+    objectName: "dateTimeWidget"
+    defaultWidthFraction: 0.2
+    defaultHeightFraction: 0.1
+
+    readonly property string faceFormat: cppWidget ? cppWidget.faceFormat : "digital"
+    readonly property string timeFormat: cppWidget ? cppWidget.timeFormat : "hh:mm:ss"
+    readonly property string dateFormat: cppWidget ? cppWidget.dateFormat : "dd.MM"
+    readonly property string textFont: cppWidget ? cppWidget.font : "lato"
+    readonly property color colour: cppWidget ? cppWidget.colour : "black"
+    readonly property color backgroundColour: cppWidget ? cppWidget.backgroundColour : "white"
+    readonly property color borderColour: cppWidget ? cppWidget.borderColour : "black"
+    readonly property bool showBorder: cppWidget ? cppWidget.showBorder : true
+    readonly property real cornerRadius: cppWidget ? cppWidget.cornerRadius : 0
+    readonly property bool analogue: faceFormat === "analogue"
+    readonly property bool showTime: faceFormat === "digital"
+    readonly property bool showDate: dateFormat !== "hidden" && dateFormat !== ""
+    readonly property bool showSecondHand: timeFormat === "hh:mm:ss"
+    property date now: new Date()
+
+    // Four times a second, so a shown second never lags the clock by more than a quarter.
+    Timer {
+        interval: 250
+        repeat: true
+        running: dateTimeWidget.visible
+        triggeredOnStart: true
+        onTriggered: dateTimeWidget.now = new Date()
+    }
+
+    FontLoader {
+        id: fontLoader
+
+        source: "qrc:/" + dateTimeWidget.textFont
+    }
+
+    Item {
+        id: face
+
+        parent: dateTimeWidget.contentPositioner
+        anchors.fill: parent
+
+        readonly property real side: Math.min(width, height)
+        readonly property real borderWidth: dateTimeWidget.showBorder ? Math.max(1, 0.04 * side) : 0
+
+        Rectangle {
+            id: panel
+
+            objectName: "digitalFace"
+            anchors.fill: parent
+            visible: !dateTimeWidget.analogue
+            radius: dateTimeWidget.cornerRadius * width
+            color: dateTimeWidget.backgroundColour
+            border.width: face.borderWidth
+            border.color: dateTimeWidget.borderColour
+
+            Item {
+                id: inner
+
+                anchors.fill: parent
+                anchors.margins: face.borderWidth + 0.05 * face.side
+
+                Text {
+                    objectName: "timeText"
+                    width: parent.width
+                    height: dateTimeWidget.showDate ? parent.height * 0.6 : parent.height
+                    visible: dateTimeWidget.showTime
+                    text: Qt.formatTime(dateTimeWidget.now, dateTimeWidget.timeFormat)
+                    color: dateTimeWidget.colour
+                    font.family: fontLoader.name
+                    font.pixelSize: Math.max(1, height)
+                    fontSizeMode: Text.Fit
+                    minimumPixelSize: 1
+                    horizontalAlignment: Text.AlignHCenter
+                    verticalAlignment: Text.AlignVCenter
+                }
+
+                Text {
+                    objectName: "dateText"
+                    anchors.bottom: parent.bottom
+                    width: parent.width
+                    height: dateTimeWidget.showTime ? parent.height * 0.4 : parent.height
+                    visible: dateTimeWidget.showDate
+                    text: Qt.formatDate(dateTimeWidget.now, dateTimeWidget.dateFormat)
+                    color: dateTimeWidget.colour
+                    font.family: fontLoader.name
+                    font.pixelSize: Math.max(1, height)
+                    fontSizeMode: Text.Fit
+                    minimumPixelSize: 1
+                    horizontalAlignment: Text.AlignHCenter
+                    verticalAlignment: Text.AlignVCenter
+                }
+            }
+        }
+
+        Rectangle {
+            objectName: "analogueFace"
+            anchors.centerIn: parent
+            width: face.side
+            height: face.side
+            visible: dateTimeWidget.analogue
+            radius: width / 2
+            color: dateTimeWidget.backgroundColour
+            border.width: face.borderWidth
+            border.color: dateTimeWidget.borderColour
+
+            Text {
+                objectName: "analogueDateText"
+                anchors.horizontalCenter: parent.horizontalCenter
+                y: parent.height * 0.62
+                width: parent.width * 0.5
+                height: parent.height * 0.12
+                visible: dateTimeWidget.showDate
+                text: Qt.formatDate(dateTimeWidget.now, dateTimeWidget.dateFormat)
+                color: dateTimeWidget.colour
+                font.family: fontLoader.name
+                font.pixelSize: Math.max(1, height)
+                fontSizeMode: Text.Fit
+                minimumPixelSize: 1
+                horizontalAlignment: Text.AlignHCenter
+                verticalAlignment: Text.AlignVCenter
+            }
+
+            Canvas {
+                id: hands
+
+                objectName: "hands"
+                anchors.fill: parent
+                visible: dateTimeWidget.analogue
+
+                readonly property date time: dateTimeWidget.now
+
+                onAvailableChanged: requestPaint()
+                onTimeChanged: requestPaint()
+                onWidthChanged: requestPaint()
+                onHeightChanged: requestPaint()
+
+                // A stroke along the radius at the angle (clockwise from twelve), from one distance
+                // from the centre to another.
+                function stroke(ctx, angle, from, to, lineWidth) {
+                    ctx.save();
+                    ctx.rotate(angle);
+                    ctx.lineWidth = lineWidth;
+                    ctx.beginPath();
+                    ctx.moveTo(0, -from);
+                    ctx.lineTo(0, -to);
+                    ctx.stroke();
+                    ctx.restore();
+                }
+
+                onPaint: {
+                    var ctx = getContext("2d");
+                    ctx.reset();
+                    var r = Math.min(width, height) / 2 - face.borderWidth;
+                    if (r <= 0)
+                        return;
+                    ctx.translate(width / 2, height / 2);
+                    ctx.strokeStyle = dateTimeWidget.colour;
+                    ctx.lineCap = "round";
+                    for (var i = 0; i < 12; ++i)
+                        stroke(ctx, i * Math.PI / 6, 0.82 * r, 0.95 * r, r * (i % 3 === 0 ? 0.05 : 0.025));
+                    var h = time.getHours() % 12, m = time.getMinutes(), s = time.getSeconds();
+                    stroke(ctx, (h + m / 60) * Math.PI / 6, -0.05 * r, 0.5 * r, 0.07 * r);
+                    stroke(ctx, (m + s / 60) * Math.PI / 30, -0.05 * r, 0.75 * r, 0.045 * r);
+                    if (dateTimeWidget.showSecondHand)
+                        stroke(ctx, s * Math.PI / 30, -0.1 * r, 0.85 * r, 0.02 * r);
+                }
+            }
+        }
+    }
+}

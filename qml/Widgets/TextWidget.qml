@@ -1,0 +1,46 @@
+import QtQuick 2.15
+import "qrc:/WidgetBase"
+
+// A static text over its background, shrunk to fit the widget.
+WidgetBase {
+    id: textWidget
+
+    objectName: "textWidget"
+    defaultWidthFraction: 0.2
+    defaultHeightFraction: 0.1
+
+    readonly property string text: cppWidget ? cppWidget.text : "Text..."
+    readonly property color textColour: cppWidget ? cppWidget.textColour : "#000000"
+    readonly property color backgroundColour: cppWidget ? cppWidget.backgroundColour : "transparent"
+    readonly property real cornerRadius: cppWidget ? cppWidget.cornerRadius : 0
+    readonly property int textAlignment: cppWidget ? cppWidget.textAlignment : Text.AlignLeft
+    readonly property string textFont: cppWidget ? cppWidget.textFont : "lato"
+
+    FontLoader {
+        id: fontLoader
+
+        source: "qrc:/" + textWidget.textFont
+    }
+
+    Rectangle {
+        objectName: "textBackground"
+        parent: textWidget.contentPositioner
+        anchors.fill: parent
+        radius: textWidget.cornerRadius * width
+        color: textWidget.backgroundColour
+
+        Text {
+            objectName: "text"
+            anchors.fill: parent
+            text: textWidget.text
+            color: textWidget.textColour
+            font.family: fontLoader.name
+            font.pixelSize: Math.max(1, height)
+            fontSizeMode: Text.Fit
+            minimumPixelSize: 1
+            wrapMode: Text.Wrap
+            horizontalAlignment: textWidget.textAlignment
+            verticalAlignment: Text.AlignVCenter
+        }
+    }
+}
