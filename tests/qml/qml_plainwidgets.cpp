@@ -75,6 +75,9 @@ public:
         return widgets;
     }
 
+    /// As the configuration does when the image behind an id is replaced.
+    Q_INVOKABLE void changeResource(const QString& id) { Q_EMIT mConfig.ResourceChanged(id); }
+
 private:
     cTestApplication mApplication;
     cTestConfig mConfig;

@@ -77,6 +77,28 @@ Rectangle {
             Pixels.expect(this, image, 205, 290, "white", 3, "beside the clock");
         }
 
+        function test_textAlignment_data() {
+            return [
+                { tag: "left", code: "left", inkLeft: true, inkRight: false },
+                { tag: "right", code: "right", inkLeft: false, inkRight: true },
+                { tag: "center", code: "center", inkLeft: false, inkRight: false }
+            ];
+        }
+
+        // A short text in a wide widget: its ink lies in the third the alignment puts it in.
+        function test_textAlignment(data) {
+            page.views('<Widget id="1" type="text" x="0" y="0" width="0.75" height="0.2" text="IIII"'
+                       + ' textColour="#000000" textAlignment="' + data.code + '" radius="0"/>');
+            var image;
+            tryVerify(function() {
+                image = grabImage(page);
+                return page.ink(image, 0, 0, 300, 60, "white") > 30;
+            }, 5000, "text drawn");
+            compare(page.ink(image, 0, 0, 100, 60, "white") > 0, data.inkLeft, "ink in the left third");
+            compare(page.ink(image, 200, 0, 100, 60, "white") > 0, data.inkRight, "ink in the right third");
+            compare(page.ink(image, 100, 0, 100, 60, "white") > 0, data.code === "center", "ink in the middle third");
+        }
+
         function test_rectangleGradient_data() {
             return [
                 { tag: "top to bottom", mode: "t-b", first: [50, 3], last: [50, 96] },
@@ -115,6 +137,38 @@ Rectangle {
             Pixels.expect(this, image, 27, 3, "white", 3, "outside the round face");
             Pixels.expect(this, image, 100, 3, "#c00000", 3, "border at twelve");
             Pixels.expect(this, image, 60, 40, "#a0c0f0", 3, "face");
+        }
+
+        function find(item, name) {
+            for (var i = 0; i < item.children.length; ++i) {
+                var child = item.children[i];
+                if (child.objectName === name)
+                    return child;
+                var below = find(child, name);
+                if (below)
+                    return below;
+            }
+            return null;
+        }
+
+        function test_imageAskedAgain() {
+            var view = page.views('<Widget id="1" type="image" x="0" y="0" width="0.5" height="0.5"'
+                                  + ' resourceId="2"/>')[0];
+            var image = find(view, "image");
+            // A URL's host reads back in lower case.
+            compare(image.source.toString(), "image://imageprovider/2");
+            // Small at first, then at the item's size within a second.
+            compare(image.sourceSize, Qt.size(100, 100));
+            tryCompare(image, "sourceSize", Qt.size(200, 150), 1500);
+
+            _application.changeResource("1");
+            compare(image.source.toString(), "image://imageprovider/2");
+            _application.changeResource("2");
+            compare(image.source.toString(), "image://imageprovider/2:");
+            _application.changeResource("2");
+            compare(image.source.toString(), "image://imageprovider/2::");
+            // The provider ignores the postfix: the same image is drawn.
+            Pixels.expect(this, grabImage(page), 100, 75, "#1030e0", 6, "image asked again");
         }
 
         function test_imageOpacity() {
