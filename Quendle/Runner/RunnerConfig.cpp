@@ -1,0 +1,160 @@
+#include "Quendle/Runner/RunnerConfig.h"
+
+#include "Quendle/AppCommon/ConfigUnit.h"
+#include "Quendle/AppCommon/Resource.h"
+#include "Quendle/Runner/PanelLEDControlHelper.h"
+#include "ZUNet/Core/Trace.h"
+
+#include <QIODevice>
+#include <QSet>
+#include <QXmlStreamReader>
+
+namespace
+{
+const QString kInvalidData = QStringLiteral("Config data is invalid");
+const QString kNoVersion = QStringLiteral("Failed to read version");
+const QString kInvalidVersion = QStringLiteral("Config data file contains an invalid version");
+} // namespace
+
+cRunnerConfig::cRunnerConfig(QObject* parent, cApplicationInterface* application)
+    : cConfigBase(parent, application)
+    , mLayouts(new QQmlObjectListModel<cRunnerLayout>(this, QByteArray(), QByteArray()))
+{
+}
+
+cRunnerConfig::~cRunnerConfig()
+{
+    Reset(true);
+}
+
+void cRunnerConfig::Reset(bool resetResources)
+{
+    mErrorText = QLatin1String("");
+    // QML sees the list emptied while the layouts still exist; they go afterwards.
+    const QList<cRunnerLayout*> layouts = mLayouts->toList();
+    mLayouts->clear();
+    qDeleteAll(layouts);
+    cPanelLEDControlHelper::CreateSingleton(false, 0.0)->DisableLED();
+    cConfigBase::Reset(resetResources);
+}
+
+bool cRunnerConfig::ReadXml(QIODevice& file)
+{
+    Reset(false);
+    const QList<cResource*> resourcesBefore = resources()->toList();
+
+    QXmlStreamReader reader(&file);
+    if (!reader.readNextStartElement()
+        || (reader.name() != QLatin1String("QuendleConfig") && reader.name() != QLatin1String("TembrelConfig"))) {
+        ZU_DIAG("Error");
+        Refuse(kInvalidData, resourcesBefore);
+        return false;
+    }
+    ZU_DIAG("%s", qPrintable(reader.name().toString()));
+    const bool validated = reader.name() == QLatin1String("QuendleConfig");
+
+    QString version;
+    QString appVersion;
+    bool versionSeen = false;
+    bool appVersionSeen = false;
+    for (const QXmlStreamAttribute& attribute : reader.attributes()) {
+        if (attribute.name() == QLatin1String("version")) {
+            version = attribute.value().toString();
+            versionSeen = true;
+        } else if (attribute.name() == QLatin1String("appVersion")) {
+            appVersion = attribute.value().toString();
+            appVersionSeen = true;
+        }
+    }
+    if (!versionSeen) {
+        ZU_ERR("Error reading version");
+        Refuse(kNoVersion, resourcesBefore);
+        return false;
+    }
+    SetVersionString(appVersionSeen ? appVersion : version);
+    if (validated && !ValidateVersionStringSetIsNewer(this->version())) {
+        Refuse(kInvalidVersion, resourcesBefore);
+        return false;
+    }
+
+    while (reader.readNextStartElement()) {
+        const QStringRef name = reader.name();
+        if (name == QLatin1String("Units"))
+            ReadUnitsFromXml(reader);
+        else if (name == QLatin1String("Layouts"))
+            ReadLayouts(reader);
+        else if (name == QLatin1String("Resources"))
+            ReadResourcesXml(reader, true);
+        else
+            reader.skipCurrentElement(); // UIOptions and anything unknown
+    }
+    // A document that breaks off or goes bad anywhere, even after its root, is not a configuration:
+    // a partial one would show a page with widgets missing and no word of why.
+    while (!reader.atEnd() && !reader.hasError())
+        reader.readNext();
+    if (reader.hasError()) {
+        Refuse(kInvalidData, resourcesBefore);
+        return false;
+    }
+    return true;
+}
+
+void cRunnerConfig::ReadLayouts(QXmlStreamReader& reader)
+{
+    while (reader.readNextStartElement()) {
+        if (reader.name() != QLatin1String("Layout")) {
+            reader.skipCurrentElement();
+            continue;
+        }
+        // Widget ids are unique within one layout only.
+        QSet<int> ids;
+        mLayouts->append(cRunnerLayout::CreateFromXml(reader, ids, this));
+    }
+}
+
+void cRunnerConfig::Refuse(const QString& errorText, const QList<cResource*>& resourcesBefore)
+{
+    Reset(false);
+    const QSet<cResource*> before(resourcesBefore.begin(), resourcesBefore.end());
+    const QList<cResource*> now = resources()->toList();
+    for (cResource* resource : now) {
+        if (!before.contains(resource)) {
+            resources()->remove(resource);
+            delete resource;
+        }
+    }
+    // The refused file's version is not this configuration's.
+    SetVersionString(QString());
+    mErrorText = errorText;
+}
+
+std::set<int> cRunnerConfig::GetResourcesHeld() const
+{
+    std::set<int> held;
+    for (cResource* resource : resources()->toList())
+        held.insert(resource->resourceId().toInt());
+    return held;
+}
+
+cConnectionUnit* cRunnerConfig::GetUnit(int unitId) const
+{
+    cConfigUnit* found = nullptr;
+    for (cConfigUnit* unit : units()->toList()) {
+        if (unit->unitId() == unitId) {
+            found = unit;
+            break;
+        }
+    }
+    if (!found)
+        return nullptr;
+    cConnectionUnit* primary = Application() ? Application()->PrimaryUnit() : nullptr;
+    if (found->isPrimaryUnit())
+        return primary;
+    if (!primary)
+        return found;
+    const QByteArray address = found->FindIpAddress(nullptr);
+    // An address that cannot be found names no unit, so it never stands for the primary.
+    if (!address.isEmpty() && address == primary->FindIpAddress(nullptr))
+        return primary;
+    return found;
+}

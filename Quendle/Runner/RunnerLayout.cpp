@@ -1,0 +1,82 @@
+#include "Quendle/Runner/RunnerLayout.h"
+
+#include "Quendle/Runner/PanelLEDControlHelper.h"
+#include "Quendle/Runner/RunnerConfig.h"
+#include "Quendle/Runner/WidgetFactory.h"
+
+#include <QXmlStreamReader>
+
+cRunnerLayout::cRunnerLayout(cRunnerConfig* config)
+    : QObject(config)
+    , mConfig(config)
+    , mWidgets(new QQmlObjectListModel<cWidget>(this, QByteArray(), QByteArray()))
+{
+}
+
+cRunnerLayout* cRunnerLayout::CreateFromXml(QXmlStreamReader& reader, QSet<int>& ids, cRunnerConfig* config)
+{
+    cPanelLEDControlHelper::CreateSingleton(false, 0.0)->SetPanelLED(false);
+    auto* layout = new cRunnerLayout(config);
+
+    int numerator = 1;
+    int denominator = 1;
+    for (const QXmlStreamAttribute& attribute : reader.attributes()) {
+        const QStringRef name = attribute.name();
+        if (name == QLatin1String("orientation"))
+            layout->SetOrientation(attribute.value().toInt());
+        else if (name == QLatin1String("fixedAspectRatio"))
+            layout->SetFixedAspectRatio(attribute.value().toInt() != 0);
+        else if (name == QLatin1String("aspectRatio1"))
+            numerator = attribute.value().toInt();
+        else if (name == QLatin1String("aspectRatio2"))
+            denominator = attribute.value().toInt();
+    }
+    // A zero or negative term would give an infinite, undefined or upside-down page.
+    if (numerator > 0 && denominator > 0)
+        layout->SetAspectRatio(float(numerator) / float(denominator));
+
+    const cRunnerWidgetFactory factory;
+    while (reader.readNextStartElement()) {
+        if (reader.name() != QLatin1String("Widget")) {
+            reader.skipCurrentElement();
+            continue;
+        }
+        if (cWidget* widget = factory.CreateFromXml(reader, ids, *config, layout))
+            layout->AddWidget(widget);
+    }
+    return layout;
+}
+
+int cRunnerLayout::getTotalNumWidgets()
+{
+    return mWidgets->count();
+}
+
+void cRunnerLayout::SetOrientation(int orientation)
+{
+    if (orientation == mOrientation)
+        return;
+    mOrientation = orientation;
+    Q_EMIT orientationChanged();
+}
+
+void cRunnerLayout::SetFixedAspectRatio(bool fixed)
+{
+    if (fixed == mFixedAspectRatio)
+        return;
+    mFixedAspectRatio = fixed;
+    Q_EMIT fixedAspectRatioChanged();
+}
+
+void cRunnerLayout::SetAspectRatio(float ratio)
+{
+    if (ratio == mAspectRatio)
+        return;
+    mAspectRatio = ratio;
+    Q_EMIT aspectRatioChanged();
+}
+
+void cRunnerLayout::AddWidget(cWidget* widget)
+{
+    mWidgets->append(widget);
+}

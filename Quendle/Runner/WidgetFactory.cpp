@@ -1,0 +1,211 @@
+#include "Quendle/Runner/WidgetFactory.h"
+
+#include "ZUNet/Core/Trace.h"
+
+#include <QHash>
+#include <QXmlStreamReader>
+
+#include <cmath>
+#include <functional>
+
+bool cRunnerWidgetFactory::mDemoMode = false;
+
+namespace
+{
+
+using tCreator = std::function<cWidget*(int id, QObject* parent, const cConfigBase& config)>;
+
+/// A key whose class is not in this build yet: its elements still load as unknown widgets that keep
+/// the key, so the layout reads the same and the view says what is missing.
+tCreator NotBuiltYet(const QString& type)
+{
+    return [type](int id, QObject* parent, const cConfigBase&) {
+        cWidget* widget = new cUnknownWidget(id, parent, type);
+        widget->Init();
+        return widget;
+    };
+}
+
+template <class T> cWidget* WithConfig(int id, QObject* parent, const cConfigBase& config)
+{
+    cWidget* widget = new T(id, parent, config);
+    widget->Init();
+    return widget;
+}
+
+template <class T> cWidget* WithoutConfig(int id, QObject* parent, const cConfigBase&)
+{
+    cWidget* widget = new T(id, parent);
+    widget->Init();
+    return widget;
+}
+
+struct sTypeRow {
+    const char* mType;
+    const char* mQmlFile;
+    tCreator::result_type (*mCreate)(int, QObject*, const cConfigBase&); // null: not built yet
+};
+
+// Both family variants of a mixer-bound widget share one view.
+const sTypeRow kTypeRows[] = {
+    { "image", "GeneralImage", nullptr },
+    { "tab_container", "TabContainer", nullptr },
+    { "text", "TextWidget", nullptr },
+    { "rect", "RectangleWidget", nullptr },
+    { "datetime", "DateTimeWidget", nullptr },
+    { "zunet_button", "ZUNetButton", nullptr },
+    { "vsp_zunet_button", "ZUNetButton", nullptr },
+    { "zunet_meter", "ZUNetMeter", nullptr },
+    { "vsp_zunet_meter", "ZUNetMeter", nullptr },
+    { "zunet_fader", "ZUNetFader", nullptr },
+    { "vsp_zunet_fader", "ZUNetFader", nullptr },
+    { "zunet_grmeter", "ZUNetGRMeter", nullptr },
+    { "vsp_zunet_grmeter", "ZUNetGRMeter", nullptr },
+    { "zunet_chrom_meter", "ZUNetChromaticMeter", nullptr },
+    { "vsp_zunet_chrom_meter", "ZUNetChromaticMeter", nullptr },
+    { "zunet_source_sel", "ZUNetSourceSelector", nullptr },
+    { "vsp_zunet_source_sel", "ZUNetSourceSelector", nullptr },
+    { "zunet_led", "ZUNetLEDIndicator", nullptr },
+    { "zunet_panel_led", "ZUNetPanelLEDControl", nullptr },
+    { "vsp_zunet_panel_led", "ZUNetPanelLEDControl", nullptr },
+    { "vsp_zunet_led", "ZUNetLEDIndicator", nullptr },
+    { "zunet_rotary", "ZUNetRotary", nullptr },
+    { "vsp_zunet_rotary", "ZUNetRotary", nullptr },
+    { "zunet_text", "ZUNetTextWidget", nullptr },
+    { "vsp_zunet_text", "ZUNetTextWidget", nullptr },
+    { "vsp_zunet_rooms", "ZUNetRooms", nullptr },
+};
+constexpr int kTypeCount = int(sizeof(kTypeRows) / sizeof(kTypeRows[0]));
+static_assert(kTypeCount == 26, "one row per widget class");
+
+QString QmlPath(const char* file)
+{
+    return QStringLiteral("../Widgets/") + QLatin1String(file) + QStringLiteral(".qml");
+}
+
+QHash<QString, tCreator> BuildCreators()
+{
+    QHash<QString, tCreator> creators;
+    creators.reserve(kTypeCount);
+    for (const sTypeRow& row : kTypeRows) {
+        const QString type = QLatin1String(row.mType);
+        creators.insert(type, row.mCreate ? tCreator(row.mCreate) : NotBuiltYet(type));
+    }
+    return creators;
+}
+
+/// Whether the element gives its place or size as "nan", "inf" or a number beyond float range. The
+/// widget may read such a text as 0, which would pass every check below.
+bool HasNonFiniteGeometry(const QXmlStreamAttributes& attributes)
+{
+    for (const QXmlStreamAttribute& attribute : attributes) {
+        const QStringRef name = attribute.name();
+        if (name != QLatin1String("x") && name != QLatin1String("y") && name != QLatin1String("width")
+            && name != QLatin1String("height"))
+            continue;
+        // Beyond float range reads as infinite too, with the conversion reported failed.
+        if (!std::isfinite(attribute.value().toFloat()))
+            return true;
+    }
+    return false;
+}
+
+bool IsPanelLED(const QString& type)
+{
+    return type == QLatin1String("zunet_panel_led") || type == QLatin1String("vsp_zunet_panel_led");
+}
+
+} // namespace
+
+cWidget* cRunnerWidgetFactory::CreateWidget(const QString& type, int id, const cConfigBase& config, QObject* parent)
+{
+    // Built once, on first use; a function-local static is initialised thread-safely.
+    static const QHash<QString, tCreator> creators = BuildCreators();
+    const auto creator = creators.constFind(type);
+    if (creator != creators.constEnd())
+        return (*creator)(id, parent, config);
+    cWidget* widget = new cUnknownWidget(id, parent, type);
+    widget->Init();
+    return widget;
+}
+
+cWidget* cRunnerWidgetFactory::CreateFromXml(
+    QXmlStreamReader& reader, QSet<int>& ids, const cConfigBase& config, QObject* parent) const
+{
+    // Containers come back here for their children: a document nested without end would use up
+    // the stack.
+    static thread_local int depth = 0;
+    if (depth >= kMaxNesting) {
+        ZU_ERR("Widgets nested too deeply");
+        reader.skipCurrentElement();
+        return nullptr;
+    }
+    ++depth;
+    cWidget* widget = CreateOne(reader, ids, config, parent);
+    --depth;
+    return widget;
+}
+
+cWidget* cRunnerWidgetFactory::CreateOne(
+    QXmlStreamReader& reader, QSet<int>& ids, const cConfigBase& config, QObject* parent) const
+{
+    int id = -1;
+    QString type;
+    if (!cWidget::LoadBaseAttributes(reader, id, type)) {
+        reader.skipCurrentElement();
+        return nullptr;
+    }
+    if (ids.contains(id)) {
+        reader.skipCurrentElement();
+        return nullptr;
+    }
+    // Recorded even when the widget is refused below: a later element with this id is skipped too.
+    ids.insert(id);
+
+    cWidget* widget = CreateWidget(type, id, config, parent);
+    widget->LoadAttributes(reader);
+
+    const float x = widget->xFraction();
+    const float y = widget->yFraction();
+    const float width = widget->widthFraction();
+    const float height = widget->heightFraction();
+    // "nan" and "inf" read as numbers, and no comparison with NaN is ever true.
+    if (width < 0 || height < 0 || !std::isfinite(x) || !std::isfinite(y) || !std::isfinite(width)
+        || !std::isfinite(height) || HasNonFiniteGeometry(reader.attributes())) {
+        ZU_ERR("Error loading widget coords");
+        delete widget;
+        reader.skipCurrentElement();
+        return nullptr;
+    }
+    if (!IsPanelLED(widget->Type()) && (x + width <= 0 || x >= 1.0f || y + height <= 0 || y >= 1.0f)) {
+        delete widget;
+        reader.skipCurrentElement();
+        return nullptr;
+    }
+
+    widget->LoadSubXml(reader, ids, config, parent, *this);
+    if (mDemoMode)
+        widget->SetWidgetToDemoMode();
+    return widget;
+}
+
+const QMap<QString, QString>& cRunnerWidgetFactory::QmlFilesByType()
+{
+    static const QMap<QString, QString> files = [] {
+        QMap<QString, QString> map;
+        for (const sTypeRow& row : kTypeRows)
+            map.insert(QLatin1String(row.mType), QmlPath(row.mQmlFile));
+        return map;
+    }();
+    return files;
+}
+
+QString cRunnerWidgetFactory::QmlUrlForType(const QString& type)
+{
+    return QmlFilesByType().value(type, UnknownWidgetQmlUrl());
+}
+
+QString cRunnerWidgetFactory::UnknownWidgetQmlUrl()
+{
+    return QmlPath("UnknownWidget");
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "Quendle/Widgets/Widget.h"
+
+#include <QMap>
+#include <QSet>
+#include <QString>
+
+class QObject;
+class QXmlStreamReader;
+class cConfigBase;
+
+/// Turns one `Widget` element of a layout into its widget, by the element's type key. Checks the
+/// element first (id and type present, id unused in the layout, sane size, not wholly off the page)
+/// and, whatever it decides, consumes the whole element so the caller goes on with the next sibling.
+/// Holds no data: layouts and tab containers make one on their stack. GUI thread only.
+class cRunnerWidgetFactory : public cWidgetFactoryBase
+{
+public:
+    /// The widget for the element the reader stands on, with `parent` as its parent; null when the
+    /// element was refused. `ids` collects the ids of one layout, nested widgets included.
+    cWidget* CreateFromXml(
+        QXmlStreamReader& reader, QSet<int>& ids, const cConfigBase& config, QObject* parent) const override;
+
+    /// A new, initialised widget of the class registered for `type`; the unknown widget for a key
+    /// no class has. Never null.
+    static cWidget* CreateWidget(const QString& type, int id, const cConfigBase& config, QObject* parent);
+
+    /// The view of each type key, relative to the content page ("../Widgets/<file>.qml").
+    static const QMap<QString, QString>& QmlFilesByType();
+    /// The view for `type`; the unknown widget's view for a key the map lacks.
+    static QString QmlUrlForType(const QString& type);
+    static QString UnknownWidgetQmlUrl();
+
+    /// Set while the built-in demo configuration is read and shown: widgets made meanwhile are
+    /// switched to their demo display.
+    static bool mDemoMode;
+
+    /// Widgets inside containers deeper than this are refused, element and all.
+    static constexpr int kMaxNesting = 32;
+
+private:
+    cWidget* CreateOne(QXmlStreamReader& reader, QSet<int>& ids, const cConfigBase& config, QObject* parent) const;
+};

@@ -1,0 +1,174 @@
+// Reading a runner configuration of 10,000 widgets in 20 layouts (each with two tab containers of
+// four tabs), building every C++ widget through the factory, beside a bare QXmlStreamReader pass
+// over the same bytes that reads every token, attribute and text, in the same run. Goal: at most
+// 3x the bare pass. The heap held per widget once read is reported as a counter.
+
+#include "Quendle/Runner/RunnerConfig.h"
+#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/Core/Trace.h"
+#include "ZUNet/QT/NetworkConnection.h"
+#include "tests/support/quendle/TestConfig.h"
+
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QXmlStreamReader>
+
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+
+namespace
+{
+
+constexpr int kLayouts = 20;
+constexpr int kWidgetsPerLayout = 500;
+constexpr int kContainersPerLayout = 2;
+constexpr int kTabs = 4;
+constexpr int kWidgetsPerTab = 25;
+
+const char* const kTypes[] = { "rect", "text", "image", "datetime", "zunet_fader", "zunet_button", "zunet_meter",
+    "vsp_zunet_rotary", "zunet_led", "vsp_zunet_text" };
+
+QByteArray WidgetElement(int id, int index)
+{
+    const char* type = kTypes[index % (sizeof(kTypes) / sizeof(kTypes[0]))];
+    const int column = index % 20;
+    const int row = (index / 20) % 20;
+    return "<Widget id=\"" + QByteArray::number(id) + "\" type=\"" + type + "\" unitId=\"1\" x=\""
+        + QByteArray::number(column * 0.05) + "\" y=\"" + QByteArray::number(row * 0.05)
+        + "\" width=\"0.05\" height=\"0.05\" z=\"0." + QByteArray::number(index % 10)
+        + "\" group=\"\" contentSizeMode=\"fill\" positionLock=\"0\" channelNumber=\""
+        + QByteArray::number(index % 64 + 1) + "\" text=\"Channel " + QByteArray::number(index) + "\"/>\n";
+}
+
+const QByteArray& Document()
+{
+    static const QByteArray document = [] {
+        QByteArray text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<QuendleConfig version=\"1.3.1\">\n<Units>\n"
+                          "<Unit id=\"1\" nameOrIpAddress=\"10.77.0.1\" type=\"tarvo\" primaryUnit=\"1\"/>\n"
+                          "</Units>\n<Layouts>\n";
+        for (int layout = 0; layout < kLayouts; ++layout) {
+            text += "<Layout name=\"Page " + QByteArray::number(layout)
+                + "\" allUsers=\"1\" desktop=\"1\" orientation=\"" + QByteArray::number(layout % 3)
+                + "\" aspectRatio1=\"16\" aspectRatio2=\"9\">\n";
+            int id = 1;
+            int index = 0;
+            for (int container = 0; container < kContainersPerLayout; ++container) {
+                text += "<Widget id=\"" + QByteArray::number(id++) + "\" type=\"tab_container\" x=\"0."
+                    + QByteArray::number(container * 5) + "\" y=\"0\" width=\"0.5\" height=\"1\" numTabs=\"4\">\n";
+                for (int tab = 0; tab < kTabs; ++tab) {
+                    text += "<Tab tabName=\"Tab " + QByteArray::number(tab) + "\">\n";
+                    for (int i = 0; i < kWidgetsPerTab; ++i)
+                        text += WidgetElement(id++, index++);
+                    text += "</Tab>\n";
+                }
+                text += "</Widget>\n";
+            }
+            while (id <= kWidgetsPerLayout)
+                text += WidgetElement(id++, index++);
+            text += "</Layout>\n";
+        }
+        return text + "</Layouts>\n</QuendleConfig>\n";
+    }();
+    return document;
+}
+
+cRunnerConfig& Config()
+{
+    static cRunnerConfig* config = [] {
+        auto* application = new cTestApplication;
+        auto* config = new cRunnerConfig(nullptr, application);
+        application->mImages = config;
+        return config;
+    }();
+    return *config;
+}
+
+int CountWidgets(cRunnerConfig& config)
+{
+    int total = 0;
+    for (cRunnerLayout* layout : config.layouts()->toList())
+        total += layout->getTotalNumWidgets();
+    return total;
+}
+
+/// Heap in use after a read, less before it, per widget; measured once, outside the timed loop
+/// (walking the heap's bins costs more than the read).
+double HeapBytesPerWidget(cRunnerConfig& config, QByteArray& document)
+{
+    QBuffer buffer(&document);
+    buffer.open(QIODevice::ReadOnly);
+    malloc_trim(0);
+    const size_t before = mallinfo2().uordblks;
+    const bool read = config.ReadXml(buffer);
+    const size_t after = mallinfo2().uordblks;
+    const int widgets = CountWidgets(config);
+    config.Reset(true);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return read && widgets > 0 ? double(after - before) / widgets : 0;
+}
+
+void BM_ReadRunnerConfig(benchmark::State& state)
+{
+    QByteArray document = Document();
+    cRunnerConfig& config = Config();
+    const double bytesPerWidget = HeapBytesPerWidget(config, document);
+    for (auto _ : state) {
+        QBuffer buffer(&document);
+        buffer.open(QIODevice::ReadOnly);
+        const bool read = config.ReadXml(buffer);
+        state.PauseTiming();
+        const int widgets = CountWidgets(config);
+        config.Reset(true);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        state.ResumeTiming();
+        if (!read || widgets != kLayouts * kWidgetsPerLayout) {
+            state.SkipWithError(read ? "widgets missing" : "document refused");
+            break;
+        }
+    }
+    state.counters["widgets"] = kLayouts * kWidgetsPerLayout;
+    state.counters["heap_bytes_per_widget"] = bytesPerWidget;
+    state.SetBytesProcessed(long(state.iterations()) * document.size());
+}
+BENCHMARK(BM_ReadRunnerConfig)->Unit(benchmark::kMillisecond);
+
+// Baseline: every token of the same bytes, with each attribute's name and value and each text read.
+void BM_BareXmlPass(benchmark::State& state)
+{
+    const QByteArray& document = Document();
+    for (auto _ : state) {
+        QXmlStreamReader reader(document);
+        qint64 characters = 0;
+        while (!reader.atEnd()) {
+            const QXmlStreamReader::TokenType token = reader.readNext();
+            if (token == QXmlStreamReader::StartElement) {
+                for (const QXmlStreamAttribute& attribute : reader.attributes())
+                    characters += attribute.name().size() + attribute.value().size();
+            } else if (token == QXmlStreamReader::Characters) {
+                characters += reader.text().size();
+            }
+        }
+        benchmark::DoNotOptimize(characters);
+    }
+    state.SetBytesProcessed(long(state.iterations()) * document.size());
+}
+BENCHMARK(BM_BareXmlPass)->Unit(benchmark::kMillisecond);
+
+void Discard(const char*, std::size_t, void*) { }
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    SetTraceSink(&Discard, nullptr);
+    // Mixer-bound widgets make their drivers in the local registry.
+    cNetworkConnection::AllowInstanceOf(true);
+    InitialiseSyscall(CONNECTION_TERMINATED_ABORT_COMMANDS, true);
+    std::printf("document: %d bytes, %d widgets\n", Document().size(), kLayouts * kWidgetsPerLayout);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
