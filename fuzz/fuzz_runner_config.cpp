@@ -8,6 +8,7 @@
 #include "Quendle/AppCommon/ConfigUnit.h"
 #include "Quendle/Runner/RunnerConfig.h"
 #include "Quendle/Runner/WidgetFactory.h"
+#include "Quendle/Widgets/Container.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/Trace.h"
 #include "ZUNet/QT/NetworkConnection.h"
@@ -93,6 +94,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 Check(widget->parent() == layout);
                 CheckWidget(widget, ids);
                 ++total;
+                if (auto* container = qobject_cast<cContainer*>(widget)) {
+                    QList<cWidget*> children;
+                    container->GetAllChildren(children);
+                    for (cWidget* child : children) {
+                        Check(child->parent() == layout);
+                        CheckWidget(child, ids);
+                    }
+                    total += children.size();
+                }
             }
             Check(layout->getTotalNumWidgets() == total);
         }

@@ -3,6 +3,7 @@
 #include "Quendle/Runner/PanelLEDControlHelper.h"
 #include "Quendle/Runner/RunnerConfig.h"
 #include "Quendle/Runner/WidgetFactory.h"
+#include "Quendle/Widgets/Container.h"
 
 #include <QXmlStreamReader>
 
@@ -49,7 +50,15 @@ cRunnerLayout* cRunnerLayout::CreateFromXml(QXmlStreamReader& reader, QSet<int>&
 
 int cRunnerLayout::getTotalNumWidgets()
 {
-    return mWidgets->count();
+    int total = mWidgets->count();
+    for (cWidget* widget : mWidgets->toList()) {
+        if (auto* container = qobject_cast<cContainer*>(widget)) {
+            QList<cWidget*> children;
+            container->GetAllChildren(children);
+            total += children.size();
+        }
+    }
+    return total;
 }
 
 void cRunnerLayout::SetOrientation(int orientation)

@@ -1,5 +1,10 @@
 #include "Quendle/Runner/WidgetFactory.h"
 
+#include "Quendle/Widgets/DateTimeWidget.h"
+#include "Quendle/Widgets/ImageWidget.h"
+#include "Quendle/Widgets/RectangleWidget.h"
+#include "Quendle/Widgets/TabContainer.h"
+#include "Quendle/Widgets/TextWidget.h"
 #include "ZUNet/Core/Trace.h"
 
 #include <QHash>
@@ -33,13 +38,6 @@ template <class T> cWidget* WithConfig(int id, QObject* parent, const cConfigBas
     return widget;
 }
 
-template <class T> cWidget* WithoutConfig(int id, QObject* parent, const cConfigBase&)
-{
-    cWidget* widget = new T(id, parent);
-    widget->Init();
-    return widget;
-}
-
 struct sTypeRow {
     const char* mType;
     const char* mQmlFile;
@@ -48,11 +46,11 @@ struct sTypeRow {
 
 // Both family variants of a mixer-bound widget share one view.
 const sTypeRow kTypeRows[] = {
-    { "image", "GeneralImage", nullptr },
-    { "tab_container", "TabContainer", nullptr },
-    { "text", "TextWidget", nullptr },
-    { "rect", "RectangleWidget", nullptr },
-    { "datetime", "DateTimeWidget", nullptr },
+    { "image", "GeneralImage", &cImageWidget::CreateWidget },
+    { "tab_container", "TabContainer", &WithConfig<cTabContainer> },
+    { "text", "TextWidget", &cTextWidget::CreateWidget },
+    { "rect", "RectangleWidget", &cRectangleWidget::CreateWidget },
+    { "datetime", "DateTimeWidget", &cDateTimeWidget::CreateWidget },
     { "zunet_button", "ZUNetButton", nullptr },
     { "vsp_zunet_button", "ZUNetButton", nullptr },
     { "zunet_meter", "ZUNetMeter", nullptr },

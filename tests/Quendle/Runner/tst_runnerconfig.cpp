@@ -3,6 +3,7 @@
 #include "Quendle/Global/ConfigFilter.h"
 #include "Quendle/Runner/RunnerConfig.h"
 #include "Quendle/Runner/WidgetFactory.h"
+#include "Quendle/Widgets/TabContainer.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/QT/NetworkConnection.h"
 #include "tests/support/HexData.h"
@@ -75,6 +76,7 @@ private Q_SLOTS:
     void filteredForEachDevice_data();
     void filteredForEachDevice();
     void demoFileFromResources();
+    void nestedTabs();
     void layoutAttributes_data();
     void layoutAttributes();
     void versions_data();
@@ -145,17 +147,33 @@ void tst_RunnerConfig::wholeConfiguration()
     QCOMPARE(wide->orientation(), 2);
     QCOMPARE(wide->fixedAspectRatio(), true);
     QCOMPARE(wide->aspectRatio(), 16.0f / 9.0f);
-    // Off the page (13) is left out; the panel LED is kept wherever it lies; the note is not a
-    // widget. Tab containers are not built yet: their tabs are skipped, so id 5 is still free.
+    // Off the page (13) and an id already used inside the tabs (5) are left out; the panel LED is
+    // kept wherever it lies; the note is not a widget.
     QCOMPARE(Describe(wide),
         (QStringList { "1:image@0,0,0.25,0.2", "2:text@0.25,0,0.5,0.1", "3:rect@0,0.9,1,0.1",
-            "4:tab_container@0,0.2,0.5,0.7", "11:zunet_meter@0.5,0.2,0.1,0.7", "12:zunet_panel_led@2,2,0.1,0.1",
-            "5:rect@0.6,0.2,0.1,0.1" }));
-    QCOMPARE(const_cast<cRunnerLayout*>(wide)->getTotalNumWidgets(), 7);
+            "4:tab_container@0,0.2,0.5,0.7", "11:zunet_meter@0.5,0.2,0.1,0.7", "12:zunet_panel_led@2,2,0.1,0.1" }));
+    QCOMPARE(const_cast<cRunnerLayout*>(wide)->getTotalNumWidgets(), 12);
     const QList<cWidget*> top = wide->widgets()->toList();
     QCOMPARE(top.at(0)->z(), 0.5f);
     QCOMPARE(top.at(1)->positionLocked(), true);
     QCOMPARE(top.at(2)->pixelAspect(), 0.5625f);
+    QCOMPARE(top.at(0)->property("imageIdentifier").toString(), QStringLiteral("20"));
+    QCOMPARE(top.at(1)->property("text").toString(), QStringLiteral("Band"));
+    QCOMPARE(top.at(2)->property("colour").toString(), QStringLiteral("#336699"));
+    auto* tabs = qobject_cast<cTabContainer*>(top.at(3));
+    QVERIFY(tabs);
+    QCOMPARE(tabs->tabs()->count(), 3);
+    QCOMPARE(tabs->tabPosition(), QStringLiteral("bottom"));
+    QStringList tabNames;
+    for (cTab* tab : tabs->tabs()->toList())
+        tabNames << tab->tabName();
+    QCOMPARE(tabNames, (QStringList { "Inputs", "Scenes", "Clock" }));
+    QStringList children;
+    for (cWidget* child : tabs->widgetChildren()->toList())
+        children << Describe(child) + QStringLiteral(" tab %1").arg(tabs->getContainerLocation(child));
+    QCOMPARE(children,
+        (QStringList { "5:zunet_fader@0,0.1,0.2,0.9 tab 0", "6:zunet_fader@0.2,0.1,0.2,0.9 tab 0",
+            "7:tab_container@0,0.1,1,0.9 tab 1", "10:datetime@0,0.1,1,0.3 tab 2" }));
     for (cWidget* widget : top)
         QCOMPARE(widget->parent(), wide);
 
@@ -182,9 +200,9 @@ void tst_RunnerConfig::filteredForEachDevice_data()
 
     // A desktop takes the first layout for it; other devices take layouts until both orientations
     // are served.
-    QTest::newRow("desktop") << 0 << QList<int> { 2 } << QList<int> { 7 };
+    QTest::newRow("desktop") << 0 << QList<int> { 2 } << QList<int> { 6 };
     QTest::newRow("phone") << 1 << QList<int> { 1, 2 } << QList<int> { 1, 2 };
-    QTest::newRow("tablet") << 2 << QList<int> { 2, 0 } << QList<int> { 7, 0 };
+    QTest::newRow("tablet") << 2 << QList<int> { 2, 0 } << QList<int> { 6, 0 };
 }
 
 void tst_RunnerConfig::filteredForEachDevice()
@@ -227,7 +245,42 @@ void tst_RunnerConfig::demoFileFromResources()
     QCOMPARE(mConfig->layouts()->count(), 1);
     cRunnerLayout* layout = mConfig->layouts()->at(0);
     QCOMPARE(Describe(layout), (QStringList { "1:zunet_meter@0,0,0.2,1", "2:tab_container@0.2,0,0.8,1" }));
-    QCOMPARE(layout->getTotalNumWidgets(), 2);
+    QCOMPARE(layout->getTotalNumWidgets(), 4);
+}
+
+void tst_RunnerConfig::nestedTabs()
+{
+    QFile file(TestDataPath(QStringLiteral("config/nested-tabs.xml")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    cTraceCapture trace;
+    QVERIFY(mConfig->ReadXml(file));
+    QCOMPARE(mConfig->version(), QStringLiteral("1.3.1"));
+    QCOMPARE(mConfig->layouts()->count(), 1);
+    cRunnerLayout* layout = mConfig->layouts()->at(0);
+    QCOMPARE(layout->orientation(), 1);
+    QCOMPARE(layout->aspectRatio(), 9.0f / 16.0f);
+    QCOMPARE(Describe(layout), (QStringList { "1:tab_container@0,0,1,1", "7:datetime@0.999,0.999,0,0.1" }));
+
+    auto* outer = qobject_cast<cTabContainer*>(layout->widgets()->at(0));
+    QVERIFY(outer);
+    // The second tab's id 3 is taken inside the inner container; the third tab is beyond the tab count.
+    QCOMPARE(outer->widgetChildren()->count(), 1);
+    auto* inner = qobject_cast<cTabContainer*>(outer->widgetChildren()->at(0));
+    QVERIFY(inner);
+    QCOMPARE(outer->getContainerLocation(inner), 0);
+    QCOMPARE(inner->tabs()->count(), 10);
+    QStringList innerChildren;
+    for (cWidget* child : inner->widgetChildren()->toList())
+        innerChildren << Describe(child) + QStringLiteral(" tab %1").arg(inner->getContainerLocation(child));
+    // The element between the tabs counts as a tab position.
+    QCOMPARE(innerChildren,
+        (QStringList {
+            "3:rect@-0.5,0,0.6,1 tab 0", "4:vsp_zunet_panel_led@3,3,0.1,0.1 tab 0", "5:knob@0,0,1,1 tab 2" }));
+    // Children belong to the layout, not to their container.
+    for (cWidget* child : inner->widgetChildren()->toList())
+        QCOMPARE(child->parent(), layout);
+    QCOMPARE(layout->getTotalNumWidgets(), 6);
+    QCOMPARE(trace.Lines(), QStringList());
 }
 
 void tst_RunnerConfig::layoutAttributes_data()

@@ -1,5 +1,6 @@
 #include "Quendle/Runner/RunnerConfig.h"
 #include "Quendle/Runner/WidgetFactory.h"
+#include "Quendle/Widgets/Container.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/QT/NetworkConnection.h"
 #include "tests/support/TraceCapture.h"
@@ -35,6 +36,8 @@ private Q_SLOTS:
     void elements_data();
     void elements();
     void repeatedIds();
+    void nesting_data();
+    void nesting();
 
 private:
     /// Runs the factory over the first element inside a wrapper and checks that the reader is left
@@ -87,11 +90,11 @@ void tst_WidgetFactory::typeTable_data()
     // The class each key makes in this build; keys whose class is still to come make the unknown
     // widget and keep their key.
     const char* const rows[][3] = {
-        { "image", "cUnknownWidget", "GeneralImage" },
-        { "tab_container", "cUnknownWidget", "TabContainer" },
-        { "text", "cUnknownWidget", "TextWidget" },
-        { "rect", "cUnknownWidget", "RectangleWidget" },
-        { "datetime", "cUnknownWidget", "DateTimeWidget" },
+        { "image", "cImageWidget", "GeneralImage" },
+        { "tab_container", "cTabContainer", "TabContainer" },
+        { "text", "cTextWidget", "TextWidget" },
+        { "rect", "cRectangleWidget", "RectangleWidget" },
+        { "datetime", "cDateTimeWidget", "DateTimeWidget" },
         { "zunet_button", "cUnknownWidget", "ZUNetButton" },
         { "vsp_zunet_button", "cUnknownWidget", "ZUNetButton" },
         { "zunet_meter", "cUnknownWidget", "ZUNetMeter" },
@@ -297,6 +300,49 @@ void tst_WidgetFactory::repeatedIds()
     QVERIFY(CreateFirst(
         "<Widget id=\"8\" type=\"rect\" x=\"0\" y=\"0\" width=\"1\" height=\"1\"/>", otherLayout, &parent, consumed));
     QCOMPARE(otherLayout, (QSet<int> { 7, 8 }));
+}
+
+void tst_WidgetFactory::nesting_data()
+{
+    QTest::addColumn<int>("levels");
+    QTest::addColumn<int>("created");
+    QTest::addColumn<QStringList>("traces");
+
+    const int most = cRunnerWidgetFactory::kMaxNesting;
+    const QStringList tooDeep { QStringLiteral("ERROR: Widgets nested too deeply") };
+    QTest::newRow("deepest allowed") << most << most << QStringList();
+    QTest::newRow("one level deeper") << most + 1 << most << tooDeep;
+    // Far beyond any stack: refused at the limit, the rest skipped without recursion.
+    QTest::newRow("twenty thousand levels") << 20000 << most << tooDeep;
+}
+
+void tst_WidgetFactory::nesting()
+{
+    QFETCH(int, levels);
+    QFETCH(int, created);
+    QFETCH(QStringList, traces);
+
+    // Tab containers inside each other, a rectangle innermost.
+    QByteArray element;
+    for (int level = 1; level < levels; ++level)
+        element += "<Widget id=\"" + QByteArray::number(level)
+            + "\" type=\"tab_container\" x=\"0\" y=\"0\" width=\"1\" height=\"1\" numTabs=\"1\"><Tab>";
+    element
+        += "<Widget id=\"" + QByteArray::number(levels) + "\" type=\"rect\" x=\"0\" y=\"0\" width=\"1\" height=\"1\"/>";
+    for (int level = 1; level < levels; ++level)
+        element += "</Tab></Widget>";
+
+    cTraceCapture trace;
+    QObject parent;
+    QSet<int> ids;
+    bool consumed = false;
+    auto* top = qobject_cast<cContainer*>(CreateFirst(element, ids, &parent, consumed));
+    QVERIFY(consumed);
+    QVERIFY(top);
+    QList<cWidget*> children;
+    top->GetAllChildren(children);
+    QCOMPARE(children.size() + 1, created);
+    QCOMPARE(trace.Lines(), traces);
 }
 
 QTEST_MAIN(tst_WidgetFactory)
