@@ -117,6 +117,8 @@ private Q_SLOTS:
     void namelessRefusalIsAboutTheUnitAsked();
     void signInToEveryUnitAndSecondaryBack();
     void everyUnitLostAndBack();
+    void primaryBackHearsOfChanges_data();
+    void primaryBackHearsOfChanges();
     void tokenOnlyFromTheStoredAddress();
     void tokenRefusals_data();
     void tokenRefusals();
@@ -235,7 +237,10 @@ void tst_ConfigConnectionInterface::emptySetIsAllUp()
     sInterfaceSpies spies(mInterface.get());
     QSignalSpy inserted(mInterface->Units(), &QAbstractItemModel::rowsInserted);
     mInterface->ConnectToUnits({});
-    QVERIFY(mInterface->allUnitsConnectedAndAuthenticated());
+    // As QML reads it.
+    QCOMPARE(mInterface->property("allUnitsConnectedAndAuthenticated"), QVariant(true));
+    QCOMPARE(mInterface->property("lostCommsLowTTL"), QVariant(false));
+    QCOMPARE(mInterface->property("units").value<QObject*>(), static_cast<QObject*>(mInterface->Units()));
     QCOMPARE(spies.mAll.count(), 1);
     QCOMPARE(spies.mSome.count(), 0);
     QCOMPARE(inserted.count(), 0);
@@ -421,6 +426,47 @@ void tst_ConfigConnectionInterface::everyUnitLostAndBack()
     QCOMPARE(layout.mEvents,
         (QStringList { kPrimary + " up", kSecondary + " up", kSecondary + " down", kPrimary + " down", kPrimary + " up",
             kSecondary + " up" }));
+}
+
+void tst_ConfigConnectionInterface::primaryBackHearsOfChanges_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("oldManager");
+    QTest::newRow("manager 1: asks to be told of changes") << QStringList() << false;
+    QTest::newRow("manager 0: taken as changed at once")
+        << QStringList { "--manager-version", "0", "--legacy-sign-in" } << true;
+}
+
+// Signed in again after a loss, the primary either asks its manager to be told of configuration
+// changes, or, when the manager is too old to tell, the configuration is taken as changed.
+void tst_ConfigConnectionInterface::primaryBackHearsOfChanges()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, oldManager);
+    auto primaryUnit = std::make_unique<cQuendleUnit>();
+    QVERIFY(primaryUnit->Start(kPrimary, ConfigPath(QStringLiteral("config.xml")), arguments));
+    QVERIFY(ConnectPrimary(true));
+    cConnectionUnit* primary = mApplication->mPrimary;
+    cTokenWatcher changes(primary->ConfigClient());
+    sInterfaceSpies spies(mInterface.get());
+    mInterface->ConnectToUnits({ primary });
+    QVERIFY(mInterface->allUnitsConnectedAndAuthenticated());
+
+    primaryUnit->Kill();
+    QTRY_VERIFY_WITH_TIMEOUT(!primary->connected(), 15000);
+    QVERIFY(!mInterface->allUnitsConnectedAndAuthenticated());
+    primaryUnit = std::make_unique<cQuendleUnit>();
+    QVERIFY(primaryUnit->Start(kPrimary, ConfigPath(QStringLiteral("config.xml")), arguments));
+    QTRY_VERIFY_WITH_TIMEOUT(mInterface->allUnitsConnectedAndAuthenticated(), 20000);
+    QCOMPARE(mApplication->mSignIns, 1);
+    QCOMPARE(spies.mAll.count(), 3);
+    if (oldManager) {
+        QTRY_COMPARE(changes.mConfigUpdated, 1);
+        return;
+    }
+    QCOMPARE(changes.mConfigUpdated, 0);
+    QVERIFY(primaryUnit->Command(QStringLiteral("config-updated")));
+    QTRY_COMPARE(changes.mConfigUpdated, 1);
 }
 
 // The primary stores the token for the address it sees the runner at (the test network's); the
