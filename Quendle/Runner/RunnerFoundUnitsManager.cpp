@@ -63,6 +63,8 @@ void cRunnerFoundUnitsManager::SetZUNetNetworkConnection(cNetworkConnection* con
     connect(mUserListQuery, &cUserListQuery::UnitLostSignal, this, &cRunnerFoundUnitsManager::UnitLost);
     connect(
         mUserListQuery, &cUserListQuery::DirectUserListResult, this, &cRunnerFoundUnitsManager::DirectUserListResult);
+    // A finder still running reports to the new query.
+    CreateUnitFinderConnections();
 }
 
 void cRunnerFoundUnitsManager::CreateUnitFinderConnections()

@@ -18,6 +18,7 @@
 #include <QAbstractItemModelTester>
 #include <QDir>
 #include <QJsonArray>
+#include <QQmlEngine>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QtTest>
@@ -199,6 +200,17 @@ void tst_RunnerFoundUnits::discoveredUnitWithItsUsers()
     QTRY_COMPARE_WITH_TIMEOUT(manager->selectedUnitUserList(), (QStringList { "Alice", "Bob", "Admin" }), 15000);
     QCOMPARE(manager->selectedUnitUserHasPasswordList(), (tFlags { true, false, true }));
     QCOMPARE(found->userList()->count(), 3);
+    {
+        // QML reads both lists as arrays.
+        QQmlEngine engine;
+        QQmlEngine::setObjectOwnership(manager.mManager.get(), QQmlEngine::CppOwnership);
+        engine.globalObject().setProperty(QStringLiteral("manager"), engine.newQObject(manager.mManager.get()));
+        const QJSValue seen = engine.evaluate(
+            QStringLiteral("[manager.selectedUnitUserList.join(','), manager.selectedUnitUserHasPasswordList.length,"
+                           " manager.selectedUnitUserHasPasswordList[1], manager.selectedUnitIsIPAddress,"
+                           " manager.hasUserListIPAddressError].join(';')"));
+        QCOMPARE(seen.toString(), QStringLiteral("Alice,Bob,Admin;3;false;false;false"));
+    }
     QCOMPARE(namesChanged.count(), 1);
     QCOMPARE(flagsChanged.count(), 1);
     // The connection opened for the list goes once it is in.
