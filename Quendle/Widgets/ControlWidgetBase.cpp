@@ -1,0 +1,567 @@
+#include "Quendle/Widgets/ControlWidgetBase.h"
+
+#include "Quendle/AppCommon/ConfigBase.h"
+#include "Quendle/AppCommon/QuendleFonts.h"
+#include "Quendle/Drivers/ValueDrivers.h"
+#include "Quendle/Properties/Properties.h"
+#include "ZUNet/Core/Trace.h"
+
+#include <QColor>
+#include <QTimer>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+#include <cmath>
+
+namespace
+{
+
+QStringList Labels(const cZUNetWidget::tCodeTable& table)
+{
+    QStringList labels;
+    for (const auto& row : table)
+        labels << row.first;
+    return labels;
+}
+
+/// A number attribute: text that is not a number reads as 0.
+int ReadInt(const QStringRef& text)
+{
+    return text.toInt(nullptr, 10);
+}
+
+float ReadFiniteFloat(const QStringRef& text)
+{
+    bool ok = false;
+    const float value = text.toFloat(&ok);
+    return ok && std::isfinite(value) ? value : 0.0f;
+}
+
+bool IsSwitchFunction(const QString& code)
+{
+    static const QStringList kSwitchFunctions { "mute", "pafl", "talkbackassign", "mutegrp", "ammchactive", "amminout",
+        "sendonoff", "xpmute" };
+    return kSwitchFunctions.contains(code);
+}
+
+} // namespace
+
+const cZUNetWidget::tCodeTable cZUNetControlWidgetBase::mLeftRightSourceIndexToCodes {
+    { QStringLiteral("Left"), QStringLiteral("lefths") },
+    { QStringLiteral("Right"), QStringLiteral("righths") },
+};
+
+const cZUNetWidget::tCodeTable cZUNetControlWidgetBase::mGlobalLocalSourceIndexToCodes {
+    { QStringLiteral("Global"), QStringLiteral("global") },
+    { QStringLiteral("Local"), QStringLiteral("local") },
+};
+
+cZUNetControlWidgetBase::cZUNetControlWidgetBase(int id, QObject* parent, const cConfigBase& configuration)
+    : cZUNetWidget(id, parent, configuration)
+{
+    cImageResourceHost& images = const_cast<cConfigBase&>(configuration);
+    mText = new cStringProperty(QStringLiteral("Text"), QString(), this);
+    mChannelNumber = new cIntProperty(QStringLiteral("Channel Number"), 1, this, 1, 1000);
+    mDestChannelNumber = new cIntProperty(QStringLiteral("Dest Channel Number"), 1, this, 1, 1000);
+    mMuteGroup = new cIntProperty(QStringLiteral("Mute Group"), 1, this, 1, 1000);
+    mAMMNumber = new cIntProperty(QStringLiteral("AMM Number"), 1, this, 1, 1000);
+    mFxUnit = new cIntProperty(QStringLiteral("FX Unit"), 1, this, 1, 1000);
+    mOnColour = new cColourProperty(QStringLiteral("On Colour"), QColor(QStringLiteral("#FF0000")), this);
+    mOffColour = new cColourProperty(QStringLiteral("Off Colour"), QColor(QStringLiteral("#D7D6D5")), this);
+    mLeftRightSource = new cComboProperty(QStringLiteral("Source"), 0, Labels(mLeftRightSourceIndexToCodes), this);
+    mGlobalLocalSource = new cComboProperty(QStringLiteral("Source"), 0, Labels(mGlobalLocalSourceIndexToCodes), this);
+    mRadius = new cSizeFractionProperty(QStringLiteral("Radius"), 0.1f, this, 0.0f, 1.0f);
+    mFont = new cFontProperty(QStringLiteral("Font"), cQuendleFonts::mDefaultFontCode, this);
+    mTextColour = new cColourProperty(QStringLiteral("Text Colour"), QColor(QStringLiteral("#000000")), this);
+    mOffImage = new cImageProperty(QStringLiteral("Off Image"), images, this);
+    mOnImage = new cImageProperty(QStringLiteral("On Image"), images, this);
+    for (cPropertyBase* property : std::initializer_list<cPropertyBase*> { mText, mChannelNumber, mDestChannelNumber,
+             mMuteGroup, mAMMNumber, mFxUnit, mOnColour, mOffColour, mLeftRightSource, mGlobalLocalSource, mRadius,
+             mFont, mTextColour, mOffImage, mOnImage })
+        AppendPropertyOrGroup(property);
+}
+
+cZUNetControlWidgetBase::~cZUNetControlWidgetBase()
+{
+    DeleteDrivers();
+}
+
+QString cZUNetControlWidgetBase::FunctionCode() const
+{
+    if (!mFunction)
+        return QString();
+    return CodeAt(mFunctionCodes, mFunction->Index());
+}
+
+// ---- going on and off line
+
+void cZUNetControlWidgetBase::SetOnline()
+{
+    cZUNetWidget::SetOnline();
+    std::string key;
+    GetObjectNamesAndParametersString(key);
+    RequestNetObjectNameAndParameter(key);
+    CreateDriver();
+}
+
+void cZUNetControlWidgetBase::SetOffline()
+{
+    RemoveLinks();
+    cZUNetWidget::SetOffline();
+}
+
+void cZUNetControlWidgetBase::GetObjectNamesAndParametersString(std::string& key)
+{
+    const QString function = FunctionCode();
+    const tCodeTable channelTypes = GetChannelTypeIndexToCodes();
+    auto number
+        = [](const cIntProperty* property) { return property ? QString::number(property->IntValue() - 1) : QString(); };
+    auto channelType = [&] { return CodeAt(channelTypes, mChannelType ? mChannelType->Index() : -1); };
+    // The destination is looked up in the channel-type table, as the unit expects.
+    auto destChannelType = [&] { return CodeAt(channelTypes, mDestChannelType ? mDestChannelType->Index() : -1); };
+
+    QStringList parts { function };
+    if (function == QLatin1String("mute"))
+        parts << channelType() << number(mChannelNumber);
+    else if (function == QLatin1String("pafl"))
+        parts << channelType() << number(mChannelNumber) << number(mPAFLNumber);
+    else if (function == QLatin1String("paflclear"))
+        parts << number(mPAFLNumber);
+    else if (function == QLatin1String("talkbackassign"))
+        parts << destChannelType() << number(mDestChannelNumber);
+    else if (function == QLatin1String("mutegrp"))
+        parts << number(mMuteGroup);
+    else if (function == QLatin1String("ammchactive"))
+        parts << number(mChannelNumber);
+    else if (function == QLatin1String("amminout"))
+        parts << number(mAMMNumber);
+    else if (function == QLatin1String("taptempo"))
+        parts << number(mFxUnit) << CodeAt(mGlobalLocalSourceIndexToCodes, mGlobalLocalSource->Index())
+              << CodeAt(mLeftRightSourceIndexToCodes, mLeftRightSource->Index());
+    else if (function == QLatin1String("sendonoff"))
+        parts << channelType() << number(mChannelNumber) << destChannelType() << number(mDestChannelNumber);
+    else if (function == QLatin1String("scenerecall"))
+        parts << number(mSceneNumber);
+    key = parts.join(QLatin1Char('/')).toStdString();
+}
+
+void cZUNetControlWidgetBase::DeleteDrivers()
+{
+    if (!mSwitchDriver && !mUWORDDriver)
+        return;
+    cPollLocker locker;
+    // Their links on the unit end with them, through the objects' delete lists.
+    for (cZUNetDriverBase* driver : std::initializer_list<cZUNetDriverBase*> { mSwitchDriver, mUWORDDriver }) {
+        if (driver)
+            ForgetLinksOf(driver->GetName());
+    }
+    delete mSwitchDriver;
+    mSwitchDriver = nullptr;
+    delete mUWORDDriver;
+    mUWORDDriver = nullptr;
+}
+
+void cZUNetControlWidgetBase::CreateDriver()
+{
+    DeleteDrivers();
+    const QString function = FunctionCode();
+    const QByteArray name = (Type() + QString::number(widgetId())).toLocal8Bit();
+    cPollLocker locker;
+    mSwitchDriver = new cZUNetBooleanSwitchDriver(this, name.constData());
+    connect(mSwitchDriver, &cZUNetBooleanSwitchDriver::ValueChanged, this, &cZUNetControlWidgetBase::ValueChanged);
+    bool registered = DriverRegistered(mSwitchDriver);
+    if (function == QLatin1String("taptempo") || function == QLatin1String("scenerecall")) {
+        mUWORDDriver = new cZUNetUWORDDriver(this, (name + "_uword_driver").constData());
+        if (function == QLatin1String("scenerecall"))
+            connect(mUWORDDriver, &cZUNetUWORDDriver::ValueChanged, this, &cZUNetControlWidgetBase::ValueChanged);
+        registered = DriverRegistered(mUWORDDriver) && registered;
+    }
+    (void)registered;
+}
+
+void cZUNetControlWidgetBase::NetObjectNamesAndParametersReceived(
+    Quendle::eRequestNameParamStatusCode status, const tNamesAndParameters& namesAndParameters)
+{
+    // Every link made for the previous answer goes, not only the first.
+    RemoveLinks();
+    if (status != 0) {
+        mNetObjectNamesAndParameters.clear();
+        SetDisabled(true);
+    } else {
+        mNetObjectNamesAndParameters = namesAndParameters;
+        CreateAssignments(true);
+    }
+    ValueChanged();
+}
+
+void cZUNetControlWidgetBase::CreateAssignments(bool bidirect)
+{
+    const QString function = FunctionCode();
+    const bool usesSwitch = function != QLatin1String("scenerecall");
+    const bool usesWord = function == QLatin1String("taptempo") || function == QLatin1String("scenerecall");
+    // A driver nothing can link to keeps the widget disabled.
+    if ((usesSwitch && !DriverRegistered(mSwitchDriver)) || (usesWord && !DriverRegistered(mUWORDDriver)))
+        return;
+    SetDisabled(false);
+    if (mNetObjectNamesAndParameters.empty())
+        return;
+    const auto& first = mNetObjectNamesAndParameters.front();
+    const auto& last = mNetObjectNamesAndParameters.back();
+    if (IsSwitchFunction(function)) {
+        QueueLink(first.first, first.second, mSwitchDriver->GetName(), PARAMETER_BASE, true, bidirect);
+    } else if (function == QLatin1String("taptempo")) {
+        if (bidirect)
+            QueueLink(mUWORDDriver->GetName(), PARAMETER_BASE, first.first, first.second, false, false);
+        QueueLink(last.first, last.second, mSwitchDriver->GetName(), PARAMETER_BASE, false, false);
+    } else if (function == QLatin1String("paflclear")) {
+        if (bidirect)
+            QueueLink(mSwitchDriver->GetName(), PARAMETER_BASE, first.first, first.second, false, false);
+        // The state link reports a failure only together with the press link.
+        QueueLink(last.first, last.second, mSwitchDriver->GetName(), PARAMETER_BASE, true, false, bidirect);
+    } else if (function == QLatin1String("scenerecall")) {
+        QueueLink(first.first, first.second, mUWORDDriver->GetName(), PARAMETER_BASE, true, true);
+    }
+}
+
+// ---- what QML shows
+
+bool cZUNetControlWidgetBase::value() const
+{
+    if (FunctionCode() == QLatin1String("scenerecall")) {
+        if (!IsOnline() || !mUWORDDriver || !mSceneNumber || !mUWORDDriver->HasValue())
+            return false;
+        // The unit counts scenes from 0.
+        return mSceneNumber->IntValue() == int(mUWORDDriver->Value()) + 1;
+    }
+    if (!mSwitchDriver)
+        return false;
+    return mSwitchDriver->Value() != mInvert;
+}
+
+void cZUNetControlWidgetBase::ValueChanged()
+{
+    Q_EMIT valueChanged();
+    if (FunctionCode() == QLatin1String("taptempo") && value())
+        QTimer::singleShot(TAP_TEMPO_FLASH_MS, this, &cZUNetControlWidgetBase::SwitchTempoIndicatorToFalse);
+}
+
+void cZUNetControlWidgetBase::SwitchTempoIndicatorToFalse()
+{
+    if (mSwitchDriver)
+        mSwitchDriver->SetValue(false);
+}
+
+void cZUNetControlWidgetBase::SetButtonType()
+{
+    mInvert = FunctionCode() == QLatin1String("amminout");
+}
+
+QString cZUNetControlWidgetBase::text() const
+{
+    return mText->stringValue();
+}
+
+QString cZUNetControlWidgetBase::textFont() const
+{
+    return mFont->stringValue();
+}
+
+QString cZUNetControlWidgetBase::textColour() const
+{
+    return mTextColour->stringValue();
+}
+
+QString cZUNetControlWidgetBase::onColour() const
+{
+    return mOnColour->stringValue();
+}
+
+QString cZUNetControlWidgetBase::offColour() const
+{
+    return mOffColour->stringValue();
+}
+
+QString cZUNetControlWidgetBase::imageOffIdentifier() const
+{
+    return mOffImage->stringValue();
+}
+
+QString cZUNetControlWidgetBase::imageOnIdentifier() const
+{
+    return mOnImage->stringValue();
+}
+
+float cZUNetControlWidgetBase::cornerRadius() const
+{
+    return mRadius->FloatValue();
+}
+
+void cZUNetControlWidgetBase::SetOffColour(const QString& colour)
+{
+    mOffColour->setStringValue(colour);
+}
+
+QStringList cZUNetControlWidgetBase::ImageIdentifiers()
+{
+    return { mOffImage->stringValue(), mOnImage->stringValue() };
+}
+
+void cZUNetControlWidgetBase::ReplaceImageId(const QString& oldId, const QString& newId)
+{
+    for (cImageProperty* image : { mOffImage, mOnImage }) {
+        if (image->stringValue() == oldId)
+            image->setStringValue(newId);
+    }
+}
+
+// ---- editor properties
+
+void cZUNetControlWidgetBase::SetPropertyVisibility()
+{
+    for (cProperty* property : std::initializer_list<cProperty*> { mChannelType, mChannelNumber, mDestChannelType,
+             mDestChannelNumber, mPAFLNumber, mMuteGroup, mAMMNumber, mFxUnit, mLeftRightSource, mGlobalLocalSource }) {
+        if (property)
+            property->setVisible(false);
+    }
+    mOffColour->setVisible(IsImageRecolourable(mOffImage->stringValue()));
+    mOnColour->setVisible(IsImageRecolourable(mOnImage->stringValue()));
+    if (mSceneNumber)
+        mSceneNumber->setVisible(false);
+    mRadius->setVisible(
+        mOffImage->stringValue() == QLatin1String("_basic") || mOnImage->stringValue() == QLatin1String("_basic"));
+
+    auto show = [](std::initializer_list<cProperty*> properties) {
+        for (cProperty* property : properties) {
+            if (property)
+                property->setVisible(true);
+        }
+    };
+    const QString function = FunctionCode();
+    if (function == QLatin1String("paflclear"))
+        show({ mPAFLNumber });
+    else if (function == QLatin1String("mutegrp"))
+        show({ mMuteGroup });
+    else if (function == QLatin1String("amminout"))
+        show({ mAMMNumber });
+    else if (function == QLatin1String("ammchactive"))
+        show({ mChannelNumber });
+    else if (function == QLatin1String("taptempo"))
+        show({ mFxUnit, mGlobalLocalSource, mLeftRightSource });
+    else if (function == QLatin1String("pafl"))
+        show({ mChannelType, mChannelNumber, mPAFLNumber });
+    else if (function == QLatin1String("mute"))
+        show({ mChannelType, mChannelNumber });
+    else if (function == QLatin1String("talkbackassign"))
+        show({ mDestChannelType, mDestChannelNumber });
+    else if (function == QLatin1String("sendonoff"))
+        show({ mChannelType, mChannelNumber, mDestChannelType, mDestChannelNumber });
+    else if (function == QLatin1String("scenerecall"))
+        show({ mSceneNumber });
+}
+
+void cZUNetControlWidgetBase::ConnectSignalsAndSlots()
+{
+    using cThis = cZUNetControlWidgetBase;
+    auto hook = [this](cProperty* property, void (cThis::*slot)()) {
+        if (property)
+            connect(property, &cProperty::valueChanged, this, slot);
+    };
+    hook(mText, &cThis::textChanged);
+    hook(mChannelType, &cThis::PropertyChannelTypeChanged);
+    hook(mChannelNumber, &cThis::PropertyChannelNumberChanged);
+    hook(mDestChannelType, &cThis::PropertyDestChannelTypeChanged);
+    hook(mDestChannelNumber, &cThis::PropertyDestchannelNumberChanged);
+    hook(mPAFLNumber, &cThis::PropertyPAFLNumberChanged);
+    hook(mMuteGroup, &cThis::PropertyMuteGroupNumberChanged);
+    hook(mAMMNumber, &cThis::PropertyAMMNumberChanged);
+    hook(mFxUnit, &cThis::PropertyFxUnitChanged);
+    hook(mGlobalLocalSource, &cThis::PropertyGlobalSourceChanged);
+    hook(mLeftRightSource, &cThis::PropertyLeftSourceChanged);
+    hook(mOnColour, &cThis::onColourChanged);
+    hook(mOffColour, &cThis::offColourChanged);
+    hook(mRadius, &cThis::cornerRadiusChanged);
+    hook(mFont, &cThis::textFontChanged);
+    hook(mTextColour, &cThis::textColourChanged);
+    hook(mSceneNumber, &cThis::PropertySceneNumberChanged);
+    hook(mOffImage, &cThis::PropertyOffImageSelectionChanged);
+    connect(mOffImage, &cImageProperty::ImageChanged, this, &cThis::offImageChanged);
+    hook(mOnImage, &cThis::PropertyOnImageSelectionChanged);
+    connect(mOnImage, &cImageProperty::ImageChanged, this, &cThis::onImageChanged);
+}
+
+void cZUNetControlWidgetBase::PropertyFunctionChanged()
+{
+    if (IsOnline()) {
+        SetOnline();
+        ValueChanged();
+    }
+    SetPropertyVisibility();
+    SetButtonType();
+}
+
+void cZUNetControlWidgetBase::PropertyOffImageSelectionChanged()
+{
+    Q_EMIT imageOffIdentifierChanged();
+    SetPropertyVisibility();
+}
+
+void cZUNetControlWidgetBase::PropertyOnImageSelectionChanged()
+{
+    Q_EMIT imageOnIdentifierChanged();
+    SetPropertyVisibility();
+}
+
+void cZUNetControlWidgetBase::BindingChanged()
+{
+    if (IsOnline())
+        SetOnline();
+}
+
+void cZUNetControlWidgetBase::PropertyChannelTypeChanged()
+{
+    BindingChanged();
+}
+
+void cZUNetControlWidgetBase::PropertyChannelNumberChanged()
+{
+    BindingChanged();
+}
+
+void cZUNetControlWidgetBase::PropertyDestChannelTypeChanged()
+{
+    BindingChanged();
+}
+
+void cZUNetControlWidgetBase::PropertyDestchannelNumberChanged()
+{
+    BindingChanged();
+}
+
+void cZUNetControlWidgetBase::PropertyPAFLNumberChanged()
+{
+    BindingChanged();
+}
+
+void cZUNetControlWidgetBase::PropertyMuteGroupNumberChanged()
+{
+    BindingChanged();
+}
+
+void cZUNetControlWidgetBase::PropertyAMMNumberChanged()
+{
+    BindingChanged();
+}
+
+void cZUNetControlWidgetBase::PropertyFxUnitChanged()
+{
+    BindingChanged();
+}
+
+void cZUNetControlWidgetBase::PropertyGlobalSourceChanged()
+{
+    BindingChanged();
+}
+
+void cZUNetControlWidgetBase::PropertyLeftSourceChanged()
+{
+    BindingChanged();
+}
+
+void cZUNetControlWidgetBase::PropertySceneNumberChanged()
+{
+    BindingChanged();
+}
+
+// ---- layout attributes
+
+void cZUNetControlWidgetBase::LoadAttributes(QXmlStreamReader& reader)
+{
+    cZUNetWidget::LoadAttributes(reader);
+    const cConfigBase& configuration = Configuration();
+    auto combo = [](const QString& code, const tCodeTable& table, cComboProperty* property) {
+        if (property)
+            SetComboPropertyIndex(code, table, property);
+    };
+    auto number = [](cIntProperty* property, const QStringRef& text) {
+        if (property)
+            property->SetIntValue(ReadInt(text));
+    };
+    for (const QXmlStreamAttribute& attribute : reader.attributes()) {
+        const QStringRef name = attribute.name();
+        const QStringRef value = attribute.value();
+        if (name == QLatin1String("text"))
+            mText->setStringValue(value.toString());
+        else if (name == QLatin1String("function")) {
+            if (mFunction)
+                SetComboPropertyIndex(value.toString(), mFunctionCodes, mFunction);
+        } else if (name == QLatin1String("channelType"))
+            combo(value.toString(), GetChannelTypeIndexToCodes(), mChannelType);
+        else if (name == QLatin1String("channelNumber"))
+            number(mChannelNumber, value);
+        else if (name == QLatin1String("destChannelType"))
+            combo(value.toString(), GetDestChannelTypeIndexToCodes(), mDestChannelType);
+        else if (name == QLatin1String("destChannelNumber"))
+            number(mDestChannelNumber, value);
+        else if (name == QLatin1String("paflChannelNumber"))
+            number(mPAFLNumber, value);
+        else if (name == QLatin1String("muteGrpNumber"))
+            number(mMuteGroup, value);
+        else if (name == QLatin1String("ammNumber"))
+            number(mAMMNumber, value);
+        else if (name == QLatin1String("fxUnitNumber"))
+            number(mFxUnit, value);
+        else if (name == QLatin1String("leftRightSource"))
+            combo(value.toString(), mLeftRightSourceIndexToCodes, mLeftRightSource);
+        else if (name == QLatin1String("globalLocalSource"))
+            combo(value.toString(), mGlobalLocalSourceIndexToCodes, mGlobalLocalSource);
+        else if (name == QLatin1String("colour"))
+            mOnColour->setStringValue(value.toString());
+        else if (name == QLatin1String("offImageResourceId"))
+            mOffImage->setStringValue(configuration.ConvertImageId(value.toString()));
+        else if (name == QLatin1String("onImageResourceId"))
+            mOnImage->setStringValue(configuration.ConvertImageId(value.toString()));
+        else if (name == QLatin1String("radius"))
+            mRadius->setFloatValue(ReadFiniteFloat(value));
+        else if (name == QLatin1String("offColour"))
+            mOffColour->setStringValue(value.toString());
+        else if (name == QLatin1String("textFont"))
+            mFont->setStringValue(value.toString());
+        else if (name == QLatin1String("textColour"))
+            mTextColour->setStringValue(value.toString());
+        else if (name == QLatin1String("sceneNumber"))
+            number(mSceneNumber, value);
+    }
+}
+
+void cZUNetControlWidgetBase::WriteAttributes(QXmlStreamWriter& writer) const
+{
+    cZUNetWidget::WriteAttributes(writer);
+    auto number = [&writer](const char* name, const cIntProperty* property) {
+        if (property)
+            writer.writeAttribute(QLatin1String(name), QString::number(property->IntValue()));
+    };
+    auto combo = [&writer](const char* name, const tCodeTable& table, const cComboProperty* property) {
+        if (property)
+            writer.writeAttribute(QLatin1String(name), CodeAt(table, property->Index()));
+    };
+    writer.writeAttribute(QStringLiteral("text"), mText->stringValue());
+    writer.writeAttribute(QStringLiteral("function"), FunctionCode());
+    combo("channelType", GetChannelTypeIndexToCodes(), mChannelType);
+    number("channelNumber", mChannelNumber);
+    combo("destChannelType", GetDestChannelTypeIndexToCodes(), mDestChannelType);
+    number("destChannelNumber", mDestChannelNumber);
+    number("paflChannelNumber", mPAFLNumber);
+    number("muteGrpNumber", mMuteGroup);
+    number("ammNumber", mAMMNumber);
+    number("fxUnitNumber", mFxUnit);
+    combo("leftRightSource", mLeftRightSourceIndexToCodes, mLeftRightSource);
+    combo("globalLocalSource", mGlobalLocalSourceIndexToCodes, mGlobalLocalSource);
+    writer.writeAttribute(QStringLiteral("colour"), mOnColour->stringValue());
+    writer.writeAttribute(QStringLiteral("offImageResourceId"), mOffImage->stringValue());
+    writer.writeAttribute(QStringLiteral("onImageResourceId"), mOnImage->stringValue());
+    writer.writeAttribute(QStringLiteral("radius"), QString::number(double(mRadius->FloatValue()), 'g', 6));
+    writer.writeAttribute(QStringLiteral("offColour"), mOffColour->stringValue());
+    writer.writeAttribute(QStringLiteral("textFont"), mFont->stringValue());
+    writer.writeAttribute(QStringLiteral("textColour"), mTextColour->stringValue());
+    number("sceneNumber", mSceneNumber);
+}

@@ -1,0 +1,160 @@
+#pragma once
+
+#include "Quendle/Widgets/ZUNetWidget.h"
+
+#include "ZUNet/Core/ZUNetTypes.h"
+
+#include <QList>
+#include <QString>
+
+#include <string>
+
+class cColourProperty;
+class cComboProperty;
+class cFontProperty;
+class cImageProperty;
+class cIntProperty;
+class cSizeFractionProperty;
+class cStringProperty;
+class cZUNetBooleanSwitchDriver;
+class cZUNetUWORDDriver;
+
+/// Base of the on/off widgets bound to a mixing unit (buttons and LEDs): their shared editor
+/// properties, the request key built from the selected function and channel numbers, the drivers
+/// that carry the on/off state (and a scene or tap-tempo word), their links, and one boolean
+/// `value` for QML.
+///
+/// The leaf sets, in its constructor or `Init`: `mFunction` with `mFunctionCodes` (position i of
+/// the combo is code i), `mChannelType` and `mDestChannelType` (combos over the labels of
+/// `GetChannelTypeIndexToCodes()` and `GetDestChannelTypeIndexToCodes()`), `mPAFLNumber` and
+/// `mSceneNumber`; then it calls `ConnectSignalsAndSlots()` and connects its Function property to
+/// `PropertyFunctionChanged`. Any of them may be missing: this base then leaves that part out.
+class cZUNetControlWidgetBase : public cZUNetWidget
+{
+    Q_OBJECT
+    Q_PROPERTY(QString text READ text NOTIFY textChanged)
+    Q_PROPERTY(QString textFont READ textFont NOTIFY textFontChanged)
+    Q_PROPERTY(QString textColour READ textColour NOTIFY textColourChanged)
+    Q_PROPERTY(QString onColour READ onColour NOTIFY onColourChanged)
+    Q_PROPERTY(QString offColour READ offColour NOTIFY offColourChanged)
+    Q_PROPERTY(QString imageOffIdentifier READ imageOffIdentifier NOTIFY imageOffIdentifierChanged)
+    Q_PROPERTY(QString imageOnIdentifier READ imageOnIdentifier NOTIFY imageOnIdentifierChanged)
+    Q_PROPERTY(float value READ value NOTIFY valueChanged)
+    Q_PROPERTY(float cornerRadius READ cornerRadius NOTIFY cornerRadiusChanged)
+
+public:
+    cZUNetControlWidgetBase(int id, QObject* parent, const cConfigBase& configuration);
+    ~cZUNetControlWidgetBase() override;
+
+    // Virtual operations added after those of cZUNetWidget, in this order.
+    /// On or off as shown; false while the driver it needs does not exist.
+    virtual bool value() const;
+    void NetObjectNamesAndParametersReceived(
+        Quendle::eRequestNameParamStatusCode status, const tNamesAndParameters& namesAndParameters) override;
+    virtual void SetPropertyVisibility();
+    virtual void CreateDriver();
+    virtual void SetButtonType();
+    virtual void GetObjectNamesAndParametersString(std::string& key);
+    virtual void CreateAssignments(bool bidirect);
+    virtual void ConnectSignalsAndSlots();
+    virtual tCodeTable GetChannelTypeIndexToCodes() const = 0;
+    virtual tCodeTable GetDestChannelTypeIndexToCodes() const { return GetChannelTypeIndexToCodes(); }
+
+    void LoadAttributes(QXmlStreamReader& reader) override;
+    void WriteAttributes(QXmlStreamWriter& writer) const override;
+    /// Requests the names for the current key, then makes new drivers.
+    void SetOnline() override;
+    /// Removes every link the answer made, then goes off line.
+    void SetOffline() override;
+    QStringList ImageIdentifiers() override;
+    void ReplaceImageId(const QString& oldId, const QString& newId) override;
+
+    QString text() const;
+    QString textFont() const;
+    QString textColour() const;
+    QString onColour() const;
+    QString offColour() const;
+    QString imageOffIdentifier() const;
+    QString imageOnIdentifier() const;
+    float cornerRadius() const;
+
+    void SetOffColour(const QString& colour);
+    /// The selected Function's code; empty when the index is outside the code list.
+    QString FunctionCode() const;
+    cZUNetBooleanSwitchDriver* SwitchDriver() const { return mSwitchDriver; }
+    cZUNetUWORDDriver* UWORDDriver() const { return mUWORDDriver; }
+
+    /// The milliseconds a momentary button stays on after a click.
+    static const UBYTE PULSE_INTERVAL = 100;
+    /// The milliseconds the tap-tempo indicator stays lit.
+    static const int TAP_TEMPO_FLASH_MS = 20;
+
+    static const tCodeTable mLeftRightSourceIndexToCodes;
+    static const tCodeTable mGlobalLocalSourceIndexToCodes;
+
+    cStringProperty* mText;
+    cIntProperty* mChannelNumber;
+    cIntProperty* mDestChannelNumber;
+    cIntProperty* mMuteGroup;
+    cIntProperty* mAMMNumber;
+    cIntProperty* mFxUnit;
+    cColourProperty* mOnColour;
+    cColourProperty* mOffColour;
+    cComboProperty* mLeftRightSource;
+    cComboProperty* mGlobalLocalSource;
+    cSizeFractionProperty* mRadius;
+    cFontProperty* mFont;
+    cColourProperty* mTextColour;
+    cImageProperty* mOffImage;
+    cImageProperty* mOnImage;
+
+Q_SIGNALS:
+    void offImageChanged();
+    void onImageChanged();
+    void textChanged();
+    void textFontChanged();
+    void textColourChanged();
+    void onColourChanged();
+    void offColourChanged();
+    void imageOffIdentifierChanged();
+    void imageOnIdentifierChanged();
+    void valueChanged();
+    void cornerRadiusChanged();
+
+public Q_SLOTS:
+    virtual void PropertyFunctionChanged();
+    void PropertyOffImageSelectionChanged();
+    void PropertyOnImageSelectionChanged();
+    virtual void ValueChanged();
+
+private Q_SLOTS:
+    void PropertyChannelTypeChanged();
+    void PropertyChannelNumberChanged();
+    void PropertyDestChannelTypeChanged();
+    void PropertyDestchannelNumberChanged();
+    void PropertyPAFLNumberChanged();
+    void PropertyMuteGroupNumberChanged();
+    void PropertyAMMNumberChanged();
+    void PropertyFxUnitChanged();
+    void PropertyGlobalSourceChanged();
+    void PropertyLeftSourceChanged();
+    void SwitchTempoIndicatorToFalse();
+    void PropertySceneNumberChanged();
+
+protected:
+    /// A binding property changed: while on line, a new key, new drivers and new links.
+    void BindingChanged();
+    void DeleteDrivers();
+
+    // Set by the leaf.
+    cComboProperty* mFunction = nullptr;
+    QList<QString> mFunctionCodes;
+    cComboProperty* mChannelType = nullptr;
+    cComboProperty* mDestChannelType = nullptr;
+    cIntProperty* mPAFLNumber = nullptr;
+    cIntProperty* mSceneNumber = nullptr;
+
+    cZUNetBooleanSwitchDriver* mSwitchDriver = nullptr;
+    cZUNetUWORDDriver* mUWORDDriver = nullptr;
+    bool mInvert = false;
+};

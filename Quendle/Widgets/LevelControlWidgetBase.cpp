@@ -1,0 +1,326 @@
+#include "Quendle/Widgets/LevelControlWidgetBase.h"
+
+#include "Quendle/AppCommon/ConfigBase.h"
+#include "Quendle/AppCommon/QuendleFonts.h"
+#include "Quendle/Drivers/ValueDrivers.h"
+#include "Quendle/Properties/Properties.h"
+#include "ZUNet/Core/Trace.h"
+
+#include <QColor>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+const cZUNetWidget::tCodeTable cZUNetLevelControlWidgetBase::mOnOffIndexToCodes {
+    { QStringLiteral("On"), QStringLiteral("on") },
+    { QStringLiteral("Off"), QStringLiteral("off") },
+};
+
+cZUNetLevelControlWidgetBase::cZUNetLevelControlWidgetBase(int id, QObject* parent, const cConfigBase& configuration)
+    : cZUNetWidget(id, parent, configuration)
+{
+    const QStringList onOff { mOnOffIndexToCodes.at(0).first, mOnOffIndexToCodes.at(1).first };
+    mText = new cStringProperty(QStringLiteral("Text"), QString(), this);
+    mLevelType = new cComboProperty(QStringLiteral("Level Type"), 0, QStringList { QString() }, this);
+    mChannelNumber = new cIntProperty(QStringLiteral("Channel Number"), 1, this, 1, 1000);
+    mDestChannelNumber = new cIntProperty(QStringLiteral("Dest Channel Number"), 1, this, 1, 1000);
+    mMinGain = new cIntProperty(QStringLiteral("Min Gain"), -128, this, -128, 10);
+    mMaxGain = new cIntProperty(QStringLiteral("Max Gain"), 10, this, -128, 10);
+    mMinToInf = new cComboProperty(QStringLiteral("Min = -Inf"), 1, onOff, this);
+    mAudioTaper = new cComboProperty(QStringLiteral("Audio Taper"), 0, onOff, this);
+    mFont = new cFontProperty(QStringLiteral("Font"), cQuendleFonts::mDefaultFontCode, this);
+    mTextColour = new cColourProperty(QStringLiteral("Text Colour"), QColor(QStringLiteral("#000000")), this);
+    mKnobColour = new cColourProperty(QStringLiteral("Knob Colour"), QColor(QStringLiteral("#04FFC5")), this);
+    mOverlayColour = new cColourProperty(QStringLiteral("Overlay Colour"), QColor(QStringLiteral("#66FFFF00")), this);
+    for (cPropertyBase* property :
+        std::initializer_list<cPropertyBase*> { mText, mLevelType, mChannelNumber, mDestChannelNumber, mMinGain,
+            mMaxGain, mMinToInf, mAudioTaper, mFont, mTextColour, mKnobColour, mOverlayColour })
+        AppendPropertyOrGroup(property);
+}
+
+cZUNetLevelControlWidgetBase::~cZUNetLevelControlWidgetBase()
+{
+    if (mLevelDriver) {
+        cPollLocker locker;
+        delete mLevelDriver;
+        mLevelDriver = nullptr;
+    }
+}
+
+void cZUNetLevelControlWidgetBase::Init()
+{
+    cZUNetWidget::Init();
+    CreateDriver();
+}
+
+void cZUNetLevelControlWidgetBase::CreateDriver()
+{
+    const QByteArray name = (Type() + QString::number(widgetId())).toLocal8Bit();
+    cPollLocker locker;
+    if (mLevelDriver) {
+        ForgetLinksOf(mLevelDriver->GetName());
+        delete mLevelDriver;
+    }
+    mLevelDriver = new cZUNetUWORDDriver(this, name.constData());
+    connect(
+        mLevelDriver, &cZUNetUWORDDriver::ValueChanged, this, &cZUNetLevelControlWidgetBase::LevelDriverValueChanged);
+    DriverRegistered(mLevelDriver);
+}
+
+void cZUNetLevelControlWidgetBase::LevelDriverValueChanged()
+{
+    if (mLevelDriver && mLevelDriver->HasValue())
+        DriverValueChanged();
+}
+
+void cZUNetLevelControlWidgetBase::SendLevel(UWORD code)
+{
+    if (!mLevelDriver || code == cZUNetUWORDDriver::NO_VALUE)
+        return;
+    mLevelDriver->SetValue(code);
+}
+
+void cZUNetLevelControlWidgetBase::CreateAssignments(bool remove)
+{
+    if (remove) {
+        RemoveLinks();
+        return;
+    }
+    if (mNetObjectNamesAndParameters.empty() || !DriverRegistered(mLevelDriver))
+        return;
+    const auto& first = mNetObjectNamesAndParameters.front();
+    // Sync: the unit sends the current gain at once; the mirror link carries the widget's sends.
+    QueueLink(first.first, first.second, mLevelDriver->GetName(), PARAMETER_BASE, true, true);
+}
+
+void cZUNetLevelControlWidgetBase::SetOffline()
+{
+    CreateAssignments(true);
+    cZUNetWidget::SetOffline();
+}
+
+void cZUNetLevelControlWidgetBase::NetObjectNamesAndParametersReceived(
+    Quendle::eRequestNameParamStatusCode status, const tNamesAndParameters& namesAndParameters)
+{
+    CreateAssignments(true);
+    if (status != 0) {
+        mNetObjectNamesAndParameters.clear();
+        SetDisabled(true);
+        return;
+    }
+    mNetObjectNamesAndParameters = namesAndParameters;
+    // A driver nothing can link to keeps the widget disabled.
+    if (!DriverRegistered(mLevelDriver))
+        return;
+    SetDisabled(false);
+    CreateAssignments(false);
+    // Before the unit's first value the driver holds "no value yet", which is no position.
+    LevelDriverValueChanged();
+}
+
+QString cZUNetLevelControlWidgetBase::LevelTypeCode() const
+{
+    return CodeAt(mLevelTypeCodes, mLevelType->Index());
+}
+
+QString cZUNetLevelControlWidgetBase::AudioTaperCode() const
+{
+    return CodeAt(mOnOffIndexToCodes, mAudioTaper->Index());
+}
+
+QString cZUNetLevelControlWidgetBase::text() const
+{
+    return mText->stringValue();
+}
+
+QString cZUNetLevelControlWidgetBase::imageBackgroundIdentifier() const
+{
+    return mBackgroundImage ? mBackgroundImage->stringValue() : QString();
+}
+
+QString cZUNetLevelControlWidgetBase::imageControlIdentifier() const
+{
+    return mControlImage ? mControlImage->stringValue() : QString();
+}
+
+QString cZUNetLevelControlWidgetBase::textFont() const
+{
+    return mFont->stringValue();
+}
+
+QString cZUNetLevelControlWidgetBase::textColour() const
+{
+    return mTextColour->stringValue();
+}
+
+QString cZUNetLevelControlWidgetBase::controlColour() const
+{
+    return mKnobColour->stringValue();
+}
+
+QString cZUNetLevelControlWidgetBase::overlayColour() const
+{
+    return mOverlayColour->stringValue();
+}
+
+QStringList cZUNetLevelControlWidgetBase::ImageIdentifiers()
+{
+    return { imageBackgroundIdentifier(), imageControlIdentifier() };
+}
+
+void cZUNetLevelControlWidgetBase::ReplaceImageId(const QString& oldId, const QString& newId)
+{
+    for (cImageProperty* image : { mBackgroundImage, mControlImage }) {
+        if (image && image->stringValue() == oldId)
+            image->setStringValue(newId);
+    }
+}
+
+void cZUNetLevelControlWidgetBase::SetPropertyVisibility()
+{
+    mKnobColour->setVisible(IsImageRecolourable(imageControlIdentifier()));
+    const QString levelType = LevelTypeCode();
+    if (levelType == QLatin1String("mainlevel") || levelType == QLatin1String("sendlevel")) {
+        const bool destination = levelType != QLatin1String("mainlevel");
+        if (mDestChannelType)
+            mDestChannelType->setVisible(destination);
+        mDestChannelNumber->setVisible(destination);
+    }
+    const bool range = AudioTaperCode() != QLatin1String("on");
+    mMinGain->setVisible(range);
+    mMaxGain->setVisible(range);
+    mMinToInf->setVisible(range);
+}
+
+void cZUNetLevelControlWidgetBase::ConnectSignalsAndSlots()
+{
+    using cThis = cZUNetLevelControlWidgetBase;
+    connect(mText, &cProperty::valueChanged, this, &cThis::textChanged);
+    connect(mLevelType, &cProperty::valueChanged, this, &cThis::PropertyLevelTypeChanged);
+    connect(mChannelNumber, &cProperty::valueChanged, this, &cThis::PropertyChannelNumberChanged);
+    connect(mDestChannelNumber, &cProperty::valueChanged, this, &cThis::PropertyDestChannelNumberChanged);
+    connect(mAudioTaper, &cProperty::valueChanged, this, &cThis::PropertyAudioTaperChanged);
+    connect(mFont, &cProperty::valueChanged, this, &cThis::textFontChanged);
+    connect(mTextColour, &cProperty::valueChanged, this, &cThis::textColourChanged);
+    connect(mKnobColour, &cProperty::valueChanged, this, &cThis::controlColourChanged);
+    connect(mOverlayColour, &cProperty::valueChanged, this, &cThis::overlayColourChanged);
+}
+
+void cZUNetLevelControlWidgetBase::PropertyAudioTaperChanged()
+{
+    SetPropertyVisibility();
+}
+
+void cZUNetLevelControlWidgetBase::PropertyLevelTypeChanged()
+{
+    if (IsOnline())
+        SetOnline();
+    SetPropertyVisibility();
+}
+
+void cZUNetLevelControlWidgetBase::PropertyChannelTypeChanged()
+{
+    if (IsOnline())
+        SetOnline();
+}
+
+void cZUNetLevelControlWidgetBase::PropertyChannelNumberChanged()
+{
+    if (IsOnline())
+        SetOnline();
+}
+
+void cZUNetLevelControlWidgetBase::PropertyDestChannelTypeChanged()
+{
+    if (IsOnline())
+        SetOnline();
+}
+
+void cZUNetLevelControlWidgetBase::PropertyDestChannelNumberChanged()
+{
+    if (IsOnline())
+        SetOnline();
+}
+
+void cZUNetLevelControlWidgetBase::PropertyControlImageSelectionChanged()
+{
+    Q_EMIT imageControlIdentifierChanged();
+    SetPropertyVisibility();
+}
+
+void cZUNetLevelControlWidgetBase::LoadAttributes(QXmlStreamReader& reader)
+{
+    cZUNetWidget::LoadAttributes(reader);
+    const cConfigBase& configuration = Configuration();
+    auto combo = [](const QString& code, const tCodeTable& table, cComboProperty* property) {
+        if (property)
+            SetComboPropertyIndex(code, table, property);
+    };
+    auto number
+        = [](cIntProperty* property, const QStringRef& text) { property->SetIntValue(text.toInt(nullptr, 10)); };
+    auto image = [&configuration](cImageProperty* property, const QStringRef& text) {
+        if (property)
+            property->setStringValue(configuration.ConvertImageId(text.toString()));
+    };
+    for (const QXmlStreamAttribute& attribute : reader.attributes()) {
+        const QStringRef name = attribute.name();
+        const QStringRef value = attribute.value();
+        if (name == QLatin1String("textLabel"))
+            mText->setStringValue(value.toString());
+        else if (name == QLatin1String("levelType"))
+            SetComboPropertyIndex(value.toString(), mLevelTypeCodes, mLevelType);
+        else if (name == QLatin1String("channelType"))
+            combo(value.toString(), GetChannelTypeIndexToCodes(), mChannelType);
+        else if (name == QLatin1String("channelNumber"))
+            number(mChannelNumber, value);
+        else if (name == QLatin1String("destChannelType"))
+            combo(value.toString(), GetChannelTypeIndexToCodes(), mDestChannelType);
+        else if (name == QLatin1String("destChannelNumber"))
+            number(mDestChannelNumber, value);
+        else if (name == QLatin1String("minGain"))
+            number(mMinGain, value);
+        else if (name == QLatin1String("maxGain"))
+            number(mMaxGain, value);
+        else if (name == QLatin1String("minToInf"))
+            combo(value.toString(), mOnOffIndexToCodes, mMinToInf);
+        else if (name == QLatin1String("audioTaper"))
+            combo(value.toString(), mOnOffIndexToCodes, mAudioTaper);
+        else if (name == QLatin1String("offImageResourceId"))
+            image(mBackgroundImage, value);
+        else if (name == QLatin1String("onImageResourceId"))
+            image(mControlImage, value);
+        else if (name == QLatin1String("textFont"))
+            mFont->setStringValue(value.toString());
+        else if (name == QLatin1String("textColour"))
+            mTextColour->setStringValue(value.toString());
+        else if (name == QLatin1String("controlColour"))
+            mKnobColour->setStringValue(value.toString());
+        else if (name == QLatin1String("overlayColour"))
+            mOverlayColour->setStringValue(value.toString());
+    }
+}
+
+void cZUNetLevelControlWidgetBase::WriteAttributes(QXmlStreamWriter& writer) const
+{
+    cZUNetWidget::WriteAttributes(writer);
+    const tCodeTable channelTypes = GetChannelTypeIndexToCodes();
+    auto combo = [&writer](const char* name, const tCodeTable& table, const cComboProperty* property) {
+        if (property)
+            writer.writeAttribute(QLatin1String(name), CodeAt(table, property->Index()));
+    };
+    writer.writeAttribute(QStringLiteral("textLabel"), mText->stringValue());
+    writer.writeAttribute(QStringLiteral("levelType"), LevelTypeCode());
+    combo("channelType", channelTypes, mChannelType);
+    writer.writeAttribute(QStringLiteral("channelNumber"), QString::number(mChannelNumber->IntValue()));
+    combo("destChannelType", channelTypes, mDestChannelType);
+    writer.writeAttribute(QStringLiteral("destChannelNumber"), QString::number(mDestChannelNumber->IntValue()));
+    writer.writeAttribute(QStringLiteral("minGain"), QString::number(mMinGain->IntValue()));
+    writer.writeAttribute(QStringLiteral("maxGain"), QString::number(mMaxGain->IntValue()));
+    combo("minToInf", mOnOffIndexToCodes, mMinToInf);
+    combo("audioTaper", mOnOffIndexToCodes, mAudioTaper);
+    writer.writeAttribute(QStringLiteral("offImageResourceId"), imageBackgroundIdentifier());
+    writer.writeAttribute(QStringLiteral("onImageResourceId"), imageControlIdentifier());
+    writer.writeAttribute(QStringLiteral("textFont"), mFont->stringValue());
+    writer.writeAttribute(QStringLiteral("textColour"), mTextColour->stringValue());
+    writer.writeAttribute(QStringLiteral("controlColour"), mKnobColour->stringValue());
+    writer.writeAttribute(QStringLiteral("overlayColour"), mOverlayColour->stringValue());
+}

@@ -1,0 +1,276 @@
+#include "Quendle/Widgets/ZUNetWidget.h"
+
+#include "Quendle/AppCommon/ConfigBase.h"
+#include "Quendle/AppCommon/ConfigUnit.h"
+#include "Quendle/Drivers/DriverBase.h"
+#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/Core/SystemBuilder.h"
+#include "ZUNet/Core/Trace.h"
+
+#include <QMutexLocker>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+#include <atomic>
+
+namespace
+{
+std::atomic<quint64> gNextSerial { 1 };
+} // namespace
+
+std::map<quint64, cZUNetWidget*>& cZUNetWidget::mCurrentZUNetWidgets()
+{
+    static auto* widgets = new std::map<quint64, cZUNetWidget*>();
+    return *widgets;
+}
+
+QMutex& cZUNetWidget::mCurrentZUNetWidgetsMutex()
+{
+    static auto* mutex = new QMutex();
+    return *mutex;
+}
+
+cZUNetWidget::cZUNetWidget(int id, QObject* parent, const cConfigBase& configuration)
+    : cWidget(id, parent)
+    , mConfiguration(configuration)
+    , mSerial(gNextSerial++)
+{
+    QMutexLocker locker(&mCurrentZUNetWidgetsMutex());
+    mCurrentZUNetWidgets().emplace(mSerial, this);
+}
+
+cZUNetWidget::~cZUNetWidget()
+{
+    {
+        QMutexLocker locker(&mCurrentZUNetWidgetsMutex());
+        mCurrentZUNetWidgets().erase(mSerial);
+    }
+    StopListening();
+    mNetObjectNamesAndParameters.clear();
+}
+
+bool cZUNetWidget::AllowableUnitType(const QString& unitType) const
+{
+    return cConnectionUnit::AllTypes().contains(unitType);
+}
+
+void cZUNetWidget::Init()
+{
+    cWidget::Init();
+    mUnitProperty = new cCodeComboProperty(QStringLiteral("Unit"), -1, GetUnitComboList(), this);
+    PrependPropertyOrGroup(mUnitProperty);
+    // Queued even on this thread: the report never runs inside a caller that holds the live set's
+    // lock, and a widget deleted meanwhile gets nothing.
+    connect(this, &cZUNetWidget::FailedToMakeLinkSignal, this, &cZUNetWidget::FailedToMakeLink, Qt::QueuedConnection);
+    connect(&mConfiguration, &cConfigBase::UnitsListChanged, this, &cZUNetWidget::UnitsListChanged);
+    connect(&mConfiguration, &cConfigBase::multiUnitConfigChanged, this, &cZUNetWidget::MultiUnitConfigChanged);
+    UpdateUnitVisibility();
+}
+
+void cZUNetWidget::UpdateUnitVisibility()
+{
+    if (!mUnitProperty)
+        return;
+    mUnitProperty->setVisible(mConfiguration.IsEditorConfig() ? mConfiguration.IsUnitPropertyShown() : true);
+}
+
+QList<sCodeComboPair> cZUNetWidget::GetUnitComboList() const
+{
+    QList<sCodeComboPair> entries;
+    const QQmlObjectListModel<cConfigUnit>* units = mConfiguration.units();
+    if (!units)
+        return entries;
+    for (cConfigUnit* unit : units->toList()) {
+        if (unit && AllowableUnitType(unit->type()))
+            entries.append(sCodeComboPair { QVariant(unit->unitId()), unit->NameOrIpAddress() });
+    }
+    return entries;
+}
+
+int cZUNetWidget::CurrentUnitId() const
+{
+    return mUnitProperty ? mUnitProperty->value().toInt() : -1;
+}
+
+void cZUNetWidget::SetCurrentUnitId(int unitId)
+{
+    if (mUnitProperty)
+        mUnitProperty->setValue(QVariant(unitId));
+}
+
+void cZUNetWidget::LoadAttributes(QXmlStreamReader& reader)
+{
+    cWidget::LoadAttributes(reader);
+    int unitId = 0;
+    const QXmlStreamAttributes attributes = reader.attributes();
+    if (attributes.hasAttribute(QLatin1String("unitId"))) {
+        bool ok = false;
+        unitId = attributes.value(QLatin1String("unitId")).toInt(&ok, 10);
+        if (!ok)
+            unitId = -1;
+    }
+    SetCurrentUnitId(unitId);
+}
+
+void cZUNetWidget::WriteAttributes(QXmlStreamWriter& writer) const
+{
+    cWidget::WriteAttributes(writer);
+    writer.writeAttribute(QStringLiteral("unitId"), QString::number(CurrentUnitId()));
+}
+
+void cZUNetWidget::SetOnline()
+{
+    if (mConfiguration.GetUnit(CurrentUnitId()))
+        cWidget::SetOnline();
+}
+
+void cZUNetWidget::SetOffline()
+{
+    // An off-line widget must not be linked again by a late answer or a name update.
+    StopListening();
+    mNetObjectNamesAndParameters.clear();
+    cWidget::SetOffline();
+}
+
+void cZUNetWidget::RequestNetObjectNameAndParameter(const std::string& key)
+{
+    cConnectionUnit* unit = mConfiguration.GetUnit(CurrentUnitId());
+    cQuendleConfigClient* client = unit ? unit->ConfigClient() : nullptr;
+    if (mNamesClient && mNamesClient != client)
+        StopListening();
+    if (!client)
+        return;
+    mNamesClient = client;
+    client->RequestNetObjectNameAndParameter(key, this);
+}
+
+void cZUNetWidget::StopListening()
+{
+    if (mNamesClient)
+        mNamesClient->RemoveNetObjectNameAndParameterListener(this);
+    mNamesClient = nullptr;
+}
+
+void cZUNetWidget::FailedToMakeLinkCallback(quint64 serial)
+{
+    QMutexLocker locker(&mCurrentZUNetWidgetsMutex());
+    const auto widget = mCurrentZUNetWidgets().find(serial);
+    // Emitted under the lock, so the widget cannot be destroyed in between.
+    if (widget != mCurrentZUNetWidgets().end())
+        Q_EMIT widget->second->FailedToMakeLinkSignal();
+}
+
+std::function<void(sParameterLinkingCommand*)> cZUNetWidget::LinkFailureCallback() const
+{
+    const quint64 serial = mSerial;
+    return [serial](sParameterLinkingCommand*) { FailedToMakeLinkCallback(serial); };
+}
+
+void cZUNetWidget::FailedToMakeLink()
+{
+    ZU_ERR("Failed to make link!");
+    SetDisabled(true);
+}
+
+void cZUNetWidget::UnitsListChanged()
+{
+    if (mUnitProperty)
+        mUnitProperty->UpdateComboValues(GetUnitComboList());
+    UpdateUnitVisibility();
+}
+
+void cZUNetWidget::MultiUnitConfigChanged()
+{
+    UpdateUnitVisibility();
+}
+
+void cZUNetWidget::QueueLink(const std::string& source, UWORD sourceParameter, const std::string& destination,
+    UWORD destinationParameter, bool sync, bool bidirect, bool withCallback)
+{
+    sParameterLinkingCommand command;
+    if (!command.SetSourcePath(source.c_str()) || !command.SetDestinationPath(destination.c_str())) {
+        ZU_ERR("Link path too long: \"%s\" to \"%s\"", source.c_str(), destination.c_str());
+        SetDisabled(true);
+        return;
+    }
+    command.mSourceParam = sourceParameter;
+    command.mDestParam = destinationParameter;
+    command.mSync = sync;
+    command.mRemove = false;
+    command.mDataGram = false;
+    if (withCallback)
+        command.mCompletionCallback = LinkFailureCallback();
+    cPollLocker locker;
+    if (!gSystemBuilder) {
+        ZU_ERR("No system builder, link to \"%s\" not queued", destination.c_str());
+        return;
+    }
+    gSystemBuilder->AddLinkCommandToList(command, bidirect);
+    mLinks.push_back(sLink { source, sourceParameter, destination, destinationParameter, sync, bidirect });
+}
+
+void cZUNetWidget::RemoveLinks()
+{
+    if (mLinks.empty())
+        return;
+    cPollLocker locker;
+    for (const sLink& link : mLinks) {
+        if (!gSystemBuilder)
+            break;
+        sParameterLinkingCommand command;
+        (void)command.SetSourcePath(link.mSource.c_str());
+        (void)command.SetDestinationPath(link.mDestination.c_str());
+        command.mSourceParam = link.mSourceParameter;
+        command.mDestParam = link.mDestinationParameter;
+        command.mSync = link.mSync;
+        command.mRemove = true;
+        command.mDataGram = false;
+        gSystemBuilder->AddLinkCommandToList(command, link.mBidirect);
+    }
+    mLinks.clear();
+}
+
+void cZUNetWidget::ForgetLinksOf(const std::string& objectName)
+{
+    mLinks.remove_if([&](const sLink& link) { return link.mSource == objectName || link.mDestination == objectName; });
+}
+
+bool cZUNetWidget::DriverRegistered(const cZUNetDriverBase* driver)
+{
+    if (driver && !driver->RegistrationFailed())
+        return true;
+    ZU_ERR("Widget %d (%s): driver \"%s\" not registered, widget disabled", widgetId(), qPrintable(Type()),
+        driver ? driver->RequestedName().c_str() : "");
+    SetDisabled(true);
+    return false;
+}
+
+bool cZUNetWidget::IsImageRecolourable(const QString& imageId) const
+{
+    return const_cast<cConfigBase&>(mConfiguration).isImageRecolourable(imageId);
+}
+
+QString cZUNetWidget::CodeAt(const tCodeTable& table, int index)
+{
+    if (index >= 0 && index < table.size())
+        return table.at(index).second;
+    ZU_ERR("Index %d outside a table of %d codes", index, int(table.size()));
+    return QString();
+}
+
+QString cZUNetWidget::CodeAt(const QList<QString>& codes, int index)
+{
+    if (index >= 0 && index < codes.size())
+        return codes.at(index);
+    ZU_ERR("Index %d outside a list of %d codes", index, int(codes.size()));
+    return QString();
+}
+
+int cZUNetWidget::IndexOfCode(const tCodeTable& table, const QString& code)
+{
+    for (int i = 0; i < table.size(); ++i) {
+        if (table.at(i).second == code)
+            return i;
+    }
+    return -1;
+}

@@ -1,0 +1,137 @@
+#pragma once
+
+#include "Quendle/AppCommon/QuendleConfigClient.h"
+#include "Quendle/Properties/Properties.h"
+#include "Quendle/Widgets/Widget.h"
+
+#include <QList>
+#include <QMutex>
+#include <QPair>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <list>
+#include <map>
+#include <string>
+#include <utility>
+
+class cConfigBase;
+class cZUNetDriverBase;
+struct sParameterLinkingCommand;
+
+/// Base of every layout widget bound to parameters of a mixing unit: the unit it addresses (the
+/// Unit property, attribute "unitId"), the name-and-parameter request sent to that unit's
+/// configuration client, the (object, parameter) pairs of the answer, the links made between the
+/// unit's objects and the widget's drivers, and the safe report of a link that failed.
+///
+/// The leaf's part: `SetOnline` (call this one first, build the request key, then
+/// `RequestNetObjectNameAndParameter`), the answer (`NetObjectNamesAndParametersReceived`), its
+/// drivers (check each with `DriverRegistered`) and its links through `QueueLink`, which records
+/// what it made so that `RemoveLinks` undoes exactly that. GUI thread only, except the static
+/// failure callback.
+class cZUNetWidget : public cWidget, public Quendle::cZUNetWidgetClientInterface
+{
+    Q_OBJECT
+
+public:
+    using tNamesAndParameters = std::list<std::pair<std::string, UWORD>>;
+    using tCodeTable = QList<QPair<QString, QString>>;
+
+    cZUNetWidget(int id, QObject* parent, const cConfigBase& configuration);
+    ~cZUNetWidget() override;
+
+    // Virtual operations added after those of cWidget, in this order.
+    /// The regular expressions of every request key the widget kind can send.
+    virtual std::list<std::string> GetAllObjectRequestRegExps() const = 0;
+    virtual bool AllowableUnitType(const QString& unitType) const;
+
+    void Init() override;
+    void LoadAttributes(QXmlStreamReader& reader) override;
+    void WriteAttributes(QXmlStreamWriter& writer) const override;
+    /// On line when the configuration has the widget's unit; sends nothing (the leaf does).
+    void SetOnline() override;
+    /// Stops listening for names, empties the pairs, then goes off line.
+    void SetOffline() override;
+
+    int CurrentUnitId() const;
+    void SetCurrentUnitId(int unitId);
+    QList<sCodeComboPair> GetUnitComboList() const;
+    cCodeComboProperty* UnitProperty() const { return mUnitProperty; }
+    const cConfigBase& Configuration() const { return mConfiguration; }
+    const tNamesAndParameters& NamesAndParameters() const { return mNetObjectNamesAndParameters; }
+
+    /// Asks the unit's configuration client which objects and parameters `key` denotes; nothing is
+    /// sent when the configuration does not have the unit.
+    void RequestNetObjectNameAndParameter(const std::string& key);
+
+    /// The one entry of link-failure callbacks, from any thread: the widget with this serial, when
+    /// it still exists, traces "Failed to make link!" and shows disabled (queued to its thread).
+    /// Keyed by serial, not address: a new widget at a dead one's address is not disabled.
+    static void FailedToMakeLinkCallback(quint64 serial);
+    quint64 Serial() const { return mSerial; }
+    /// A completion callback for this widget's link commands.
+    std::function<void(sParameterLinkingCommand*)> LinkFailureCallback() const;
+
+    /// One link between the widget's objects and the unit's, as queued with the system builder.
+    struct sLink {
+        std::string mSource;
+        UWORD mSourceParameter;
+        std::string mDestination;
+        UWORD mDestinationParameter;
+        bool mSync;
+        bool mBidirect;
+    };
+    const std::list<sLink>& Links() const { return mLinks; }
+
+    /// The code at `index` of a (label, code) table or a code list; empty, with a trace, when the
+    /// index is outside it (an index can come from QML or a leaf's shorter table).
+    static QString CodeAt(const tCodeTable& table, int index);
+    static QString CodeAt(const QList<QString>& codes, int index);
+    /// The position of `code` in the table; -1 when it is not there.
+    static int IndexOfCode(const tCodeTable& table, const QString& code);
+
+Q_SIGNALS:
+    void FailedToMakeLinkSignal();
+
+protected Q_SLOTS:
+    void FailedToMakeLink();
+
+private Q_SLOTS:
+    void UnitsListChanged();
+    void MultiUnitConfigChanged();
+
+protected:
+    /// Queues a link, with the failure callback unless told otherwise, and records it.
+    void QueueLink(const std::string& source, UWORD sourceParameter, const std::string& destination,
+        UWORD destinationParameter, bool sync, bool bidirect, bool withCallback = true);
+    /// Queues the removal of every recorded link, without failure callbacks (undoing a link that
+    /// is already gone must not disable the widget), and forgets them.
+    void RemoveLinks();
+    /// Forgets the recorded links that name `objectName` on the widget's side: deleting a driver
+    /// ends its links on the unit by itself.
+    void ForgetLinksOf(const std::string& objectName);
+    /// False, with a trace and the widget disabled, when the driver is missing or has no handle:
+    /// nothing could link to it.
+    bool DriverRegistered(const cZUNetDriverBase* driver);
+    /// The configuration's image test; it is not const there.
+    bool IsImageRecolourable(const QString& imageId) const;
+
+    tNamesAndParameters mNetObjectNamesAndParameters;
+
+private:
+    void UpdateUnitVisibility();
+    void StopListening();
+
+    cCodeComboProperty* mUnitProperty = nullptr;
+    const cConfigBase& mConfiguration;
+    const quint64 mSerial;
+    /// The client the listener was registered with, so it is removed from that one.
+    QPointer<cQuendleConfigClient> mNamesClient;
+    std::list<sLink> mLinks;
+
+    /// Every constructed, not yet destroyed widget of this kind by serial, and its guard; built on
+    /// first use and never destroyed, so a widget that dies late at exit still finds them.
+    static std::map<quint64, cZUNetWidget*>& mCurrentZUNetWidgets();
+    static QMutex& mCurrentZUNetWidgetsMutex();
+};

@@ -1,0 +1,372 @@
+// Mixer binding end to end: test leaves of the control and level bases, bound through the
+// configuration's unit to the unit program running as a separate process on the test network,
+// ask it for their names and parameters and link; a change made in the unit reaches the QML
+// property, a value set from QML reaches the unit's parameter, and off line undoes exactly the
+// links that on line made.
+#include "Common/Misc/NonLinearLookup.h"
+#include "Quendle/AppCommon/ConfigUnit.h"
+#include "Quendle/AppCommon/PasswordHashing.h"
+#include "Quendle/AppCommon/QuendleConfigClient.h"
+#include "Quendle/Drivers/ValueDrivers.h"
+#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/Core/SystemBuilder.h"
+#include "ZUNet/QT/NetworkConnection.h"
+#include "ZUNet/QT/NetworkStack.h"
+#include "tests/Quendle/Widgets/MixerTestLeaves.h"
+#include "tests/support/TraceCapture.h"
+#include "tests/support/quendle/QuendleUnit.h"
+#include "tests/support/quendle/TestConfig.h"
+
+#include <QJsonArray>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QRegularExpression>
+#include <QXmlStreamReader>
+#include <QtTest>
+
+#include <memory>
+
+namespace
+{
+
+const QString kUnitAddress = QStringLiteral("127.0.0.2");
+
+/// The default unit with two channels: on/off switches (one byte) and gains (two bytes). Channel 2
+/// has a gain but no mute object, though the unit names one.
+QJsonObject Description()
+{
+    QJsonObject description = cQuendleUnit::DefaultDescription();
+    QJsonObject keys = description.value(QStringLiteral("keys")).toObject();
+    auto key = [&keys](const char* path, const char* object) {
+        keys.insert(QLatin1String(path), QJsonArray { QJsonArray { QLatin1String(object), 4096 } });
+    };
+    key("mute/ip/0", "Ch1Mute");
+    key("mute/ip/1", "Ch2Mute");
+    key("mainlevel/ip/0", "Ch1Gain");
+    key("mainlevel/ip/1", "Ch2Gain");
+    description.insert(QStringLiteral("keys"), keys);
+    QJsonArray objects = description.value(QStringLiteral("objects")).toArray();
+    auto object = [&objects](const char* name, int size, int value) {
+        objects.append(
+            QJsonObject { { "name", QLatin1String(name) }, { "parameters", 1 }, { "size", size }, { "value", value } });
+    };
+    object("Ch1Mute", 1, 0);
+    object("Ch1Gain", 2, 0x8000);
+    object("Ch2Gain", 2, 30208);
+    description.insert(QStringLiteral("objects"), objects);
+    return description;
+}
+
+/// What a widget's view binds to: `shown` follows the widget's QML property; `set` writes it.
+const char* const kView = R"(
+import QtQuick 2.0
+QtObject {
+    property QtObject widget
+    property string name
+    readonly property real shown: widget ? widget[name] : -2
+    function set(value) { if (name === "value") widget.setValue(value); else widget.position = value; }
+}
+)";
+
+int InformCountOf(const cNetObject& object)
+{
+    SyscallMessagesPollLock();
+    const int count = object.GetNumberOfInformListItems(PARAMETER_BASE);
+    SyscallMessagesPollUnLock();
+    return count;
+}
+
+} // namespace
+
+class tst_MixerBinding : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void controlWidgetBothWays();
+    void levelWidgetBothWays();
+    void sameIdsInTwoLayouts();
+    void objectTheUnitDoesNotHave();
+    void listenerGoesWithTheWidget();
+
+private:
+    template <class tWidget> std::unique_ptr<tWidget> Widget(const QString& attributes, int id = 1);
+    /// A QML view of one property of the widget.
+    std::unique_ptr<QObject> View(QObject* widget, const QString& property);
+    /// The number a unit command reports in its last line that starts with `prefix`.
+    int Ask(const QString& command, const QString& prefix);
+    int UnitValue(const QString& object) { return Ask("get " + object, "unit: value " + object + "[0] "); }
+    int UnitLinks(const QString& object) { return Ask("links " + object, "unit: links " + object + "[0] "); }
+    int UnitListeners(const QString& path) { return Ask("listeners " + path, "unit: listeners " + path + " "); }
+    bool Set(const QString& object, int value)
+    {
+        return mUnit->Command(QStringLiteral("set %1 %2").arg(object).arg(value));
+    }
+
+    std::unique_ptr<cNetworkStack> mStack;
+    std::unique_ptr<cQuendleUnit> mUnit;
+    std::unique_ptr<cTestApplication> mApplication;
+    std::unique_ptr<cTestConfig> mConfig;
+    cConfigUnit* mConfigUnit = nullptr;
+    cConfigUnit* mOtherUnit = nullptr;
+    std::unique_ptr<QQmlEngine> mEngine;
+    int mQmlWarnings = 0;
+};
+
+namespace
+{
+int* gWarnings = nullptr;
+QtMessageHandler gPreviousHandler = nullptr;
+
+void CountWarnings(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    // Only what the QML views say counts.
+    const bool fromQml = (context.file && QByteArray(context.file).endsWith(".qml")) || text.contains(".qml");
+    if (type == QtWarningMsg && fromQml && gWarnings)
+        ++*gWarnings;
+    gPreviousHandler(type, context, text);
+}
+} // namespace
+
+void tst_MixerBinding::initTestCase()
+{
+    gWarnings = &mQmlWarnings;
+    gPreviousHandler = qInstallMessageHandler(CountWarnings);
+    mStack = std::make_unique<cNetworkStack>(cNetworkStack::SystemBuilder | cNetworkStack::SyscallThread);
+    mStack->Start();
+    mUnit = std::make_unique<cQuendleUnit>();
+    QTemporaryDir dir;
+    QVERIFY(mUnit->Start(kUnitAddress, dir.filePath(QStringLiteral("none.xml")), {}, Description()));
+
+    mApplication = std::make_unique<cTestApplication>();
+    mConfig = std::make_unique<cTestConfig>(mApplication.get());
+    mConfigUnit
+        = new cConfigUnit(mConfig.get(), 0, kUnitAddress, QStringLiteral("tarvo"), true, QString(), mConfig.get());
+    QVERIFY(mConfig->InsertNewUnit(mConfigUnit) >= 0);
+    // A second unit of the configuration that is never reached.
+    mOtherUnit = new cConfigUnit(
+        mConfig.get(), 1, QStringLiteral("127.0.0.9"), QStringLiteral("tarvo"), false, QString(), mConfig.get());
+    QVERIFY(mConfig->InsertNewUnit(mOtherUnit) >= 0);
+
+    QSignalSpy found(mConfigUnit, &cConnectionUnit::ConfigClientFound);
+    mConfigUnit->ConnectToUnit(nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(found.count() > 0 && mConfigUnit->connected(), 15000);
+    QSignalSpy signedIn(mConfigUnit, &cConnectionUnit::Authenticated);
+    mConfigUnit->ConfigClient()->Authenticate(
+        Quendle::GetHashedString(QStringLiteral("Bob")), Quendle::GetHashedBlankPassword());
+    QTRY_VERIFY_WITH_TIMEOUT(signedIn.count() > 0, 10000);
+
+    mEngine = std::make_unique<QQmlEngine>();
+}
+
+void tst_MixerBinding::cleanupTestCase()
+{
+    mEngine.reset();
+    mConfig.reset();
+    mApplication.reset();
+    cNetworkConnection* network = cNetworkConnection::Instance();
+    for (UWORD id = 1; id <= ZUNET_MAX_CONNECTIONS; ++id) {
+        if (network->IsConnectionIDInUse(id))
+            network->DisconnectConnectionID(id);
+    }
+    QTRY_COMPARE(network->GetNumberOfConnections(), UWORD(0));
+    QVERIFY(mUnit->Stop());
+    mUnit.reset();
+    mStack.reset();
+    qInstallMessageHandler(gPreviousHandler);
+    gWarnings = nullptr;
+}
+
+void tst_MixerBinding::init()
+{
+    QVERIFY(Set(QStringLiteral("Ch1Mute"), 0));
+    QVERIFY(Set(QStringLiteral("Ch1Gain"), 0x8000));
+    QVERIFY(Set(QStringLiteral("Ch2Gain"), 30208));
+}
+
+void tst_MixerBinding::cleanup()
+{
+    QCOMPARE(mQmlWarnings, 0);
+    // Every test leaves the unit's objects unlinked.
+    QTRY_VERIFY_WITH_TIMEOUT(!gSystemBuilder->IsBusy() && gSystemBuilder->GetQueued() == 0, 10000);
+    for (const char* object : { "Ch1Mute", "Ch1Gain", "Ch2Gain" })
+        QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(QLatin1String(object)), 0, 10000);
+}
+
+template <class tWidget> std::unique_ptr<tWidget> tst_MixerBinding::Widget(const QString& attributes, int id)
+{
+    auto widget = std::make_unique<tWidget>(id, nullptr, *mConfig);
+    widget->Init();
+    QXmlStreamReader reader(QStringLiteral("<Widget id=\"%1\" type=\"t\" %2/>").arg(id).arg(attributes));
+    reader.readNextStartElement();
+    widget->LoadAttributes(reader);
+    return widget;
+}
+
+std::unique_ptr<QObject> tst_MixerBinding::View(QObject* widget, const QString& property)
+{
+    QQmlComponent component(mEngine.get());
+    component.setData(kView, QUrl(QStringLiteral("view.qml")));
+    std::unique_ptr<QObject> view(component.create());
+    if (!view) {
+        qWarning() << component.errors();
+        return view;
+    }
+    view->setProperty("name", property);
+    view->setProperty("widget", QVariant::fromValue(widget));
+    return view;
+}
+
+int tst_MixerBinding::Ask(const QString& command, const QString& prefix)
+{
+    if (!mUnit->Command(command))
+        return -1;
+    const QStringList lines = mUnit->Lines();
+    for (int i = lines.size() - 1; i >= 0; --i) {
+        const int at = lines[i].indexOf(prefix);
+        if (at >= 0)
+            return lines[i].mid(at + prefix.size()).section(QRegularExpression(QStringLiteral("\\s")), 0, 0).toInt();
+    }
+    return -1;
+}
+
+void tst_MixerBinding::controlWidgetBothWays()
+{
+    auto widget = Widget<cTestControlWidget>(QStringLiteral("unitId=\"0\" function=\"mute\" channelNumber=\"1\""));
+    auto view = View(widget.get(), QStringLiteral("value"));
+    QVERIFY(view);
+    QCOMPARE(view->property("shown").toDouble(), 0.0);
+
+    widget->SetOnline();
+    QVERIFY(widget->IsOnline());
+    QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(QStringLiteral("Ch1Mute")), 1, 10000);
+    QTRY_COMPARE(InformCountOf(*widget->SwitchDriver()), 1);
+
+    QVERIFY(Set(QStringLiteral("Ch1Mute"), 1));
+    QTRY_COMPARE(view->property("shown").toDouble(), 1.0);
+    QVERIFY(QMetaObject::invokeMethod(view.get(), "set", Q_ARG(QVariant, false)));
+    QTRY_COMPARE(UnitValue(QStringLiteral("Ch1Mute")), 0);
+    QCOMPARE(view->property("shown").toDouble(), 0.0);
+    QVERIFY(QMetaObject::invokeMethod(view.get(), "set", Q_ARG(QVariant, true)));
+    QTRY_COMPARE(UnitValue(QStringLiteral("Ch1Mute")), 1);
+
+    widget->SetOffline();
+    QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(QStringLiteral("Ch1Mute")), 0, 10000);
+    QTRY_COMPARE(InformCountOf(*widget->SwitchDriver()), 0);
+    QVERIFY(Set(QStringLiteral("Ch1Mute"), 0));
+    QVERIFY(Set(QStringLiteral("Ch1Mute"), 0));
+    QTest::qWait(50);
+    QCOMPARE(view->property("shown").toDouble(), 1.0); // off line: no longer told
+    QVERIFY(!widget->disabled());
+}
+
+void tst_MixerBinding::levelWidgetBothWays()
+{
+    auto widget = Widget<cTestLevelWidget>(QStringLiteral("unitId=\"0\" levelType=\"mainlevel\" channelNumber=\"1\""));
+    auto view = View(widget.get(), QStringLiteral("position"));
+    QVERIFY(view);
+    QCOMPARE(view->property("shown").toDouble(), -1.0);
+    cZUNetUWORDDriver* driver = widget->LevelDriver();
+
+    widget->SetOnline();
+    // Sync: the unit's gain (0 dB) arrives as soon as the link is made.
+    QTRY_COMPARE_WITH_TIMEOUT(view->property("shown").toDouble(), 196 / 255.0, 10000);
+    QCOMPARE(UnitLinks(QStringLiteral("Ch1Gain")), 1);
+    QVERIFY(Set(QStringLiteral("Ch1Gain"), 0));
+    QTRY_COMPARE(view->property("shown").toDouble(), 0.0);
+    QVERIFY(QMetaObject::invokeMethod(view.get(), "set", Q_ARG(QVariant, 1.0)));
+    QTRY_COMPARE(UnitValue(QStringLiteral("Ch1Gain")), int(cFaderLookup::kFaderLawTable[255]));
+    QCOMPARE(view->property("shown").toDouble(), 1.0);
+
+    // Every SetOnline asks again; the one driver stays and the unit holds one link, not two.
+    const int answers = widget->mAnswers;
+    widget->SetOnline();
+    QTRY_COMPARE_WITH_TIMEOUT(widget->mAnswers, answers + 1, 10000);
+    QCOMPARE(widget->LevelDriver(), driver);
+    QTRY_VERIFY_WITH_TIMEOUT(!gSystemBuilder->IsBusy() && gSystemBuilder->GetQueued() == 0, 10000);
+    QCOMPARE(UnitLinks(QStringLiteral("Ch1Gain")), 1);
+
+    // A binding change while on line moves the widget to the other channel.
+    widget->mChannelNumber->SetIntValue(2);
+    QTRY_COMPARE_WITH_TIMEOUT(view->property("shown").toDouble(), 124 / 255.0, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(QStringLiteral("Ch1Gain")), 0, 10000);
+    QCOMPARE(UnitLinks(QStringLiteral("Ch2Gain")), 1);
+
+    widget->SetOffline();
+    QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(QStringLiteral("Ch2Gain")), 0, 10000);
+    QVERIFY(Set(QStringLiteral("Ch2Gain"), 0x8000));
+    QTest::qWait(50);
+    QCOMPARE(view->property("shown").toDouble(), 124 / 255.0);
+}
+
+// Two layouts each with a fader of the same type and id, on two channels: each moves its own.
+void tst_MixerBinding::sameIdsInTwoLayouts()
+{
+    auto first
+        = Widget<cTestLevelWidget>(QStringLiteral("unitId=\"0\" levelType=\"mainlevel\" channelNumber=\"1\""), 4);
+    auto second
+        = Widget<cTestLevelWidget>(QStringLiteral("unitId=\"0\" levelType=\"mainlevel\" channelNumber=\"2\""), 4);
+    first->SetOnline();
+    second->SetOnline();
+    QTRY_COMPARE_WITH_TIMEOUT(first->position(), 196 / 255.0, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(second->position(), 124 / 255.0, 10000);
+    QVERIFY(Set(QStringLiteral("Ch1Gain"), 0x8000 + 5 * 256));
+    QTRY_COMPARE(first->position(), 231 / 255.0);
+    QCOMPARE(second->position(), 124 / 255.0);
+    second->setPosition(0.0);
+    QTRY_COMPARE(UnitValue(QStringLiteral("Ch2Gain")), 0);
+    QCOMPARE(UnitValue(QStringLiteral("Ch1Gain")), 0x8000 + 5 * 256);
+    QCOMPARE(first->position(), 231 / 255.0);
+    first->SetOffline();
+    second->SetOffline();
+}
+
+void tst_MixerBinding::objectTheUnitDoesNotHave()
+{
+    cTraceCapture traces;
+    auto widget = Widget<cTestControlWidget>(QStringLiteral("unitId=\"0\" function=\"mute\" channelNumber=\"2\""));
+    widget->SetOnline();
+    QTRY_VERIFY_WITH_TIMEOUT(widget->disabled(), 15000);
+    QCOMPARE(traces.Count(QStringLiteral("ERROR: Failed to make link!")), 1);
+    widget->SetOffline();
+    QVERIFY(!widget->disabled());
+
+    // A key the unit cannot resolve disables the widget too.
+    auto unknown = Widget<cTestLevelWidget>(QStringLiteral("unitId=\"0\" levelType=\"sendlevel\""));
+    unknown->SetOnline();
+    QTRY_VERIFY_WITH_TIMEOUT(unknown->disabled(), 10000);
+    QVERIFY(unknown->NamesAndParameters().empty());
+    unknown->SetOffline();
+}
+
+// The names listener goes off line and dies with the widget, from the client it was registered
+// with, even after the widget's unit changed: no name update can reach it afterwards.
+void tst_MixerBinding::listenerGoesWithTheWidget()
+{
+    auto widget = Widget<cTestControlWidget>(QStringLiteral("unitId=\"0\" function=\"mute\" channelNumber=\"1\""));
+    widget->SetOnline();
+    QTRY_COMPARE_WITH_TIMEOUT(UnitListeners(QStringLiteral("mute/ip/0")), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(QStringLiteral("Ch1Mute")), 1, 10000);
+    widget->SetOffline();
+    QTRY_COMPARE_WITH_TIMEOUT(UnitListeners(QStringLiteral("mute/ip/0")), 0, 10000);
+    const int answers = widget->mAnswers;
+    QVERIFY(mUnit->Command(QStringLiteral("name-update mute/ip/0 Ch1Gain 4096")));
+    QTest::qWait(100);
+    QCOMPARE(widget->mAnswers, answers);
+    QVERIFY(widget->Links().empty());
+
+    widget->SetOnline();
+    QTRY_COMPARE_WITH_TIMEOUT(UnitListeners(QStringLiteral("mute/ip/0")), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(QStringLiteral("Ch1Mute")), 1, 10000);
+    widget->SetCurrentUnitId(1);
+    widget.reset();
+    QTRY_COMPARE_WITH_TIMEOUT(UnitListeners(QStringLiteral("mute/ip/0")), 0, 10000);
+}
+
+QTEST_MAIN(tst_MixerBinding)
+#include "tst_mixerbinding.moc"

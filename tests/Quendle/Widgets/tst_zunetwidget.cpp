@@ -1,0 +1,559 @@
+// The mixer-bound widget bases on the real registry, syscall thread and system builder, with the
+// unit's objects standing in as local objects: the unit binding attribute, the live set and its
+// failure reports, driver names, request keys, the links each function makes and undoes, the
+// bounds of every code taken at a selected index, and the level base's "no value yet".
+#include "Common/Misc/NonLinearLookup.h"
+#include "Quendle/AppCommon/ConfigUnit.h"
+#include "Quendle/Drivers/ValueDrivers.h"
+#include "Quendle/Properties/Properties.h"
+#include "ZUNet/Core/RegistryRouter.h"
+#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/Core/SystemBuilder.h"
+#include "ZUNet/QT/NetworkStack.h"
+#include "tests/Quendle/Widgets/MixerTestLeaves.h"
+#include "tests/support/TraceCapture.h"
+#include "tests/support/ValueObject.h"
+#include "tests/support/quendle/TestConfig.h"
+
+#include <QXmlStreamReader>
+#include <QtTest>
+
+#include <memory>
+#include <thread>
+
+namespace
+{
+
+/// A unit object that gives a Sync link nothing: the driver keeps "no value yet".
+class cSilentObject : public cValueObject
+{
+public:
+    using cValueObject::cValueObject;
+    void UpdateNewObject(UWORD, UWORD, UWORD, UWORD) override { }
+};
+
+template <class tWidget>
+std::unique_ptr<tWidget> MakeWidget(
+    const cConfigBase& configuration, const QString& element, int id = 1, const QString& type = QString())
+{
+    auto widget = type.isEmpty() ? std::make_unique<tWidget>(id, nullptr, configuration)
+                                 : std::make_unique<tWidget>(id, nullptr, configuration, type);
+    widget->Init();
+    QXmlStreamReader reader(element.toUtf8());
+    reader.readNextStartElement();
+    widget->LoadAttributes(reader);
+    return widget;
+}
+
+/// The builder has worked through every command queued and the syscall thread has nothing left.
+void WaitForBuilder()
+{
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !gSystemBuilder->IsBusy() && gSystemBuilder->GetQueued() == 0 && SyscallGetNumberOfMessagesInBuffer() == 0,
+        10000);
+    QCoreApplication::processEvents();
+}
+
+UWORD InformCount(const cNetObject& object, UWORD parameter = 0)
+{
+    SyscallMessagesPollLock();
+    const UWORD count = object.GetNumberOfInformListItems(UWORD(PARAMETER_BASE + parameter));
+    SyscallMessagesPollUnLock();
+    return count;
+}
+
+} // namespace
+
+class tst_ZUNetWidget : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void unitAttribute_data();
+    void unitAttribute();
+    void unitEntries();
+    void failedLinkReachesOnlyItsWidget();
+    void driverNamesAndRegistration();
+    void valueBeforeOnLine_data();
+    void valueBeforeOnLine();
+    void requestKeys_data();
+    void requestKeys();
+    void indexesOutsideTheirTables();
+    void linksPerFunction_data();
+    void linksPerFunction();
+    void failedAnswerAndRemovals();
+    void sceneRecallAndTapTempo();
+    void levelNoValueYet();
+    void levelLinkAndVisibility();
+
+private:
+    std::unique_ptr<cNetworkStack> mStack;
+    std::unique_ptr<cTestApplication> mApplication;
+    std::unique_ptr<cTestConfig> mConfig;
+};
+
+void tst_ZUNetWidget::initTestCase()
+{
+    mStack = std::make_unique<cNetworkStack>(cNetworkStack::SystemBuilder | cNetworkStack::SyscallThread);
+    mStack->Start();
+    mApplication = std::make_unique<cTestApplication>();
+    mConfig = std::make_unique<cTestConfig>(mApplication.get());
+    // Unit 0 is a known type, unit 5 is of a type no widget takes.
+    const QList<QPair<int, QString>> units { { 0, QStringLiteral("tarvo") }, { 5, QStringLiteral("unknown") },
+        { 3, QStringLiteral("corvo16") } };
+    for (const auto& unit : units) {
+        auto* configUnit = new cConfigUnit(mConfig.get(), unit.first, QStringLiteral("10.77.0.%1").arg(unit.first + 50),
+            unit.second, unit.first == 0, QString(), mConfig.get());
+        QVERIFY(mConfig->InsertNewUnit(configUnit) >= 0);
+    }
+}
+
+void tst_ZUNetWidget::cleanupTestCase()
+{
+    mConfig.reset();
+    mApplication.reset();
+    mStack.reset();
+}
+
+void tst_ZUNetWidget::unitAttribute_data()
+{
+    QTest::addColumn<QString>("attribute");
+    QTest::addColumn<int>("unitId");
+    QTest::addColumn<bool>("online");
+    QTest::newRow("absent: unit 0") << "" << 0 << true;
+    QTest::newRow("unit 3") << "unitId=\"3\"" << 3 << true;
+    QTest::newRow("not a number") << "unitId=\"abc\"" << -1 << false;
+    QTest::newRow("not in the configuration") << "unitId=\"9\"" << 9 << false;
+}
+
+void tst_ZUNetWidget::unitAttribute()
+{
+    QFETCH(QString, attribute);
+    QFETCH(int, unitId);
+    QFETCH(bool, online);
+    auto widget = MakeWidget<cTestLevelWidget>(
+        *mConfig, QStringLiteral("<Widget id=\"1\" type=\"test_zunet_fader\" %1/>").arg(attribute));
+    QCOMPARE(widget->CurrentUnitId(), unitId);
+    QCOMPARE(widget->AllProperties().first(), static_cast<cProperty*>(widget->UnitProperty()));
+    widget->SetOnline();
+    QCOMPARE(widget->IsOnline(), online);
+
+    // Off line without ever being on line: nothing to undo, no change of the disabled flag.
+    auto never = MakeWidget<cTestControlWidget>(*mConfig, QStringLiteral("<Widget id=\"2\" type=\"b\"/>"), 2);
+    QSignalSpy disabled(never.get(), &cWidget::disabledChanged);
+    never->SetOffline();
+    QVERIFY(never->NamesAndParameters().empty());
+    QCOMPARE(disabled.count(), 0);
+}
+
+void tst_ZUNetWidget::unitEntries()
+{
+    auto widget = MakeWidget<cTestLevelWidget>(*mConfig, QStringLiteral("<Widget id=\"1\" type=\"x\"/>"));
+    const QList<sCodeComboPair> entries = widget->GetUnitComboList();
+    QCOMPARE(entries.size(), 2);
+    QCOMPARE(entries[0].code.toInt(), 0);
+    QCOMPARE(entries[0].text, QStringLiteral("10.77.0.50"));
+    QCOMPARE(entries[1].code.toInt(), 3);
+    QCOMPARE(widget->UnitProperty()->comboValues(), (QStringList { "10.77.0.50", "10.77.0.53" }));
+    QVERIFY(widget->UnitProperty()->visible());
+}
+
+// A failure report reaches the widget it was made for, from any thread, and never a widget built
+// later, even at the same address.
+void tst_ZUNetWidget::failedLinkReachesOnlyItsWidget()
+{
+    cTraceCapture traces;
+    auto widget = MakeWidget<cTestControlWidget>(*mConfig, QStringLiteral("<Widget id=\"1\" type=\"b\"/>"));
+    const quint64 serial = widget->Serial();
+    std::thread([serial] { cZUNetWidget::FailedToMakeLinkCallback(serial); }).join();
+    QVERIFY(!widget->disabled()); // queued to the widget's thread
+    QTRY_VERIFY(widget->disabled());
+    QCOMPARE(traces.Count(QStringLiteral("ERROR: Failed to make link!")), 1);
+
+    widget.reset();
+    auto later = MakeWidget<cTestControlWidget>(*mConfig, QStringLiteral("<Widget id=\"1\" type=\"b\"/>"));
+    QVERIFY(later->Serial() != serial);
+    std::thread([serial] { cZUNetWidget::FailedToMakeLinkCallback(serial); }).join();
+    cZUNetWidget::FailedToMakeLinkCallback(serial);
+    QTest::qWait(20);
+    QVERIFY(!later->disabled());
+    QCOMPARE(traces.Count(QStringLiteral("ERROR: Failed to make link!")), 1);
+
+    // A report queued just before its widget goes is dropped with it.
+    cZUNetWidget::FailedToMakeLinkCallback(later->Serial());
+    later.reset();
+    QTest::qWait(20);
+    QCOMPARE(traces.Count(QStringLiteral("ERROR: Failed to make link!")), 1);
+}
+
+// Widget ids repeat across layouts: each widget's driver gets a name of its own and every link
+// names the driver as registered. A driver that cannot be registered disables its widget.
+void tst_ZUNetWidget::driverNamesAndRegistration()
+{
+    const QString element = QStringLiteral("<Widget id=\"7\" type=\"f\" channelNumber=\"2\"/>");
+    auto first = MakeWidget<cTestLevelWidget>(*mConfig, element, 7);
+    auto second = MakeWidget<cTestLevelWidget>(*mConfig, element, 7);
+    QCOMPARE(QByteArray(first->LevelDriver()->GetName()), QByteArray("test_zunet_fader7"));
+    QVERIFY(QByteArray(second->LevelDriver()->GetName()) != QByteArray(first->LevelDriver()->GetName()));
+    QVERIFY(!first->disabled() && !second->disabled());
+
+    cValueObject gainA("unit gain a");
+    cValueObject gainB("unit gain b");
+    gainA.SetValue(0x8000);
+    gainB.SetValue(0x7000);
+    first->NetObjectNamesAndParametersReceived(Quendle::NameParamResolved, { { "unit gain a", PARAMETER_BASE } });
+    second->NetObjectNamesAndParametersReceived(Quendle::NameParamResolved, { { "unit gain b", PARAMETER_BASE } });
+    QCOMPARE(QByteArray(second->Links().front().mDestination.c_str()), QByteArray(second->LevelDriver()->GetName()));
+    WaitForBuilder();
+    QTRY_COMPARE(first->LevelDriver()->Value(), UWORD(0x8000));
+    QTRY_COMPARE(second->LevelDriver()->Value(), UWORD(0x7000));
+    // Moving the second widget drives only its own channel.
+    second->setPosition(1.0);
+    QTRY_COMPARE(gainB.Value(), cFaderLookup::kFaderLawTable[255]);
+    QCOMPARE(gainA.Value(), UWORD(0x8000));
+    first->SetOffline();
+    second->SetOffline();
+    WaitForBuilder();
+
+    cTraceCapture traces;
+    const QString longType(70, QLatin1Char('t'));
+    auto unnamed = MakeWidget<cTestLevelWidget>(*mConfig, element, 7, longType);
+    QVERIFY(unnamed->disabled());
+    QCOMPARE(traces.CountContaining(QStringLiteral("not registered, widget disabled")), 1);
+    // An answer does not enable it again, and nothing is linked.
+    unnamed->NetObjectNamesAndParametersReceived(Quendle::NameParamResolved, { { "unit gain a", PARAMETER_BASE } });
+    QVERIFY(unnamed->disabled());
+    QVERIFY(unnamed->Links().empty());
+
+    auto button
+        = MakeWidget<cTestControlWidget>(*mConfig, QStringLiteral("<Widget id=\"7\" type=\"b\"/>"), 7, longType);
+    button->SetOnline();
+    QVERIFY(button->disabled());
+    button->NetObjectNamesAndParametersReceived(Quendle::NameParamResolved, { { "unit gain a", PARAMETER_BASE } });
+    QVERIFY(button->disabled());
+    QVERIFY(button->Links().empty());
+}
+
+void tst_ZUNetWidget::valueBeforeOnLine_data()
+{
+    QTest::addColumn<QString>("function");
+    for (const auto& row : cTestControlWidget::kFunctions)
+        QTest::newRow(qPrintable(row.second)) << row.second;
+}
+
+// QML reads `value` as soon as the view binds, before the widget has drivers.
+void tst_ZUNetWidget::valueBeforeOnLine()
+{
+    QFETCH(QString, function);
+    auto widget = MakeWidget<cTestControlWidget>(
+        *mConfig, QStringLiteral("<Widget id=\"1\" type=\"b\" function=\"%1\" sceneNumber=\"1\"/>").arg(function));
+    QVERIFY(!widget->SwitchDriver());
+    QCOMPARE(widget->property("value").toFloat(), 0.0f);
+    widget->setValue(true);
+    QCOMPARE(widget->property("value").toFloat(), 0.0f);
+}
+
+void tst_ZUNetWidget::requestKeys_data()
+{
+    QTest::addColumn<QString>("attributes");
+    QTest::addColumn<QString>("key");
+    QTest::newRow("mute") << "function=\"mute\" channelType=\"ip\" channelNumber=\"5\""
+                          << "mute/ip/4";
+    QTest::newRow("channel 1 is 0") << "function=\"mute\" channelType=\"op\" channelNumber=\"1\""
+                                    << "mute/op/0";
+    QTest::newRow("channel 1000 is 999") << "function=\"mute\" channelNumber=\"1000\""
+                                         << "mute/ip/999";
+    QTest::newRow("pafl") << "function=\"pafl\" channelNumber=\"3\" paflChannelNumber=\"2\""
+                          << "pafl/ip/2/1";
+    QTest::newRow("paflclear") << "function=\"paflclear\" paflChannelNumber=\"4\""
+                               << "paflclear/3";
+    QTest::newRow("talkbackassign") << "function=\"talkbackassign\" destChannelType=\"op\" destChannelNumber=\"9\""
+                                    << "talkbackassign/op/8";
+    QTest::newRow("mutegrp") << "function=\"mutegrp\" muteGrpNumber=\"6\""
+                             << "mutegrp/5";
+    QTest::newRow("ammchactive") << "function=\"ammchactive\" channelNumber=\"2\""
+                                 << "ammchactive/1";
+    QTest::newRow("amminout") << "function=\"amminout\" ammNumber=\"3\""
+                              << "amminout/2";
+    QTest::newRow("taptempo") << "function=\"taptempo\" fxUnitNumber=\"2\" globalLocalSource=\"local\" "
+                                 "leftRightSource=\"righths\""
+                              << "taptempo/1/local/righths";
+    QTest::newRow("sendonoff") << "function=\"sendonoff\" channelNumber=\"2\" destChannelType=\"op\" "
+                                  "destChannelNumber=\"3\""
+                               << "sendonoff/ip/1/op/2";
+    QTest::newRow("scenerecall") << "function=\"scenerecall\" sceneNumber=\"3\""
+                                 << "scenerecall/2";
+    QTest::newRow("a leaf's own code") << "function=\"ownfunction\" channelNumber=\"3\""
+                                       << "ownfunction";
+    QTest::newRow("unknown codes select row 0") << "function=\"nosuch\" channelType=\"zz\" channelNumber=\"x\""
+                                                << "mute/ip/-1";
+}
+
+void tst_ZUNetWidget::requestKeys()
+{
+    QFETCH(QString, attributes);
+    QFETCH(QString, key);
+    auto widget
+        = MakeWidget<cTestControlWidget>(*mConfig, QStringLiteral("<Widget id=\"1\" type=\"b\" %1/>").arg(attributes));
+    std::string built = "old";
+    widget->GetObjectNamesAndParametersString(built);
+    QCOMPARE(QString::fromStdString(built), key);
+}
+
+// An index can come from QML, or from a destination table longer than the channel-type table the
+// key reads: outside its table it gives an empty part and a trace, never a read past the end.
+void tst_ZUNetWidget::indexesOutsideTheirTables()
+{
+    cTraceCapture traces;
+    auto widget = MakeWidget<cTestControlWidget>(
+        *mConfig, QStringLiteral("<Widget id=\"1\" type=\"b\" function=\"talkbackassign\" destChannelType=\"bus\"/>"));
+    QCOMPARE(widget->DestChannelTypeProperty()->Index(), 2);
+    std::string key;
+    widget->GetObjectNamesAndParametersString(key);
+    QCOMPARE(QString::fromStdString(key), QStringLiteral("talkbackassign//0"));
+    QCOMPARE(traces.CountContaining(QStringLiteral("Index 2 outside a table of 2 codes")), 1);
+
+    widget->SelectFunction(QStringLiteral("mute"));
+    widget->ChannelTypeProperty()->setValue(7);
+    widget->GetObjectNamesAndParametersString(key);
+    QCOMPARE(QString::fromStdString(key), QStringLiteral("mute//0"));
+
+    widget->FunctionProperty()->setValue(40);
+    QCOMPARE(widget->FunctionCode(), QString());
+    widget->GetObjectNamesAndParametersString(key);
+    QCOMPARE(QString::fromStdString(key), QString());
+    QVERIFY(!widget->value());
+    widget->FunctionProperty()->setValue(-3);
+    QCOMPARE(widget->FunctionCode(), QString());
+
+    auto level = MakeWidget<cTestLevelWidget>(*mConfig, QStringLiteral("<Widget id=\"1\" type=\"f\"/>"));
+    level->mAudioTaper->setValue(9);
+    level->mLevelType->setValue(-1);
+    QCOMPARE(level->AudioTaperCode(), QString());
+    QCOMPARE(level->LevelTypeCode(), QString());
+    QVERIFY(level->mMinGain->visible()); // an unknown taper is not "on"
+}
+
+void tst_ZUNetWidget::linksPerFunction_data()
+{
+    QTest::addColumn<QString>("function");
+    // (source, destination, sync, bidirect) per link; "first"/"last" the unit's objects,
+    // "switch"/"word" the widget's drivers.
+    QTest::addColumn<QStringList>("links");
+    const QStringList switchLink { "first>switch sync bidirect" };
+    for (const char* function :
+        { "mute", "pafl", "talkbackassign", "mutegrp", "ammchactive", "amminout", "sendonoff", "xpmute" })
+        QTest::newRow(function) << function << switchLink;
+    QTest::newRow("taptempo") << "taptempo" << QStringList { "word>first", "last>switch" };
+    QTest::newRow("paflclear") << "paflclear" << QStringList { "switch>first", "last>switch sync" };
+    QTest::newRow("scenerecall") << "scenerecall" << QStringList { "first>word sync bidirect" };
+    QTest::newRow("a leaf's own code") << "ownfunction" << QStringList {};
+}
+
+// On line makes exactly the links of the function; off line undoes exactly those, on both ends.
+void tst_ZUNetWidget::linksPerFunction()
+{
+    QFETCH(QString, function);
+    QFETCH(QStringList, links);
+    cValueObject first("unit first", 1);
+    cValueObject last("unit last", 1);
+    auto widget = MakeWidget<cTestControlWidget>(
+        *mConfig, QStringLiteral("<Widget id=\"1\" type=\"b\" function=\"%1\"/>").arg(function));
+    widget->SetOnline();
+    QVERIFY(widget->IsOnline());
+    widget->NetObjectNamesAndParametersReceived(
+        Quendle::NameParamResolved, { { "unit first", PARAMETER_BASE }, { "unit last", PARAMETER_BASE } });
+
+    auto role = [&](const std::string& name) -> QString {
+        if (name == "unit first")
+            return QStringLiteral("first");
+        if (name == "unit last")
+            return QStringLiteral("last");
+        if (widget->SwitchDriver() && name == widget->SwitchDriver()->GetName())
+            return QStringLiteral("switch");
+        if (widget->UWORDDriver() && name == widget->UWORDDriver()->GetName())
+            return QStringLiteral("word");
+        return QString::fromStdString(name);
+    };
+    QStringList made;
+    for (const cZUNetWidget::sLink& link : widget->Links()) {
+        QCOMPARE(link.mSourceParameter, UWORD(PARAMETER_BASE));
+        QCOMPARE(link.mDestinationParameter, UWORD(PARAMETER_BASE));
+        made << (role(link.mSource) + ">" + role(link.mDestination) + (link.mSync ? " sync" : "")
+            + (link.mBidirect ? " bidirect" : ""));
+    }
+    QCOMPARE(made, links);
+    WaitForBuilder();
+    QVERIFY(!widget->disabled());
+    const int linked = InformCount(first) + InformCount(last);
+    QVERIFY(links.isEmpty() ? linked == 0 : linked > 0);
+
+    widget->SetOffline();
+    QVERIFY(widget->Links().empty());
+    WaitForBuilder();
+    QCOMPARE(InformCount(first), UWORD(0));
+    QCOMPARE(InformCount(last), UWORD(0));
+    if (widget->SwitchDriver())
+        QCOMPARE(InformCount(*widget->SwitchDriver()), UWORD(0));
+    if (widget->UWORDDriver())
+        QCOMPARE(InformCount(*widget->UWORDDriver()), UWORD(0));
+    QVERIFY(!widget->disabled());
+}
+
+// A refused answer after a good one undoes the good one's links and disables the widget; removing
+// a link whose object has gone never disables it.
+void tst_ZUNetWidget::failedAnswerAndRemovals()
+{
+    cTraceCapture traces;
+    auto object = std::make_unique<cValueObject>("unit mute", 1);
+    auto widget = MakeWidget<cTestControlWidget>(*mConfig, QStringLiteral("<Widget id=\"1\" type=\"b\"/>"));
+    widget->SetOnline();
+    widget->NetObjectNamesAndParametersReceived(Quendle::NameParamResolved, { { "unit mute", PARAMETER_BASE } });
+    WaitForBuilder();
+    QCOMPARE(InformCount(*object), UWORD(1));
+
+    QSignalSpy valueChanged(widget.get(), &cZUNetControlWidgetBase::valueChanged);
+    widget->NetObjectNamesAndParametersReceived(Quendle::eRequestNameParamStatusCode(2), {});
+    QVERIFY(widget->disabled());
+    QVERIFY(widget->NamesAndParameters().empty());
+    QCOMPARE(valueChanged.count(), 1);
+    WaitForBuilder();
+    QCOMPARE(InformCount(*object), UWORD(0));
+
+    widget->NetObjectNamesAndParametersReceived(Quendle::NameParamResolved, { { "unit mute", PARAMETER_BASE } });
+    QVERIFY(!widget->disabled());
+    WaitForBuilder();
+    object.reset();
+    widget->SetOffline();
+    WaitForBuilder();
+    QTest::qWait(20);
+    QVERIFY(!widget->disabled());
+    QCOMPARE(traces.Count(QStringLiteral("ERROR: Failed to make link!")), 0);
+
+    // A link to an object nobody has does disable it.
+    widget->SetOnline();
+    widget->NetObjectNamesAndParametersReceived(Quendle::NameParamResolved, { { "unit nobody", PARAMETER_BASE } });
+    WaitForBuilder();
+    QTRY_VERIFY(widget->disabled());
+    QCOMPARE(traces.Count(QStringLiteral("ERROR: Failed to make link!")), 1);
+}
+
+void tst_ZUNetWidget::sceneRecallAndTapTempo()
+{
+    cValueObject scene("unit scene", 1);
+    scene.SetValue(2);
+    auto widget = MakeWidget<cTestControlWidget>(
+        *mConfig, QStringLiteral("<Widget id=\"1\" type=\"b\" function=\"scenerecall\" sceneNumber=\"3\"/>"));
+    widget->SetOnline();
+    widget->NetObjectNamesAndParametersReceived(Quendle::NameParamResolved, { { "unit scene", PARAMETER_BASE } });
+    QTRY_COMPARE(widget->property("value").toFloat(), 1.0f);
+    SyscallMessagesPollLock();
+    scene.SetValue(4);
+    SyscallMessagesPollUnLock();
+    QTRY_COMPARE(widget->property("value").toFloat(), 0.0f);
+    SyscallMessagesPollLock();
+    scene.SetValue(2);
+    SyscallMessagesPollUnLock();
+    QTRY_COMPARE(widget->property("value").toFloat(), 1.0f);
+    widget->SetOffline();
+    QCOMPARE(widget->property("value").toFloat(), 0.0f);
+    WaitForBuilder();
+
+    // Tap tempo: the unit's indicator lights the widget for a moment, and the off goes back.
+    cValueObject tap("unit tap", 1);
+    cValueObject indicator("unit tempo", 1);
+    auto tempo = MakeWidget<cTestControlWidget>(
+        *mConfig, QStringLiteral("<Widget id=\"2\" type=\"b\" function=\"taptempo\"/>"), 2);
+    tempo->SetOnline();
+    tempo->NetObjectNamesAndParametersReceived(
+        Quendle::NameParamResolved, { { "unit tap", PARAMETER_BASE }, { "unit tempo", PARAMETER_BASE } });
+    WaitForBuilder();
+    QSignalSpy valueChanged(tempo.get(), &cZUNetControlWidgetBase::valueChanged);
+    SyscallMessagesPollLock();
+    indicator.SetValue(0x0100); // a switch reads the first byte
+    SyscallMessagesPollUnLock();
+    QTRY_VERIFY(valueChanged.count() >= 1);
+    QTRY_COMPARE(tempo->SwitchDriver()->Value(), false);
+    QCOMPARE(valueChanged.count(), 2);
+    tempo->SetOffline();
+    WaitForBuilder();
+}
+
+// Before the unit's first value the driver holds "no value yet": it is never shown (no jump to the
+// top) and nothing is written back; a "no value" arriving later is skipped too.
+void tst_ZUNetWidget::levelNoValueYet()
+{
+    cSilentObject gain("unit silent gain", 1);
+    auto widget = MakeWidget<cTestLevelWidget>(*mConfig, QStringLiteral("<Widget id=\"1\" type=\"f\"/>"));
+    QSignalSpy position(widget.get(), &cTestLevelWidget::positionChanged);
+    widget->SetOnline();
+    widget->NetObjectNamesAndParametersReceived(Quendle::NameParamResolved, { { "unit silent gain", PARAMETER_BASE } });
+    WaitForBuilder();
+    QVERIFY(!widget->LevelDriver()->HasValue());
+    QCOMPARE(widget->mDriverValueCalls, 0);
+    QCOMPARE(widget->position(), -1.0);
+    QCOMPARE(gain.Updates(), 0);
+
+    SyscallMessagesPollLock();
+    gain.SetValue(0x8000);
+    SyscallMessagesPollUnLock();
+    QTRY_COMPARE(widget->position(), 196 / 255.0);
+    const int calls = widget->mDriverValueCalls;
+    SyscallMessagesPollLock();
+    gain.SetValue(cZUNetUWORDDriver::NO_VALUE);
+    SyscallMessagesPollUnLock();
+    QTRY_VERIFY(!widget->LevelDriver()->HasValue());
+    QTest::qWait(20);
+    QCOMPARE(widget->mDriverValueCalls, calls);
+    QCOMPARE(widget->position(), 196 / 255.0);
+    QCOMPARE(gain.Updates(), 0);
+    QCOMPARE(position.count(), 1);
+    widget->SetOffline();
+    WaitForBuilder();
+}
+
+// One driver from Init to the end; every SetOnline asks again; a second answer first removes the
+// first answer's link; visibility follows taper and level type.
+void tst_ZUNetWidget::levelLinkAndVisibility()
+{
+    cValueObject one("unit gain one", 1);
+    cValueObject two("unit gain two", 1);
+    one.SetValue(0x8000);
+    two.SetValue(0);
+    auto widget = MakeWidget<cTestLevelWidget>(*mConfig, QStringLiteral("<Widget id=\"1\" type=\"f\"/>"));
+    cZUNetUWORDDriver* driver = widget->LevelDriver();
+    widget->SetOffline(); // nothing linked: nothing queued
+    QCOMPARE(gSystemBuilder->GetQueued(), UWORD(0));
+    widget->SetOnline();
+    widget->NetObjectNamesAndParametersReceived(Quendle::NameParamResolved, { { "unit gain one", PARAMETER_BASE } });
+    QCOMPARE(widget->Links().size(), std::size_t(1));
+    const cZUNetWidget::sLink& link = widget->Links().front();
+    QVERIFY(link.mSync && link.mBidirect);
+    QTRY_COMPARE(widget->position(), 196 / 255.0);
+    widget->SetOnline();
+    QCOMPARE(widget->LevelDriver(), driver);
+    widget->NetObjectNamesAndParametersReceived(Quendle::NameParamResolved, { { "unit gain two", PARAMETER_BASE } });
+    WaitForBuilder();
+    QCOMPARE(InformCount(one), UWORD(0));
+    QCOMPARE(InformCount(two), UWORD(1));
+    QTRY_COMPARE(widget->position(), 0.0);
+    widget->NetObjectNamesAndParametersReceived(Quendle::eRequestNameParamStatusCode(2), {});
+    QVERIFY(widget->disabled());
+    WaitForBuilder();
+    QCOMPARE(InformCount(two), UWORD(0));
+    widget->SetOffline();
+    QVERIFY(!widget->disabled());
+
+    QVERIFY(!widget->mMinGain->visible() && !widget->mMaxGain->visible() && !widget->mMinToInf->visible());
+    widget->mAudioTaper->setValue(1);
+    QVERIFY(widget->mMinGain->visible() && widget->mMaxGain->visible() && widget->mMinToInf->visible());
+    QVERIFY(!widget->mDestChannelNumber->visible());
+    widget->mLevelType->setValue(1);
+    QVERIFY(widget->mDestChannelNumber->visible() && widget->DestChannelTypeProperty()->visible());
+}
+
+QTEST_MAIN(tst_ZUNetWidget)
+#include "tst_zunetwidget.moc"
