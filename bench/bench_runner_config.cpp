@@ -7,7 +7,7 @@
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/Trace.h"
 #include "ZUNet/QT/NetworkConnection.h"
-#include "tests/support/quendle/TestConfig.h"
+#include "tests/Quendle/Runner/RunnerTestApplication.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -76,8 +76,8 @@ const QByteArray& Document()
 cRunnerConfig& Config()
 {
     static cRunnerConfig* config = [] {
-        auto* application = new cTestApplication;
-        auto* config = new cRunnerConfig(nullptr, application);
+        auto* application = new cRunnerTestApplication;
+        auto* config = new cRunnerConfig(nullptr, application, application);
         application->mImages = config;
         return config;
     }();

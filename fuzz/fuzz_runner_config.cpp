@@ -12,7 +12,7 @@
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/Trace.h"
 #include "ZUNet/QT/NetworkConnection.h"
-#include "tests/support/quendle/TestConfig.h"
+#include "tests/Quendle/Runner/RunnerTestApplication.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -45,8 +45,8 @@ cRunnerConfig& Config()
         // Mixer-bound widgets make their drivers in the local registry as they are built.
         cNetworkConnection::AllowInstanceOf(true);
         InitialiseSyscall(CONNECTION_TERMINATED_ABORT_COMMANDS, true);
-        auto* application = new cTestApplication;
-        auto* config = new cRunnerConfig(nullptr, application);
+        auto* application = new cRunnerTestApplication;
+        auto* config = new cRunnerConfig(nullptr, application, application);
         application->mImages = config;
         return config;
     }();

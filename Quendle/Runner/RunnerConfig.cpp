@@ -16,10 +16,20 @@ const QString kNoVersion = QStringLiteral("Failed to read version");
 const QString kInvalidVersion = QStringLiteral("Config data file contains an invalid version");
 } // namespace
 
-cRunnerConfig::cRunnerConfig(QObject* parent, cApplicationInterface* application)
+cRunnerConfig::cRunnerConfig(
+    QObject* parent, cApplicationInterface* application, cConnectionInterfaceApplication* connections)
     : cConfigBase(parent, application)
+    , mConnections(connections)
+    , mConnectionInterface(new cConfigConnectionInterface(this, connections))
     , mLayouts(new QQmlObjectListModel<cRunnerLayout>(this, QByteArray(), QByteArray()))
 {
+    connect(mConnectionInterface, &cConfigConnectionInterface::allUnitsConnectedAndAuthenticatedChanged, this,
+        &cRunnerConfig::SetLayoutsOnline);
+    connect(mConnectionInterface, &cConfigConnectionInterface::someUnitsConnectedAndAuthenticatedChanged, this,
+        &cRunnerConfig::SetLayoutsOnline);
+    // The summary signals say nothing when the last unit up goes down: without this its widgets
+    // would stay on line with no unit behind them.
+    connect(mConnectionInterface, &cConfigConnectionInterface::UnitUpChanged, this, &cRunnerConfig::SetLayoutsOnline);
 }
 
 cRunnerConfig::~cRunnerConfig()
@@ -35,6 +45,8 @@ void cRunnerConfig::Reset(bool resetResources)
     mLayouts->clear();
     qDeleteAll(layouts);
     cPanelLEDControlHelper::CreateSingleton(false, 0.0)->DisableLED();
+    SetOffline();
+    mConnectionInterface->Reset();
     cConfigBase::Reset(resetResources);
 }
 
@@ -128,6 +140,48 @@ void cRunnerConfig::Refuse(const QString& errorText, const QList<cResource*>& re
     mErrorText = errorText;
 }
 
+void cRunnerConfig::setOnline()
+{
+    if (mOnline)
+        return;
+    mOnline = true;
+    cConnectionUnit* primary = mConnections ? mConnections->PrimaryConnectionUnit() : nullptr;
+    const QByteArray primaryAddress = AddressOf(primary);
+    QSet<cConnectionUnit*> units;
+    for (cConfigUnit* unit : this->units()->toList()) {
+        if (unit->isPrimaryUnit())
+            continue;
+        if (primary && cConfigConnectionInterface::SameUnitAddress(AddressOf(unit), primaryAddress))
+            continue;
+        units.insert(unit);
+    }
+    if (primary)
+        units.insert(primary);
+    mConnectionInterface->ConnectToUnits(units);
+}
+
+void cRunnerConfig::SetOffline()
+{
+    mOnline = false;
+    for (cConfigUnit* unit : units()->toList())
+        unit->disconnectFromUnit();
+}
+
+void cRunnerConfig::SetLayoutsOnline()
+{
+    if (!mConnections || !mConnections->PrimaryConnectionUnit())
+        return;
+    for (cRunnerLayout* layout : mLayouts->toList())
+        layout->SetOnline();
+}
+
+QByteArray cRunnerConfig::AddressOf(const cConnectionUnit* unit) const
+{
+    if (!unit)
+        return QByteArray();
+    return unit->FindIpAddress(mConnections ? mConnections->MultiUnitFinder() : nullptr);
+}
+
 std::set<int> cRunnerConfig::GetResourcesHeld() const
 {
     std::set<int> held;
@@ -147,14 +201,13 @@ cConnectionUnit* cRunnerConfig::GetUnit(int unitId) const
     }
     if (!found)
         return nullptr;
-    cConnectionUnit* primary = Application() ? Application()->PrimaryUnit() : nullptr;
+    cConnectionUnit* primary = mConnections ? mConnections->PrimaryConnectionUnit() : nullptr;
     if (found->isPrimaryUnit())
         return primary;
     if (!primary)
         return found;
-    const QByteArray address = found->FindIpAddress(nullptr);
     // An address that cannot be found names no unit, so it never stands for the primary.
-    if (!address.isEmpty() && address == primary->FindIpAddress(nullptr))
+    if (cConfigConnectionInterface::SameUnitAddress(AddressOf(found), AddressOf(primary)))
         return primary;
     return found;
 }

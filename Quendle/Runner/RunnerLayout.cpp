@@ -4,6 +4,7 @@
 #include "Quendle/Runner/RunnerConfig.h"
 #include "Quendle/Runner/WidgetFactory.h"
 #include "Quendle/Widgets/Container.h"
+#include "Quendle/Widgets/ZUNetWidget.h"
 
 #include <QXmlStreamReader>
 
@@ -59,6 +60,45 @@ int cRunnerLayout::getTotalNumWidgets()
         }
     }
     return total;
+}
+
+void cRunnerLayout::GetAllZUNetWidgets(QList<cZUNetWidget*>& list)
+{
+    for (cWidget* widget : mWidgets->toList()) {
+        if (auto* zunet = qobject_cast<cZUNetWidget*>(widget))
+            list.append(zunet);
+        if (auto* container = qobject_cast<cContainer*>(widget)) {
+            QList<cWidget*> children;
+            container->GetAllChildren(children);
+            for (cWidget* child : children) {
+                if (auto* zunet = qobject_cast<cZUNetWidget*>(child))
+                    list.append(zunet);
+            }
+        }
+    }
+}
+
+void cRunnerLayout::SetOnline()
+{
+    QList<cZUNetWidget*> widgets;
+    GetAllZUNetWidgets(widgets);
+    for (cZUNetWidget* widget : widgets) {
+        cConnectionUnit* unit = mConfig->GetUnit(widget->CurrentUnitId());
+        if (unit && unit->connected() && unit->authenticated()) {
+            widget->SetOnline();
+        } else {
+            widget->SetOffline();
+            widget->SetDisabled(true);
+        }
+    }
+}
+
+void cRunnerLayout::SetUnitForAllZUNetWidgets(int unitId)
+{
+    QList<cZUNetWidget*> widgets;
+    GetAllZUNetWidgets(widgets);
+    for (cZUNetWidget* widget : widgets)
+        widget->SetCurrentUnitId(unitId);
 }
 
 void cRunnerLayout::SetOrientation(int orientation)

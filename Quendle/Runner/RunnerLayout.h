@@ -40,6 +40,14 @@ public:
     /// Top-level widgets plus every descendant of the top-level containers.
     Q_INVOKABLE int getTotalNumWidgets();
 
+    /// Each mixer-bound widget on line when its unit is connected and signed in, else off line and
+    /// shown disabled.
+    void SetOnline();
+    /// Binds every mixer-bound widget to one unit (an old single-unit configuration's default unit).
+    void SetUnitForAllZUNetWidgets(int unitId);
+    /// The mixer-bound widgets, each top-level one followed by its container's descendants.
+    void GetAllZUNetWidgets(QList<cZUNetWidget*>& list);
+
     void SetOrientation(int orientation);
     void SetFixedAspectRatio(bool fixed);
     void SetAspectRatio(float ratio);

@@ -1,4 +1,5 @@
 #include "Quendle/AppCommon/ConfigUnit.h"
+#include "Quendle/AppCommon/ConnectionUnit.h"
 #include "Quendle/AppCommon/ImageResource.h"
 #include "Quendle/Global/ConfigFilter.h"
 #include "Quendle/Runner/RunnerConfig.h"
@@ -6,9 +7,10 @@
 #include "Quendle/Widgets/TabContainer.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/QT/NetworkConnection.h"
+#include "tests/Quendle/Runner/RunnerTestApplication.h"
+#include "tests/Quendle/Widgets/MixerTestLeaves.h"
 #include "tests/support/HexData.h"
 #include "tests/support/TraceCapture.h"
-#include "tests/support/quendle/TestConfig.h"
 
 #include <QBuffer>
 #include <QtTest>
@@ -87,11 +89,14 @@ private Q_SLOTS:
     void idsRepeatAcrossLayoutsOnly();
     void resourcesHeld();
     void resetEmptiesListBeforeDeleting();
+    void unitsBroughtOnLine_data();
+    void unitsBroughtOnLine();
+    void widgetsFollowTheirUnits();
 
 private:
     bool Read(const QByteArray& document);
 
-    std::unique_ptr<cTestApplication> mApplication;
+    std::unique_ptr<cRunnerTestApplication> mApplication;
     std::unique_ptr<cRunnerConfig> mConfig;
 };
 
@@ -109,8 +114,8 @@ void tst_RunnerConfig::cleanupTestCase()
 
 void tst_RunnerConfig::init()
 {
-    mApplication = std::make_unique<cTestApplication>();
-    mConfig = std::make_unique<cRunnerConfig>(nullptr, mApplication.get());
+    mApplication = std::make_unique<cRunnerTestApplication>();
+    mConfig = std::make_unique<cRunnerConfig>(nullptr, mApplication.get(), mApplication.get());
     mApplication->mImages = mConfig.get();
 }
 
@@ -505,6 +510,156 @@ void tst_RunnerConfig::resetEmptiesListBeforeDeleting()
     QCOMPARE(mConfig->resources()->count(), 2);
     mConfig->Reset(true);
     QCOMPARE(mConfig->resources()->count(), 0);
+}
+
+void tst_RunnerConfig::unitsBroughtOnLine_data()
+{
+    QTest::addColumn<QString>("primaryAddress");
+    QTest::addColumn<QStringList>("connected");
+    QTest::addColumn<QStringList>("servedByPrimary");
+
+    // Unit 1 is the configuration's record of the primary, unit 2 is at 127.0.0.2, unit 3 at
+    // 127.0.0.3 and unit 4 a name no finder resolves.
+    QTest::newRow("signed in at unit 2's address")
+        << "127.0.0.2" << QStringList { "127.0.0.2", "127.0.0.3", "mixer-far" } << QStringList { "1", "2" };
+    QTest::newRow("signed in at an address no unit has")
+        << "127.0.0.9" << QStringList { "127.0.0.2", "127.0.0.3", "127.0.0.9", "mixer-far" } << QStringList { "1" };
+    // Two addresses that cannot be found are not the same unit: unit 4 keeps its own connection.
+    QTest::newRow("signed in by a name no finder resolves")
+        << "mixer-near" << QStringList { "127.0.0.2", "127.0.0.3", "mixer-far", "mixer-near" } << QStringList { "1" };
+}
+
+void tst_RunnerConfig::unitsBroughtOnLine()
+{
+    QFETCH(QString, primaryAddress);
+    QFETCH(QStringList, connected);
+    QFETCH(QStringList, servedByPrimary);
+
+    QVERIFY(Read("<QuendleConfig version=\"1.3.1\"><Units>"
+                 "<Unit id=\"1\" nameOrIpAddress=\"10.77.0.1\" type=\"tarvo\" primaryUnit=\"1\"/>"
+                 "<Unit id=\"2\" nameOrIpAddress=\"127.0.0.2\" type=\"corvo32\" primaryUnit=\"0\"/>"
+                 "<Unit id=\"3\" nameOrIpAddress=\"127.0.0.3\" type=\"corvo16\" primaryUnit=\"0\"/>"
+                 "<Unit id=\"4\" nameOrIpAddress=\"mixer-far\" type=\"tarvo\" primaryUnit=\"0\"/>"
+                 "</Units><Layouts><Layout/></Layouts></QuendleConfig>"));
+    cConnectionUnit primary(nullptr, primaryAddress, QStringLiteral("tarvo"), mConfig.get());
+    mApplication->mPrimary = &primary;
+
+    cConfigConnectionInterface* connections = mConfig->ConnectionInterface();
+    QCOMPARE(mConfig->connectionInterface(), connections);
+    mConfig->setOnline();
+    QVERIFY(mConfig->IsOnline());
+    QStringList names;
+    for (cConnectionUnit* unit : connections->Units()->toList())
+        names << unit->NameOrIpAddress();
+    names.sort();
+    QCOMPARE(names, connected);
+    QVERIFY(connections->Units()->contains(&primary));
+
+    // Once per off-line period.
+    mConfig->setOnline();
+    QCOMPARE(connections->Units()->count(), connected.size());
+
+    for (int id = 1; id <= 4; ++id) {
+        cConnectionUnit* unit = mConfig->GetUnit(id);
+        QVERIFY(unit);
+        if (servedByPrimary.contains(QString::number(id))) {
+            QCOMPARE(unit, &primary);
+        } else {
+            QVERIFY(unit != &primary);
+            QCOMPARE(qobject_cast<cConfigUnit*>(unit)->unitId(), id);
+        }
+    }
+    QCOMPARE(mConfig->GetUnit(99), nullptr);
+
+    // Without a signed-in unit every record stands for itself, the primary's record for nobody.
+    mApplication->mPrimary = nullptr;
+    QCOMPARE(mConfig->GetUnit(1), nullptr);
+    QCOMPARE(qobject_cast<cConfigUnit*>(mConfig->GetUnit(2))->unitId(), 2);
+    mApplication->mPrimary = &primary;
+
+    mConfig->SetOffline();
+    QVERIFY(!mConfig->IsOnline());
+    for (cConfigUnit* unit : mConfig->units()->toList())
+        QVERIFY(!unit->connected());
+    mConfig->Reset(true);
+    QCOMPARE(connections->Units()->count(), 0);
+    mApplication->mPrimary = nullptr;
+}
+
+void tst_RunnerConfig::widgetsFollowTheirUnits()
+{
+    QVERIFY(Read("<QuendleConfig version=\"1.3.1\"><Units>"
+                 "<Unit id=\"1\" nameOrIpAddress=\"10.77.0.1\" type=\"tarvo\" primaryUnit=\"1\"/>"
+                 "<Unit id=\"2\" nameOrIpAddress=\"127.0.0.2\" type=\"tarvo\" primaryUnit=\"0\"/>"
+                 "<Unit id=\"3\" nameOrIpAddress=\"127.0.0.3\" type=\"tarvo\" primaryUnit=\"0\"/>"
+                 "</Units></QuendleConfig>"));
+    auto* unit2 = qobject_cast<cConfigUnit*>(mConfig->GetUnit(2));
+    auto* unit3 = qobject_cast<cConfigUnit*>(mConfig->GetUnit(3));
+    QVERIFY(unit2 && unit3);
+
+    // A page with a widget of unit 2 on top, one of unit 3 inside a tab container, and one whose
+    // unit the configuration does not have.
+    auto* layout = new cRunnerLayout(mConfig.get());
+    mConfig->layouts()->append(layout);
+    auto* top = new cTestControlWidget(1, layout, *mConfig);
+    top->Init();
+    top->SetCurrentUnitId(2);
+    auto* tabs = new cTabContainer(2, layout, *mConfig);
+    auto* nested = new cTestControlWidget(3, layout, *mConfig);
+    nested->Init();
+    nested->SetCurrentUnitId(3);
+    tabs->AddContainerChild(nested, 0);
+    auto* orphan = new cTestControlWidget(4, layout, *mConfig);
+    orphan->Init();
+    orphan->SetCurrentUnitId(7);
+    layout->AddWidget(top);
+    layout->AddWidget(tabs);
+    layout->AddWidget(orphan);
+
+    QList<cZUNetWidget*> found;
+    layout->GetAllZUNetWidgets(found);
+    QCOMPARE(found, (QList<cZUNetWidget*> { top, nested, orphan }));
+    QCOMPARE(layout->getTotalNumWidgets(), 4);
+
+    auto states = [&] {
+        QStringList list;
+        for (cZUNetWidget* widget : found)
+            list << QStringLiteral("%1%2").arg(widget->IsOnline() ? "on" : "off").arg(widget->disabled() ? "/x" : "");
+        return list;
+    };
+
+    // No signed-in unit: nothing is touched.
+    mConfig->SetLayoutsOnline();
+    QCOMPARE(states(), (QStringList { "off", "off", "off" }));
+
+    cConnectionUnit primary(nullptr, QStringLiteral("127.0.0.9"), QStringLiteral("tarvo"), mConfig.get());
+    mApplication->mPrimary = &primary;
+    mConfig->SetLayoutsOnline();
+    QCOMPARE(states(), (QStringList { "off/x", "off/x", "off/x" }));
+
+    unit2->SetConnected(true);
+    unit2->SetAuthenticated(true);
+    unit3->SetConnected(true); // connected, not yet signed in
+    mConfig->SetLayoutsOnline();
+    // On line, and shown disabled until the unit names its objects.
+    QCOMPARE(states(), (QStringList { "on/x", "off/x", "off/x" }));
+
+    // The interface tells of each unit that comes or goes, the last one included.
+    unit3->SetAuthenticated(true);
+    Q_EMIT mConfig->ConnectionInterface()->UnitUpChanged(unit3, true);
+    QCOMPARE(states(), (QStringList { "on/x", "on/x", "off/x" }));
+    unit2->SetAuthenticated(false);
+    unit3->SetConnected(false);
+    Q_EMIT mConfig->ConnectionInterface()->UnitUpChanged(unit3, false);
+    QCOMPARE(states(), (QStringList { "off/x", "off/x", "off/x" }));
+
+    // An old single-unit configuration binds every widget to its one unit.
+    layout->SetUnitForAllZUNetWidgets(3);
+    for (cZUNetWidget* widget : found)
+        QCOMPARE(widget->CurrentUnitId(), 3);
+
+    mConfig->Reset(true);
+    mApplication->mPrimary = nullptr;
 }
 
 QTEST_MAIN(tst_RunnerConfig)

@@ -3,8 +3,8 @@
 #include "Quendle/Widgets/Container.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/QT/NetworkConnection.h"
+#include "tests/Quendle/Runner/RunnerTestApplication.h"
 #include "tests/support/TraceCapture.h"
-#include "tests/support/quendle/TestConfig.h"
 
 #include <QtTest>
 
@@ -44,7 +44,7 @@ private:
     /// just before the sentinel sibling that follows it.
     cWidget* CreateFirst(const QByteArray& element, QSet<int>& ids, QObject* parent, bool& consumed);
 
-    std::unique_ptr<cTestApplication> mApplication;
+    std::unique_ptr<cRunnerTestApplication> mApplication;
     std::unique_ptr<cRunnerConfig> mConfig;
 };
 
@@ -53,8 +53,8 @@ void tst_WidgetFactory::initTestCase()
     // Mixer-bound widgets create their drivers as they are made: they need the local registry.
     cNetworkConnection::AllowInstanceOf(true);
     InitialiseSyscall(CONNECTION_TERMINATED_ABORT_COMMANDS, true);
-    mApplication = std::make_unique<cTestApplication>();
-    mConfig = std::make_unique<cRunnerConfig>(nullptr, mApplication.get());
+    mApplication = std::make_unique<cRunnerTestApplication>();
+    mConfig = std::make_unique<cRunnerConfig>(nullptr, mApplication.get(), mApplication.get());
 }
 
 void tst_WidgetFactory::cleanupTestCase()
