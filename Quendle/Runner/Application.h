@@ -1,0 +1,138 @@
+#pragma once
+
+#include "Quendle/Runner/ApplicationBase.h"
+
+#include <QString>
+
+#include <string>
+
+/// The runner's application object, "_application" in QML. Keeps the login settings (user name,
+/// password hash, remember, auto login, licence accepted, kiosk mode) in the settings store,
+/// switches the window between kiosk and normal presentation, keeps the kiosk unlock password as a
+/// hash and holds the quit PIN of a panel PC. GUI thread only.
+class cApplication : public cApplicationBase
+{
+    Q_OBJECT
+    Q_PROPERTY(QString downloadConfigFailureReason READ downloadConfigFailureReason WRITE SetDownloadConfigFailureReason
+            NOTIFY downloadConfigFailureReasonChanged)
+    Q_PROPERTY(float downloadProgress READ downloadProgress WRITE setDownloadProgress NOTIFY downloadProgressChanged)
+    Q_PROPERTY(QString username READ username WRITE setUsername NOTIFY usernameChanged)
+    Q_PROPERTY(bool passwordStored READ passwordStored NOTIFY passwordStoredChanged)
+    Q_PROPERTY(bool rememberLoginDetails READ rememberLoginDetails WRITE setRememberLoginDetails NOTIFY
+            rememberLoginDetailsChanged)
+    Q_PROPERTY(bool autoLogin READ autoLogin WRITE setAutoLogin NOTIFY autoLoginChanged)
+    Q_PROPERTY(bool isDesktop READ isDesktop CONSTANT)
+    Q_PROPERTY(bool eulaAccepted READ eulaAccepted WRITE setEulaAccepted NOTIFY eulaAcceptedChanged)
+    Q_PROPERTY(QString versionString READ versionString CONSTANT)
+    Q_PROPERTY(bool kioskMode READ kioskMode WRITE setKioskMode NOTIFY kioskModeChanged)
+    Q_PROPERTY(bool melvarBuild READ melvarBuild CONSTANT)
+    Q_PROPERTY(QString privacyURL READ privacyURL CONSTANT)
+    Q_PROPERTY(bool isProDVX READ isProDVX WRITE SetIsProDVX NOTIFY isProDVXChanged)
+    Q_PROPERTY(QString proDVXPIN READ proDVXPIN CONSTANT)
+    Q_PROPERTY(bool showPinPad READ showPinPad WRITE setShowPinPad NOTIFY showPinPadChanged)
+
+public:
+    /// The kind of device the runner runs on; sent with configuration requests.
+    enum eDeviceType { DesktopDevice = 0, PhoneDevice = 1, TabletDevice = 2 };
+
+    cApplication(int deviceType, bool kioskArgumentGiven, bool panelPC, bool kioskMode);
+    ~cApplication() override;
+
+    static const QString& UsernameKey();
+    static const QString& HashedPasswordKey();
+    static const QString& RememberLoginDetailsKey();
+    static const QString& EulaAcceptedKey();
+    static const QString& AutoLoginKey();
+    static const QString& KioskModeKey();
+    static const QString& UnlockPasswordKey();
+    static const QStringList& FinderNames();
+
+    QString downloadConfigFailureReason() const { return mDownloadConfigFailureReason; }
+    void SetDownloadConfigFailureReason(const QString& reason);
+    float downloadProgress() const { return mDownloadProgress; }
+    void setDownloadProgress(float progress);
+    QString username() const { return mUsername; }
+    void setUsername(const QString& name);
+    bool passwordStored() const { return !mHashedPassword.empty(); }
+    const std::string& HashedPassword() const { return mHashedPassword; }
+    bool rememberLoginDetails() const { return mRememberLoginDetails; }
+    void setRememberLoginDetails(bool on);
+    bool autoLogin() const { return mAutoLogin; }
+    void setAutoLogin(bool on);
+    bool isDesktop() const { return mDeviceType == DesktopDevice; }
+    int DeviceType() const { return mDeviceType; }
+    bool eulaAccepted() const { return mEulaAccepted; }
+    void setEulaAccepted(bool on);
+    QString versionString() const { return VersionText(); }
+    bool kioskMode() const { return mKioskMode; }
+    void setKioskMode(bool on);
+    bool melvarBuild() const { return false; }
+    QString privacyURL() const;
+    bool isProDVX() const { return mIsProDVX; }
+    QString proDVXPIN() const { return mProDVXPIN; }
+    bool showPinPad() const { return mShowPinPad; }
+
+    const cImageSource* CurrentImageSource() const override { return nullptr; }
+
+    Q_INVOKABLE void setUnlockPassword(QString Password);
+    Q_INVOKABLE bool checkUnlockPassword(QString Password);
+    Q_INVOKABLE void setPassword(QString Password);
+    void applicationWindowReady() override;
+
+    void LoadSettings();
+    void ClearPassword();
+    void EnterKioskMode();
+    void EnterNormalMode();
+    void SetHideMacToolbar();
+    void SetShowMacToolbar();
+    /// For platforms that report the application's suspension; nothing calls them on the desktop.
+    void ApplicationWillSuspend();
+    void ApplicationDidEnterBackground();
+    void ApplicationWillEnterForeground();
+
+public Q_SLOTS:
+    void SetIsProDVX(bool on);
+    void setShowPinPad(bool on);
+
+Q_SIGNALS:
+    void connectionAttemptSuccessful();
+    void connectionAttemptFailed();
+    void downloadConfigSuccessful();
+    void downloadConfigFailed();
+    void downloadConfigFailureReasonChanged();
+    void configUpdated();
+    void downloadProgressChanged();
+    void usernameChanged();
+    void passwordStoredChanged();
+    void rememberLoginDetailsChanged();
+    void eulaAcceptedChanged();
+    void autoLoginChanged();
+    void kioskModeChanged();
+    void loadDemoConfigSuccessful();
+    void loadDemoConfigFailed();
+    void PauseApplicationSignal();
+    void ResumeApplicationSignal();
+    void isProDVXChanged(bool);
+    void showPinPadChanged(bool);
+
+private Q_SLOTS:
+    void ApplicationSetWindowStateSlot() override;
+    void PauseApplicationSlot();
+    void ResumeApplicationSlot();
+
+private:
+    void QueueWindowState();
+    void SetFullscreenButtonHint();
+
+    QString mDownloadConfigFailureReason;
+    float mDownloadProgress = 0;
+    QString mUsername;
+    std::string mHashedPassword;
+    bool mRememberLoginDetails = false;
+    int mDeviceType;
+    bool mEulaAccepted = false;
+    bool mAutoLogin = false;
+    bool mIsProDVX = false;
+    QString mProDVXPIN;
+    bool mShowPinPad = false;
+};

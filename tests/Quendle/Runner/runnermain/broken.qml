@@ -1,0 +1,5 @@
+import QtQuick 2.15
+
+Item {
+    notAProperty: 1
+}

@@ -1,0 +1,18 @@
+import QtQuick 2.15
+import QtQuick.Window 2.15
+
+// Ends the run with a code that reports kiosk mode (1) and the default font (2).
+Window {
+    visible: true
+    width: 100
+    height: 100
+
+    Timer {
+        interval: 100
+        running: true
+        onTriggered: {
+            var font = Qt.application.font;
+            Qt.exit(10 + (_application.kioskMode ? 1 : 0) + (font.family === "Lato" && font.pointSize === 8 ? 2 : 0));
+        }
+    }
+}

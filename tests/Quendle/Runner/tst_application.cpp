@@ -1,0 +1,291 @@
+// The application object's own state: login settings, kiosk mode and the window's presentation,
+// the kiosk unlock password, the panel PC flags and pausing.
+
+#include "Quendle/AppCommon/FoundUnitsManager.h"
+#include "Quendle/Runner/Application.h"
+#include "Quendle/Runner/PlatformShell.h"
+
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QWindow>
+#include <QtTest>
+
+#include <memory>
+
+namespace
+{
+
+class cRecordingShell : public cPlatformShell
+{
+public:
+    void SetPresentationOptions(unsigned options) override { mOptions.append(options); }
+    QString BundleDir() const override { return QStringLiteral("/"); }
+    QList<unsigned> mOptions;
+};
+
+/// Every notify signal of the application object, in the order they came.
+class cSignalLog : public QObject
+{
+public:
+    explicit cSignalLog(cApplication& app)
+    {
+        const QMetaObject* meta = app.metaObject();
+        for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
+            const QMetaMethod method = meta->method(i);
+            if (method.methodType() != QMetaMethod::Signal)
+                continue;
+            auto* spy = new QSignalSpy(&app, ("2" + method.methodSignature()).constData());
+            mSpies.emplace_back(spy);
+            mNames.append(QString::fromLatin1(method.name()));
+        }
+    }
+    QStringList Fired() const
+    {
+        QStringList fired;
+        for (size_t i = 0; i < mSpies.size(); ++i) {
+            if (mSpies[i]->count() > 0)
+                fired.append(mNames[int(i)]);
+        }
+        return fired;
+    }
+
+private:
+    std::vector<std::unique_ptr<QSignalSpy>> mSpies;
+    QStringList mNames;
+};
+
+} // namespace
+
+class tst_Application : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void defaults();
+    void kioskWordStoredSilently();
+    void loginSettings_data();
+    void loginSettings();
+    void unlockPassword();
+    void kioskPresentation();
+    void kioskBeforeWindow();
+    void panelPC();
+    void pauseAndResume();
+
+private:
+    QTemporaryDir mConfigHome;
+    cRecordingShell mShell;
+};
+
+void tst_Application::initTestCase()
+{
+    QVERIFY(mConfigHome.isValid());
+    qputenv("XDG_CONFIG_HOME", mConfigHome.path().toUtf8());
+    QCoreApplication::setOrganizationName(QStringLiteral("QuendleTest"));
+    QCoreApplication::setApplicationName(QStringLiteral("Quendle App"));
+    cPlatformShell::SetInstance(&mShell);
+}
+
+void tst_Application::init()
+{
+    QSettings().clear();
+    mShell.mOptions.clear();
+}
+
+void tst_Application::cleanup()
+{
+    QSettings().clear();
+}
+
+void tst_Application::defaults()
+{
+    cApplication app(cApplication::DesktopDevice, false, false, false);
+    QCOMPARE(app.rememberLoginDetails(), true);
+    QCOMPARE(app.eulaAccepted(), false);
+    QCOMPARE(app.autoLogin(), false);
+    QCOMPARE(app.kioskMode(), false);
+    QCOMPARE(app.username(), QString());
+    QCOMPARE(app.passwordStored(), false);
+    QCOMPARE(app.isDesktop(), true);
+    QCOMPARE(app.proDVXPIN(), QStringLiteral("5307"));
+    QCOMPARE(app.versionString(), QStringLiteral("V1.3.1"));
+    QVERIFY(app.privacyURL().startsWith(QLatin1String("https://")));
+    QVERIFY(app.privacyURL().endsWith(QLatin1String("/company/privacy-statement/")));
+    QCOMPARE(app.foundUnitsManager()->FinderNames(),
+        QStringList({ QStringLiteral("Vek Find"), QStringLiteral("Frell Find"), QStringLiteral("Vespril Find") }));
+    QVERIFY(!QSettings().contains(cApplication::KioskModeKey()));
+}
+
+void tst_Application::kioskWordStoredSilently()
+{
+    cApplication on(cApplication::DesktopDevice, true, false, true);
+    QCOMPARE(on.kioskMode(), true);
+    QCOMPARE(QSettings().value(cApplication::KioskModeKey()).toBool(), true);
+    cApplication later(cApplication::DesktopDevice, false, false, false);
+    QCOMPARE(later.kioskMode(), true);
+    cApplication off(cApplication::DesktopDevice, true, false, false);
+    QCOMPARE(off.kioskMode(), false);
+    QCOMPARE(QSettings().value(cApplication::KioskModeKey()).toBool(), false);
+}
+
+void tst_Application::loginSettings_data()
+{
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QStringList>("signals");
+    QTest::addColumn<QString>("storedUser");
+    QTest::addColumn<bool>("storedHashEmpty");
+
+    QTest::newRow("same user") << "user"
+                               << "bob" << QStringList() << "bob" << false;
+    QTest::newRow("other user") << "user"
+                                << "amy" << QStringList { "usernameChanged", "passwordStoredChanged" } << "amy" << true;
+    QTest::newRow("remember off") << "remember"
+                                  << "false"
+                                  << QStringList { "usernameChanged", "passwordStoredChanged",
+                                         "rememberLoginDetailsChanged" }
+                                  << "" << true;
+    QTest::newRow("remember on unchanged") << "remember"
+                                           << "true" << QStringList() << "bob" << false;
+    QTest::newRow("same password") << "password"
+                                   << "secret" << QStringList() << "bob" << false;
+    QTest::newRow("new password") << "password"
+                                  << "other" << QStringList { "passwordStoredChanged" } << "bob" << false;
+    QTest::newRow("licence unchanged") << "eula"
+                                       << "false" << QStringList() << "bob" << false;
+    QTest::newRow("auto login on") << "auto"
+                                   << "true" << QStringList { "autoLoginChanged" } << "bob" << false;
+}
+
+void tst_Application::loginSettings()
+{
+    QFETCH(QString, call);
+    QFETCH(QString, argument);
+    QFETCH(QStringList, signals);
+    QFETCH(QString, storedUser);
+    QFETCH(bool, storedHashEmpty);
+
+    const QString hash = QString::fromStdString(cApplication::GetHashedPassword(QStringLiteral("secret")));
+    {
+        QSettings settings;
+        settings.setValue(cApplication::RememberLoginDetailsKey(), true);
+        settings.setValue(cApplication::UsernameKey(), QStringLiteral("bob"));
+        settings.setValue(cApplication::HashedPasswordKey(), hash);
+    }
+    cApplication app(cApplication::DesktopDevice, false, false, false);
+    QCOMPARE(app.username(), QStringLiteral("bob"));
+    QCOMPARE(app.passwordStored(), true);
+    cSignalLog log(app);
+
+    if (call == "user")
+        app.setUsername(argument);
+    else if (call == "remember")
+        app.setRememberLoginDetails(argument == "true");
+    else if (call == "password")
+        app.setPassword(argument);
+    else if (call == "eula")
+        app.setEulaAccepted(argument == "true");
+    else if (call == "auto")
+        app.setAutoLogin(argument == "true");
+
+    QStringList fired = log.Fired();
+    fired.sort();
+    signals.sort();
+    QCOMPARE(fired, signals);
+    QSettings settings;
+    QCOMPARE(settings.value(cApplication::UsernameKey()).toString(), storedUser);
+    QCOMPARE(settings.value(cApplication::HashedPasswordKey()).toString().isEmpty(), storedHashEmpty);
+    if (call == "eula")
+        QVERIFY(!settings.contains(cApplication::EulaAcceptedKey()));
+}
+
+void tst_Application::unlockPassword()
+{
+    cApplication app(cApplication::DesktopDevice, false, false, false);
+    QCOMPARE(app.checkUnlockPassword(QString()), false);
+    QCOMPARE(app.checkUnlockPassword(QStringLiteral("pw")), false);
+    app.setUnlockPassword(QStringLiteral("pw"));
+    QCOMPARE(QSettings().value(cApplication::UnlockPasswordKey()).toString().toStdString(),
+        cApplication::GetHashedString(QStringLiteral("pw")));
+    QCOMPARE(app.checkUnlockPassword(QStringLiteral("pw")), true);
+    QCOMPARE(app.checkUnlockPassword(QStringLiteral("pw ")), false);
+    // The whole text counts, unlike the sign-in password's first sixteen characters.
+    app.setUnlockPassword(QStringLiteral("abcdefghijklmnopqrst"));
+    QCOMPARE(app.checkUnlockPassword(QStringLiteral("abcdefghijklmnop")), false);
+    QCOMPARE(app.checkUnlockPassword(QStringLiteral("abcdefghijklmnopqrst")), true);
+}
+
+void tst_Application::kioskPresentation()
+{
+    QSettings().setValue(cApplicationBase::GeometryKey(), cApplicationBase::WriteGeometry(QRect(30, 40, 500, 300), 0));
+    cApplication app(cApplication::DesktopDevice, false, false, false);
+    QWindow window;
+    app.applicationWindowReady();
+    QVERIFY(window.flags().testFlag(Qt::WindowFullscreenButtonHint));
+    QTRY_COMPARE(mShell.mOptions, QList<unsigned>({ 0 }));
+
+    QSignalSpy changed(&app, &cApplication::kioskModeChanged);
+    app.setKioskMode(false);
+    QCOMPARE(changed.count(), 0);
+    QVERIFY(!QSettings().contains(cApplication::KioskModeKey()));
+
+    app.setKioskMode(true);
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(QSettings().value(cApplication::KioskModeKey()).toBool(), true);
+    QTRY_COMPARE(mShell.mOptions, QList<unsigned>({ 0, 42 }));
+    QCOMPARE(window.windowStates(), Qt::WindowStates(Qt::WindowFullScreen));
+
+    window.setFlag(Qt::WindowFullscreenButtonHint, false);
+    window.setGeometry(0, 0, 800, 600);
+    app.setKioskMode(false);
+    QCOMPARE(changed.count(), 2);
+    QVERIFY(window.flags().testFlag(Qt::WindowFullscreenButtonHint));
+    QTRY_COMPARE(mShell.mOptions, QList<unsigned>({ 0, 42, 0 }));
+    QCOMPARE(window.windowStates(), Qt::WindowStates(Qt::WindowNoState));
+    QCOMPARE(window.geometry(), QRect(30, 40, 500, 300));
+}
+
+void tst_Application::kioskBeforeWindow()
+{
+    cApplication app(cApplication::DesktopDevice, false, false, false);
+    app.setKioskMode(true);
+    app.setKioskMode(false);
+    app.EnterKioskMode();
+    app.EnterNormalMode();
+    QTest::qWait(50);
+    QCOMPARE(mShell.mOptions, QList<unsigned>());
+    QCOMPARE(app.kioskMode(), false);
+}
+
+void tst_Application::panelPC()
+{
+    cApplication panel(cApplication::DesktopDevice, false, true, false);
+    QCOMPARE(panel.isProDVX(), true);
+    QSignalSpy pad(&panel, &cApplication::showPinPadChanged);
+    QSignalSpy dvx(&panel, &cApplication::isProDVXChanged);
+    panel.setShowPinPad(true);
+    panel.setShowPinPad(true);
+    panel.SetIsProDVX(true);
+    panel.SetIsProDVX(false);
+    QCOMPARE(pad.count(), 1);
+    QCOMPARE(pad.first().first().toBool(), true);
+    QCOMPARE(dvx.count(), 1);
+    QCOMPARE(dvx.first().first().toBool(), false);
+}
+
+void tst_Application::pauseAndResume()
+{
+    cApplication app(cApplication::DesktopDevice, false, false, false);
+    app.ApplicationWillEnterForeground();
+    QVERIFY(app.foundUnitsManager()->UnitFinder() != nullptr);
+    app.ApplicationDidEnterBackground();
+    QVERIFY(app.foundUnitsManager()->UnitFinder() != nullptr);
+    app.ApplicationWillSuspend();
+    QCOMPARE(app.foundUnitsManager()->UnitFinder(), nullptr);
+}
+
+QTEST_MAIN(tst_Application)
+#include "tst_application.moc"

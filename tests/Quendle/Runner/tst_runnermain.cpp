@@ -1,0 +1,100 @@
+// The whole runner process as the program entry assembles it, with small root QML files: the
+// exit code, the kiosk word kept in the settings across runs, the default font, and the network
+// gone when the entry returns.
+
+#include "Quendle/Runner/ApplicationMain.h"
+#include "ZUNet/Core/Syscall.h"
+#include "tests/support/TraceCapture.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <vector>
+
+class tst_RunnerMain : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void run_data();
+    void run();
+
+private:
+    QTemporaryDir mConfigHome;
+};
+
+void tst_RunnerMain::initTestCase()
+{
+    QVERIFY(mConfigHome.isValid());
+    qputenv("XDG_CONFIG_HOME", mConfigHome.path().toUtf8());
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // No OpenGL context offscreen.
+    qputenv("QT_QUICK_BACKEND", "software");
+}
+
+void tst_RunnerMain::run_data()
+{
+    QTest::addColumn<QString>("root");
+    QTest::addColumn<QVariant>("storedKiosk");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QVariant>("kioskAfter");
+
+    const QVariant none;
+    // 10 + kiosk mode (1) + default font Lato 8 pt (2).
+    QTest::newRow("root fails") << "broken.qml" << none << QStringList() << -1 << none;
+    QTest::newRow("root fails, kiosk word stored")
+        << "broken.qml" << none << QStringList { "KioskMode" } << -1 << QVariant(true);
+    QTest::newRow("nothing stored") << "report.qml" << none << QStringList() << 12 << none;
+    QTest::newRow("KioskMode") << "report.qml" << none << QStringList { "KioskMode" } << 13 << QVariant(true);
+    QTest::newRow("stored on, no word") << "report.qml" << QVariant(true) << QStringList() << 13 << QVariant(true);
+    QTest::newRow("NoKioskMode") << "report.qml" << QVariant(true) << QStringList { "NoKioskMode" } << 12
+                                 << QVariant(false);
+    QTest::newRow("wrong word keeps the stored choice")
+        << "report.qml" << QVariant(true) << QStringList { "kioskmode" } << 13 << QVariant(true);
+    QTest::newRow("two words") << "report.qml" << QVariant(false) << QStringList { "KioskMode", "KioskMode" } << 12
+                               << QVariant(false);
+}
+
+void tst_RunnerMain::run()
+{
+    QFETCH(QString, root);
+    QFETCH(QVariant, storedKiosk);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QVariant, kioskAfter);
+
+    {
+        QSettings settings(QStringLiteral("Quendle Audio"), QStringLiteral("Quendle App"));
+        settings.clear();
+        if (storedKiosk.isValid())
+            settings.setValue(QStringLiteral("KM"), storedKiosk);
+    }
+
+    std::vector<QByteArray> words { QByteArray("quendle_runner") };
+    for (const QString& argument : qAsConst(arguments))
+        words.push_back(argument.toUtf8());
+    std::vector<char*> argv;
+    for (QByteArray& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    int argc = int(words.size());
+
+    cTraceCapture trace;
+    const QUrl url = QUrl::fromLocalFile(QFINDTESTDATA("runnermain/" + root));
+    const int result = Quendle::RunApplication(argc, argv.data(), url);
+    QCOMPARE(result, exitCode);
+    QCOMPARE(trace.CountContaining(QStringLiteral("Could not load font")), 0);
+    QCOMPARE(gRegistryRouter, nullptr);
+    QCOMPARE(gSystemBuilder, nullptr);
+
+    QSettings settings(QStringLiteral("Quendle Audio"), QStringLiteral("Quendle App"));
+    const QVariant stored = settings.value(QStringLiteral("KM"));
+    QCOMPARE(stored.isValid(), kioskAfter.isValid());
+    QCOMPARE(stored.toBool(), kioskAfter.toBool());
+}
+
+QTEST_APPLESS_MAIN(tst_RunnerMain)
+#include "tst_runnermain.moc"
