@@ -26,6 +26,9 @@ public:
 
     /// Bulk senders (configuration downloads) queue more only below this.
     static constexpr ULONG kRoomQueuedBytes = 1u << 20;
+    /// A unit's link to a runner holds at most this much queued; a runner that lets more pile up
+    /// does not read, and its connection is ended.
+    static constexpr ULONG kUnitMostQueuedBytes = 4u << 20;
 
     explicit cConnectionBaseQt(UWORD connectionId);
     ~cConnectionBaseQt() override;

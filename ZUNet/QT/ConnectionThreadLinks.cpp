@@ -151,6 +151,8 @@ void cServerConnectionThreadWorker::InitOnThread()
     ZU_DIAG("Connection made from %s (ZUNet)", GetHostDescription().c_str());
     SetRemoteAddress(mSocket->peerAddress());
     auto* tcp = new cTCPConnection(*mSocket, mConnectionId);
+    // A runner that stops reading must not grow the unit without end.
+    tcp->SetQueuedBytesLimit(cConnectionBaseQt::kUnitMostQueuedBytes);
     InitTCPConnection(tcp);
     connect(tcp, &cTCPConnection::HelloReceived, this, &cServerConnectionThreadWorker::RemoteUDPPortReceived,
         Qt::DirectConnection);

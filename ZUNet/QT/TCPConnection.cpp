@@ -107,7 +107,7 @@ void cTCPConnection::SendFrame(const UBYTE* frame, ULONG length, std::unique_ptr
     ULONG sent = 0;
     bool wake = false;
     tTransmitQueueLock locker = LockTransmitQueue();
-    if (mClosing)
+    if (mClosing || mOverflowed)
         return;
     const bool queueEmpty = FrontTransmitQueueItem() == nullptr;
     const auto now = std::chrono::steady_clock::now();
@@ -120,6 +120,11 @@ void cTCPConnection::SendFrame(const UBYTE* frame, ULONG length, std::unique_ptr
         sent = ULONG(count);
     }
     if (sent < length) {
+        const ULONG limit = mQueuedBytesLimit.load();
+        if (limit != 0 && GetQueuedBytes() + (length - sent) > limit) {
+            Overflow(locker);
+            return;
+        }
         if (sent > 0 || !owned) {
             // `frame` may lie in `owned`: copy before letting it go.
             std::unique_ptr<UBYTE[]> rest(new UBYTE[length - sent]);
@@ -133,6 +138,22 @@ void cTCPConnection::SendFrame(const UBYTE* frame, ULONG length, std::unique_ptr
     locker.unlock();
     if (wake)
         Q_EMIT Send();
+}
+
+// The peer has let a queue's worth pile up: nothing more is queued or written, and the connection
+// ends. What it holds is freed at once. A frame may have gone out in part; the connection's end
+// is what the peer then sees.
+void cTCPConnection::Overflow(tTransmitQueueLock& locker)
+{
+    mOverflowed = true;
+    mTransmitStopped.store(true);
+    const ULONG queued = GetQueuedBytes();
+    ClearTransmitQueue();
+    mHeadOffset = 0;
+    locker.unlock();
+    ZU_ERR("Transmit queue over %lu bytes (%lu queued), connection ended: mConnectionId = %d",
+        static_cast<unsigned long>(mQueuedBytesLimit.load()), static_cast<unsigned long>(queued), mConnectionId);
+    Q_EMIT TCPConnectionDisconnected();
 }
 
 // Bytes the socket took at once, or -1 when it is broken.

@@ -45,6 +45,9 @@ public:
 
     /// Stops `Transmit` for good (the accepting side does so when its socket reports an error).
     void SetTransmitStopped() { mTransmitStopped.store(true); }
+    /// The most bytes the link may hold queued (0: no limit). A frame that would take it over
+    /// drops the queue, stops the link for good and reports it disconnected: the peer does not read.
+    void SetQueuedBytesLimit(ULONG limit) { mQueuedBytesLimit.store(limit); }
     bool WasByeSent() const { return mByeSent.load(); }
     bool WasByeReceived() const { return mByeReceived.load(); }
     /// True when frames go straight to the socket's descriptor rather than through the device.
@@ -73,6 +76,7 @@ private:
     void SendFrame(const UBYTE* frame, ULONG length, std::unique_ptr<UBYTE[]> owned = nullptr);
     bool WriteQueuedFramesDirect(tTransmitQueueLock& locker);
     long SendSome(const UBYTE* bytes, ULONG length);
+    void Overflow(tTransmitQueueLock& locker);
     void CloseDirectDescriptor();
     void BeginClose();
     void EndWriting();
@@ -83,12 +87,14 @@ private:
     std::atomic<bool> mByeSent { false };
     std::atomic<bool> mByeReceived { false };
     std::atomic<bool> mTransmitStopped { false };
+    std::atomic<ULONG> mQueuedBytesLimit { 0 };
     bool mHelloReceived = false;
     bool mHelloAckReceived = false;
     // Guarded by the transmit-queue lock.
     int mDirectFd = -1;
     ULONG mHeadOffset = 0; // bytes of the first queued frame already written
     bool mClosing = false; // a close has begun: only the close itself writes from now on
+    bool mOverflowed = false; // the queue went over its limit: nothing is queued any more
     std::chrono::steady_clock::time_point mLastWrite;
     QSocketNotifier* mWriteNotifier = nullptr; // link thread only
 };

@@ -5,11 +5,17 @@
 #include "Quendle/AppCommon/RunnerQuendleConfigClient.h"
 #include "Quendle/Global/ConfigManagerProtocol.h"
 #include "Quendle/Global/ConfigManagerVersionClient.h"
+#include "Quendle/Global/SaltHash.h"
 #include "ZUNet/Core/RegistryRouter.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/SystemBuilder.h"
+#include "ZUNet/Core/ZUNetMethods.h"
+#include "ZUNet/QT/ConnectionBase.h"
+#include "ZUNet/QT/FrameParser.h"
+#include "ZUNet/QT/FrameWriter.h"
 #include "ZUNet/QT/NetworkConnection.h"
 #include "ZUNet/QT/NetworkStack.h"
+#include "ZUNet/QT/ZUNetWire.h"
 #include "tests/support/HexData.h"
 #include "tests/support/ProbeObject.h"
 #include "tests/support/quendle/NameParamListener.h"
@@ -18,7 +24,17 @@
 #include <QDeadlineTimer>
 #include <QtTest>
 
+#include <atomic>
+#include <functional>
 #include <memory>
+#include <thread>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace Quendle;
 
@@ -86,6 +102,169 @@ struct sRunnerClient {
     std::unique_ptr<cWatcher> mWatcher;
 };
 
+/// A runner on plain sockets: says HELLO, finds the manager and signs in like a runner, then asks
+/// for downloads and never reads again, while its keep-alives go on every second.
+class cNonReadingRunner : public cFrameParser::cReceiver
+{
+public:
+    ~cNonReadingRunner() override
+    {
+        mStop.store(true);
+        if (mKeepAlives.joinable())
+            mKeepAlives.join();
+        if (mTcp >= 0)
+            ::close(mTcp);
+        if (mUdp >= 0)
+            ::close(mUdp);
+    }
+
+    bool Connect(const QString& unit)
+    {
+        mUnit.sin_family = AF_INET;
+        mUnit.sin_port = htons(51321);
+        if (::inet_pton(AF_INET, unit.toLatin1().constData(), &mUnit.sin_addr) != 1)
+            return false;
+        mTcp = ::socket(AF_INET, SOCK_STREAM, 0);
+        if (::connect(mTcp, reinterpret_cast<const sockaddr*>(&mUnit), sizeof(mUnit)) != 0)
+            return false;
+        // Keep-alives leave from the address of the TCP connection, as the unit expects.
+        sockaddr_in local {};
+        socklen_t length = sizeof(local);
+        ::getsockname(mTcp, reinterpret_cast<sockaddr*>(&local), &length);
+        local.sin_port = 0;
+        mUdp = ::socket(AF_INET, SOCK_DGRAM, 0);
+        if (::bind(mUdp, reinterpret_cast<const sockaddr*>(&local), sizeof(local)) != 0)
+            return false;
+        length = sizeof(local);
+        ::getsockname(mUdp, reinterpret_cast<sockaddr*>(&local), &length);
+        UBYTE hello[ZUNetWire::kHelloPayloadLength];
+        cFrameWriter::WriteHelloPayload(ZUNetWire::kUtilityHello, ntohs(local.sin_port), hello);
+        if (!Send(cFrameWriter::UtilityFrame(hello, sizeof(hello))) || !ReadUntil([this] { return mUnitPort != 0; }))
+            return false;
+        mKeepAlives = std::thread([this] {
+            const UBYTE keepAlive[] = { ZUNetWire::kUtilityKeepAlive };
+            const QByteArray frame = cFrameWriter::UtilityFrame(keepAlive, sizeof(keepAlive));
+            sockaddr_in to = mUnit;
+            to.sin_port = htons(mUnitPort);
+            for (int tick = 0; !mStop.load(); ++tick) {
+                if (tick % 20 == 0)
+                    ::sendto(mUdp, frame.constData(), size_t(frame.size()), 0, reinterpret_cast<const sockaddr*>(&to),
+                        sizeof(to));
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        });
+        return true;
+    }
+
+    bool SignIn(const QString& name, const QString& password)
+    {
+        const QByteArray managerName(kConfigManagerName);
+        cZUNetMessage find(UWORD(managerName.size() + 1));
+        find.SetDataBufferString(managerName.constData(), 0);
+        find.SetAddress(0, ZUNET_REGISTRY_HANDLE, kHandle, M_REG_FIND_OBJECT);
+        const cZUNetMessage* found = Request(find);
+        if (!found || found->mMethod != M_REPLY_OK || !found->ReadUWORD(0, mManager))
+            return false;
+        cZUNetMessage authenticate(0);
+        authenticate.SetAddress(0, mManager, kHandle, M_AUTHENTICATE);
+        const cZUNetMessage* saltReply = Request(authenticate);
+        const char* saltText = nullptr;
+        if (!saltReply || saltReply->mMethod != M_REPLY_OK || !saltReply->ReadString(0, saltText))
+            return false;
+        const QByteArray salt = QByteArray::fromBase64(saltText);
+        const QByteArray user
+            = SaltHash(QByteArray::fromBase64(QByteArray::fromStdString(GetHashedString(name))), salt).toBase64();
+        const QByteArray secret
+            = SaltHash(QByteArray::fromBase64(QByteArray::fromStdString(GetHashedPassword(password))), salt).toBase64();
+        cZUNetMessage part2(UWORD(user.size() + secret.size() + 2));
+        part2.SetDataBufferString(user.constData(), 0);
+        part2.SetDataBufferString(secret.constData(), user.size() + 1);
+        part2.SetAddress(0, mManager, kHandle, M_AUTHENTICATE_PART2);
+        const cZUNetMessage* signedIn = Request(part2);
+        return signedIn && signedIn->mMethod == M_REPLY_OK;
+    }
+
+    /// Asks for `count` desktop downloads at once; nothing is read from here on.
+    bool RequestDownloads(int count)
+    {
+        cZUNetMessage request(3);
+        request.SetDataBufferUBYTE(Desktop, 0);
+        request.SetDataBufferUWORD(0, 1);
+        request.SetAddress(0, mManager, kHandle, M_GET_RUNNER_CONFIG);
+        for (int i = 0; i < count; ++i) {
+            if (!Send(cFrameWriter::ObjectFrame(request)))
+                return false;
+        }
+        return true;
+    }
+
+private:
+    static constexpr UWORD kHandle = 0x0101;
+
+    void ObjectFrameParsed(cZUNetMessage& message) override { mReceived.push_back(message); }
+    void UtilityFrameParsed(UBYTE* payload, UWORD length) override
+    {
+        UBYTE version = 0;
+        UWORD port = 0;
+        if (length > 0 && payload[0] == ZUNetWire::kUtilityHelloAck
+            && cConnectionBase::ReadHelloPayload(payload, length, version, port))
+            mUnitPort = port;
+    }
+
+    bool Send(const QByteArray& frame)
+    {
+        return ::send(mTcp, frame.constData(), size_t(frame.size()), MSG_NOSIGNAL) == frame.size();
+    }
+    /// Sends the request and reads until its answer is in.
+    const cZUNetMessage* Request(const cZUNetMessage& request)
+    {
+        const std::size_t before = mReceived.size();
+        if (!Send(cFrameWriter::ObjectFrame(request)) || !ReadUntil([&] { return mReceived.size() > before; }))
+            return nullptr;
+        return &mReceived.back();
+    }
+    bool ReadUntil(const std::function<bool()>& done)
+    {
+        QDeadlineTimer deadline(10000);
+        while (!done()) {
+            pollfd readable { mTcp, POLLIN, 0 };
+            if (deadline.hasExpired() || ::poll(&readable, 1, 50) < 0)
+                return false;
+            if (!(readable.revents & POLLIN))
+                continue;
+            UBYTE buffer[4096];
+            const ssize_t count = ::recv(mTcp, buffer, sizeof(buffer), 0);
+            if (count <= 0)
+                return false;
+            mParser.Feed(buffer, ULONG(count));
+        }
+        return true;
+    }
+
+    sockaddr_in mUnit {};
+    int mTcp = -1;
+    int mUdp = -1;
+    UWORD mUnitPort = 0;
+    UWORD mManager = ZUNET_NO_HANDLE;
+    cFrameParser mParser { *this };
+    std::vector<cZUNetMessage> mReceived;
+    std::atomic<bool> mStop { false };
+    std::thread mKeepAlives;
+};
+
+/// The resident memory of a process in kB (VmRSS, or VmHWM for its peak); -1 when unknown.
+long MemoryOfProcess(qint64 pid, const char* field = "VmRSS:")
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(int(qstrlen(field))).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
 QByteArray StoredBytes(cRunnerQuendleConfigClient& client)
 {
     QMutexLocker locker(&client.StorageMutex());
@@ -115,6 +294,7 @@ private Q_SLOTS:
     void download_data();
     void download();
     void severalMegabytesByteExact();
+    void runnerThatNeverReadsCostsBoundedMemory();
     void namesAndNotices();
     void loginTokenForASecondUnit();
     void loginTokenOnlyFromTheStoredAddress();
@@ -369,6 +549,60 @@ void tst_SignInEndToEnd::severalMegabytesByteExact()
     QCOMPARE(client.mWatcher->mProgress.size(), chunks);
     for (int i = 0; i < chunks; ++i)
         QCOMPARE(client.mWatcher->mProgress[i], float(i + 1) / float(chunks));
+}
+
+// A runner that keeps its keep-alives going but stops reading asks for forty downloads of a 4 MB
+// configuration (160 MB if the unit held them whole). The unit's resident memory grows by less
+// than 24 MB, and another runner downloads byte-exact meanwhile.
+void tst_SignInEndToEnd::runnerThatNeverReadsCostsBoundedMemory()
+{
+    QByteArray image(3000000, '\0');
+    for (int i = 0; i < image.size(); ++i)
+        image[i] = char((i * 104729) ^ (i >> 7));
+    const QByteArray head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<QuendleConfig version=\"1.3.1\">\n"
+                            "    <Units>\n        <Unit id=\"1\" nameOrIpAddress=\"mixer-a\" type=\"tarvo\" "
+                            "primaryUnit=\"1\"/>\n    </Units>\n    <Layouts>\n"
+                            "        <Layout name=\"Big\" allUsers=\"1\" desktop=\"1\" allScenes=\"1\">\n"
+                            "            <Widget id=\"1\" type=\"image\" imageResourceId=\"2\"/>\n"
+                            "        </Layout>\n    </Layouts>\n    <Resources>\n";
+    const QByteArray expected = head + "        <Resource id=\"2\" name=\"r\" data=\"" + image.toBase64()
+        + "\"/>\n    </Resources>\n</QuendleConfig>";
+    QFile file(ConfigPath());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(expected), qint64(expected.size()));
+    file.close();
+
+    cQuendleUnit unit;
+    QVERIFY(unit.Start(kPrimary, ConfigPath()));
+    sRunnerClient healthy("QuendleConfigClient_h");
+    QVERIFY(Seek(healthy, kPrimary));
+    QVERIFY(SignIn(healthy, "Alice", "wonder"));
+    QVERIFY(Download(healthy));
+    QVERIFY(StoredBytes(*healthy.mClient) == expected);
+    healthy->SetDownloadHasBeenProcessed();
+    const long before = MemoryOfProcess(unit.Pid());
+    QVERIFY(before > 0);
+
+    cNonReadingRunner stalled;
+    QVERIFY(stalled.Connect(kPrimary));
+    QVERIFY(stalled.SignIn("Alice", "wonder"));
+    QVERIFY(stalled.RequestDownloads(40));
+    long most = before;
+    for (int round = 0; round < 3; ++round) {
+        QVERIFY(Download(healthy));
+        QVERIFY(StoredBytes(*healthy.mClient) == expected);
+        healthy->SetDownloadHasBeenProcessed();
+        most = std::max(most, MemoryOfProcess(unit.Pid()));
+    }
+    QTest::qWait(1000); // time for the stalled runner's replies to pile up, were they to
+    most = std::max(most, MemoryOfProcess(unit.Pid()));
+    qInfo("unit resident memory: %ld kB before the stalled runner, %ld kB at most after", before, most);
+    QCOMPARE(unit.CountLines("unit: terminated"), 0);
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    // A sanitizer keeps freed memory in quarantine and shadows every byte: the figure means little.
+#else
+    QVERIFY2(most - before < 24 * 1024, "the unit holds the stalled runner's downloads");
+#endif
 }
 
 void tst_SignInEndToEnd::namesAndNotices()

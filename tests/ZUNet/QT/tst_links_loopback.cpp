@@ -17,6 +17,7 @@
 #include <QUdpSocket>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -145,6 +146,7 @@ private Q_SLOTS:
     void tcpPeerDisconnectIsReported();
     void tcpFullSocketQueuesInOrder();
     void tcpCloseFlushesAFullSocketThenBye();
+    void tcpQueueOverItsLimitEndsTheConnection();
     void tcpCloseGivesUpOnAPeerThatNeverReads();
     void tcpCloseThatGivesUpWritesNothingMore();
     void tcpPeerThatNeverReadsStallsTheLink();
@@ -272,6 +274,43 @@ void tst_LinksLoopback::tcpCloseFlushesAFullSocketThenBye()
     const QByteArray received = peer.WaitForEnd();
     QCOMPARE(received.size(), expected.size() + 7);
     QVERIFY(received == expected + cConnectionBaseQt::GetByeMessage());
+}
+
+// A unit's link to a runner that never reads holds at most its limit; the frame that would go over
+// ends the connection, and what was queued is freed at once.
+void tst_LinksLoopback::tcpQueueOverItsLimitEndsTheConnection()
+{
+    sRawPeer peer;
+    QVERIFY(peer.Connect());
+    cTCPConnection link(*peer.mLinkSide, 7);
+    link.SetQueuedBytesLimit(cConnectionBaseQt::kUnitMostQueuedBytes);
+    QSignalSpy disconnected(&link, &cTCPConnection::TCPConnectionDisconnected);
+    cTraceCapture trace;
+    QByteArray sent;
+    ULONG mostQueued = 0;
+    for (int i = 0; i < kFramesToFill; ++i) {
+        const cZUNetMessage message = MakeMessage(UWORD(i), PARAMETER_BASE, QByteArray(kLargeData, char(i)));
+        sent += cFrameWriter::ObjectFrame(message);
+        link.SendMessage(message);
+        mostQueued = std::max(mostQueued, link.GetQueuedBytes());
+    }
+    QVERIFY2(sent.size() > int(cConnectionBaseQt::kUnitMostQueuedBytes) * 3, "more than the socket and the limit hold");
+    QVERIFY(mostQueued <= cConnectionBaseQt::kUnitMostQueuedBytes);
+    QVERIFY(mostQueued > cConnectionBaseQt::kUnitMostQueuedBytes - ULONG(kLargeData) - 12);
+    QCOMPARE(disconnected.count(), 1);
+    QCOMPARE(trace.CountContaining("Transmit queue over 4194304 bytes"), 1);
+    QCOMPARE(link.GetQueuedBytes(), ULONG(0));
+    QCOMPARE(link.GetTransmitQueueLength(), std::size_t(0));
+    link.SendMessage(MakeMessage(1, PARAMETER_BASE, "late"));
+    QCOMPARE(link.GetTransmitQueueLength(), std::size_t(0));
+
+    // The peer reads again: it gets a part of what was sent, nothing twice and no BYE.
+    peer.StartReading();
+    link.TCPDisconnect(false);
+    peer.mLinkSide->close();
+    const QByteArray received = peer.WaitForEnd();
+    QVERIFY(received.size() < sent.size());
+    QVERIFY(received == sent.left(received.size()));
 }
 
 // A peer that never reads cannot hold a close up for longer than the BYE wait.

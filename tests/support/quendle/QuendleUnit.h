@@ -31,6 +31,7 @@ public:
     bool Stop(int timeoutMs = 10000);
     void Kill();
     QString Address() const { return mAddress; }
+    qint64 Pid() const { return mProcess.processId(); }
     QStringList Lines() const { return mLines; }
 
 private:
