@@ -96,6 +96,9 @@ void cZUNetLevelControlWidgetBase::SetOffline()
 {
     CreateAssignments(true);
     cZUNetWidget::SetOffline();
+    // The one driver stays unregistered for the widget's life, and so the widget stays disabled.
+    if (!mLevelDriver || mLevelDriver->RegistrationFailed())
+        SetDisabled(true);
 }
 
 void cZUNetLevelControlWidgetBase::NetObjectNamesAndParametersReceived(

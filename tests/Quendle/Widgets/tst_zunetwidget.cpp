@@ -16,6 +16,7 @@
 #include "tests/support/quendle/TestConfig.h"
 
 #include <QXmlStreamReader>
+#include <QXmlStreamWriter>
 #include <QtTest>
 
 #include <memory>
@@ -75,6 +76,10 @@ private Q_SLOTS:
     void unitAttribute_data();
     void unitAttribute();
     void unitEntries();
+    void controlAttributes();
+    void levelAttributes();
+    void controlVisibility_data();
+    void controlVisibility();
     void failedLinkReachesOnlyItsWidget();
     void driverNamesAndRegistration();
     void valueBeforeOnLine_data();
@@ -161,6 +166,150 @@ void tst_ZUNetWidget::unitEntries()
     QVERIFY(widget->UnitProperty()->visible());
 }
 
+/// Every property's text, in list order, for comparing two widgets.
+QStringList PropertyTexts(cWidget& widget)
+{
+    QStringList texts;
+    for (cProperty* property : widget.AllProperties())
+        texts << property->name() + "=" + property->stringValue();
+    return texts;
+}
+
+/// The widget's attributes as written, read back into a fresh widget of the same kind.
+template <class tWidget> std::unique_ptr<tWidget> RoundTrip(const tWidget& widget, const cConfigBase& configuration)
+{
+    QByteArray bytes;
+    QXmlStreamWriter writer(&bytes);
+    writer.writeStartElement(QStringLiteral("Widget"));
+    widget.WriteAttributes(writer);
+    writer.writeEndElement();
+    return MakeWidget<tWidget>(configuration, QString::fromUtf8(bytes));
+}
+
+void tst_ZUNetWidget::controlAttributes()
+{
+    auto widget = MakeWidget<cTestControlWidget>(*mConfig,
+        QStringLiteral(
+            "<Widget id=\"1\" type=\"b\" x=\"0.1\" width=\"0.2\" unitId=\"3\" text=\"Vox\" function=\"sendonoff\" "
+            "channelType=\"op\" channelNumber=\"12\" destChannelType=\"bus\" destChannelNumber=\"4\" "
+            "paflChannelNumber=\"2\" muteGrpNumber=\"3\" ammNumber=\"5\" fxUnitNumber=\"6\" "
+            "leftRightSource=\"righths\" globalLocalSource=\"local\" colour=\"#00ff00\" "
+            "offImageResourceId=\"_basic\" onImageResourceId=\"img7\" radius=\"0.25\" "
+            "offColour=\"#0000ff\" textFont=\"latob\" textColour=\"#ffffff\" sceneNumber=\"9\" "
+            "channelNumber2=\"99\"/>"));
+    QCOMPARE(widget->CurrentUnitId(), 3);
+    QCOMPARE(widget->text(), QStringLiteral("Vox"));
+    QCOMPARE(widget->FunctionCode(), QStringLiteral("sendonoff"));
+    QCOMPARE(widget->ChannelTypeProperty()->Index(), 1);
+    QCOMPARE(widget->mChannelNumber->IntValue(), 12);
+    QCOMPARE(widget->DestChannelTypeProperty()->Index(), 2);
+    QCOMPARE(widget->mDestChannelNumber->IntValue(), 4);
+    QCOMPARE(widget->PAFLNumberProperty()->IntValue(), 2);
+    QCOMPARE(widget->mMuteGroup->IntValue(), 3);
+    QCOMPARE(widget->mAMMNumber->IntValue(), 5);
+    QCOMPARE(widget->mFxUnit->IntValue(), 6);
+    QCOMPARE(widget->mLeftRightSource->Index(), 1);
+    QCOMPARE(widget->mGlobalLocalSource->Index(), 1);
+    QCOMPARE(widget->onColour(), QStringLiteral("#00ff00"));
+    QCOMPARE(widget->offColour(), QStringLiteral("#0000ff"));
+    QCOMPARE(widget->imageOffIdentifier(), QStringLiteral("_basic"));
+    QCOMPARE(widget->imageOnIdentifier(), QStringLiteral("img7"));
+    QCOMPARE(widget->cornerRadius(), 0.25f);
+    QCOMPARE(widget->textFont(), QStringLiteral("latob"));
+    QCOMPARE(widget->textColour(), QStringLiteral("#ffffff"));
+    QCOMPARE(widget->SceneNumberProperty()->IntValue(), 9);
+    QCOMPARE(widget->ImageIdentifiers(), (QStringList { "_basic", "img7" }));
+    widget->ReplaceImageId(QStringLiteral("img7"), QStringLiteral("img8"));
+    QCOMPARE(widget->imageOnIdentifier(), QStringLiteral("img8"));
+    QCOMPARE(PropertyTexts(*RoundTrip(*widget, *mConfig)), PropertyTexts(*widget));
+
+    // Numbers are stored as read, outside their range too; a non-finite radius reads as 0.
+    auto odd = MakeWidget<cTestControlWidget>(
+        *mConfig, QStringLiteral("<Widget id=\"1\" type=\"b\" channelNumber=\"5000\" radius=\"nan\"/>"));
+    QCOMPARE(odd->mChannelNumber->IntValue(), 5000);
+    QCOMPARE(odd->cornerRadius(), 0.0f);
+}
+
+void tst_ZUNetWidget::levelAttributes()
+{
+    auto widget = MakeWidget<cTestLevelWidget>(*mConfig,
+        QStringLiteral("<Widget id=\"1\" type=\"f\" unitId=\"3\" textLabel=\"Lead\" levelType=\"sendlevel\" "
+                       "channelType=\"op\" channelNumber=\"3\" destChannelType=\"op\" destChannelNumber=\"8\" "
+                       "minGain=\"-40\" maxGain=\"6\" minToInf=\"on\" audioTaper=\"off\" "
+                       "offImageResourceId=\"bg\" onImageResourceId=\"knob\" textFont=\"latob\" "
+                       "textColour=\"#ff0000\" controlColour=\"#00ff00\" overlayColour=\"#800000ff\"/>"));
+    QCOMPARE(widget->CurrentUnitId(), 3);
+    QCOMPARE(widget->text(), QStringLiteral("Lead"));
+    QCOMPARE(widget->LevelTypeCode(), QStringLiteral("sendlevel"));
+    QCOMPARE(widget->ChannelTypeProperty()->Index(), 1);
+    QCOMPARE(widget->mChannelNumber->IntValue(), 3);
+    QCOMPARE(widget->DestChannelTypeProperty()->Index(), 1);
+    QCOMPARE(widget->mDestChannelNumber->IntValue(), 8);
+    QCOMPARE(widget->mMinGain->IntValue(), -40);
+    QCOMPARE(widget->mMaxGain->IntValue(), 6);
+    QCOMPARE(widget->mMinToInf->Index(), 0);
+    QCOMPARE(widget->AudioTaperCode(), QStringLiteral("off"));
+    QCOMPARE(widget->imageBackgroundIdentifier(), QStringLiteral("bg"));
+    QCOMPARE(widget->imageControlIdentifier(), QStringLiteral("knob"));
+    QCOMPARE(widget->textFont(), QStringLiteral("latob"));
+    QCOMPARE(widget->textColour(), QStringLiteral("#ff0000"));
+    QCOMPARE(widget->controlColour(), QStringLiteral("#00ff00"));
+    QCOMPARE(widget->overlayColour(), QStringLiteral("#800000ff"));
+    QCOMPARE(widget->Key(), std::string("sendlevel/op/2/op/7"));
+    QCOMPARE(PropertyTexts(*RoundTrip(*widget, *mConfig)), PropertyTexts(*widget));
+
+    // The defaults, and codes not in their tables.
+    auto plain = MakeWidget<cTestLevelWidget>(
+        *mConfig, QStringLiteral("<Widget id=\"1\" type=\"f\" levelType=\"x\" audioTaper=\"x\" minGain=\"low\"/>"));
+    QCOMPARE(plain->LevelTypeCode(), QStringLiteral("mainlevel"));
+    QCOMPARE(plain->AudioTaperCode(), QStringLiteral("on"));
+    QCOMPARE(plain->mMinGain->IntValue(), 0);
+    QCOMPARE(plain->mMinToInf->Index(), 1);
+    QCOMPARE(plain->controlColour(), QStringLiteral("#04ffc5"));
+    QCOMPARE(plain->overlayColour(), QStringLiteral("#66ffff00"));
+}
+
+void tst_ZUNetWidget::controlVisibility_data()
+{
+    QTest::addColumn<QString>("function");
+    QTest::addColumn<QStringList>("shown");
+    QTest::newRow("paflclear") << "paflclear" << QStringList { "PAFL Number" };
+    QTest::newRow("mutegrp") << "mutegrp" << QStringList { "Mute Group" };
+    QTest::newRow("amminout") << "amminout" << QStringList { "AMM Number" };
+    QTest::newRow("ammchactive") << "ammchactive" << QStringList { "Channel Number" };
+    QTest::newRow("taptempo") << "taptempo" << QStringList { "FX Unit", "Source", "Source" };
+    QTest::newRow("pafl") << "pafl" << QStringList { "Channel Number", "Channel Type", "PAFL Number" };
+    QTest::newRow("mute") << "mute" << QStringList { "Channel Number", "Channel Type" };
+    QTest::newRow("talkbackassign") << "talkbackassign" << QStringList { "Dest Channel Number", "Dest Channel Type" };
+    QTest::newRow("sendonoff") << "sendonoff"
+                               << QStringList { "Channel Number", "Dest Channel Number", "Channel Type",
+                                      "Dest Channel Type" };
+    QTest::newRow("scenerecall") << "scenerecall" << QStringList { "Scene Number" };
+    QTest::newRow("own") << "ownfunction" << QStringList {};
+}
+
+// The binding properties shown per function, whatever was shown before.
+void tst_ZUNetWidget::controlVisibility()
+{
+    QFETCH(QString, function);
+    QFETCH(QStringList, shown);
+    auto widget = MakeWidget<cTestControlWidget>(
+        *mConfig, QStringLiteral("<Widget id=\"1\" type=\"b\" function=\"sendonoff\"/>"));
+    widget->SelectFunction(QStringLiteral("scenerecall"));
+    widget->SelectFunction(function);
+    static const QStringList kBinding { "Channel Type", "Channel Number", "Dest Channel Type", "Dest Channel Number",
+        "PAFL Number", "Mute Group", "AMM Number", "FX Unit", "Source", "Scene Number" };
+    QStringList visible;
+    for (cProperty* property : widget->AllProperties()) {
+        if (kBinding.contains(property->name()) && property->visible())
+            visible << property->name();
+    }
+    QCOMPARE(visible, shown);
+    QVERIFY(!widget->mRadius->visible());
+    widget->mOnImage->setStringValue(QStringLiteral("_basic"));
+    QVERIFY(widget->mRadius->visible());
+}
+
 // A failure report reaches the widget it was made for, from any thread, and never a widget built
 // later, even at the same address.
 void tst_ZUNetWidget::failedLinkReachesOnlyItsWidget()
@@ -227,6 +376,8 @@ void tst_ZUNetWidget::driverNamesAndRegistration()
     unnamed->NetObjectNamesAndParametersReceived(Quendle::NameParamResolved, { { "unit gain a", PARAMETER_BASE } });
     QVERIFY(unnamed->disabled());
     QVERIFY(unnamed->Links().empty());
+    unnamed->SetOffline();
+    QVERIFY(unnamed->disabled());
 
     auto button
         = MakeWidget<cTestControlWidget>(*mConfig, QStringLiteral("<Widget id=\"7\" type=\"b\"/>"), 7, longType);
