@@ -137,6 +137,11 @@ void tst_WidgetFactory::typeTable()
     QCOMPARE(widget->parent(), &parent);
     QCOMPARE(cRunnerWidgetFactory::QmlUrlForType(type), qmlFile);
     QCOMPARE(cRunnerWidgetFactory::QmlFilesByType().size(), 26);
+    // A class that is built has its view in the resources, where the content page's relative path
+    // leads ("../Widgets/X.qml" from a page one folder down).
+    if (className != QLatin1String("cUnknownWidget"))
+        QVERIFY2(QFile::exists(QStringLiteral(":/Widgets/") + qmlFile.mid(int(qstrlen("../Widgets/")))),
+            qPrintable(qmlFile));
 }
 
 void tst_WidgetFactory::unknownKeys_data()
@@ -152,6 +157,7 @@ void tst_WidgetFactory::unknownKeys()
 {
     QFETCH(QString, type);
     QCOMPARE(cRunnerWidgetFactory::QmlUrlForType(type), QStringLiteral("../Widgets/UnknownWidget.qml"));
+    QVERIFY(QFile::exists(QStringLiteral(":/Widgets/UnknownWidget.qml")));
     QObject parent;
     cWidget* widget = cRunnerWidgetFactory::CreateWidget(type, 3, *mConfig, &parent);
     QCOMPARE(QString::fromLatin1(widget->metaObject()->className()), QStringLiteral("cUnknownWidget"));
