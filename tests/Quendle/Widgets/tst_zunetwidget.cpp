@@ -164,6 +164,20 @@ void tst_ZUNetWidget::unitEntries()
     QCOMPARE(entries[1].code.toInt(), 3);
     QCOMPARE(widget->UnitProperty()->comboValues(), (QStringList { "10.77.0.50", "10.77.0.53" }));
     QVERIFY(widget->UnitProperty()->visible());
+
+    // The entries follow the configuration's units as they come, change and go.
+    cTestApplication application;
+    cTestConfig configuration(&application);
+    auto other = MakeWidget<cTestControlWidget>(configuration, QStringLiteral("<Widget id=\"1\" type=\"b\"/>"));
+    QVERIFY(other->UnitProperty()->comboValues().isEmpty());
+    auto* unit = new cConfigUnit(
+        &configuration, 4, QStringLiteral("Stage"), QStringLiteral("corvo64"), true, QString(), &configuration);
+    QVERIFY(configuration.InsertNewUnit(unit) >= 0);
+    QCOMPARE(other->UnitProperty()->comboValues(), QStringList { "Stage" });
+    unit->nameOrIpAddressProperty()->setStringValue(QStringLiteral("Stage left"));
+    QCOMPARE(other->UnitProperty()->comboValues(), QStringList { "Stage left" });
+    configuration.units()->remove(unit);
+    QVERIFY(other->UnitProperty()->comboValues().isEmpty());
 }
 
 /// Every property's text, in list order, for comparing two widgets.
