@@ -1,0 +1,16 @@
+import QtQuick 2.15
+import "qrc:/WidgetBase"
+
+// A test view: fills its place with the colour named after the colon of its widget's type
+// ("swatch:#d02010").
+WidgetBase {
+    id: swatch
+
+    objectName: "swatch"
+
+    Rectangle {
+        parent: swatch.contentPositioner
+        anchors.fill: parent
+        color: swatch.widgetType.indexOf(":") > 0 ? swatch.widgetType.split(":")[1] : "grey"
+    }
+}
