@@ -1,0 +1,24 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+
+ScrollView {
+    id: scrollView
+
+    clip: true
+
+    ScrollBar.vertical: ScrollBar {
+        parent: scrollView
+        x: scrollView.width - width
+        height: scrollView.height
+        width: 12
+        interactive: true
+        policy: ScrollBar.AsNeeded
+        contentItem: Rectangle {
+            radius: 3
+            color: parent.pressed ? "#CCCCCC" : "#5A5A5A"
+        }
+        background: Rectangle {
+            color: Qt.rgba(0, 0, 0, 0.5)
+        }
+    }
+}

@@ -1,0 +1,275 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+
+/// Records what the pages call, in order, as "name(argument)".
+class cCallLog : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QStringList calls READ calls NOTIFY callsChanged)
+
+public:
+    QStringList calls() const { return mCalls; }
+    void Add(const QString& call)
+    {
+        mCalls.append(call);
+        Q_EMIT callsChanged();
+    }
+    Q_INVOKABLE void clear()
+    {
+        mCalls.clear();
+        Q_EMIT callsChanged();
+    }
+
+Q_SIGNALS:
+    void callsChanged();
+
+private:
+    QStringList mCalls;
+};
+
+class cFakeConnectionInterface : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool allUnitsConnectedAndAuthenticated MEMBER mAll NOTIFY allUnitsConnectedAndAuthenticatedChanged)
+    Q_PROPERTY(QVariantList units MEMBER mUnits CONSTANT)
+    Q_PROPERTY(bool lostCommsLowTTL MEMBER mLow NOTIFY lostCommsLowTTLChanged)
+
+public:
+    explicit cFakeConnectionInterface(cCallLog& log)
+        : mLog(log)
+    {
+    }
+    Q_INVOKABLE void disconnectAllUnits() { mLog.Add(QStringLiteral("disconnectAllUnits()")); }
+    bool mAll = false;
+    bool mLow = false;
+    QVariantList mUnits;
+
+Q_SIGNALS:
+    void allUnitsConnectedAndAuthenticatedChanged();
+    void someUnitsConnectedAndAuthenticatedChanged();
+    void someUnitsAuthenticationFailed();
+    void lostCommsLowTTLChanged();
+
+private:
+    cCallLog& mLog;
+};
+
+class cFakeConfig : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QObject* connectionInterface READ connectionInterface CONSTANT)
+    Q_PROPERTY(bool configVersionIsNewer MEMBER mNewer NOTIFY configVersionIsNewerChanged)
+    Q_PROPERTY(QString version MEMBER mVersion NOTIFY versionChanged)
+
+public:
+    explicit cFakeConfig(cCallLog& log)
+        : mLog(log)
+        , mInterface(log)
+    {
+    }
+    QObject* connectionInterface() { return &mInterface; }
+    Q_INVOKABLE void setOnline() { mLog.Add(QStringLiteral("setOnline()")); }
+    bool mNewer = false;
+    QString mVersion = QStringLiteral("1.3.0");
+
+Q_SIGNALS:
+    void configVersionIsNewerChanged();
+    void versionChanged();
+
+private:
+    cCallLog& mLog;
+    cFakeConnectionInterface mInterface;
+};
+
+class cFakeFoundUnitsManager : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QVariantList units MEMBER mUnits CONSTANT)
+    Q_PROPERTY(int selectedUnitIndex MEMBER mSelected NOTIFY selectedUnitIndexChanged)
+    Q_PROPERTY(QStringList selectedUnitUserList MEMBER mUsers NOTIFY selectedUnitUserListChanged)
+    Q_PROPERTY(
+        QVariantList selectedUnitUserHasPasswordList MEMBER mHasPassword NOTIFY selectedUnitUserHasPasswordListChanged)
+    Q_PROPERTY(bool selectedUnitIsIPAddress READ selectedUnitIsIPAddress NOTIFY selectedUnitIndexChanged)
+    Q_PROPERTY(bool hasUserListIPAddressError MEMBER mHasError NOTIFY userListIPAddressErrorChanged)
+    Q_PROPERTY(QString userListIPAddressError MEMBER mError NOTIFY userListIPAddressErrorChanged)
+    Q_PROPERTY(QString lastConnectionIpAddress MEMBER mLastIp NOTIFY lastConnectionIpAddressChanged)
+
+public:
+    explicit cFakeFoundUnitsManager(cCallLog& log)
+        : mLog(log)
+    {
+    }
+    bool selectedUnitIsIPAddress() const { return mSelected == 1; }
+    Q_INVOKABLE QString getUnitName(int UnitIndex) const { return QStringLiteral("unit%1").arg(UnitIndex); }
+    Q_INVOKABLE void pauseUserListQuery(bool Pause)
+    {
+        mLog.Add(QStringLiteral("pauseUserListQuery(%1)").arg(Pause ? "true" : "false"));
+    }
+    Q_INVOKABLE void setUserChangedSelectedUnit() { }
+    Q_INVOKABLE void requestIPAddressUserList(QString ip) { mLog.Add("requestIPAddressUserList(" + ip + ")"); }
+    Q_INVOKABLE void unitIPAddressChanged() { }
+    Q_INVOKABLE void setLastUnitNameAndIndex(int index, QString name)
+    {
+        mLog.Add(QStringLiteral("setLastUnitNameAndIndex(%1,%2)").arg(index).arg(name));
+    }
+    Q_INVOKABLE void setLastUnitNameFromIndex(int index)
+    {
+        mLog.Add(QStringLiteral("setLastUnitNameFromIndex(%1)").arg(index));
+    }
+    QVariantList mUnits;
+    int mSelected = 0;
+    QStringList mUsers;
+    QVariantList mHasPassword;
+    bool mHasError = false;
+    QString mError;
+    QString mLastIp;
+
+Q_SIGNALS:
+    void selectedUnitIndexChanged();
+    void selectedUnitUserListChanged();
+    void selectedUnitUserHasPasswordListChanged();
+    void userListIPAddressErrorChanged();
+    void lastConnectionIpAddressChanged();
+
+private:
+    cCallLog& mLog;
+};
+
+class cFakePrimaryUnit : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString connectionFailureReason MEMBER mReason NOTIFY connectionFailureReasonChanged)
+
+public:
+    QString mReason;
+
+Q_SIGNALS:
+    void connectionFailureReasonChanged();
+};
+
+/// What the pages see of "_application": the properties are writable so that a test sets the
+/// scene, the signals are emitted from QML, and every call is logged.
+class cFakeApplication : public cCallLog
+{
+    Q_OBJECT
+    Q_PROPERTY(QObject* currentConfig READ currentConfig CONSTANT)
+    Q_PROPERTY(QObject* foundUnitsManager READ foundUnitsManager CONSTANT)
+    Q_PROPERTY(QObject* primaryUnit READ primaryUnit CONSTANT)
+    Q_PROPERTY(QString downloadConfigFailureReason MEMBER mFailure NOTIFY downloadConfigFailureReasonChanged)
+    Q_PROPERTY(float downloadProgress MEMBER mProgress NOTIFY downloadProgressChanged)
+    Q_PROPERTY(QString username MEMBER mUsername NOTIFY usernameChanged)
+    Q_PROPERTY(bool passwordStored MEMBER mPasswordStored NOTIFY passwordStoredChanged)
+    Q_PROPERTY(bool rememberLoginDetails MEMBER mRemember NOTIFY rememberLoginDetailsChanged)
+    Q_PROPERTY(bool autoLogin MEMBER mAutoLogin NOTIFY autoLoginChanged)
+    Q_PROPERTY(bool isDesktop MEMBER mDesktop CONSTANT)
+    Q_PROPERTY(bool eulaAccepted MEMBER mEula NOTIFY eulaAcceptedChanged)
+    Q_PROPERTY(QString versionString MEMBER mVersionString CONSTANT)
+    Q_PROPERTY(QString version MEMBER mVersion CONSTANT)
+    Q_PROPERTY(QString fullVersion MEMBER mFullVersion CONSTANT)
+    Q_PROPERTY(bool kioskMode MEMBER mKiosk NOTIFY kioskModeChanged)
+    Q_PROPERTY(bool melvarBuild MEMBER mMelvar CONSTANT)
+    Q_PROPERTY(QString privacyURL MEMBER mPrivacy CONSTANT)
+    Q_PROPERTY(bool isProDVX MEMBER mProDVX NOTIFY isProDVXChanged)
+    Q_PROPERTY(QString proDVXPIN MEMBER mPin CONSTANT)
+    Q_PROPERTY(bool showPinPad MEMBER mShowPinPad NOTIFY showPinPadChanged)
+    Q_PROPERTY(bool unlockPasswordMatches MEMBER mUnlockMatches)
+
+public:
+    cFakeApplication()
+        : mConfig(*this)
+        , mFound(*this)
+    {
+    }
+    QObject* currentConfig() { return &mConfig; }
+    QObject* foundUnitsManager() { return &mFound; }
+    QObject* primaryUnit() { return &mPrimary; }
+
+    Q_INVOKABLE void applicationWindowReady() { Add(QStringLiteral("applicationWindowReady()")); }
+    Q_INVOKABLE void autoLoginToUnit() { Add(QStringLiteral("autoLoginToUnit()")); }
+    Q_INVOKABLE void disconnectAndRemovePrimaryUnit() { Add(QStringLiteral("disconnectAndRemovePrimaryUnit()")); }
+    Q_INVOKABLE void connectToPrimaryUnit(QString name) { Add("connectToPrimaryUnit(" + name + ")"); }
+    Q_INVOKABLE void enterDemoMode(bool enter)
+    {
+        Add(QStringLiteral("enterDemoMode(%1)").arg(enter ? "true" : "false"));
+        if (enter && mDemoAnswersAtOnce)
+            Q_EMIT loadDemoConfigSuccessful();
+    }
+    Q_INVOKABLE void downloadConfig() { Add(QStringLiteral("downloadConfig()")); }
+    Q_INVOKABLE void setPassword(QString password) { Add("setPassword(" + password + ")"); }
+    Q_INVOKABLE void setUnlockPassword(QString password) { Add("setUnlockPassword(" + password + ")"); }
+    Q_INVOKABLE bool checkUnlockPassword(QString password)
+    {
+        Add("checkUnlockPassword(" + password + ")");
+        return mUnlockMatches;
+    }
+    Q_INVOKABLE QString getQmlUrlForType(QString) { return QStringLiteral("../Widgets/UnknownWidget.qml"); }
+    /// Puts every property back to its start value and empties the log.
+    Q_INVOKABLE void reset(bool autoLogin, bool kiosk, bool demoAnswersAtOnce)
+    {
+        mAutoLogin = autoLogin;
+        mKiosk = kiosk;
+        mDemoAnswersAtOnce = demoAnswersAtOnce;
+        mRemember = true;
+        mUsername.clear();
+        mPasswordStored = false;
+        mProDVX = false;
+        mShowPinPad = false;
+        mConfig.mNewer = false;
+        Q_EMIT autoLoginChanged();
+        Q_EMIT kioskModeChanged();
+        Q_EMIT rememberLoginDetailsChanged();
+        Q_EMIT usernameChanged();
+        Q_EMIT passwordStoredChanged();
+        Q_EMIT isProDVXChanged();
+        Q_EMIT showPinPadChanged();
+        clear();
+    }
+
+    QString mFailure;
+    float mProgress = 0;
+    QString mUsername;
+    bool mPasswordStored = false;
+    bool mRemember = true;
+    bool mAutoLogin = false;
+    bool mDesktop = true;
+    bool mEula = true;
+    QString mVersionString = QStringLiteral("V1.3.1");
+    QString mVersion = QStringLiteral("1.3.1");
+    QString mFullVersion = QStringLiteral("V1.3.1 - Rev. 76722");
+    bool mKiosk = false;
+    bool mMelvar = false;
+    QString mPrivacy = QStringLiteral("https://www.quendle-audio.example/company/privacy-statement/");
+    bool mProDVX = false;
+    QString mPin = QStringLiteral("5307");
+    bool mShowPinPad = false;
+    bool mUnlockMatches = false;
+    bool mDemoAnswersAtOnce = false;
+
+Q_SIGNALS:
+    void connectionAttemptSuccessful();
+    void connectionAttemptFailed();
+    void downloadConfigSuccessful();
+    void downloadConfigFailed();
+    void downloadConfigFailureReasonChanged();
+    void configUpdated();
+    void downloadProgressChanged();
+    void usernameChanged();
+    void passwordStoredChanged();
+    void rememberLoginDetailsChanged();
+    void eulaAcceptedChanged();
+    void autoLoginChanged();
+    void kioskModeChanged();
+    void loadDemoConfigSuccessful();
+    void loadDemoConfigFailed();
+    void isProDVXChanged();
+    void showPinPadChanged();
+
+private:
+    cFakeConfig mConfig;
+    cFakeFoundUnitsManager mFound;
+    cFakePrimaryUnit mPrimary;
+};

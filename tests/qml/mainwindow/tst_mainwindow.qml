@@ -1,0 +1,271 @@
+import QtQuick 2.15
+import QtQuick.Window 2.15
+import QtTest 1.15
+
+// The window's pages driven as a user and the application would drive them: page signals and
+// application outcomes in, the page shown and the application calls made out.
+TestCase {
+    id: testCase
+    name: "MainWindow"
+    when: windowShown
+
+    property var win: null
+
+    function start(autoLogin, kiosk, demoAtOnce) {
+        _application.reset(autoLogin, kiosk, demoAtOnce);
+        var component = Qt.createComponent("qrc:/main.qml");
+        compare(component.status, Component.Ready, component.errorString());
+        win = createTemporaryObject(component, testCase, { width: 800, height: 600 });
+        verify(win !== null);
+    }
+
+    function child(name) {
+        var found = findChild(win, name);
+        verify(found !== null, "no " + name);
+        return found;
+    }
+
+    function waitForState(name, timeout) {
+        tryCompare(child(name), "active", true, timeout === undefined ? 3000 : timeout, name);
+    }
+
+    function apply(event) {
+        var parts = event.split(":");
+        var what = parts[0];
+        var argument = parts.slice(1).join(":");
+        var iface = _application.currentConfig.connectionInterface;
+        if (what === "state")
+            waitForState(argument);
+        else if (what === "login")
+            child("loginPage").loginClicked(parseInt(argument));
+        else if (what === "loginIp")
+            child("loginPage").loginIpClicked(argument);
+        else if (what === "demo")
+            child("loginPage").loginDemoClicked();
+        else if (what === "app")
+            _application[argument]();
+        else if (what === "allUnits") {
+            iface.allUnitsConnectedAndAuthenticated = true;
+            iface.allUnitsConnectedAndAuthenticatedChanged();
+        } else if (what === "someUnits")
+            iface.someUnitsConnectedAndAuthenticatedChanged();
+        else if (what === "authFailed")
+            iface.someUnitsAuthenticationFailed();
+        else if (what === "cancel")
+            child("taskInProgressPage").requestCancelSignal();
+        else if (what === "failureOk")
+            child("taskFailurePage").okClicked();
+        else if (what === "unitsCancel")
+            child("connectingToUnitsPage").cancelPressed();
+        else if (what === "unitsContinue")
+            child("connectingToUnitsPage").continuePressed();
+        else if (what === "newerOk")
+            child("newerVersionPage").okClickedSignal();
+        else if (what === "newer")
+            _application.currentConfig.configVersionIsNewer = true;
+        else if (what === "logout")
+            child("slideOutMenuRectangle").logoutClicked();
+        else if (what === "showUnits")
+            child("contentPage").showConnectingToUnitsPage();
+        else if (what === "clear")
+            _application.clear();
+        else if (what === "sleep")
+            wait(parseInt(argument));
+        else
+            fail("unknown event " + event);
+        wait(10);
+    }
+
+    function test_road_data() {
+        var toUnits = ["state:loginPageOpen", "login:2", "state:connectingPageOpen", "app:connectionAttemptSuccessful",
+                       "state:downloadingConfigPageOpen", "app:downloadConfigSuccessful", "state:connectingToUnitsPageOpen"];
+        var toContent = toUnits.concat(["allUnits", "state:contentPageOpen"]);
+        return [
+            { tag: "manual road", events: ["state:loginPageOpen", "clear"].concat(toContent.slice(1)), state: "contentPageOpen",
+              calls: ["pauseUserListQuery(true)", "connectToPrimaryUnit(unit2)", "downloadConfig()", "setOnline()"] },
+            { tag: "typed address", events: ["state:loginPageOpen", "clear", "loginIp:10.77.0.9"], state: "connectingPageOpen",
+              calls: ["pauseUserListQuery(true)", "connectToPrimaryUnit(10.77.0.9)"] },
+            { tag: "connection fails", events: ["state:loginPageOpen", "login:3", "app:connectionAttemptFailed"],
+              state: "connectionAttemptFailedPageOpen", headline: "Connection attempt failed", reason: "Unit not found" },
+            { tag: "failure page back to login", events: ["state:loginPageOpen", "login:3", "app:connectionAttemptFailed",
+              "state:connectionAttemptFailedPageOpen", "clear", "failureOk"], state: "loginPageOpen",
+              calls: ["disconnectAllUnits()", "disconnectAndRemovePrimaryUnit()", "pauseUserListQuery(false)"] },
+            { tag: "download fails", events: toUnits.slice(0, 5).concat(["app:downloadConfigFailed"]),
+              state: "downloadConfigFailedPageOpen", headline: "Failed to download data", reason: "Username or password incorrect" },
+            { tag: "demo fails", events: ["state:loginPageOpen", "demo", "app:loadDemoConfigFailed"],
+              state: "demoModeFailedToLoad", headline: "Demo mode failed to load", reason: "" },
+            { tag: "cancel, then success", events: ["state:loginPageOpen", "login:2", "state:connectingPageOpen", "cancel",
+              "app:connectionAttemptSuccessful"], state: "loginPageOpen", never: "downloadConfig()" },
+            { tag: "cancel, then failure", events: ["state:loginPageOpen", "login:2", "state:connectingPageOpen", "cancel",
+              "app:connectionAttemptFailed"], state: "loginPageOpen" },
+            { tag: "units page cancel", events: toUnits.concat(["unitsCancel"]), state: "loginPageOpen" },
+            { tag: "units page ignore", events: toUnits.concat(["unitsContinue"]), state: "contentPageOpen" },
+            { tag: "some units after 500 ms", events: toUnits.concat(["someUnits", "sleep:250"]), state: "connectingToUnitsPageOpen",
+              then: "contentPageOpen" },
+            { tag: "guard off from the content page", events: toContent.concat(["showUnits", "state:connectingToUnitsPageOpen",
+              "someUnits", "sleep:800"]), state: "connectingToUnitsPageOpen" },
+            { tag: "guard on again after ignore", events: toContent.concat(["showUnits", "state:connectingToUnitsPageOpen",
+              "unitsContinue", "state:contentPageOpen", "app:configUpdated", "state:updatingConfigPageOpen",
+              "app:downloadConfigSuccessful", "state:connectingToUnitsPageOpen", "someUnits"]),
+              state: "connectingToUnitsPageOpen", then: "contentPageOpen" },
+            // The delay started by the first units must not move a later visit of the page on.
+            { tag: "stale delay stopped", events: toUnits.concat(["someUnits", "allUnits", "state:contentPageOpen", "showUnits",
+              "state:connectingToUnitsPageOpen", "sleep:800"]), state: "connectingToUnitsPageOpen" },
+            { tag: "authentication failure marked", events: toUnits.concat(["authFailed"]), state: "connectingToUnitsPageOpen",
+              failureLine: true },
+            { tag: "configuration updated on the content page", events: toContent.concat(["app:configUpdated",
+              "state:updatingConfigPageOpen", "app:downloadConfigSuccessful"]), state: "connectingToUnitsPageOpen" },
+            { tag: "configuration updated on the units page", events: toUnits.concat(["app:configUpdated",
+              "state:updatingConfigPageOpen", "app:downloadConfigFailed"]), state: "downloadConfigFailedPageOpen" },
+            { tag: "newer version", events: ["newer"].concat(toUnits.slice(0, 6)), state: "newerVersionPageOpen",
+              warning: "Downloaded data version 1.3.0 is newer than app version 1.3.1\nUnknown elements will be ignored" },
+            { tag: "newer version then units", events: ["newer"].concat(toUnits.slice(0, 6)).concat(["state:newerVersionPageOpen",
+              "newerOk"]), state: "connectingToUnitsPageOpen" },
+            { tag: "demo in and out", events: ["state:loginPageOpen", "clear", "demo", "state:demoModeOpen",
+              "app:loadDemoConfigSuccessful", "state:contentPageOpen", "logout"], state: "loginPageOpen",
+              calls: ["pauseUserListQuery(true)", "enterDemoMode(true)", "enterDemoMode(false)", "disconnectAllUnits()",
+                      "disconnectAndRemovePrimaryUnit()", "pauseUserListQuery(false)"] },
+            { tag: "demo answered at once", demoAtOnce: true, events: ["state:loginPageOpen", "demo"], state: "contentPageOpen" },
+            { tag: "log out", events: toContent.concat(["clear", "logout"]), state: "loginPageOpen",
+              calls: ["disconnectAllUnits()", "disconnectAndRemovePrimaryUnit()", "pauseUserListQuery(false)"] },
+        ];
+    }
+
+    function test_road(data) {
+        start(false, false, data.demoAtOnce === true);
+        _application.primaryUnit.connectionFailureReason = "Unit not found";
+        _application.downloadConfigFailureReason = "Username or password incorrect";
+        for (var i = 0; i < data.events.length; ++i)
+            apply(data.events[i]);
+        waitForState(data.state);
+        if (data.calls !== undefined)
+            compare(_application.calls, data.calls);
+        if (data.never !== undefined) {
+            wait(50);
+            verify(_application.calls.indexOf(data.never) < 0, data.never + " was called");
+        }
+        if (data.headline !== undefined) {
+            var failure = child("taskFailurePage");
+            verify(failure.visible);
+            compare(failure.headlineText, data.headline);
+            compare(failure.failureReasonText, data.reason);
+        }
+        if (data.warning !== undefined) {
+            verify(child("newerVersionPage").visible);
+            compare(child("newerVersionPage").warningText, data.warning);
+        }
+        if (data.failureLine !== undefined)
+            compare(child("failureLine").visible, data.failureLine);
+        if (data.then !== undefined)
+            waitForState(data.then, 1000);
+        else
+            verify(child(data.state).active);
+    }
+
+    function countCalls(call) {
+        var count = 0;
+        for (var i = 0; i < _application.calls.length; ++i)
+            if (_application.calls[i] === call)
+                ++count;
+        return count;
+    }
+
+    function test_autoLogin() {
+        start(true, false, false);
+        waitForState("autoLoginCheck");
+        var task = child("taskInProgressPage");
+        compare(task.text, "Auto Connecting...");
+        verify(task.visible);
+        wait(1500);
+        compare(countCalls("autoLoginToUnit()"), 0);
+        waitForState("autoConnectingPageOpen", 1500);
+        compare(countCalls("autoLoginToUnit()"), 1);
+        verify(child("cancelButton").visible);
+        apply("app:connectionAttemptFailed");
+        wait(1500);
+        compare(countCalls("autoLoginToUnit()"), 1);
+        tryCompare(testCase, "autoLoginCalls", 2, 1500);
+        apply("cancel");
+        apply("app:connectionAttemptFailed");
+        waitForState("loginPageOpen");
+        wait(2300);
+        compare(countCalls("autoLoginToUnit()"), 2);
+    }
+
+    property int autoLoginCalls: _application.calls.filter(function(c) { return c === "autoLoginToUnit()"; }).length
+
+    function test_autoLoginKioskHasNoCancel() {
+        start(true, true, false);
+        waitForState("autoConnectingPageOpen", 3000);
+        verify(!child("cancelButton").visible);
+        apply("app:connectionAttemptSuccessful");
+        waitForState("downloadingConfigPageOpen");
+    }
+
+    function test_cancelButtonOnce() {
+        start(false, false, false);
+        apply("state:loginPageOpen");
+        apply("login:2");
+        apply("state:connectingPageOpen");
+        var button = child("cancelButton");
+        var spy = createTemporaryObject(spyComponent, testCase, { target: child("taskInProgressPage"),
+                                                                  signalName: "requestCancelSignal" });
+        mouseClick(button);
+        mouseClick(button);
+        compare(spy.count, 1);
+        compare(button.text, "Cancelling...");
+        apply("app:connectionAttemptFailed");
+        waitForState("loginPageOpen");
+        apply("login:2");
+        apply("state:connectingPageOpen");
+        compare(button.text, "Cancel");
+        verify(button.enabled);
+    }
+
+    Component {
+        id: spyComponent
+        SignalSpy {}
+    }
+
+    function test_close_data() {
+        return [
+            { tag: "normal", kiosk: false, panel: false, closes: true },
+            { tag: "kiosk mode", kiosk: true, panel: false, closes: false },
+            { tag: "panel PC", kiosk: false, panel: true, closes: false },
+        ];
+    }
+
+    function test_close(data) {
+        start(false, data.kiosk, false);
+        _application.isProDVX = data.panel;
+        apply("state:loginPageOpen");
+        win.close();
+        wait(50);
+        compare(win.visible, !data.closes);
+    }
+
+    function test_menus() {
+        start(false, false, false);
+        apply("state:loginPageOpen");
+        var logout = child("logoutMenuItem");
+        var remember = child("rememberDetailsMenuItem");
+        var autoLogin = child("autoLoginMenuItem");
+        verify(!logout.enabled);
+        verify(remember.enabled);
+        verify(autoLogin.enabled);
+        _application.autoLogin = true;
+        _application.autoLoginChanged();
+        remember.toggle();
+        remember.triggered();
+        compare(_application.rememberLoginDetails, false);
+        compare(_application.autoLogin, false);
+        verify(!autoLogin.enabled);
+        apply("demo");
+        apply("app:loadDemoConfigSuccessful");
+        waitForState("contentPageOpen");
+        verify(logout.enabled);
+        verify(!remember.enabled);
+        logout.triggered();
+        waitForState("loginPageOpen");
+    }
+}
