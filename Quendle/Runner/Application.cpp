@@ -1,12 +1,18 @@
 #include "Quendle/Runner/Application.h"
 
 #include "Quendle/AppCommon/ConnectionUnit.h"
+#include "Quendle/AppCommon/RunnerQuendleConfigClient.h"
 #include "Quendle/Runner/ApplicationQml.h"
 #include "Quendle/Runner/PlatformShell.h"
 #include "Quendle/Runner/RunnerFoundUnitsManager.h"
+#include "Quendle/Runner/WidgetFactory.h"
 
+#include <QFile>
+#include <QMutexLocker>
 #include <QSettings>
 #include <QWindow>
+
+#include <cmath>
 
 cApplication::cApplication(int deviceType, bool kioskArgumentGiven, bool panelPC, bool kioskMode)
     : mDeviceType(deviceType)
@@ -14,6 +20,7 @@ cApplication::cApplication(int deviceType, bool kioskArgumentGiven, bool panelPC
 {
     mFoundUnitsManager = new cRunnerFoundUnitsManager(FinderNames(), this);
     SetIsProDVX(panelPC);
+    mConfig = new cRunnerConfig(this, this, this);
     RegisterMetaTypes();
     Quendle::RegisterApplicationQmlTypes();
     LoadSettings();
@@ -29,6 +36,222 @@ cApplication::~cApplication()
 {
     if (mPrimaryUnit)
         mPrimaryUnit->disconnectFromUnit();
+    delete mConfig;
+    mConfig = nullptr;
+}
+
+const QString& cApplication::DemoFile()
+{
+    static const QString file = QStringLiteral(":/DemoMode.xml");
+    return file;
+}
+
+const QString& cApplication::PhoneDemoFile()
+{
+    static const QString file = QStringLiteral(":/PhoneDemoMode.xml");
+    return file;
+}
+
+const QString& cApplication::NoStoredConfigurationText()
+{
+    static const QString text = QStringLiteral("Unit does not have a stored configuration");
+    return text;
+}
+
+QString cApplication::FailureReasonText(int code)
+{
+    switch (code) {
+    case 2:
+        return QStringLiteral("Unrecognised device");
+    case 3:
+        return QStringLiteral("The connection to the Mirvane was lost during the download");
+    case 4:
+        return QStringLiteral("Mirvane encountered an error while processing the download");
+    case 5:
+        return QStringLiteral("Username or password incorrect");
+    case 7:
+        return QStringLiteral("This version of the application is too old to connect to the unit");
+    default:
+        return QStringLiteral("Unknown error");
+    }
+}
+
+cMultiUnitFinder* cApplication::MultiUnitFinder() const
+{
+    return mFoundUnitsManager->UnitFinder();
+}
+
+QString cApplication::getQmlUrlForType(QString Type) const
+{
+    return cRunnerWidgetFactory::QmlUrlForType(Type);
+}
+
+void cApplication::disconnectAndRemovePrimaryUnit()
+{
+    cApplicationBase::disconnectAndRemovePrimaryUnit();
+    mConfig->Reset(true);
+}
+
+void cApplication::enterDemoMode(bool Enter)
+{
+    if (!Enter) {
+        mConfig->Reset(true);
+        cRunnerWidgetFactory::mDemoMode = false;
+        return;
+    }
+    QFile file(mDeviceType == PhoneDevice ? PhoneDemoFile() : DemoFile());
+    if (!file.open(QIODevice::ReadOnly) || file.size() == 0) {
+        Q_EMIT loadDemoConfigFailed();
+        return;
+    }
+    cRunnerWidgetFactory::mDemoMode = true;
+    const bool read = mConfig->ReadXml(file);
+    // Only widgets made while reading run in demo mode; a later download must get live widgets,
+    // whether or not this read succeeded.
+    cRunnerWidgetFactory::mDemoMode = false;
+    if (read)
+        Q_EMIT loadDemoConfigSuccessful();
+    else
+        Q_EMIT loadDemoConfigFailed();
+}
+
+void cApplication::connectToPrimaryUnit(QString UnitNameOrIpAddress)
+{
+    disconnectAndRemovePrimaryUnit();
+    cConnectionUnit* unit = nullptr;
+    const auto* units = mFoundUnitsManager->units();
+    for (int i = 0; i < units->count(); ++i) {
+        cQmlUnit* found = units->at(i);
+        if (found->name() == UnitNameOrIpAddress || found->IpAddress() == UnitNameOrIpAddress) {
+            unit = new cConnectionUnit(this, found->name(), cConnectionUnit::QmlUnitToUnitType(found), mConfig);
+            break;
+        }
+    }
+    if (unit == nullptr)
+        unit = new cConnectionUnit(this, UnitNameOrIpAddress, cConnectionUnit::UnknownType(), mConfig);
+    SetPrimaryUnit(unit);
+
+    // Queued, so that the outcome always finds the page machine waiting for it.
+    connect(unit, &cConnectionUnit::ConfigClientFound, this, &cApplication::connectionAttemptSuccessful,
+        Qt::QueuedConnection);
+    connect(unit, &cConnectionUnit::ConfigClientNotFound, this, &cApplication::connectionAttemptFailed,
+        Qt::QueuedConnection);
+    connect(unit, &cConnectionUnit::Authenticated, this, &cApplication::ConfigClientStartDownload);
+    connect(unit, &cConnectionUnit::authenticationFailedSignal, this, &cApplication::DownloadConfigFailed);
+    cQuendleConfigClient* client = unit->ConfigClient();
+    connect(client, &cQuendleConfigClient::DownloadConfigSuccessful, this, &cApplication::DownloadConfigSuccessful);
+    connect(client, &cQuendleConfigClient::DownloadConfigFailed, this, &cApplication::DownloadConfigFailed);
+    connect(client, &cQuendleConfigClient::ConfigUpdated, this, &cApplication::ConfigUpdated);
+    connect(client, &cQuendleConfigClient::SceneChanged, this, &cApplication::SceneChanged);
+    connect(client, &cQuendleConfigClient::DownloadProgress, this, &cApplication::SetDownloadProgress);
+
+    unit->ConnectToUnit(mFoundUnitsManager->UnitFinder());
+}
+
+void cApplication::autoLoginToUnit()
+{
+    connectToPrimaryUnit(mFoundUnitsManager->LastUnitName());
+}
+
+void cApplication::autoReconnectToUnit()
+{
+    autoLoginToUnit();
+}
+
+void cApplication::downloadConfig()
+{
+    SetDownloadConfigFailureReason(QString());
+    AuthenticatePrimaryUnit();
+}
+
+void cApplication::AuthenticatePrimaryUnit()
+{
+    // The page machine asks only after a connection; anything else ends as a failed download.
+    if (!mPrimaryUnit) {
+        FailDownload(FailureReasonText(0));
+        return;
+    }
+    mPrimaryUnit->ConfigClient()->Authenticate(
+        GetHashedString(mUsername), mHashedPassword.empty() ? GetHashedBlankPassword() : mHashedPassword);
+}
+
+void cApplication::FailDownload(const QString& reason)
+{
+    SetDownloadConfigFailureReason(reason);
+    Q_EMIT downloadConfigFailed();
+}
+
+void cApplication::ConfigClientStartDownload()
+{
+    if (std::abs(mDownloadProgress) > 0.0001f) {
+        mDownloadProgress = 0;
+        Q_EMIT downloadProgressChanged();
+    }
+    if (!mPrimaryUnit) {
+        FailDownload(FailureReasonText(0));
+        return;
+    }
+    mPrimaryUnit->ConfigClient()->DownloadRunnerConfig(UBYTE(mDeviceType), mConfig->GetResourcesHeld());
+}
+
+void cApplication::SetDownloadProgress(float progress)
+{
+    if (std::abs(progress - mDownloadProgress) <= 0.0001f)
+        return;
+    mDownloadProgress = progress;
+    Q_EMIT downloadProgressChanged();
+}
+
+void cApplication::DownloadConfigSuccessful()
+{
+    auto* client = mPrimaryUnit ? qobject_cast<cRunnerQuendleConfigClient*>(mPrimaryUnit->ConfigClient()) : nullptr;
+    if (client == nullptr) {
+        FailDownload(FailureReasonText(0));
+        return;
+    }
+    QMutexLocker lock(&client->StorageMutex());
+    QFile* file = client->ConfigDataTempFile();
+    if (file == nullptr || file->size() == 0) {
+        lock.unlock();
+        client->SetDownloadHasBeenProcessed();
+        FailDownload(NoStoredConfigurationText());
+        return;
+    }
+    file->seek(0);
+    const bool read = mConfig->ReadXml(*file);
+    lock.unlock();
+    client->SetDownloadHasBeenProcessed();
+    if (!read) {
+        FailDownload(mConfig->ErrorText());
+        return;
+    }
+    if (!cConfigBase::VersionIsMultiUnitVersion(mConfig->version())) {
+        const int unitId = mConfig->AddDefaultUnitFromPrimary();
+        const auto* layouts = mConfig->layouts();
+        for (int i = 0; i < layouts->count(); ++i)
+            layouts->at(i)->SetUnitForAllZUNetWidgets(unitId);
+    }
+    Q_EMIT downloadConfigSuccessful();
+}
+
+void cApplication::DownloadConfigFailed()
+{
+    const int code = mPrimaryUnit ? mPrimaryUnit->ConfigClient()->FailureReasonCode() : 0;
+    FailDownload(FailureReasonText(code));
+}
+
+void cApplication::ConfigUpdated()
+{
+    Q_EMIT configUpdated();
+    mConfig->Reset(true);
+    ConfigClientStartDownload();
+}
+
+void cApplication::SceneChanged()
+{
+    Q_EMIT configUpdated();
+    mConfig->Reset(false);
+    ConfigClientStartDownload();
 }
 
 const QString& cApplication::UsernameKey()

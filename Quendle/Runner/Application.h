@@ -1,18 +1,23 @@
 #pragma once
 
 #include "Quendle/Runner/ApplicationBase.h"
+#include "Quendle/Runner/ConfigConnectionInterface.h"
+#include "Quendle/Runner/RunnerConfig.h"
 
 #include <QString>
 
 #include <string>
 
 /// The runner's application object, "_application" in QML. Keeps the login settings (user name,
-/// password hash, remember, auto login, licence accepted, kiosk mode) in the settings store,
-/// switches the window between kiosk and normal presentation, keeps the kiosk unlock password as a
-/// hash and holds the quit PIN of a panel PC. GUI thread only.
-class cApplication : public cApplicationBase
+/// password hash, remember, auto login, licence accepted, kiosk mode) in the settings store; makes
+/// the primary unit, signs in to it and downloads its configuration into the `cRunnerConfig` it
+/// owns; loads the built-in demo layouts; switches the window between kiosk and normal
+/// presentation, keeps the kiosk unlock password as a hash and holds the quit PIN of a panel PC.
+/// GUI thread only.
+class cApplication : public cApplicationBase, public cConnectionInterfaceApplication
 {
     Q_OBJECT
+    Q_PROPERTY(cRunnerConfig* currentConfig READ currentConfig CONSTANT)
     Q_PROPERTY(QString downloadConfigFailureReason READ downloadConfigFailureReason WRITE SetDownloadConfigFailureReason
             NOTIFY downloadConfigFailureReasonChanged)
     Q_PROPERTY(float downloadProgress READ downloadProgress WRITE setDownloadProgress NOTIFY downloadProgressChanged)
@@ -60,7 +65,6 @@ public:
     bool autoLogin() const { return mAutoLogin; }
     void setAutoLogin(bool on);
     bool isDesktop() const { return mDeviceType == DesktopDevice; }
-    int DeviceType() const { return mDeviceType; }
     bool eulaAccepted() const { return mEulaAccepted; }
     void setEulaAccepted(bool on);
     QString versionString() const { return VersionText(); }
@@ -72,7 +76,28 @@ public:
     QString proDVXPIN() const { return mProDVXPIN; }
     bool showPinPad() const { return mShowPinPad; }
 
-    const cImageSource* CurrentImageSource() const override { return nullptr; }
+    static const QString& DemoFile();
+    static const QString& PhoneDemoFile();
+    static const QString& NoStoredConfigurationText();
+    /// The reason text of a configuration client's failure code.
+    static QString FailureReasonText(int code);
+
+    cRunnerConfig* currentConfig() const { return mConfig; }
+    const cImageSource* CurrentImageSource() const override { return mConfig; }
+
+    cConnectionUnit* PrimaryConnectionUnit() const override { return mPrimaryUnit; }
+    cMultiUnitFinder* MultiUnitFinder() const override;
+    UBYTE DeviceType() const override { return UBYTE(mDeviceType); }
+    void AuthenticatePrimaryUnit() override;
+    QObject* ApplicationObject() override { return this; }
+
+    Q_INVOKABLE QString getQmlUrlForType(QString Type) const;
+    void disconnectAndRemovePrimaryUnit() override;
+    Q_INVOKABLE void enterDemoMode(bool Enter);
+    Q_INVOKABLE void connectToPrimaryUnit(QString UnitNameOrIpAddress);
+    Q_INVOKABLE void downloadConfig();
+    Q_INVOKABLE void autoLoginToUnit();
+    Q_INVOKABLE void autoReconnectToUnit();
 
     Q_INVOKABLE void setUnlockPassword(QString Password);
     Q_INVOKABLE bool checkUnlockPassword(QString Password);
@@ -116,14 +141,23 @@ Q_SIGNALS:
     void showPinPadChanged(bool);
 
 private Q_SLOTS:
+    void ConfigClientStartDownload();
+    void DownloadConfigSuccessful();
+    void DownloadConfigFailed();
+    void SetDownloadProgress(float progress);
+    void ConfigUpdated();
+    void SceneChanged();
     void ApplicationSetWindowStateSlot() override;
     void PauseApplicationSlot();
     void ResumeApplicationSlot();
 
 private:
+    /// The download ends with this reason and `downloadConfigFailed`.
+    void FailDownload(const QString& reason);
     void QueueWindowState();
     void SetFullscreenButtonHint();
 
+    cRunnerConfig* mConfig = nullptr;
     QString mDownloadConfigFailureReason;
     float mDownloadProgress = 0;
     QString mUsername;

@@ -4,6 +4,7 @@
 #include "Quendle/AppCommon/FoundUnitsManager.h"
 #include "Quendle/Runner/Application.h"
 #include "Quendle/Runner/PlatformShell.h"
+#include "Quendle/Runner/WidgetFactory.h"
 
 #include <QSettings>
 #include <QSignalSpy>
@@ -74,6 +75,14 @@ private Q_SLOTS:
     void kioskBeforeWindow();
     void panelPC();
     void pauseAndResume();
+    void failureReasons_data();
+    void failureReasons();
+    void downloadWithoutPrimaryUnit_data();
+    void downloadWithoutPrimaryUnit();
+    void progressThinned();
+    void demoMode();
+    void failedDemoLeavesLiveWidgets();
+    void qmlFileForType();
 
 private:
     QTemporaryDir mConfigHome;
@@ -285,6 +294,96 @@ void tst_Application::pauseAndResume()
     QVERIFY(app.foundUnitsManager()->UnitFinder() != nullptr);
     app.ApplicationWillSuspend();
     QCOMPARE(app.foundUnitsManager()->UnitFinder(), nullptr);
+}
+
+void tst_Application::failureReasons_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("2") << 2 << "Unrecognised device";
+    QTest::newRow("3") << 3 << "The connection to the Mirvane was lost during the download";
+    QTest::newRow("4") << 4 << "Mirvane encountered an error while processing the download";
+    QTest::newRow("5") << 5 << "Username or password incorrect";
+    QTest::newRow("7") << 7 << "This version of the application is too old to connect to the unit";
+    QTest::newRow("0") << 0 << "Unknown error";
+    QTest::newRow("6") << 6 << "Unknown error";
+    QTest::newRow("99") << 99 << "Unknown error";
+}
+
+void tst_Application::failureReasons()
+{
+    QFETCH(int, code);
+    QFETCH(QString, text);
+    QCOMPARE(cApplication::FailureReasonText(code), text);
+}
+
+void tst_Application::downloadWithoutPrimaryUnit_data()
+{
+    QTest::addColumn<QByteArray>("step");
+    QTest::newRow("sign-in") << QByteArray("downloadConfig");
+    QTest::newRow("download start") << QByteArray("ConfigClientStartDownload");
+    QTest::newRow("download done") << QByteArray("DownloadConfigSuccessful");
+    QTest::newRow("download failed") << QByteArray("DownloadConfigFailed");
+}
+
+void tst_Application::downloadWithoutPrimaryUnit()
+{
+    QFETCH(QByteArray, step);
+    cApplication app(cApplication::DesktopDevice, false, false, false);
+    QSignalSpy failed(&app, &cApplication::downloadConfigFailed);
+    QSignalSpy succeeded(&app, &cApplication::downloadConfigSuccessful);
+    QVERIFY(QMetaObject::invokeMethod(&app, step.constData()));
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(succeeded.count(), 0);
+    QCOMPARE(app.downloadConfigFailureReason(), QStringLiteral("Unknown error"));
+}
+
+void tst_Application::progressThinned()
+{
+    cApplication app(cApplication::DesktopDevice, false, false, false);
+    QSignalSpy progress(&app, &cApplication::downloadProgressChanged);
+    QMetaObject::invokeMethod(&app, "SetDownloadProgress", Q_ARG(float, 0.00005f));
+    QCOMPARE(progress.count(), 0);
+    QMetaObject::invokeMethod(&app, "SetDownloadProgress", Q_ARG(float, 0.5f));
+    QCOMPARE(progress.count(), 1);
+    QCOMPARE(app.downloadProgress(), 0.5f);
+    app.setDownloadProgress(0.5f);
+    QCOMPARE(progress.count(), 1);
+}
+
+void tst_Application::demoMode()
+{
+    cApplication app(cApplication::DesktopDevice, false, false, false);
+    QSignalSpy loaded(&app, &cApplication::loadDemoConfigSuccessful);
+    QSignalSpy failed(&app, &cApplication::loadDemoConfigFailed);
+    app.enterDemoMode(true);
+    QCOMPARE(loaded.count(), 1);
+    QCOMPARE(failed.count(), 0);
+    QCOMPARE(app.currentConfig()->layouts()->count(), 1);
+    QCOMPARE(cRunnerWidgetFactory::mDemoMode, false);
+    app.enterDemoMode(false);
+    QCOMPARE(app.currentConfig()->layouts()->count(), 0);
+    QCOMPARE(cRunnerWidgetFactory::mDemoMode, false);
+}
+
+void tst_Application::failedDemoLeavesLiveWidgets()
+{
+    // The phone's demo file of this test is cut short.
+    cApplication phone(cApplication::PhoneDevice, false, false, false);
+    QSignalSpy failed(&phone, &cApplication::loadDemoConfigFailed);
+    phone.enterDemoMode(true);
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(phone.currentConfig()->layouts()->count(), 0);
+    // A later real download must not build demo widgets.
+    QCOMPARE(cRunnerWidgetFactory::mDemoMode, false);
+}
+
+void tst_Application::qmlFileForType()
+{
+    cApplication app(cApplication::DesktopDevice, false, false, false);
+    QCOMPARE(app.getQmlUrlForType(QStringLiteral("zunet_button")), QStringLiteral("../Widgets/ZUNetButton.qml"));
+    QCOMPARE(app.getQmlUrlForType(QStringLiteral("knob")), QStringLiteral("../Widgets/UnknownWidget.qml"));
+    QCOMPARE(app.getQmlUrlForType(QString()), QStringLiteral("../Widgets/UnknownWidget.qml"));
 }
 
 QTEST_MAIN(tst_Application)
