@@ -6,6 +6,7 @@
 #include "Quendle/Runner/PlatformShell.h"
 #include "Quendle/Runner/RunnerFoundUnitsManager.h"
 #include "Quendle/Runner/WidgetFactory.h"
+#include "Quendle/Widgets/WidgetsQml.h"
 
 #include <QFile>
 #include <QMutexLocker>
@@ -22,7 +23,6 @@ cApplication::cApplication(int deviceType, bool kioskArgumentGiven, bool panelPC
     SetIsProDVX(panelPC);
     mConfig = new cRunnerConfig(this, this, this);
     RegisterMetaTypes();
-    Quendle::RegisterApplicationQmlTypes();
     LoadSettings();
     if (kioskArgumentGiven) {
         mKioskMode = kioskMode;
@@ -38,6 +38,19 @@ cApplication::~cApplication()
         mPrimaryUnit->disconnectFromUnit();
     delete mConfig;
     mConfig = nullptr;
+}
+
+void cApplication::RegisterMetaTypes()
+{
+    cApplicationBase::RegisterMetaTypes();
+    Quendle::RegisterApplicationQmlTypes();
+    Quendle::RegisterWidgetsQmlTypes();
+    static const bool registered = [] {
+        qRegisterMetaType<cRunnerConfig*>("cRunnerConfig*");
+        qRegisterMetaType<QQmlObjectListModel<cRunnerLayout>*>("QQmlObjectListModel<cRunnerLayout>*");
+        return true;
+    }();
+    Q_UNUSED(registered)
 }
 
 const QString& cApplication::DemoFile()

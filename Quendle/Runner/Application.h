@@ -104,6 +104,8 @@ public:
     Q_INVOKABLE void setPassword(QString Password);
     void applicationWindowReady() override;
 
+    /// The base's registrations, then the runner's: its QML types, the widgets and the configuration.
+    void RegisterMetaTypes();
     void LoadSettings();
     void ClearPassword();
     void EnterKioskMode();

@@ -43,18 +43,18 @@ void tst_RunnerMain::run_data()
     QTest::addColumn<QVariant>("kioskAfter");
 
     const QVariant none;
-    // 10 + kiosk mode (1) + default font Lato 8 pt (2).
+    // 10 + kiosk mode (1) + default font Lato 8 pt (2) + configuration layouts readable (4).
     QTest::newRow("root fails") << "broken.qml" << none << QStringList() << -1 << none;
     QTest::newRow("root fails, kiosk word stored")
         << "broken.qml" << none << QStringList { "KioskMode" } << -1 << QVariant(true);
-    QTest::newRow("nothing stored") << "report.qml" << none << QStringList() << 12 << none;
-    QTest::newRow("KioskMode") << "report.qml" << none << QStringList { "KioskMode" } << 13 << QVariant(true);
-    QTest::newRow("stored on, no word") << "report.qml" << QVariant(true) << QStringList() << 13 << QVariant(true);
-    QTest::newRow("NoKioskMode") << "report.qml" << QVariant(true) << QStringList { "NoKioskMode" } << 12
+    QTest::newRow("nothing stored") << "report.qml" << none << QStringList() << 16 << none;
+    QTest::newRow("KioskMode") << "report.qml" << none << QStringList { "KioskMode" } << 17 << QVariant(true);
+    QTest::newRow("stored on, no word") << "report.qml" << QVariant(true) << QStringList() << 17 << QVariant(true);
+    QTest::newRow("NoKioskMode") << "report.qml" << QVariant(true) << QStringList { "NoKioskMode" } << 16
                                  << QVariant(false);
     QTest::newRow("wrong word keeps the stored choice")
-        << "report.qml" << QVariant(true) << QStringList { "kioskmode" } << 13 << QVariant(true);
-    QTest::newRow("two words") << "report.qml" << QVariant(false) << QStringList { "KioskMode", "KioskMode" } << 12
+        << "report.qml" << QVariant(true) << QStringList { "kioskmode" } << 17 << QVariant(true);
+    QTest::newRow("two words") << "report.qml" << QVariant(false) << QStringList { "KioskMode", "KioskMode" } << 16
                                << QVariant(false);
 }
 

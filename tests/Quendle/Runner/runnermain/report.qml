@@ -1,7 +1,8 @@
 import QtQuick 2.15
 import QtQuick.Window 2.15
 
-// Ends the run with a code that reports kiosk mode (1) and the default font (2).
+// Ends the run with a code that reports kiosk mode (1), the default font (2) and an empty
+// configuration whose layouts QML can read (4).
 Window {
     visible: true
     width: 100
@@ -12,7 +13,9 @@ Window {
         running: true
         onTriggered: {
             var font = Qt.application.font;
-            Qt.exit(10 + (_application.kioskMode ? 1 : 0) + (font.family === "Lato" && font.pointSize === 8 ? 2 : 0));
+            var layouts = _application.currentConfig.layouts;
+            Qt.exit(10 + (_application.kioskMode ? 1 : 0) + (font.family === "Lato" && font.pointSize === 8 ? 2 : 0)
+                    + (layouts && layouts.count === 0 ? 4 : 0));
         }
     }
 }
