@@ -19,6 +19,8 @@
 //   "links OBJECT [PARAM]"         reports "unit: links OBJECT[PARAM] N", the objects it informs
 //   "sweep OBJECT COUNT [PARAM]"   the parameter takes the values 1 to COUNT in turn
 //   "listeners PATH"               reports "unit: listeners PATH N", the clients told of its changes
+//   "received"                     reports "unit: received names N links M", the name requests and
+//                                  link messages (inform-list additions and removals) received so far
 // Mixer objects ("objects" of the description) hold one value per parameter, one byte wide when
 // their "size" is 1 (on/off switches), two bytes otherwise (levels).
 // and shuts down in order when standard input closes. With --raw-port it also accepts plain TCP
@@ -67,6 +69,10 @@
 namespace
 {
 
+// What a runner costs the unit: counted as received, from any connection.
+std::atomic<int> gNameRequests { 0 };
+std::atomic<int> gLinkMessages { 0 };
+
 /// A parameter-holding object of the mixer: a value received from one link is stored and passed to
 /// the others; a Sync link gets the current value at once.
 class cMixerObject : public cNetObject
@@ -98,6 +104,8 @@ public:
     {
         const int parameter = int(message.mMethod) - int(PARAMETER_BASE);
         if (parameter < 0 || parameter >= int(mNumberOfParameters)) {
+            if (message.mMethod == M_OBJECT_ADD_TO_INFORM_LIST || message.mMethod == M_OBJECT_REMOVE_FROM_INFORM_LIST)
+                ++gLinkMessages;
             cNetObject::EntrypointMessage(message);
             return;
         }
@@ -178,6 +186,8 @@ public:
 
     void EntrypointMessage(cZUNetMessage& message) override
     {
+        if (message.mMethod == Quendle::M_REQUEST_NAME_PARAM)
+            ++gNameRequests;
         if (mMutedMethod != 0 && message.mMethod == mMutedMethod) {
             ZU_TRACE("unit: muted %d", message.mMethod);
             return;
@@ -482,6 +492,8 @@ int main(int argc, char** argv)
                             for (const Quendle::sParamChangeInformItem& item : manager.ParamChangeInformList())
                                 count += item.mObjectPath == path ? 1 : 0;
                             ZU_TRACE("unit: listeners %s %d", path.c_str(), count);
+                        } else if (words[0] == QLatin1String("received")) {
+                            ZU_TRACE("unit: received names %d links %d", gNameRequests.load(), gLinkMessages.load());
                         } else if (words[0] == QLatin1String("config-updated")) {
                             manager.InformRunnersOfConfigUpdate();
                         } else if (words[0] == QLatin1String("name-update") && words.size() == 4) {
