@@ -24,12 +24,12 @@ cRunnerConfig::cRunnerConfig(
     , mLayouts(new QQmlObjectListModel<cRunnerLayout>(this, QByteArray(), QByteArray()))
 {
     connect(mConnectionInterface, &cConfigConnectionInterface::allUnitsConnectedAndAuthenticatedChanged, this,
-        &cRunnerConfig::SetLayoutsOnline);
+        &cRunnerConfig::UnitsUpChanged);
     connect(mConnectionInterface, &cConfigConnectionInterface::someUnitsConnectedAndAuthenticatedChanged, this,
-        &cRunnerConfig::SetLayoutsOnline);
+        &cRunnerConfig::UnitsUpChanged);
     // The summary signals say nothing when the last unit up goes down: without this its widgets
     // would stay on line with no unit behind them.
-    connect(mConnectionInterface, &cConfigConnectionInterface::UnitUpChanged, this, &cRunnerConfig::SetLayoutsOnline);
+    connect(mConnectionInterface, &cConfigConnectionInterface::UnitUpChanged, this, &cRunnerConfig::UnitsUpChanged);
 }
 
 cRunnerConfig::~cRunnerConfig()
@@ -44,6 +44,7 @@ void cRunnerConfig::Reset(bool resetResources)
     const QList<cRunnerLayout*> layouts = mLayouts->toList();
     mLayouts->clear();
     qDeleteAll(layouts);
+    mLayoutsPassed = false;
     cPanelLEDControlHelper::CreateSingleton(false, 0.0)->DisableLED();
     SetOffline();
     mConnectionInterface->Reset();
@@ -171,8 +172,28 @@ void cRunnerConfig::SetLayoutsOnline()
 {
     if (!mConnections || !mConnections->PrimaryConnectionUnit())
         return;
+    mUnitsUpPassed = UnitsUp();
+    mLayoutsPassed = true;
     for (cRunnerLayout* layout : mLayouts->toList())
         layout->SetOnline();
+}
+
+void cRunnerConfig::UnitsUpChanged()
+{
+    if (mLayoutsPassed && UnitsUp() == mUnitsUpPassed)
+        return;
+    SetLayoutsOnline();
+}
+
+QSet<cConnectionUnit*> cRunnerConfig::UnitsUp() const
+{
+    QSet<cConnectionUnit*> up;
+    for (cConfigUnit* record : units()->toList()) {
+        cConnectionUnit* unit = GetUnit(record->unitId());
+        if (unit && unit->connected() && unit->authenticated())
+            up.insert(unit);
+    }
+    return up;
 }
 
 QByteArray cRunnerConfig::AddressOf(const cConnectionUnit* unit) const

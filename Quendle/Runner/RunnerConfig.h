@@ -6,6 +6,7 @@
 #include "Quendle/Runner/RunnerLayout.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <set>
@@ -63,7 +64,15 @@ public Q_SLOTS:
     /// Each layout puts its widgets on or off line by their units' state now.
     void SetLayoutsOnline();
 
+private Q_SLOTS:
+    /// The interface's reports: the layouts follow only when the units up are not those of the
+    /// last pass. One reconnect is reported by several signals, and "some units" again on every
+    /// retry of a unit that stays away; each pass has every widget ask for its names again.
+    void UnitsUpChanged();
+
 private:
+    /// The connection units serving the configuration's records that are connected and signed in.
+    QSet<cConnectionUnit*> UnitsUp() const;
     /// Everything read by a refused document goes; resources held before stay.
     void Refuse(const QString& errorText, const QList<cResource*>& resourcesBefore);
     void ReadLayouts(QXmlStreamReader& reader);
@@ -76,4 +85,7 @@ private:
     QQmlObjectListModel<cRunnerLayout>* mLayouts;
     QString mErrorText;
     bool mOnline = false;
+    /// What the last pass over the layouts saw; no pass yet for the layouts held when unset.
+    bool mLayoutsPassed = false;
+    QSet<cConnectionUnit*> mUnitsUpPassed;
 };

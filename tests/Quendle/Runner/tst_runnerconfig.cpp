@@ -23,6 +23,19 @@ const QString kInvalidData = QStringLiteral("Config data is invalid");
 const QString kNoVersion = QStringLiteral("Failed to read version");
 const QString kInvalidVersion = QStringLiteral("Config data file contains an invalid version");
 
+/// A level leaf that counts its name requests: every pass that finds it on line asks again.
+class cCountingLevelWidget : public cTestLevelWidget
+{
+public:
+    using cTestLevelWidget::cTestLevelWidget;
+    void SetOnline() override
+    {
+        ++mNameRequests;
+        cTestLevelWidget::SetOnline();
+    }
+    int mNameRequests = 0;
+};
+
 /// One widget as a test expects it: what the list shows of it.
 struct sWidgetRow {
     int mId;
@@ -92,6 +105,8 @@ private Q_SLOTS:
     void unitsBroughtOnLine_data();
     void unitsBroughtOnLine();
     void widgetsFollowTheirUnits();
+    void namesAskedOncePerReconnect_data();
+    void namesAskedOncePerReconnect();
 
 private:
     bool Read(const QByteArray& document);
@@ -658,6 +673,83 @@ void tst_RunnerConfig::widgetsFollowTheirUnits()
     for (cZUNetWidget* widget : found)
         QCOMPARE(widget->CurrentUnitId(), 3);
 
+    mConfig->Reset(true);
+    mApplication->mPrimary = nullptr;
+}
+
+void tst_RunnerConfig::namesAskedOncePerReconnect_data()
+{
+    QTest::addColumn<QStringList>("reports");
+    // What the interface emits when a unit signs in again, and later while another is retried.
+    QTest::newRow("unit, then all units") << QStringList { "unit", "all" };
+    QTest::newRow("unit, then some units, retried") << QStringList { "unit", "some", "some", "some" };
+    QTest::newRow("all units first") << QStringList { "all", "unit", "some" };
+}
+
+// Each pass over the layouts has every widget on line ask its unit for its names again, so one
+// reconnect reported by several signals, or a retry of another unit, must not pass again.
+void tst_RunnerConfig::namesAskedOncePerReconnect()
+{
+    QFETCH(QStringList, reports);
+    QVERIFY(Read("<QuendleConfig version=\"1.3.1\"><Units>"
+                 "<Unit id=\"1\" nameOrIpAddress=\"10.77.0.1\" type=\"tarvo\" primaryUnit=\"1\"/>"
+                 "<Unit id=\"2\" nameOrIpAddress=\"127.0.0.2\" type=\"tarvo\" primaryUnit=\"0\"/>"
+                 "<Unit id=\"3\" nameOrIpAddress=\"127.0.0.3\" type=\"tarvo\" primaryUnit=\"0\"/>"
+                 "</Units></QuendleConfig>"));
+    auto* unit2 = qobject_cast<cConfigUnit*>(mConfig->GetUnit(2));
+    QVERIFY(unit2);
+    auto* layout = new cRunnerLayout(mConfig.get());
+    mConfig->layouts()->append(layout);
+    QList<cCountingLevelWidget*> widgets;
+    for (int id = 1; id <= 3; ++id) {
+        auto* widget = new cCountingLevelWidget(id, layout, *mConfig);
+        widget->Init();
+        widget->SetCurrentUnitId(2);
+        layout->AddWidget(widget);
+        widgets << widget;
+    }
+    cConnectionUnit primary(nullptr, QStringLiteral("127.0.0.9"), QStringLiteral("tarvo"), mConfig.get());
+    mApplication->mPrimary = &primary;
+    cConfigConnectionInterface* connections = mConfig->ConnectionInterface();
+    auto report = [&](const QString& what, bool up) {
+        if (what == QLatin1String("unit"))
+            Q_EMIT connections->UnitUpChanged(unit2, up);
+        else if (what == QLatin1String("all"))
+            Q_EMIT connections->allUnitsConnectedAndAuthenticatedChanged();
+        else
+            Q_EMIT connections->someUnitsConnectedAndAuthenticatedChanged();
+    };
+    auto requests = [&] {
+        QList<int> counts;
+        for (const cCountingLevelWidget* widget : widgets)
+            counts << widget->mNameRequests;
+        return counts;
+    };
+
+    for (int round = 1; round <= 2; ++round) {
+        unit2->SetConnected(true);
+        unit2->SetAuthenticated(true);
+        for (const QString& what : reports)
+            report(what, true);
+        QCOMPARE(requests(), (QList<int> { round, round, round }));
+        for (cCountingLevelWidget* widget : widgets)
+            QVERIFY(widget->IsOnline());
+
+        // Lost: off line, with no request.
+        unit2->SetAuthenticated(false);
+        unit2->SetConnected(false);
+        report(QStringLiteral("unit"), false);
+        report(QStringLiteral("some"), false);
+        QCOMPARE(requests(), (QList<int> { round, round, round }));
+        for (cCountingLevelWidget* widget : widgets)
+            QVERIFY(!widget->IsOnline());
+    }
+
+    // A direct pass still asks again.
+    unit2->SetConnected(true);
+    unit2->SetAuthenticated(true);
+    mConfig->SetLayoutsOnline();
+    QCOMPARE(requests(), (QList<int> { 3, 3, 3 }));
     mConfig->Reset(true);
     mApplication->mPrimary = nullptr;
 }
