@@ -134,6 +134,8 @@ public:
     int GetSocketError() const { return mWorker->GetSocketError(); }
     bool WasDisconnectReported() const { return mWorker->WasDisconnectReported(); }
     void SetLinkEventHandler(cLinkEventHandler* handler) { mWorker->SetLinkEventHandler(handler); }
+    /// The worker, to watch for its `destroyed` only: it goes once the thread has ended its links.
+    const QObject* WorkerObject() const { return mWorker; }
 
     /// Identity of the connection in the manager's table, so a late notice about an earlier
     /// connection never closes a newer one that reuses the id.

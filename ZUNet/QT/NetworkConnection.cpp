@@ -601,6 +601,19 @@ void cNetworkConnection::DisconnectAtIndex(UWORD Index, bool LostComms, ULONG Ge
     SyscallMessagesPollUnLock();
 
     // Joined with no lock held: BYE may take a moment, and other connections carry on meanwhile.
+    if (controller->thread() == QThread::currentThread() && IsMainThread() && controller->Thread()->isRunning()) {
+        // The user interface's thread never waits for BYE: the connection's thread ends its links
+        // on its own, and is joined once its worker has gone. The id stays in use until then.
+        {
+            std::lock_guard<std::recursive_mutex> locker(mLock);
+            mClosing.push_back(controller);
+        }
+        connect(
+            controller->WorkerObject(), &QObject::destroyed, this,
+            [this, controller, Index] { FinishClose(controller, Index); }, Qt::QueuedConnection);
+        controller->Quit();
+        return;
+    }
     if (controller->thread() == QThread::currentThread()) {
         delete controller;
     } else {
@@ -613,6 +626,22 @@ void cNetworkConnection::DisconnectAtIndex(UWORD Index, bool LostComms, ULONG Ge
     std::lock_guard<std::recursive_mutex> locker(mLock);
     if (mTable[Index].mInUse && !mTable[Index].mController)
         ReleaseEntry(Index);
+}
+
+void cNetworkConnection::FinishClose(cConnectionThreadControllerBase* controller, UWORD index)
+{
+    {
+        std::lock_guard<std::recursive_mutex> locker(mLock);
+        const auto closing = std::find(mClosing.begin(), mClosing.end(), controller);
+        if (closing == mClosing.end())
+            return; // shutdown has joined it already
+        mClosing.erase(closing);
+    }
+    delete controller; // its worker is gone: the thread is ending, the wait is short
+    TellLostCommsClosed(UWORD(index + 1));
+    std::lock_guard<std::recursive_mutex> locker(mLock);
+    if (mTable[index].mInUse && !mTable[index].mController)
+        ReleaseEntry(index);
 }
 
 void cNetworkConnection::Uninitialise()
@@ -635,6 +664,22 @@ void cNetworkConnection::Uninitialise()
         controller->Wait();
         TellLostCommsClosed(controller->GetConnectionID());
         delete controller;
+    }
+    // Closes still ending their links are waited for too: nothing may outlive the manager.
+    std::vector<cConnectionThreadControllerBase*> closing;
+    {
+        std::lock_guard<std::recursive_mutex> locker(mLock);
+        closing.swap(mClosing);
+    }
+    for (cConnectionThreadControllerBase* controller : closing) {
+        // Its worker may be gone already; a finish still queued for it finds nothing to do.
+        controller->Wait();
+        const UWORD id = controller->GetConnectionID();
+        TellLostCommsClosed(id);
+        delete controller;
+        std::lock_guard<std::recursive_mutex> locker(mLock);
+        if (mTable[id - 1].mInUse && !mTable[id - 1].mController)
+            ReleaseEntry(UWORD(id - 1));
     }
 }
 

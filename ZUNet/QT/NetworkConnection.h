@@ -118,10 +118,14 @@ private:
     bool BeginAttempt();
     void EndAttempt();
     void AbortAttemptsAndWait();
+    /// Joins and deletes a controller whose close began on the main thread, then frees its id.
+    void FinishClose(cConnectionThreadControllerBase* controller, UWORD index);
 
     std::recursive_mutex mLock;
     sEntry mTable[ZUNET_MAX_CONNECTIONS];
     UBYTE mNumberOfConnections = 0;
+    // Out of the table, their threads ending their links; their ids stay in use until joined.
+    std::vector<cConnectionThreadControllerBase*> mClosing;
     ULONG mLastGeneration = 0;
 
     std::mutex mLostCommsLock;
