@@ -4,6 +4,7 @@
 #include "Quendle/AppCommon/FoundUnitsManager.h"
 #include "Quendle/AppCommon/QQmlObjectListModel.h"
 #include "Quendle/AppCommon/QmlUnit.h"
+#include "Quendle/AppCommon/QuendleFonts.h"
 
 #include <QMetaType>
 #include <QtQml>
@@ -22,6 +23,8 @@ void RegisterAppCommonQmlTypes()
 
     qmlRegisterUncreatableType<cQmlUnit>(kQmlModule, kQmlModuleMajor, kQmlModuleMinor, "QmlUnit",
         QStringLiteral("Cannot instantiate cQmlUnit objects from qml"));
+    qmlRegisterSingletonType<cQuendleFontsQml>(kQmlModule, kQmlModuleMajor, kQmlModuleMinor, "QuendleFonts",
+        [](QQmlEngine*, QJSEngine*) -> QObject* { return new cQuendleFontsQml; });
     qRegisterMetaType<sUnit>("sUnit");
     qRegisterMetaType<cFoundUnitsManager*>("cFoundUnitsManager*");
     qRegisterMetaType<cQmlUnit*>("cQmlUnit*");

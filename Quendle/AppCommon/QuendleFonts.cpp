@@ -1,5 +1,7 @@
 #include "Quendle/AppCommon/QuendleFonts.h"
 
+#include <QFileInfo>
+
 const QString cQuendleFonts::mDefaultFontCode = QStringLiteral("lato");
 
 const QMap<QString, QString> cQuendleFonts::mFontCodesToNames {
@@ -22,3 +24,11 @@ const QMap<QString, QString> cQuendleFonts::mFontCodesToNames {
     { QStringLiteral("poiretone"), QStringLiteral("Poiret One") },
     { QStringLiteral("shadowsintolight"), QStringLiteral("Shadows Into Light") },
 };
+
+QString cQuendleFonts::FontSource(const QString& fontCode)
+{
+    // Only codes of the table: any other text could name some other file of the resources.
+    if (mFontCodesToNames.contains(fontCode) && QFileInfo(QStringLiteral(":/") + fontCode).isFile())
+        return QStringLiteral("qrc:/") + fontCode;
+    return QStringLiteral("qrc:/") + mDefaultFontCode;
+}

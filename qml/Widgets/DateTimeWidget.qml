@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import ZUQml 1.0
 import "qrc:/WidgetBase"
 
 // The device's clock: a digital time or an analogue face, each with the date unless it is hidden,
@@ -37,7 +38,7 @@ WidgetBase {
     FontLoader {
         id: fontLoader
 
-        source: "qrc:/" + dateTimeWidget.textFont
+        source: QuendleFonts.fontSource(dateTimeWidget.textFont)
     }
 
     Item {

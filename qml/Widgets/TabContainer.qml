@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import ZUQml 1.0
 import "qrc:/WidgetBase"
 
 // A tab container: a row of tab buttons at the top or the bottom and one page per tab, of which only
@@ -18,8 +19,13 @@ WidgetBase {
     readonly property string offColour: cppWidget ? cppWidget.tabOffColour : "darkgrey"
     readonly property string onImage: cppWidget ? cppWidget.imageOnIdentifier : "_basic"
     readonly property string offImage: cppWidget ? cppWidget.imageOffIdentifier : "_basic"
-    readonly property string fontFamily: cppWidget && typeof _application !== "undefined" && _application
-                                         ? _application.fontCodeToName(cppWidget.textFont) : ""
+    readonly property string fontFamily: cppWidget ? fontLoader.name : ""
+
+    FontLoader {
+        id: fontLoader
+
+        source: tabContainer.cppWidget ? QuendleFonts.fontSource(tabContainer.cppWidget.textFont) : ""
+    }
 
     // The page that holds the children at a location; a hidden item for a location with no tab.
     function getContainer(location) {

@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import ZUQml 1.0
 import "qrc:/WidgetBase"
 
 // A static text over its background, shrunk to fit the widget.
@@ -19,7 +20,7 @@ WidgetBase {
     FontLoader {
         id: fontLoader
 
-        source: "qrc:/" + textWidget.textFont
+        source: QuendleFonts.fontSource(textWidget.textFont)
     }
 
     Rectangle {

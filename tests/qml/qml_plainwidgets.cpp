@@ -3,6 +3,7 @@
 // views see it (`_application.currentConfig`).
 
 #include "Quendle/AppCommon/ImageProvider.h"
+#include "Quendle/AppCommon/QuendleFonts.h"
 #include "Quendle/Widgets/WidgetsQml.h"
 #include "tests/Quendle/Widgets/TestWidgetFactory.h"
 #include "tests/support/QuickTestMain.h"
@@ -50,6 +51,7 @@ class cViewApplication : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(QObject* currentConfig READ currentConfig CONSTANT)
+    Q_PROPERTY(QStringList fontCodes READ fontCodes CONSTANT)
 
 public:
     cViewApplication()
@@ -62,6 +64,7 @@ public:
     ~cViewApplication() override { qDeleteAll(findChildren<cWidget*>(QString(), Qt::FindDirectChildrenOnly)); }
 
     QObject* currentConfig() { return &mConfig; }
+    QStringList fontCodes() const { return cQuendleFonts::mFontCodesToNames.keys(); }
     const cApplicationInterface& Interface() const { return mApplication; }
 
     /// Builds the `Widget` children of a layout document; they live as long as this object.
