@@ -24,7 +24,7 @@ WidgetBase {
     FontLoader {
         id: fontLoader
 
-        source: tabContainer.cppWidget ? QuendleFonts.fontSource(tabContainer.cppWidget.textFont) : ""
+        source: QuendleFonts.fontSource(tabContainer.cppWidget ? tabContainer.cppWidget.textFont : "lato")
     }
 
     // The page that holds the children at a location; a hidden item for a location with no tab.
