@@ -15,6 +15,7 @@
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
+#include <QVector>
 
 /// The operations of every object list model, invokable from QML. Rows are QObjects; roles are the
 /// Qt properties of the item class.
@@ -86,7 +87,7 @@ public:
             = qRegisterMetaType<T*>(QByteArray(T::staticMetaObject.className()).append('*').constData());
         Q_UNUSED(pointerTypeId);
 
-        mHandler = metaObject()->method(metaObject()->indexOfMethod("onItemPropertyChanged()"));
+        mHandlerIdx = metaObject()->indexOfMethod("onItemPropertyChanged()");
         if (!mDispRoleName.isEmpty())
             mRoles.insert(Qt::DisplayRole, QByteArrayLiteral("display"));
         mRoles.insert(kBaseRole, QByteArrayLiteral("qtObject"));
@@ -99,8 +100,11 @@ public:
                 continue;
             }
             mRoles.insert(role, propertyName);
-            if (property.hasNotifySignal())
+            if (property.hasNotifySignal()) {
                 mSignalIdxToRole.insert(property.notifySignalIndex(), role);
+                if (!mNotifySignals.contains(property.notifySignalIndex()))
+                    mNotifySignals.append(property.notifySignalIndex());
+            }
         }
     }
 
@@ -306,9 +310,10 @@ private:
     {
         if (item->parent() == nullptr)
             item->setParent(this);
-        const QMetaObject* itemMeta = item->metaObject();
-        for (auto it = mSignalIdxToRole.constBegin(); it != mSignalIdxToRole.constEnd(); ++it)
-            connect(item, itemMeta->method(it.key()), this, mHandler, Qt::UniqueConnection);
+        // By index and without a uniqueness check: insert() refuses an item already listed, and
+        // leaving the list drops every connection, so each signal is connected once.
+        for (int signalIdx : qAsConst(mNotifySignals))
+            QMetaObject::connect(item, signalIdx, this, mHandlerIdx);
         if (!mUidRoleName.isEmpty())
             IndexByUid(item);
     }
@@ -338,7 +343,8 @@ private:
     QByteArray mUidRoleName;
     QByteArray mDispRoleName;
     QMetaObject mMetaObj;
-    QMetaMethod mHandler;
+    int mHandlerIdx;
+    QVector<int> mNotifySignals;
     QHash<int, QByteArray> mRoles;
     QHash<int, int> mSignalIdxToRole;
     QList<T*> mItems;

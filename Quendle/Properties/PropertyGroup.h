@@ -18,7 +18,7 @@ public:
 
     bool expanded() const { return mExpanded; }
     void setExpanded(bool expanded);
-    QQmlObjectListModelBase* contents() const { return mContents; }
+    QQmlObjectListModelBase* contents() const;
 
     void AppendPropertyOrGroup(cPropertyBase* item);
     void PrependPropertyOrGroup(cPropertyBase* item);
@@ -35,6 +35,10 @@ Q_SIGNALS:
     void expandedChanged();
 
 private:
+    QQmlObjectListModel<cPropertyBase>* Model() const;
+
     bool mExpanded;
-    QQmlObjectListModel<cPropertyBase>* mContents;
+    // The items until the model is first asked for; then the model holds them.
+    mutable QList<cPropertyBase*> mPending;
+    mutable QQmlObjectListModel<cPropertyBase>* mContents = nullptr;
 };
