@@ -51,14 +51,24 @@ cWidget::cWidget(int id, QObject* parent)
     mVisualGroup->AppendContents({ mX, mY, mWidth, mHeight, mZ, mContentSizeMode, mPixelAspect, mPositionLock });
     mRootGroup->AppendPropertyOrGroup(mVisualGroup);
 
-    connect(mX, &cProperty::valueChanged, this, &cWidget::xFractionChanged);
-    connect(mY, &cProperty::valueChanged, this, &cWidget::yFractionChanged);
-    connect(mWidth, &cProperty::valueChanged, this, &cWidget::widthFractionChanged);
-    connect(mHeight, &cProperty::valueChanged, this, &cWidget::heightFractionChanged);
-    connect(mZ, &cProperty::valueChanged, this, &cWidget::zChanged);
-    connect(mPixelAspect, &cProperty::valueChanged, this, &cWidget::pixelAspectChanged);
-    connect(mPositionLock, &cProperty::valueChanged, this, &cWidget::positionLockedChanged);
-    connect(mContentSizeMode, &cProperty::valueChanged, this, &cWidget::PreserveAspectChangedSlot);
+    // By index: no functor object per connection, and thousands of widgets are built per read.
+    static const int valueChangedIdx = cProperty::staticMetaObject.indexOfSignal("valueChanged()");
+    static const int xIdx = staticMetaObject.indexOfSignal("xFractionChanged()");
+    static const int yIdx = staticMetaObject.indexOfSignal("yFractionChanged()");
+    static const int widthIdx = staticMetaObject.indexOfSignal("widthFractionChanged()");
+    static const int heightIdx = staticMetaObject.indexOfSignal("heightFractionChanged()");
+    static const int zIdx = staticMetaObject.indexOfSignal("zChanged()");
+    static const int pixelAspectIdx = staticMetaObject.indexOfSignal("pixelAspectChanged()");
+    static const int positionLockIdx = staticMetaObject.indexOfSignal("positionLockedChanged()");
+    static const int preserveAspectIdx = staticMetaObject.indexOfSlot("PreserveAspectChangedSlot()");
+    QMetaObject::connect(mX, valueChangedIdx, this, xIdx);
+    QMetaObject::connect(mY, valueChangedIdx, this, yIdx);
+    QMetaObject::connect(mWidth, valueChangedIdx, this, widthIdx);
+    QMetaObject::connect(mHeight, valueChangedIdx, this, heightIdx);
+    QMetaObject::connect(mZ, valueChangedIdx, this, zIdx);
+    QMetaObject::connect(mPixelAspect, valueChangedIdx, this, pixelAspectIdx);
+    QMetaObject::connect(mPositionLock, valueChangedIdx, this, positionLockIdx);
+    QMetaObject::connect(mContentSizeMode, valueChangedIdx, this, preserveAspectIdx);
 }
 
 cWidget::~cWidget() = default;
