@@ -136,7 +136,8 @@ Rectangle {
             }, 5000, "hands and marks drawn");
             Pixels.expect(this, image, 27, 3, "white", 3, "outside the round face");
             Pixels.expect(this, image, 100, 3, "#c00000", 3, "border at twelve");
-            Pixels.expect(this, image, 60, 40, "#a0c0f0", 3, "face");
+            // The hands follow the time of day and may cross any one pixel: most of the face is its colour.
+            verify(Pixels.count(image, 55, 30, 90, 90, "#a0c0f0", 3) > 90 * 90 / 2, "face filled with its colour");
         }
 
         function find(item, name) {
