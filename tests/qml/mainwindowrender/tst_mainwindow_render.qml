@@ -1,0 +1,146 @@
+import QtQuick 2.15
+import QtQuick.Window 2.15
+import QtTest 1.15
+import "../support/Pixels.js" as Pixels
+
+// The whole window drawn for real: the login page and a failure page on their gradient, with the
+// unit list, the button and the texts where the pages put them, so a page that does not draw fails.
+TestCase {
+    id: testCase
+    name: "MainWindowRendering"
+    when: windowShown
+
+    property var win: null
+    readonly property color topColour: Qt.rgba(0, 0.02, 0.03, 1)
+    readonly property color textColour: Qt.rgba(0.8, 0.79, 0.79, 1)
+    readonly property color bottomColour: Qt.rgba(0.07, 0.13, 0.15, 1)
+
+    function start() {
+        _application.reset(false, false, false);
+        var component = Qt.createComponent("qrc:/main.qml");
+        compare(component.status, Component.Ready, component.errorString());
+        win = createTemporaryObject(component, testCase, { width: 800, height: 600 });
+        verify(win !== null);
+    }
+
+    function child(name) {
+        var found = findChild(win, name);
+        verify(found !== null, "no " + name);
+        return found;
+    }
+
+    function waitForState(name) {
+        tryCompare(child(name), "active", true, 5000, name);
+    }
+
+    // The window's root item: a grab of it is the whole window.
+    function rootItem() {
+        var item = win.contentItem;
+        while (item.parent !== null)
+            item = item.parent;
+        return item;
+    }
+
+    // Grabs the whole window once the page is shown and has been drawn; gives the page's rectangle
+    // in the grab as well.
+    function grabPage(page) {
+        tryCompare(page, "visible", true, 5000);
+        waitForRendering(win.contentItem, 5000);
+        var image = grabImage(rootItem());
+        compare(image.width, win.width);
+        compare(image.height, win.height);
+        return { image: image, page: rectOf(page) };
+    }
+
+    // The item's rectangle in the grab.
+    function rectOf(item) {
+        var p = item.mapToItem(null, 0, 0);
+        return { x: Math.ceil(p.x), y: Math.ceil(p.y), w: Math.floor(item.width), h: Math.floor(item.height) };
+    }
+
+    // How many pixels of the rectangle have every channel at least `level`.
+    function countBright(image, r, level) {
+        var count = 0;
+        for (var j = r.y; j < r.y + r.h; ++j)
+            for (var i = r.x; i < r.x + r.w; ++i) {
+                var p = Pixels.at(image, i, j);
+                if (p.r >= level && p.g >= level && p.b >= level)
+                    ++count;
+            }
+        return count;
+    }
+
+    function brightest(image, r) {
+        var best = 0;
+        for (var j = r.y; j < r.y + r.h; ++j)
+            for (var i = r.x; i < r.x + r.w; ++i)
+                best = Math.max(best, Pixels.at(image, i, j).r);
+        return best;
+    }
+
+    function checkGradient(grab) {
+        var image = grab.image;
+        var r = grab.page;
+        verify(r.y > 0 && r.h > 400, "page at " + r.y + ", " + r.h + " high");
+        var w = r.x + r.w;
+        var h = r.y + r.h;
+        // The menu bar's items hang a few rows over the page's top left.
+        Pixels.expect(testCase, image, r.x + 2, r.y + 40, topColour, 4, "top left");
+        Pixels.expect(testCase, image, w - 3, r.y + 1, topColour, 4, "top right");
+        Pixels.expect(testCase, image, w - 3, h - 2, bottomColour, 4, "bottom right");
+        var middle = Qt.tint(topColour, Qt.rgba(bottomColour.r, bottomColour.g, bottomColour.b, 0.5));
+        Pixels.expect(testCase, image, w - 3, r.y + r.h / 2, middle, 4, "right edge half way down");
+    }
+
+    function test_loginPage() {
+        start();
+        waitForState("loginPageOpen");
+        var grab = grabPage(child("loginPage"));
+        checkGradient(grab);
+        var image = grab.image;
+
+        // The list lightens the gradient across its whole area (the fake finds no units: no rows).
+        var picker = rectOf(child("unitPicker"));
+        verify(picker.w > 100 && picker.h > 100, "unit list " + picker.w + "x" + picker.h);
+        for (var y of [picker.y + 4, picker.y + picker.h / 2, picker.y + picker.h - 4]) {
+            for (var x of [picker.x + 4, picker.x + picker.w / 2, picker.x + picker.w - 4]) {
+                var inside = Pixels.at(image, x, y);
+                var behind = Pixels.at(image, picker.x - 4, y);
+                verify(inside.r > behind.r + 8 && inside.g > behind.g + 8 && inside.b > behind.b + 8,
+                       "unit list at " + x + "," + y + " is " + Pixels.text(inside) + " over " + Pixels.text(behind));
+            }
+        }
+
+        // The button: a white border and a white label.
+        var button = rectOf(child("connectButton"));
+        verify(countBright(image, button, 200) > button.w + button.h, "connect button not drawn");
+        var beside = { x: button.x + button.w + 4, y: button.y, w: button.w, h: button.h };
+        compare(countBright(image, beside, 150), 0, "beside the connect button");
+    }
+
+    function test_failurePage() {
+        start();
+        waitForState("loginPageOpen");
+        _application.primaryUnit.connectionFailureReason = "Unit not found";
+        child("loginPage").loginClicked(3);
+        waitForState("connectingPageOpen");
+        _application.connectionAttemptFailed();
+        waitForState("connectionAttemptFailedPageOpen");
+        var failure = child("taskFailurePage");
+        compare(failure.headlineText, "Connection attempt failed");
+        var grab = grabPage(failure);
+        checkGradient(grab);
+        var image = grab.image;
+
+        // Both texts in the colour the window gives the page; no glyph brighter than it.
+        for (var name of ["headline", "reason"]) {
+            var r = rectOf(child(name));
+            verify(r.h > 10, name + " height " + r.h);
+            verify(Pixels.count(image, r.x, r.y, r.w, r.h, textColour, 6) > 20,
+                   name + " not drawn in its colour, brightest " + brightest(image, r));
+            compare(countBright(image, r, 210), 0, name + " brighter than its colour");
+        }
+        var button = rectOf(child("okButton"));
+        verify(countBright(image, button, 200) > button.w + button.h, "OK button not drawn");
+    }
+}
