@@ -14,6 +14,7 @@ PACKAGES=(
   qml-module-qtquick-shapes qml-module-qtgraphicaleffects qml-module-qttest
   qtdeclarative5-dev-tools
   xvfb xauth libgl1-mesa-dri mesa-utils
+  imagemagick xdotool
   iproute2 util-linux
   libbenchmark-dev
   clang-format ccache
