@@ -8,6 +8,7 @@
 #include "ZUNet/Core/Trace.h"
 
 #include <QHash>
+#include <QSet>
 #include <QXmlStreamReader>
 
 #include <cmath>
@@ -200,6 +201,17 @@ const QMap<QString, QString>& cRunnerWidgetFactory::QmlFilesByType()
 
 QString cRunnerWidgetFactory::QmlUrlForType(const QString& type)
 {
+    // A key whose class is still to come makes the unknown widget; its view must match, since the
+    // key's own view is not in the resources yet.
+    static const QSet<QString> notBuilt = [] {
+        QSet<QString> types;
+        for (const sTypeRow& row : kTypeRows)
+            if (row.mCreate == nullptr)
+                types.insert(QLatin1String(row.mType));
+        return types;
+    }();
+    if (notBuilt.contains(type))
+        return UnknownWidgetQmlUrl();
     return QmlFilesByType().value(type, UnknownWidgetQmlUrl());
 }
 

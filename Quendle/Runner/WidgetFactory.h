@@ -28,7 +28,8 @@ public:
 
     /// The view of each type key, relative to the content page ("../Widgets/<file>.qml").
     static const QMap<QString, QString>& QmlFilesByType();
-    /// The view for `type`; the unknown widget's view for a key the map lacks.
+    /// The view for `type`; the unknown widget's view for a key the map lacks or whose class is not
+    /// built yet.
     static QString QmlUrlForType(const QString& type);
     static QString UnknownWidgetQmlUrl();
 

@@ -79,5 +79,11 @@ TestCase {
                           places[i].what);
         verify(sampled(image, "#3a7ca5") > 200, "chosen tab too small");
         verify(sampled(image, "#1b2a30") > 500, "header strip too small");
+
+        // Closing the window, as a user does, takes the content down with the views of the hidden
+        // tabs still being created: none may outlive the engine.
+        win.close();
+        compare(page.dynamicallyCreatedLandscapeItems.length, 0);
+        compare(page.dynamicallyCreatedPortraitItems.length, 0);
     }
 }
