@@ -2,6 +2,7 @@
 
 #include "ZUNet/Core/RegistryRouter.h"
 #include "ZUNet/Core/Syscall.h"
+#include "ZUNet/Core/SystemBuilder.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -47,6 +48,28 @@ QVector<QPair<UWORD, bool>> TerminatedUnderPollLock(const cProbeObject& probe)
     QVector<QPair<UWORD, bool>> copy = probe.mTerminated;
     SyscallMessagesPollUnLock();
     return copy;
+}
+
+QVector<cZUNetMessage> ReceivedUnderPollLock(const cProbeObject& probe)
+{
+    SyscallMessagesPollLock();
+    QVector<cZUNetMessage> copy = probe.mReceived;
+    SyscallMessagesPollUnLock();
+    return copy;
+}
+
+bool AddSyncLink(const QString& sourcePath, const char* destination)
+{
+    sParameterLinkingCommand link;
+    if (!link.SetSourcePath(sourcePath.toUtf8().constData()) || !link.SetDestinationPath(destination))
+        return false;
+    link.mSourceParam = PARAMETER_BASE;
+    link.mDestParam = PARAMETER_BASE;
+    link.mSync = true;
+    SyscallMessagesPollLock();
+    gSystemBuilder->AddLinkCommandToList(link, false);
+    SyscallMessagesPollUnLock();
+    return true;
 }
 
 bool DispatchUntil(const std::function<bool()>& done, int timeoutMs)

@@ -3,6 +3,7 @@
 #include "tests/support/ProbeObject.h"
 
 #include <QPair>
+#include <QString>
 #include <QVector>
 #include <functional>
 
@@ -23,6 +24,13 @@ private:
 /// The connection ends a probe object has seen, copied under the router's poll lock: a lost-comms
 /// end reaches objects on the lost-comms thread.
 QVector<QPair<UWORD, bool>> TerminatedUnderPollLock(const cProbeObject& probe);
+
+/// What a probe object has received, copied under the router's poll lock.
+QVector<cZUNetMessage> ReceivedUnderPollLock(const cProbeObject& probe);
+
+/// Hands the builder a synchronised link from the base parameter of `sourcePath` to that of the
+/// object `destination`; false when a path does not fit.
+bool AddSyncLink(const QString& sourcePath, const char* destination);
 
 /// Dispatches the router's queue on the test thread until `done` holds or `timeoutMs` passes.
 bool DispatchUntil(const std::function<bool()>& done, int timeoutMs = 10000);

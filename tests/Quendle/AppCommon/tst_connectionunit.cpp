@@ -10,6 +10,7 @@
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/QT/NetworkConnection.h"
 #include "ZUNet/QT/NetworkStack.h"
+#include "tests/support/Connections.h"
 #include "tests/support/quendle/QuendleUnit.h"
 
 #include <QProcess>
@@ -97,12 +98,7 @@ void tst_ConnectionUnit::init()
 void tst_ConnectionUnit::cleanup()
 {
     mUnit.reset();
-    cNetworkConnection* network = cNetworkConnection::Instance();
-    for (UWORD id = 1; id <= ZUNET_MAX_CONNECTIONS; ++id) {
-        if (network->IsConnectionIDInUse(id))
-            network->DisconnectConnectionID(id);
-    }
-    QTRY_COMPARE(network->GetNumberOfConnections(), UWORD(0));
+    EndEveryConnection();
     mDir.reset();
 }
 
@@ -228,8 +224,7 @@ void tst_ConnectionUnit::fallbackAddress()
     sUnitSpies spies(&unit);
     QCOMPARE(unit.FindIpAddress(nullptr), kUnitAddress.toUtf8());
     QVERIFY(Connect(unit, spies));
-    QCOMPARE(
-        cNetworkConnection::Instance()->GetConnectionIDFromHostName(kUnitAddress.toStdString()), unit.ConnectionId());
+    QCOMPARE(ConnectionTo(kUnitAddress), unit.ConnectionId());
     QVERIFY(SignIn(unit, spies, QStringLiteral("Alice"), QStringLiteral("wonder")));
 }
 
@@ -302,7 +297,7 @@ void tst_ConnectionUnit::failedRetryTellsQml()
     QVERIFY(Connect(unit, spies));
     QCOMPARE(spies.mConnected.count(), 2);
     cNetworkConnection* network = cNetworkConnection::Instance();
-    QCOMPARE(network->GetConnectionIDFromHostName(kSecondAddress.toStdString()), unit.ConnectionId());
+    QCOMPARE(ConnectionTo(kSecondAddress), unit.ConnectionId());
     QTRY_VERIFY(!network->IsConnectionIDInUse(firstId) || unit.ConnectionId() == firstId);
     QTRY_COMPARE(network->GetNumberOfConnections(), UWORD(1));
 

@@ -8,7 +8,6 @@
 #include "Quendle/Global/SaltHash.h"
 #include "ZUNet/Core/RegistryRouter.h"
 #include "ZUNet/Core/Syscall.h"
-#include "ZUNet/Core/SystemBuilder.h"
 #include "ZUNet/Core/ZUNetMethods.h"
 #include "ZUNet/QT/ConnectionBase.h"
 #include "ZUNet/QT/FrameParser.h"
@@ -16,7 +15,9 @@
 #include "ZUNet/QT/NetworkConnection.h"
 #include "ZUNet/QT/NetworkStack.h"
 #include "ZUNet/QT/ZUNetWire.h"
+#include "tests/support/Connections.h"
 #include "tests/support/HexData.h"
+#include "tests/support/NetTestHelpers.h"
 #include "tests/support/ProbeObject.h"
 #include "tests/support/quendle/NameParamListener.h"
 #include "tests/support/quendle/QuendleUnit.h"
@@ -311,6 +312,10 @@ private:
     /// "primary.xml": a configuration that names the secondary unit with the hash of its admin
     /// password "root".
     bool WritePrimaryConfig() const;
+    /// Starts `primary` on `primaryAddress` with "primary.xml" and `secondary` on kSecondary with
+    /// the test configuration.
+    bool StartPrimaryAndSecondary(cQuendleUnit& primary, const QString& primaryAddress, cQuendleUnit& secondary,
+        const QStringList& secondaryArguments = {});
 
     std::unique_ptr<cNetworkStack> mStack;
     std::unique_ptr<QTemporaryDir> mDir;
@@ -338,12 +343,7 @@ void tst_SignInEndToEnd::init()
 void tst_SignInEndToEnd::cleanup()
 {
     // Every connection of the test ends before the next test starts.
-    cNetworkConnection* network = cNetworkConnection::Instance();
-    for (UWORD id = 1; id <= ZUNET_MAX_CONNECTIONS; ++id) {
-        if (network->IsConnectionIDInUse(id))
-            network->DisconnectConnectionID(id);
-    }
-    QTRY_COMPARE(network->GetNumberOfConnections(), UWORD(0));
+    EndEveryConnection();
     mDir.reset();
 }
 
@@ -366,8 +366,7 @@ bool tst_SignInEndToEnd::Seek(sRunnerClient& client, const QString& unit)
         // A fresh connection whose first request goes unanswered (the unit has already dropped its
         // end) is a fault of the connection layer, not of sign-in: say so, end it and try once more.
         qWarning("seek over a new connection to %s unanswered; connection dropped and seek repeated", qPrintable(unit));
-        cNetworkConnection* network = cNetworkConnection::Instance();
-        network->DisconnectConnectionID(network->GetConnectionIDFromHostName(unit.toStdString()));
+        cNetworkConnection::Instance()->DisconnectConnectionID(ConnectionTo(unit));
         [&] { QTRY_VERIFY_WITH_TIMEOUT(client.mWatcher->mNotFound > notFound, 10000); }();
         client.mWatcher->mNotFound = notFound;
     }
@@ -404,6 +403,13 @@ bool tst_SignInEndToEnd::WritePrimaryConfig() const
         + kSecondary.toUtf8() + "\" type=\"corvo32\" password=\"" + QByteArray::fromStdString(GetHashedPassword("root"))
         + "\" primaryUnit=\"0\"/>\n    </Units>\n    <Layouts/>\n</QuendleConfig>\n";
     return file.write(text) == text.size();
+}
+
+bool tst_SignInEndToEnd::StartPrimaryAndSecondary(cQuendleUnit& primary, const QString& primaryAddress,
+    cQuendleUnit& secondary, const QStringList& secondaryArguments)
+{
+    return WritePrimaryConfig() && primary.Start(primaryAddress, ConfigPath(QStringLiteral("primary.xml")))
+        && secondary.Start(kSecondary, ConfigPath(), secondaryArguments);
 }
 
 void tst_SignInEndToEnd::versionCheck_data()
@@ -638,11 +644,9 @@ void tst_SignInEndToEnd::namesAndNotices()
 
 void tst_SignInEndToEnd::loginTokenForASecondUnit()
 {
-    QVERIFY(WritePrimaryConfig());
     cQuendleUnit primary;
     cQuendleUnit secondary;
-    QVERIFY(primary.Start(kPrimary, ConfigPath(QStringLiteral("primary.xml"))));
-    QVERIFY(secondary.Start(kSecondary, ConfigPath()));
+    QVERIFY(StartPrimaryAndSecondary(primary, kPrimary, secondary));
 
     sRunnerClient toPrimary("QuendleConfigClient_p");
     QVERIFY(Seek(toPrimary, kPrimary));
@@ -682,11 +686,9 @@ void tst_SignInEndToEnd::loginTokenForASecondUnit()
 // the secondary from another address is refused.
 void tst_SignInEndToEnd::loginTokenOnlyFromTheStoredAddress()
 {
-    QVERIFY(WritePrimaryConfig());
     cQuendleUnit primary;
     cQuendleUnit secondary;
-    QVERIFY(primary.Start(kPrimaryOnTestNetwork, ConfigPath(QStringLiteral("primary.xml"))));
-    QVERIFY(secondary.Start(kSecondary, ConfigPath()));
+    QVERIFY(StartPrimaryAndSecondary(primary, kPrimaryOnTestNetwork, secondary));
 
     sRunnerClient toPrimary("QuendleConfigClient_a");
     QVERIFY(Seek(toPrimary, kPrimaryOnTestNetwork));
@@ -705,12 +707,10 @@ void tst_SignInEndToEnd::loginTokenOnlyFromTheStoredAddress()
 
 void tst_SignInEndToEnd::loginTokenFallbackFromAnOldManager()
 {
-    QVERIFY(WritePrimaryConfig());
     const QByteArray stored = QByteArray::fromStdString(GetHashedPassword("root"));
     cQuendleUnit primary;
     cQuendleUnit secondary;
-    QVERIFY(primary.Start(kPrimary, ConfigPath(QStringLiteral("primary.xml"))));
-    QVERIFY(secondary.Start(kSecondary, ConfigPath(), { "--manager-version", "0", "--legacy-sign-in" }));
+    QVERIFY(StartPrimaryAndSecondary(primary, kPrimary, secondary, { "--manager-version", "0", "--legacy-sign-in" }));
 
     sRunnerClient toPrimary("QuendleConfigClient_o");
     QVERIFY(Seek(toPrimary, kPrimary));
@@ -733,15 +733,7 @@ void tst_SignInEndToEnd::userList()
     QVERIFY(unit.Start(kPrimary, ConfigPath())); // the test configuration allows user lists
     cProbeObject query("User List Query", 1);
     query.mSwallowAll = true;
-    sParameterLinkingCommand link;
-    link.SetSourcePath((kPrimary + "/" + kUserListServerName).toUtf8().constData());
-    link.mSourceParam = PARAMETER_BASE;
-    link.SetDestinationPath("User List Query");
-    link.mDestParam = PARAMETER_BASE;
-    link.mSync = true;
-    SyscallMessagesPollLock();
-    gSystemBuilder->AddLinkCommandToList(link, false);
-    SyscallMessagesPollUnLock();
+    QVERIFY(AddSyncLink(kPrimary + "/" + kUserListServerName, "User List Query"));
     const QByteArray expected("\x03"
                               "Alice\0\x01"
                               "Bob\0\x00"
@@ -749,15 +741,12 @@ void tst_SignInEndToEnd::userList()
         20);
     QTRY_VERIFY_WITH_TIMEOUT(
         [&] {
-            SyscallMessagesPollLock();
-            bool found = false;
-            for (const cZUNetMessage& message : query.mReceived) {
-                found = found
-                    || (message.mMethod == PARAMETER_BASE
-                        && QByteArray(reinterpret_cast<const char*>(message.mDataBuffer), message.mLength) == expected);
+            for (const cZUNetMessage& message : ReceivedUnderPollLock(query)) {
+                if (message.mMethod == PARAMETER_BASE
+                    && QByteArray(reinterpret_cast<const char*>(message.mDataBuffer), message.mLength) == expected)
+                    return true;
             }
-            SyscallMessagesPollUnLock();
-            return found;
+            return false;
         }(),
         10000);
 }

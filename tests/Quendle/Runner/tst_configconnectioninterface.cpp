@@ -9,6 +9,7 @@
 #include "Quendle/Runner/ConfigConnectionInterface.h"
 #include "ZUNet/QT/NetworkConnection.h"
 #include "ZUNet/QT/NetworkStack.h"
+#include "tests/support/Connections.h"
 #include "tests/support/HexData.h"
 #include "tests/support/TraceCapture.h"
 #include "tests/support/quendle/QuendleUnit.h"
@@ -130,6 +131,10 @@ private:
     QString ConfigPath(const QString& name) const { return mDir->filePath(name); }
     /// The primary's stored configuration: names `units` with the hash of their admin password.
     bool WritePrimaryConfig(const QStringList& units) const;
+    /// Starts the primary's program on `primaryAddress` with a configuration that names the
+    /// secondary, and the secondary's with the test configuration.
+    bool StartPrimaryAndSecondary(
+        cQuendleUnit& primary, cQuendleUnit& secondary, const QString& primaryAddress = kPrimary);
     /// Connects the primary unit and, when asked, signs in as the user would.
     bool ConnectPrimary(bool signIn);
     cConnectionUnit* NewUnit(const QString& text);
@@ -167,12 +172,7 @@ void tst_ConfigConnectionInterface::cleanup()
         mInterface->disconnectAllUnits();
     mInterface.reset();
     mApplication.reset(); // and the units with it
-    cNetworkConnection* network = cNetworkConnection::Instance();
-    for (UWORD id = 1; id <= ZUNET_MAX_CONNECTIONS; ++id) {
-        if (network->IsConnectionIDInUse(id))
-            network->DisconnectConnectionID(id);
-    }
-    QTRY_COMPARE(network->GetNumberOfConnections(), UWORD(0));
+    EndEveryConnection();
     mDir.reset();
 }
 
@@ -189,6 +189,14 @@ bool tst_ConfigConnectionInterface::WritePrimaryConfig(const QStringList& units)
             + "\" primaryUnit=\"0\"/>\n";
     text += "    </Units>\n    <Layouts/>\n</QuendleConfig>\n";
     return file.write(text) == text.size();
+}
+
+bool tst_ConfigConnectionInterface::StartPrimaryAndSecondary(
+    cQuendleUnit& primary, cQuendleUnit& secondary, const QString& primaryAddress)
+{
+    return WritePrimaryConfig({ kSecondary })
+        && primary.Start(primaryAddress, ConfigPath(QStringLiteral("primary.xml")))
+        && secondary.Start(kSecondary, ConfigPath(QStringLiteral("config.xml")));
 }
 
 cConnectionUnit* tst_ConfigConnectionInterface::NewUnit(const QString& text)
@@ -337,11 +345,9 @@ void tst_ConfigConnectionInterface::namelessRefusalIsAboutTheUnitAsked()
 // is reported lost, and when its program returns it is back with a fresh token.
 void tst_ConfigConnectionInterface::signInToEveryUnitAndSecondaryBack()
 {
-    QVERIFY(WritePrimaryConfig({ kSecondary }));
     cQuendleUnit primaryUnit;
     auto secondaryUnit = std::make_unique<cQuendleUnit>();
-    QVERIFY(primaryUnit.Start(kPrimary, ConfigPath(QStringLiteral("primary.xml"))));
-    QVERIFY(secondaryUnit->Start(kSecondary, ConfigPath(QStringLiteral("config.xml"))));
+    QVERIFY(StartPrimaryAndSecondary(primaryUnit, *secondaryUnit));
     QVERIFY(ConnectPrimary(true));
 
     cConnectionUnit* primary = mApplication->mPrimary;
@@ -386,11 +392,9 @@ void tst_ConfigConnectionInterface::signInToEveryUnitAndSecondaryBack()
 // asks to be told of configuration changes, and only then is the waiting secondary signed in.
 void tst_ConfigConnectionInterface::everyUnitLostAndBack()
 {
-    QVERIFY(WritePrimaryConfig({ kSecondary }));
     auto primaryUnit = std::make_unique<cQuendleUnit>();
     auto secondaryUnit = std::make_unique<cQuendleUnit>();
-    QVERIFY(primaryUnit->Start(kPrimary, ConfigPath(QStringLiteral("primary.xml"))));
-    QVERIFY(secondaryUnit->Start(kSecondary, ConfigPath(QStringLiteral("config.xml"))));
+    QVERIFY(StartPrimaryAndSecondary(*primaryUnit, *secondaryUnit));
     QVERIFY(ConnectPrimary(true));
     cConnectionUnit* primary = mApplication->mPrimary;
     cConnectionUnit* secondary = NewUnit(kSecondary);
@@ -473,11 +477,9 @@ void tst_ConfigConnectionInterface::primaryBackHearsOfChanges()
 // runner reaches the secondary from loopback, so the secondary refuses it.
 void tst_ConfigConnectionInterface::tokenOnlyFromTheStoredAddress()
 {
-    QVERIFY(WritePrimaryConfig({ kSecondary }));
     cQuendleUnit primaryUnit;
     cQuendleUnit secondaryUnit;
-    QVERIFY(primaryUnit.Start(kPrimaryOnTestNetwork, ConfigPath(QStringLiteral("primary.xml"))));
-    QVERIFY(secondaryUnit.Start(kSecondary, ConfigPath(QStringLiteral("config.xml"))));
+    QVERIFY(StartPrimaryAndSecondary(primaryUnit, secondaryUnit, kPrimaryOnTestNetwork));
     mApplication->mPrimary->nameOrIpAddressProperty()->setStringValue(kPrimaryOnTestNetwork);
     QVERIFY(ConnectPrimary(true));
     cConnectionUnit* primary = mApplication->mPrimary;
@@ -582,11 +584,9 @@ void tst_ConfigConnectionInterface::tokenQueueInFoundOrderAndOnce()
 // Logging out unwires the units before they go down: nothing is tried again.
 void tst_ConfigConnectionInterface::disconnectAllUnitsStartsNoRetry()
 {
-    QVERIFY(WritePrimaryConfig({ kSecondary }));
     cQuendleUnit primaryUnit;
     cQuendleUnit secondaryUnit;
-    QVERIFY(primaryUnit.Start(kPrimary, ConfigPath(QStringLiteral("primary.xml"))));
-    QVERIFY(secondaryUnit.Start(kSecondary, ConfigPath(QStringLiteral("config.xml"))));
+    QVERIFY(StartPrimaryAndSecondary(primaryUnit, secondaryUnit));
     QVERIFY(ConnectPrimary(true));
     cConnectionUnit* primary = mApplication->mPrimary;
     cConnectionUnit* secondary = NewUnit(kSecondary);

@@ -4,12 +4,12 @@
 #include "Quendle/Global/ConfigManagerProtocol.h"
 #include "Quendle/Runner/RunnerFoundUnitsManager.h"
 #include "Quendle/Runner/UserListQuery.h"
-#include "ZUNet/Core/Syscall.h"
-#include "ZUNet/Core/SystemBuilder.h"
 #include "ZUNet/QT/NetworkConnection.h"
 #include "ZUNet/QT/NetworkStack.h"
 #include "ZUNet/QT/TestDottedIPAddress.h"
+#include "tests/support/Connections.h"
 #include "tests/support/HexData.h"
+#include "tests/support/NetTestHelpers.h"
 #include "tests/support/ProbeObject.h"
 #include "tests/support/TestNetwork.h"
 #include "tests/support/UnitProcess.h"
@@ -92,11 +92,6 @@ QJsonObject DescriptionWithUsers(const QStringList& names)
     return description;
 }
 
-UWORD ConnectionTo(const QString& host)
-{
-    return cNetworkConnection::Instance()->GetConnectionIDFromHostName(host.toStdString());
-}
-
 int ThreadCount()
 {
     return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
@@ -151,12 +146,7 @@ void tst_RunnerFoundUnits::init()
 
 void tst_RunnerFoundUnits::cleanup()
 {
-    cNetworkConnection* network = cNetworkConnection::Instance();
-    for (UWORD id = 1; id <= ZUNET_MAX_CONNECTIONS; ++id) {
-        if (network->IsConnectionIDInUse(id))
-            network->DisconnectConnectionID(id);
-    }
-    QTRY_COMPARE(network->GetNumberOfConnections(), UWORD(0));
+    EndEveryConnection();
 }
 
 void tst_RunnerFoundUnits::fixedEntries()
@@ -411,23 +401,8 @@ void tst_RunnerFoundUnits::heldConnectionStays()
     QVERIFY(unit.Start(address, ConfigPath()));
     cProbeObject holder("Holder", 1);
     holder.mSwallowAll = true;
-    sParameterLinkingCommand link;
-    QVERIFY(link.SetSourcePath((address + "/" + Quendle::kUserListServerName).toUtf8().constData()));
-    QVERIFY(link.SetDestinationPath("Holder"));
-    link.mSourceParam = PARAMETER_BASE;
-    link.mDestParam = PARAMETER_BASE;
-    link.mSync = true;
-    SyscallMessagesPollLock();
-    gSystemBuilder->AddLinkCommandToList(link, false);
-    SyscallMessagesPollUnLock();
-    QTRY_VERIFY_WITH_TIMEOUT(
-        [&] {
-            SyscallMessagesPollLock();
-            const bool linked = !holder.mReceived.isEmpty();
-            SyscallMessagesPollUnLock();
-            return linked;
-        }(),
-        15000);
+    QVERIFY(AddSyncLink(address + "/" + Quendle::kUserListServerName, "Holder"));
+    QTRY_VERIFY_WITH_TIMEOUT(!ReceivedUnderPollLock(holder).isEmpty(), 15000);
     const UWORD held = ConnectionTo(address);
     QVERIFY(held != ZUNET_NO_CONNECTION);
     const ULONG generation = cNetworkConnection::Instance()->GetConnectionGeneration(held);

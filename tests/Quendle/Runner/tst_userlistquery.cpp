@@ -3,11 +3,12 @@
 // goes, and replies that end early.
 #include "Quendle/Global/ConfigManagerProtocol.h"
 #include "Quendle/Runner/UserListQuery.h"
-#include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/SystemBuilder.h"
 #include "ZUNet/QT/NetworkConnection.h"
 #include "ZUNet/QT/NetworkStack.h"
+#include "tests/support/Connections.h"
 #include "tests/support/HexData.h"
+#include "tests/support/NetTestHelpers.h"
 #include "tests/support/ProbeObject.h"
 #include "tests/support/TraceCapture.h"
 #include "tests/support/quendle/QuendleUnit.h"
@@ -56,11 +57,6 @@ sUnit FoundUnit(const QString& name, const QString& address)
     return sUnit { QHostAddress(address), name, kFindString, QStringLiteral("{}") };
 }
 
-UWORD ConnectionTo(const QString& host)
-{
-    return cNetworkConnection::Instance()->GetConnectionIDFromHostName(host.toStdString());
-}
-
 QJsonObject DescriptionWithUsers(const QJsonArray& users)
 {
     QJsonObject description = cQuendleUnit::DefaultDescription();
@@ -105,12 +101,7 @@ void tst_UserListQuery::cleanupTestCase()
 
 void tst_UserListQuery::cleanup()
 {
-    cNetworkConnection* network = cNetworkConnection::Instance();
-    for (UWORD id = 1; id <= ZUNET_MAX_CONNECTIONS; ++id) {
-        if (network->IsConnectionIDInUse(id))
-            network->DisconnectConnectionID(id);
-    }
-    QTRY_COMPARE(network->GetNumberOfConnections(), UWORD(0));
+    EndEveryConnection();
 }
 
 void tst_UserListQuery::directQuery_data()
@@ -208,23 +199,8 @@ void tst_UserListQuery::sharedConnectionStays()
     QVERIFY(unit.Start(kUnitAddress, ConfigPath()));
     cProbeObject holder("Holder", 1);
     holder.mSwallowAll = true;
-    sParameterLinkingCommand link;
-    QVERIFY(link.SetSourcePath((kUnitAddress + "/" + Quendle::kUserListServerName).toUtf8().constData()));
-    QVERIFY(link.SetDestinationPath("Holder"));
-    link.mSourceParam = PARAMETER_BASE;
-    link.mDestParam = PARAMETER_BASE;
-    link.mSync = true;
-    SyscallMessagesPollLock();
-    gSystemBuilder->AddLinkCommandToList(link, false);
-    SyscallMessagesPollUnLock();
-    QTRY_VERIFY_WITH_TIMEOUT(
-        [&] {
-            SyscallMessagesPollLock();
-            const bool linked = !holder.mReceived.isEmpty();
-            SyscallMessagesPollUnLock();
-            return linked;
-        }(),
-        15000);
+    QVERIFY(AddSyncLink(kUnitAddress + "/" + Quendle::kUserListServerName, "Holder"));
+    QTRY_VERIFY_WITH_TIMEOUT(!ReceivedUnderPollLock(holder).isEmpty(), 15000);
     const UWORD held = ConnectionTo(kUnitAddress);
     QVERIFY(held != ZUNET_NO_CONNECTION);
     const ULONG generation = cNetworkConnection::Instance()->GetConnectionGeneration(held);

@@ -13,6 +13,7 @@
 #include "ZUNet/QT/NetworkConnection.h"
 #include "ZUNet/QT/NetworkStack.h"
 #include "tests/Quendle/Widgets/MixerTestLeaves.h"
+#include "tests/support/Connections.h"
 #include "tests/support/TraceCapture.h"
 #include "tests/support/quendle/QuendleUnit.h"
 #include "tests/support/quendle/TestConfig.h"
@@ -169,12 +170,7 @@ void tst_MixerBinding::cleanupTestCase()
     mEngine.reset();
     mConfig.reset();
     mApplication.reset();
-    cNetworkConnection* network = cNetworkConnection::Instance();
-    for (UWORD id = 1; id <= ZUNET_MAX_CONNECTIONS; ++id) {
-        if (network->IsConnectionIDInUse(id))
-            network->DisconnectConnectionID(id);
-    }
-    QTRY_COMPARE(network->GetNumberOfConnections(), UWORD(0));
+    EndEveryConnection();
     QVERIFY(mUnit->Stop());
     mUnit.reset();
     mStack.reset();

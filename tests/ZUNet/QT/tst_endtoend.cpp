@@ -322,15 +322,7 @@ void tst_EndToEnd::linkByUnitPathThroughTheSystemBuilder()
     cUnitProcess unit;
     QVERIFY(unit.Start({ "--listen", kUnitAddress }));
     cValueObject runnerValue("RunnerValue", 1);
-    sParameterLinkingCommand command;
-    QVERIFY(command.SetSourcePath(QByteArray(kUnitAddress.toLatin1() + "/Value2").constData()));
-    QVERIFY(command.SetDestinationPath("RunnerValue"));
-    command.mSourceParam = PARAMETER_BASE;
-    command.mDestParam = PARAMETER_BASE;
-    command.mSync = true;
-    SyscallMessagesPollLock();
-    gSystemBuilder->AddLinkCommandToList(command, false);
-    SyscallMessagesPollUnLock();
+    QVERIFY(AddSyncLink(kUnitAddress + "/Value2", "RunnerValue"));
     // Sync: the unit object sends its current value at once.
     QVERIFY(DispatchUntil([&] { return runnerValue.Value() == 200; }));
     QVERIFY(DispatchUntil([&] { return !gSystemBuilder->IsBusy(); }));
