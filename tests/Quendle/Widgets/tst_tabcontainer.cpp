@@ -253,39 +253,22 @@ void tst_TabContainer::attributes_data()
     QTest::addColumn<QString>("property");
     QTest::addColumn<QString>("value");
 
-    QTest::newRow("bottom") << R"(tabPosition="bottom")"
-                            << "tabPosition"
-                            << "bottom";
-    QTest::newRow("top") << R"(tabPosition="top")"
-                         << "tabPosition"
-                         << "top";
-    QTest::newRow("BOTTOM is not a code") << R"(tabPosition="BOTTOM")"
-                                          << "tabPosition"
-                                          << "top";
-    QTest::newRow("label is not a code") << R"(tabPosition="Bottom")"
-                                         << "tabPosition"
-                                         << "top";
-    QTest::newRow("font") << R"(textFont="opensans")"
-                          << "textFont"
-                          << "opensans";
-    QTest::newRow("on image") << R"(onImageResourceId="7")"
-                              << "imageOnIdentifier"
-                              << "mapped_7";
-    QTest::newRow("off image") << R"(offImageResourceId="8")"
-                               << "imageOffIdentifier"
-                               << "mapped_8";
-    QTest::newRow("on colour") << R"(tabOnColour="#102030")"
-                               << "tabOnColour"
-                               << "#102030";
-    QTest::newRow("off colour") << R"(tabOffColour="red")"
-                                << "tabOffColour"
-                                << "#ff0000";
-    QTest::newRow("bad colour ignored") << R"(tabOffColour="nocolour")"
-                                        << "tabOffColour"
-                                        << "#a9a9a9";
-    QTest::newRow("names are case-sensitive") << R"(TabPosition="bottom")"
-                                              << "tabPosition"
-                                              << "top";
+    // Row name, the attribute as written, the property it sets and the value read back.
+    const char* const rows[][4] = {
+        { "bottom", R"(tabPosition="bottom")", "tabPosition", "bottom" },
+        { "top", R"(tabPosition="top")", "tabPosition", "top" },
+        { "BOTTOM is not a code", R"(tabPosition="BOTTOM")", "tabPosition", "top" },
+        { "label is not a code", R"(tabPosition="Bottom")", "tabPosition", "top" },
+        { "font", R"(textFont="opensans")", "textFont", "opensans" },
+        { "on image", R"(onImageResourceId="7")", "imageOnIdentifier", "mapped_7" },
+        { "off image", R"(offImageResourceId="8")", "imageOffIdentifier", "mapped_8" },
+        { "on colour", R"(tabOnColour="#102030")", "tabOnColour", "#102030" },
+        { "off colour", R"(tabOffColour="red")", "tabOffColour", "#ff0000" },
+        { "bad colour ignored", R"(tabOffColour="nocolour")", "tabOffColour", "#a9a9a9" },
+        { "names are case-sensitive", R"(TabPosition="bottom")", "tabPosition", "top" },
+    };
+    for (const auto& row : rows)
+        QTest::newRow(row[0]) << row[1] << row[2] << row[3];
 }
 
 void tst_TabContainer::attributes()
