@@ -1,5 +1,7 @@
 #include "tests/support/MessageData.h"
 
+#include "ZUNet/Core/ZUNetMethods.h"
+
 #include <cstring>
 
 cZUNetMessage MessageWithData(const QByteArray& data)
@@ -24,6 +26,15 @@ cZUNetMessage UnitReply(UWORD method, UWORD connectionId, UWORD destination, UWO
         m.SetDataBufferUWORD(handle, 0);
     m.SetAddress(connectionId, destination, 0, method);
     return m;
+}
+
+cZUNetMessage LocalReplyOk(UWORD destination)
+{
+    cZUNetMessage message;
+    message.mConnectionId = 0;
+    message.mDestination = destination;
+    message.mMethod = M_REPLY_OK;
+    return message;
 }
 
 QByteArray MessageData(const cZUNetMessage& message)

@@ -8,6 +8,7 @@
 #include "Quendle/Global/SaltHash.h"
 #include "tests/support/FakeNetwork.h"
 #include "tests/support/HexData.h"
+#include "tests/support/MessageData.h"
 #include "tests/support/ProbeObject.h"
 #include "tests/support/RouterFixture.h"
 #include "tests/support/TraceCapture.h"
@@ -191,10 +192,7 @@ void tst_ConfigClient::FenceWorker()
 {
     cProbeObject fence("Fence");
     fence.mSwallowAll = true;
-    cZUNetMessage reply;
-    reply.mConnectionId = 0;
-    reply.mDestination = fence.GetHandle();
-    reply.mMethod = M_REPLY_OK;
+    const cZUNetMessage reply = LocalReplyOk(fence.GetHandle());
     mManager->Worker()->AddFullReplyToQueue(reply);
     Pump([&] {
         for (const cZUNetMessage& m : fence.mReceived) {

@@ -1,6 +1,7 @@
 #include "Quendle/Global/ConfigManagerProtocol.h"
 #include "Quendle/Global/ReplyWorkerThread.h"
 #include "tests/support/HexData.h"
+#include "tests/support/MessageData.h"
 #include "tests/support/ProbeObject.h"
 #include "tests/support/RouterFixture.h"
 #include "tests/support/TraceCapture.h"
@@ -253,10 +254,7 @@ void tst_ReplyWorker::chunking()
     file.write(content);
     file.close();
 
-    cZUNetMessage reply;
-    reply.mConnectionId = 0;
-    reply.mDestination = mRunner->GetHandle();
-    reply.mMethod = M_REPLY_OK;
+    const cZUNetMessage reply = LocalReplyOk(mRunner->GetHandle());
     mWorker->AddFullReplyToQueue(reply);
     const sDownload download = WaitForReply();
     QCOMPARE(download.mChunks, chunks);
@@ -291,10 +289,7 @@ void tst_ReplyWorker::sceneChangeTellsOnlyRunnersWhoseLayoutsChange()
     cProbeObject desk("Desk runner");
     desk.mSwallowAll = true;
     auto requestFor = [&](cProbeObject& runner, UBYTE deviceType) {
-        cZUNetMessage reply;
-        reply.mConnectionId = 0;
-        reply.mDestination = runner.GetHandle();
-        reply.mMethod = M_REPLY_OK;
+        const cZUNetMessage reply = LocalReplyOk(runner.GetHandle());
         mWorker->AddRunnerReplyToQueue(reply, deviceType, "Carol", {});
     };
     requestFor(*mRunner, Phone);
@@ -308,10 +303,7 @@ void tst_ReplyWorker::sceneChangeTellsOnlyRunnersWhoseLayoutsChange()
     // Two changes queued before the worker gets to them: one pass, for the newer scene.
     cProbeObject blocker("Blocker");
     blocker.mSwallowAll = true;
-    cZUNetMessage blockerReply;
-    blockerReply.mConnectionId = 0;
-    blockerReply.mDestination = blocker.GetHandle();
-    blockerReply.mMethod = M_REPLY_OK;
+    const cZUNetMessage blockerReply = LocalReplyOk(blocker.GetHandle());
     fileLock.lock();
     mWorker->AddFullReplyToQueue(blockerReply); // taken (or still queued): waits for the lock
     mWorker->AddSceneChangedQueueItem(runners, 9, "", 77);
@@ -327,10 +319,7 @@ void tst_ReplyWorker::sceneChangeTellsOnlyRunnersWhoseLayoutsChange()
     // The worker handles items in order: once a later reply is out, the scene pass is over.
     cProbeObject fence("Fence");
     fence.mSwallowAll = true;
-    cZUNetMessage reply;
-    reply.mConnectionId = 0;
-    reply.mDestination = fence.GetHandle();
-    reply.mMethod = M_REPLY_OK;
+    const cZUNetMessage reply = LocalReplyOk(fence.GetHandle());
     mWorker->AddFullReplyToQueue(reply);
     QTRY_VERIFY((mRouter->Drain(), ChunksComplete(fence.mReceived)));
     QCOMPARE(mRunner->mReceived.size(), 1);
@@ -345,10 +334,7 @@ void tst_ReplyWorker::connectionEndDropsQueuedReplies()
     mWorker.reset(new cReplyWorkerThread(0, 0, mPath, &fileLock));
     mWorker->start();
     fileLock.lock();
-    cZUNetMessage reply;
-    reply.mConnectionId = 0;
-    reply.mDestination = mRunner->GetHandle();
-    reply.mMethod = M_REPLY_OK;
+    const cZUNetMessage reply = LocalReplyOk(mRunner->GetHandle());
     mWorker->AddRunnerReplyToQueue(reply, Desktop, "Bob", {}); // taken (or still queued): waits for the lock
     mWorker->AddRunnerReplyToQueue(reply, Desktop, "Bob", {}); // stays queued
     mWorker->ConnectionTerminated(0);

@@ -31,6 +31,16 @@ public:
     ~cSlowClosingWorker() override { QThread::msleep(600); }
 };
 
+/// Gives connection 1 of `manager` a running thread that is slow to end.
+cConnectionThreadControllerBase* StartSlowClosingThread(cNetworkConnection* manager)
+{
+    auto* slow = new cConnectionThreadControllerBase(QThread::NormalPriority, new cSlowClosingWorker(1));
+    slow->SetGeneration(manager->GetConnectionGeneration(1));
+    slow->Start();
+    manager->SetConnectionThreadAtIndex(slow, 0);
+    return slow;
+}
+
 /// A unit that answers HELLO, an object that watches connections end, and lost comms on a 20 ms
 /// period (later threads get the product's period again).
 struct sFastLostComms {
@@ -360,10 +370,7 @@ void tst_ConnectionManager::closingWaitsForTheThreadWithNoLockHeld()
 {
     cRouterFixture router;
     QCOMPARE(mManager->AcquireNextAvaiableConnectionID(), UWORD(1));
-    auto* slow = new cConnectionThreadControllerBase(QThread::NormalPriority, new cSlowClosingWorker(1));
-    slow->SetGeneration(mManager->GetConnectionGeneration(1));
-    slow->Start();
-    mManager->SetConnectionThreadAtIndex(slow, 0);
+    StartSlowClosingThread(mManager);
 
     // While the slow one closes, another thread keeps sending keep-alives and dispatching.
     std::atomic<bool> closing { false };
@@ -403,11 +410,7 @@ void tst_ConnectionManager::shutdownWaitsForACloseUnderWay()
 {
     cRouterFixture router;
     QCOMPARE(mManager->AcquireNextAvaiableConnectionID(), UWORD(1));
-    auto* slow = new cConnectionThreadControllerBase(QThread::NormalPriority, new cSlowClosingWorker(1));
-    slow->SetGeneration(mManager->GetConnectionGeneration(1));
-    slow->Start();
-    mManager->SetConnectionThreadAtIndex(slow, 0);
-    QPointer<QThread> thread(slow->Thread());
+    QPointer<QThread> thread(StartSlowClosingThread(mManager)->Thread());
     mManager->DisconnectAtIndex(0, false, mManager->GetConnectionGeneration(1));
     QVERIFY(mManager->IsConnectionIDInUse(1));
     cNetworkConnection::DeleteInstance();
