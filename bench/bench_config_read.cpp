@@ -3,15 +3,12 @@
 // the same bytes that reads every token and text, in the same run. Goal: at most 3x the bare pass.
 
 #include "Quendle/AppCommon/ConfigBase.h"
-#include "ZUNet/Core/Syscall.h"
-#include "ZUNet/Core/Trace.h"
-#include "ZUNet/QT/NetworkConnection.h"
+#include "bench/BenchReader.h"
 #include "tests/support/quendle/TestConfig.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QRandomGenerator>
-#include <QXmlStreamReader>
 
 #include <benchmark/benchmark.h>
 
@@ -91,33 +88,13 @@ BENCHMARK(BM_ReadUnitsAndResources)->Unit(benchmark::kMillisecond);
 // Baseline: every token of the same bytes, with the text of each element read.
 void BM_BareXmlPass(benchmark::State& state)
 {
-    const QByteArray& document = Document();
-    for (auto _ : state) {
-        QXmlStreamReader reader(document);
-        qint64 characters = 0;
-        while (!reader.atEnd()) {
-            if (reader.readNext() == QXmlStreamReader::Characters)
-                characters += reader.text().size();
-        }
-        benchmark::DoNotOptimize(characters);
-    }
-    state.SetBytesProcessed(long(state.iterations()) * document.size());
+    BareXmlPass<false>(state, Document());
 }
 BENCHMARK(BM_BareXmlPass)->Unit(benchmark::kMillisecond);
-
-void Discard(const char*, std::size_t, void*) { }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    SetTraceSink(&Discard, nullptr);
-    cNetworkConnection::AllowInstanceOf(true);
-    InitialiseSyscall(CONNECTION_TERMINATED_ABORT_COMMANDS, false);
-    std::printf("document: %d bytes\n", Document().size());
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return RunReaderBenchmarks(argc, argv, false, [] { std::printf("document: %d bytes\n", Document().size()); });
 }

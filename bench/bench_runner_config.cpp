@@ -4,14 +4,11 @@
 // 3x the bare pass. The heap held per widget once read is reported as a counter.
 
 #include "Quendle/Runner/RunnerConfig.h"
-#include "ZUNet/Core/Syscall.h"
-#include "ZUNet/Core/Trace.h"
-#include "ZUNet/QT/NetworkConnection.h"
+#include "bench/BenchReader.h"
 #include "tests/Quendle/Runner/RunnerTestApplication.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
-#include <QXmlStreamReader>
 
 #include <benchmark/benchmark.h>
 
@@ -136,39 +133,15 @@ BENCHMARK(BM_ReadRunnerConfig)->Unit(benchmark::kMillisecond);
 // Baseline: every token of the same bytes, with each attribute's name and value and each text read.
 void BM_BareXmlPass(benchmark::State& state)
 {
-    const QByteArray& document = Document();
-    for (auto _ : state) {
-        QXmlStreamReader reader(document);
-        qint64 characters = 0;
-        while (!reader.atEnd()) {
-            const QXmlStreamReader::TokenType token = reader.readNext();
-            if (token == QXmlStreamReader::StartElement) {
-                for (const QXmlStreamAttribute& attribute : reader.attributes())
-                    characters += attribute.name().size() + attribute.value().size();
-            } else if (token == QXmlStreamReader::Characters) {
-                characters += reader.text().size();
-            }
-        }
-        benchmark::DoNotOptimize(characters);
-    }
-    state.SetBytesProcessed(long(state.iterations()) * document.size());
+    BareXmlPass<true>(state, Document());
 }
 BENCHMARK(BM_BareXmlPass)->Unit(benchmark::kMillisecond);
-
-void Discard(const char*, std::size_t, void*) { }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    SetTraceSink(&Discard, nullptr);
     // Mixer-bound widgets make their drivers in the local registry.
-    cNetworkConnection::AllowInstanceOf(true);
-    InitialiseSyscall(CONNECTION_TERMINATED_ABORT_COMMANDS, true);
-    std::printf("document: %d bytes, %d widgets\n", Document().size(), kLayouts * kWidgetsPerLayout);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return RunReaderBenchmarks(argc, argv, true,
+        [] { std::printf("document: %d bytes, %d widgets\n", Document().size(), kLayouts * kWidgetsPerLayout); });
 }
