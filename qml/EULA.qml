@@ -79,6 +79,7 @@ PageBackground {
     }
 
     Text {
+        objectName: "versionText"
         anchors.right: buttonArea.left
         anchors.verticalCenter: buttonArea.verticalCenter
         text: _application.versionString
@@ -118,6 +119,7 @@ PageBackground {
     }
 
     Text {
+        objectName: "privacyLink"
         anchors.left: parent.left
         anchors.bottom: parent.bottom
         anchors.margins: parent.height * 0.01

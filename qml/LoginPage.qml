@@ -99,6 +99,7 @@ PageBackground {
 
     Grid {
         id: grid
+        objectName: "loginGrid"
         anchors.horizontalCenter: parent.horizontalCenter
         anchors.bottom: connectButton.top
         anchors.bottomMargin: parent.height * 0.05
@@ -136,6 +137,10 @@ PageBackground {
                     var list = _application.foundUnitsManager.selectedUnitUserList;
                     var found = list.indexOf(usernameField.text);
                     currentIndex = found >= 0 ? found : (list.length > 0 ? 0 : -1);
+                    // The box may have become visible before its new list arrived: the name sent
+                    // must be the one it shows.
+                    if (visible && currentIndex >= 0)
+                        usernameField.text = list[currentIndex];
                 }
                 onVisibleChanged: if (visible && currentIndex >= 0) usernameField.text = currentText
                 onActivated: usernameField.text = currentText
@@ -145,6 +150,7 @@ PageBackground {
             width: unitPicker.width * 0.3
             height: grid.height * 0.45
             PageButton {
+                objectName: "requestUsersButton"
                 anchors.fill: parent
                 visible: _application.foundUnitsManager.selectedUnitIsIPAddress
                          && !_application.foundUnitsManager.hasUserListIPAddressError
@@ -152,6 +158,7 @@ PageBackground {
                 onClicked: _application.foundUnitsManager.requestIPAddressUserList(unitPicker.unitIpAddress)
             }
             Text {
+                objectName: "userListErrorText"
                 anchors.fill: parent
                 visible: _application.foundUnitsManager.selectedUnitIsIPAddress
                          && _application.foundUnitsManager.hasUserListIPAddressError
@@ -189,6 +196,7 @@ PageBackground {
                 }
             }
             Image {
+                objectName: "showPasswordButton"
                 anchors.left: passwordField.right
                 anchors.leftMargin: passwordField.width * 0.1
                 height: passwordField.height
@@ -224,6 +232,7 @@ PageBackground {
 
     Text {
         id: privacyLink
+        objectName: "privacyLink"
         x: parent.width * 0.01
         anchors.bottom: parent.bottom
         anchors.bottomMargin: parent.height * 0.01
@@ -243,6 +252,7 @@ PageBackground {
     }
 
     Text {
+        objectName: "versionText"
         anchors.left: privacyLink.right
         anchors.leftMargin: parent.width * 0.01
         anchors.bottom: parent.bottom

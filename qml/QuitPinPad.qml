@@ -39,6 +39,7 @@ Item {
 
     Rectangle {
         id: dialog
+        objectName: "pinDialog"
         anchors.centerIn: parent
         width: 400
         height: 300

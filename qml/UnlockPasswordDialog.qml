@@ -49,14 +49,29 @@ PageBackground {
         anchors.fill: parent
     }
 
+    // A password field with its show/hide button at its right; the button takes no focus, so the
+    // field keeps it while the user looks at the text.
     component PasswordField: TextField {
+        id: field
         property bool shown: false
+        signal toggleShown
         width: 50 * Screen.pixelDensity
         height: prompt.height * 1.8
         echoMode: shown ? TextInput.Normal : TextInput.Password
         passwordMaskDelay: 1000
         background: Rectangle { color: Qt.rgba(1, 1, 1, 0.08) }
         color: "white"
+        Image {
+            objectName: field.objectName + "ShowButton"
+            anchors.left: parent.right
+            height: parent.height
+            width: height
+            source: field.shown ? "qrc:/hidePassword" : "qrc:/showPassword"
+            MouseArea {
+                anchors.fill: parent
+                onClicked: field.toggleShown()
+            }
+        }
     }
 
     Column {
@@ -85,6 +100,7 @@ PageBackground {
                 id: firstField
                 objectName: "firstField"
                 shown: unlockPasswordDialog.showUnlockPassword
+                onToggleShown: unlockPasswordDialog.showUnlockPassword = !unlockPasswordDialog.showUnlockPassword
                 onTextEdited: failText.color = "transparent"
                 onActiveFocusChanged: if (!activeFocus) unlockPasswordDialog.showUnlockPassword = false
             }
@@ -99,6 +115,7 @@ PageBackground {
                 objectName: "secondField"
                 visible: unlockPasswordDialog.settingPasswordValue
                 shown: unlockPasswordDialog.showUnlockPassword2
+                onToggleShown: unlockPasswordDialog.showUnlockPassword2 = !unlockPasswordDialog.showUnlockPassword2
                 onActiveFocusChanged: if (!activeFocus) unlockPasswordDialog.showUnlockPassword2 = false
             }
         }
@@ -144,6 +161,7 @@ PageBackground {
             color: "transparent"
         }
         Text {
+            objectName: "mismatchText"
             anchors.horizontalCenter: parent.horizontalCenter
             visible: unlockPasswordDialog.settingPasswordValue
             text: "Passwords do not match"

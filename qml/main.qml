@@ -103,11 +103,13 @@ ApplicationWindow {
 
     Timer {
         id: contentPageDelay
+        objectName: "contentPageDelay"
         interval: 500
     }
 
     Timer {
         id: autoLoginRetryTimer
+        objectName: "autoLoginRetryTimer"
         interval: 2000
     }
 

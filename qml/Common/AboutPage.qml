@@ -22,6 +22,7 @@ Rectangle {
     color: "#333333"
 
     Rectangle {
+        objectName: "pageGradient"
         anchors.fill: parent
         visible: !aboutRectangle.editor
         gradient: Gradient {
@@ -36,6 +37,7 @@ Rectangle {
         Item { width: 1; height: title.height / 4 }
         Text {
             id: title
+            objectName: "aboutTitle"
             anchors.horizontalCenter: parent.horizontalCenter
             text: "About"
             font.pointSize: aboutRectangle.scaled(25)
@@ -64,6 +66,7 @@ Rectangle {
 
     Flickable {
         id: licences
+        objectName: "licenceFlickable"
         anchors.top: header.bottom
         anchors.bottom: closeButton.top
         anchors.bottomMargin: closeButton.height / 2
@@ -77,6 +80,7 @@ Rectangle {
         }
         Text {
             id: licenceText
+            objectName: "licenceText"
             width: licences.width
             wrapMode: Text.WordWrap
             textFormat: Text.RichText

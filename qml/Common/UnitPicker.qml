@@ -58,6 +58,7 @@ Rectangle {
         currentIndex: _application.foundUnitsManager.selectedUnitIndex
         highlightMoveDuration: 100
         highlight: Rectangle {
+            objectName: "unitHighlight"
             color: unitPicker.highlightColour
             radius: unitPicker.cornerRadius
         }
@@ -72,6 +73,7 @@ Rectangle {
             enabled: unit.validVersion
 
             Text {
+                objectName: "unitName"
                 x: row.width * 0.05
                 width: row.width * 0.6
                 height: row.height
@@ -85,6 +87,7 @@ Rectangle {
             }
 
             Text {
+                objectName: "unitDetail"
                 x: row.width * 0.6
                 width: row.width * 0.4
                 height: row.height

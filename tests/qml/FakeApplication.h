@@ -1,9 +1,12 @@
 #pragma once
 
+#include "Quendle/AppCommon/QmlUnit.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <QVector>
 
 /// Records what the pages call, in order, as "name(argument)".
 class cCallLog : public QObject
@@ -85,33 +88,40 @@ private:
     cFakeConnectionInterface mInterface;
 };
 
+/// The found-units list as the runner starts it ("Demo", then "Other..." selected), in the list model
+/// type of the real one, so that the pages' delegates read real `cQmlUnit` entries.
 class cFakeFoundUnitsManager : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(QVariantList units MEMBER mUnits CONSTANT)
+    Q_PROPERTY(QQmlObjectListModel<cQmlUnit>* units READ units CONSTANT)
     Q_PROPERTY(int selectedUnitIndex MEMBER mSelected NOTIFY selectedUnitIndexChanged)
     Q_PROPERTY(QStringList selectedUnitUserList MEMBER mUsers NOTIFY selectedUnitUserListChanged)
     Q_PROPERTY(
         QVariantList selectedUnitUserHasPasswordList MEMBER mHasPassword NOTIFY selectedUnitUserHasPasswordListChanged)
     Q_PROPERTY(bool selectedUnitIsIPAddress READ selectedUnitIsIPAddress NOTIFY selectedUnitIndexChanged)
-    Q_PROPERTY(bool hasUserListIPAddressError MEMBER mHasError NOTIFY userListIPAddressErrorChanged)
+    Q_PROPERTY(bool hasUserListIPAddressError READ hasUserListIPAddressError NOTIFY userListIPAddressErrorChanged)
     Q_PROPERTY(QString userListIPAddressError MEMBER mError NOTIFY userListIPAddressErrorChanged)
     Q_PROPERTY(QString lastConnectionIpAddress MEMBER mLastIp NOTIFY lastConnectionIpAddressChanged)
 
 public:
     explicit cFakeFoundUnitsManager(cCallLog& log)
         : mLog(log)
+        , mUnits(this)
     {
+        mUnits.append(new cQmlUnit(QStringLiteral("Demo"), QString(), cQmlUnit::Demo, {}, {}, {}, {}, &mUnits));
+        mUnits.append(new cQmlUnit(QStringLiteral("Other..."), QString(), cQmlUnit::Unknown, {}, {}, {}, {}, &mUnits));
     }
+    QQmlObjectListModel<cQmlUnit>* units() { return &mUnits; }
     bool selectedUnitIsIPAddress() const { return mSelected == 1; }
+    bool hasUserListIPAddressError() const { return !mError.isEmpty(); }
     Q_INVOKABLE QString getUnitName(int UnitIndex) const { return QStringLiteral("unit%1").arg(UnitIndex); }
     Q_INVOKABLE void pauseUserListQuery(bool Pause)
     {
         mLog.Add(QStringLiteral("pauseUserListQuery(%1)").arg(Pause ? "true" : "false"));
     }
-    Q_INVOKABLE void setUserChangedSelectedUnit() { }
+    Q_INVOKABLE void setUserChangedSelectedUnit() { mLog.Add(QStringLiteral("setUserChangedSelectedUnit()")); }
     Q_INVOKABLE void requestIPAddressUserList(QString ip) { mLog.Add("requestIPAddressUserList(" + ip + ")"); }
-    Q_INVOKABLE void unitIPAddressChanged() { }
+    Q_INVOKABLE void unitIPAddressChanged() { mLog.Add(QStringLiteral("unitIPAddressChanged()")); }
     Q_INVOKABLE void setLastUnitNameAndIndex(int index, QString name)
     {
         mLog.Add(QStringLiteral("setLastUnitNameAndIndex(%1,%2)").arg(index).arg(name));
@@ -120,11 +130,32 @@ public:
     {
         mLog.Add(QStringLiteral("setLastUnitNameFromIndex(%1)").arg(index));
     }
-    QVariantList mUnits;
-    int mSelected = 0;
+    /// A unit as discovery lists it: type is a `cQmlUnit::eUnitType`, versions the parts of its "V".
+    Q_INVOKABLE void addUnit(
+        QString name, QString ipAddress, int type, QStringList versions, QString productName = QString())
+    {
+        mUnits.append(new cQmlUnit(name, ipAddress, cQmlUnit::eUnitType(type), versions, productName, {}, {}, &mUnits));
+    }
+    /// Back to the two fixed entries with "Other..." selected, no users and no error.
+    void Reset()
+    {
+        while (mUnits.count() > 2)
+            mUnits.remove(2);
+        mSelected = 1;
+        mUsers.clear();
+        mHasPassword.clear();
+        mError.clear();
+        mLastIp.clear();
+        Q_EMIT selectedUnitIndexChanged();
+        Q_EMIT selectedUnitUserListChanged();
+        Q_EMIT selectedUnitUserHasPasswordListChanged();
+        Q_EMIT userListIPAddressErrorChanged();
+        Q_EMIT lastConnectionIpAddressChanged();
+    }
+
+    int mSelected = 1;
     QStringList mUsers;
     QVariantList mHasPassword;
-    bool mHasError = false;
     QString mError;
     QString mLastIp;
 
@@ -137,6 +168,7 @@ Q_SIGNALS:
 
 private:
     cCallLog& mLog;
+    QQmlObjectListModel<cQmlUnit> mUnits;
 };
 
 class cFakePrimaryUnit : public QObject
@@ -171,12 +203,14 @@ class cFakeApplication : public cCallLog
     Q_PROPERTY(QString version MEMBER mVersion CONSTANT)
     Q_PROPERTY(QString fullVersion MEMBER mFullVersion CONSTANT)
     Q_PROPERTY(bool kioskMode MEMBER mKiosk NOTIFY kioskModeChanged)
-    Q_PROPERTY(bool melvarBuild MEMBER mMelvar CONSTANT)
+    Q_PROPERTY(bool melvarBuild MEMBER mMelvar NOTIFY melvarBuildChanged)
     Q_PROPERTY(QString privacyURL MEMBER mPrivacy CONSTANT)
     Q_PROPERTY(bool isProDVX MEMBER mProDVX NOTIFY isProDVXChanged)
     Q_PROPERTY(QString proDVXPIN MEMBER mPin CONSTANT)
     Q_PROPERTY(bool showPinPad MEMBER mShowPinPad NOTIFY showPinPadChanged)
     Q_PROPERTY(bool unlockPasswordMatches MEMBER mUnlockMatches)
+    Q_PROPERTY(int quitCount MEMBER mQuitCount NOTIFY quitCountChanged)
+    Q_PROPERTY(QStringList consoleLines MEMBER mConsoleLines NOTIFY consoleLinesChanged)
 
 public:
     cFakeApplication()
@@ -219,6 +253,15 @@ public:
         mProDVX = false;
         mShowPinPad = false;
         mConfig.mNewer = false;
+        mMelvar = false;
+        mEula = true;
+        mQuitCount = 0;
+        mConsoleLines.clear();
+        mFound.Reset();
+        Q_EMIT melvarBuildChanged();
+        Q_EMIT eulaAcceptedChanged();
+        Q_EMIT quitCountChanged();
+        Q_EMIT consoleLinesChanged();
         Q_EMIT autoLoginChanged();
         Q_EMIT kioskModeChanged();
         Q_EMIT rememberLoginDetailsChanged();
@@ -248,6 +291,22 @@ public:
     bool mShowPinPad = false;
     bool mUnlockMatches = false;
     bool mDemoAnswersAtOnce = false;
+    int mQuitCount = 0;
+    QStringList mConsoleLines;
+
+    void AddConsoleLine(const QString& line)
+    {
+        mConsoleLines.append(line);
+        Q_EMIT consoleLinesChanged();
+    }
+
+public Q_SLOTS:
+    /// Connected to the engine's quit: the test process goes on, the test sees that QML asked.
+    void CountQuit()
+    {
+        ++mQuitCount;
+        Q_EMIT quitCountChanged();
+    }
 
 Q_SIGNALS:
     void connectionAttemptSuccessful();
@@ -267,6 +326,9 @@ Q_SIGNALS:
     void loadDemoConfigFailed();
     void isProDVXChanged();
     void showPinPadChanged();
+    void melvarBuildChanged();
+    void quitCountChanged();
+    void consoleLinesChanged();
 
 private:
     cFakeConfig mConfig;

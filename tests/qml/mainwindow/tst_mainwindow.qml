@@ -11,11 +11,14 @@ TestCase {
 
     property var win: null
 
-    function start(autoLogin, kiosk, demoAtOnce) {
+    function start(autoLogin, kiosk, demoAtOnce, platform) {
         _application.reset(autoLogin, kiosk, demoAtOnce);
         var component = Qt.createComponent("qrc:/main.qml");
         compare(component.status, Component.Ready, component.errorString());
-        win = createTemporaryObject(component, testCase, { width: 800, height: 600 });
+        var properties = { width: 800, height: 600 };
+        if (platform !== undefined)
+            properties.platformName = platform;
+        win = createTemporaryObject(component, testCase, properties);
         verify(win !== null);
     }
 
@@ -192,6 +195,29 @@ TestCase {
         compare(countCalls("autoLoginToUnit()"), 2);
     }
 
+    // Every way out of the automatic connection while a retry is due: the retry must not be left
+    // running behind the state that owns it.
+    function test_autoLoginRetryStoppedOnExit_data() {
+        return [
+            { tag: "cancelled, then connected", events: ["cancel", "app:connectionAttemptSuccessful"], state: "loginPageOpen" },
+            { tag: "cancelled, then failed", events: ["cancel", "app:connectionAttemptFailed"], state: "loginPageOpen" },
+            { tag: "connected", events: ["app:connectionAttemptSuccessful"], state: "downloadingConfigPageOpen" },
+        ];
+    }
+
+    function test_autoLoginRetryStoppedOnExit(data) {
+        start(true, false, false);
+        waitForState("autoConnectingPageOpen", 3000);
+        var timer = child("autoLoginRetryTimer");
+        apply("app:connectionAttemptFailed");
+        verify(timer.running, "a failed attempt starts the retry");
+        for (var i = 0; i < data.events.length; ++i)
+            apply(data.events[i]);
+        waitForState(data.state);
+        verify(!timer.running, "retry still running in " + data.state);
+        compare(countCalls("autoLoginToUnit()"), 1);
+    }
+
     property int autoLoginCalls: _application.calls.filter(function(c) { return c === "autoLoginToUnit()"; }).length
 
     function test_autoLoginKioskHasNoCancel() {
@@ -267,5 +293,64 @@ TestCase {
         verify(!remember.enabled);
         logout.triggered();
         waitForState("loginPageOpen");
+    }
+
+    // The kiosk unlock password: set from the login page's check box, asked for by "Unlock" on the
+    // content page; only Android uses the dialog, elsewhere nothing opens it.
+    function test_kioskPassword_data() {
+        return [
+            { tag: "set", platform: "android", page: "login", typed: ["pw", "pw"], press: "okButton",
+              kiosk: true, checked: true, calls: ["setUnlockPassword(pw)"] },
+            { tag: "setting cancelled", platform: "android", page: "login", typed: ["pw", ""], press: "cancelButton",
+              kiosk: false, checked: false, calls: [] },
+            { tag: "unlocked", platform: "android", page: "content", kioskAtStart: true, typed: ["pw"], matches: true,
+              press: "okButton", kiosk: false, checked: false, calls: ["checkUnlockPassword(pw)"] },
+            { tag: "wrong password", platform: "android", page: "content", kioskAtStart: true, typed: ["no"],
+              matches: false, press: "okButton", kiosk: true, checked: true, dialogStays: true, failShown: true,
+              calls: ["checkUnlockPassword(no)"] },
+            { tag: "unlock cancelled", platform: "android", page: "content", kioskAtStart: true, typed: ["pw"],
+              press: "cancelButton", kiosk: true, checked: true, calls: [] },
+            { tag: "desktop check box", platform: "linux", page: "login", noDialog: true, kiosk: false, calls: [] },
+            { tag: "desktop unlock", platform: "linux", page: "content", kioskAtStart: true, noDialog: true,
+              kiosk: true, calls: [] },
+        ];
+    }
+
+    function test_kioskPassword(data) {
+        start(false, data.kioskAtStart === true, true, data.platform);
+        _application.unlockPasswordMatches = data.matches === true;
+        apply("state:loginPageOpen");
+        var dialog = child("unlockPasswordDialog");
+        var menu = child("slideOutMenuRectangle");
+        var box = menu.parent.kioskModeCheckBox;
+        if (data.page === "login") {
+            // What a click on the check box does.
+            box.checked = !box.checked;
+            box.clicked();
+        } else {
+            apply("demo");
+            waitForState("contentPageOpen");
+            menu.unlockClicked();
+        }
+        wait(20);
+        if (data.noDialog) {
+            verify(!dialog.visible, "dialog opened on " + data.platform);
+            compare(_application.kioskMode, data.kiosk);
+            return;
+        }
+        verify(dialog.visible);
+        compare(dialog.settingPasswordValue, data.page === "login");
+        _application.clear();
+        var fields = ["firstField", "secondField"];
+        for (var i = 0; i < data.typed.length; ++i)
+            findChild(dialog, fields[i]).text = data.typed[i];
+        mouseClick(findChild(dialog, data.press));
+        wait(20);
+        compare(dialog.visible, data.dialogStays === true);
+        compare(_application.kioskMode, data.kiosk);
+        compare(box.checked, data.checked);
+        compare(Qt.colorEqual(findChild(dialog, "failText").color, "red"), data.failShown === true);
+        compare(_application.calls.filter(function(c) { return c.indexOf("UnlockPassword") >= 0; }), data.calls);
+        verify(child(data.page === "login" ? "loginPageOpen" : "contentPageOpen").active);
     }
 }

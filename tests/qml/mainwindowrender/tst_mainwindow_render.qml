@@ -94,12 +94,17 @@ TestCase {
 
     function test_loginPage() {
         start();
+        // Two units found: one the runner can use, one too old to pick.
+        _application.foundUnitsManager.addUnit("Stage Rack", "10.0.0.5", 2, ["1", "8", "1"], "");
+        _application.foundUnitsManager.addUnit("Old Rack", "10.0.0.6", 2, ["1", "8", "0"], "");
         waitForState("loginPageOpen");
+        // The highlight glides to the selection (100 ms) once the page shows.
+        tryCompare(child("unitHighlight"), "y", child("unitList").itemAtIndex(1).y, 2000);
         var grab = grabPage(child("loginPage"));
         checkGradient(grab);
         var image = grab.image;
 
-        // The list lightens the gradient across its whole area (the fake finds no units: no rows).
+        // The list lightens the gradient across its whole area.
         var picker = rectOf(child("unitPicker"));
         verify(picker.w > 100 && picker.h > 100, "unit list " + picker.w + "x" + picker.h);
         for (var y of [picker.y + 4, picker.y + picker.h / 2, picker.y + picker.h - 4]) {
@@ -111,11 +116,50 @@ TestCase {
             }
         }
 
+        checkRows(image);
+
         // The button: a white border and a white label.
         var button = rectOf(child("connectButton"));
         verify(countBright(image, button, 200) > button.w + button.h, "connect button not drawn");
         var beside = { x: button.x + button.w + 4, y: button.y, w: button.w, h: button.h };
         compare(countBright(image, beside, 150), 0, "beside the connect button");
+    }
+
+    // The unit rows: eight to the list's height, names in the page's text colour, the unit too old
+    // in grey, "Other..." (the start's selection) under the dark highlight, the rows below empty.
+    function checkRows(image) {
+        var list = child("unitList");
+        var r = rectOf(list);
+        var rowHeight = list.height / 8;
+        function band(row, from, to) {
+            return { x: r.x + Math.ceil(r.w * from), y: Math.ceil(r.y + row * rowHeight) + 1,
+                     w: Math.floor(r.w * (to - from)), h: Math.floor(rowHeight) - 2 };
+        }
+        function countNear(b, colour) {
+            return Pixels.count(image, b.x, b.y, b.w, b.h, colour, 8);
+        }
+        var names = [{ row: 0, colour: textColour, what: "Demo" }, { row: 1, colour: textColour, what: "Other..." },
+                     { row: 2, colour: textColour, what: "Stage Rack" }, { row: 3, colour: "grey", what: "Old Rack" }];
+        for (var n of names) {
+            var name = band(n.row, 0.05, 0.6);
+            verify(countNear(name, n.colour) > 15, n.what + " not drawn in " + n.colour + ", brightest "
+                   + brightest(image, name));
+            compare(countBright(image, name, 215), 0, n.what + " brighter than its colour");
+        }
+        verify(countNear(band(2, 0.6, 1), textColour) > 15, "no family and version beside Stage Rack");
+        verify(countNear(band(3, 0.6, 1), "grey") > 15, "no family and version beside Old Rack");
+        compare(countNear(band(3, 0.05, 1), textColour), 0, "Old Rack not greyed");
+        for (var empty = 4; empty < 8; ++empty)
+            compare(countBright(image, band(empty, 0, 1), 60), 0, "row " + empty + " not empty");
+
+        // The highlight darkens the selected row where it has no text; the others keep the list's fill.
+        var x = r.x + r.w * 0.58;
+        var selected = Pixels.at(image, x, r.y + rowHeight * 1.5);
+        for (var other of [0, 2]) {
+            var p = Pixels.at(image, x, r.y + rowHeight * (other + 0.5));
+            verify(selected.r + 6 < p.r && selected.g + 6 < p.g && selected.b + 6 < p.b,
+                   "selected row " + Pixels.text(selected) + " not darker than row " + other + " " + Pixels.text(p));
+        }
     }
 
     function test_failurePage() {
