@@ -18,6 +18,8 @@
 //   "get OBJECT [PARAM]"           reports "unit: value OBJECT[PARAM] VALUE"
 //   "links OBJECT [PARAM]"         reports "unit: links OBJECT[PARAM] N", the objects it informs
 //   "sweep OBJECT COUNT [PARAM]"   the parameter takes the values 1 to COUNT in turn
+//   "pulse MS A B"                 every MS ms (0: no more) the first parameter of every mixer
+//                                  object takes A and B in turn
 //   "listeners PATH"               reports "unit: listeners PATH N", the clients told of its changes
 //   "received"                     reports "unit: received names N links M", the name requests and
 //                                  link messages (inform-list additions and removals) received so far
@@ -53,6 +55,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QThread>
+#include <QTimer>
 
 #include <array>
 #include <atomic>
@@ -139,9 +142,36 @@ private:
     std::atomic<UWORD> mValues[kMaxParameters] = {};
 };
 
+/// Every `periodMs` (0: no more) the first parameter of every object changes, to `a` and `b` in turn.
+void Pulse(int periodMs, UWORD a, UWORD b, const std::vector<std::unique_ptr<cMixerObject>>& objects)
+{
+    static QTimer* timer = nullptr;
+    if (!timer) {
+        timer = new QTimer(QCoreApplication::instance());
+        timer->setTimerType(Qt::PreciseTimer);
+        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, timer, &QTimer::stop);
+    }
+    timer->stop();
+    QObject::disconnect(timer, &QTimer::timeout, nullptr, nullptr);
+    if (periodMs <= 0)
+        return;
+    QObject::connect(timer, &QTimer::timeout, [&objects, a, b, second = false]() mutable {
+        second = !second;
+        SyscallMessagesPollLock();
+        for (const auto& object : objects)
+            object->SetValue(second ? b : a, 0);
+        SyscallMessagesPollUnLock();
+    });
+    timer->start(periodMs);
+}
+
 /// Carries out the mixer objects' commands; false when the line is not one of them.
 bool MixerCommand(const QStringList& words, const std::vector<std::unique_ptr<cMixerObject>>& objects)
 {
+    if (words.size() == 4 && words[0] == QLatin1String("pulse")) {
+        Pulse(words[1].toInt(), UWORD(words[2].toUInt()), UWORD(words[3].toUInt()), objects);
+        return true;
+    }
     static const QStringList kCommands { "set", "get", "links", "sweep" };
     if (words.size() < 2 || !kCommands.contains(words[0]))
         return false;
