@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Window 2.15
 import "qrc:/Common/Platform.js" as Platform
+import "qrc:/Common/OFLText.js" as OFLText
 
 Rectangle {
     id: aboutRectangle
@@ -87,8 +88,8 @@ Rectangle {
             font.pointSize: aboutRectangle.scaled(12)
             color: aboutRectangle.textColour
             text: "<p>Lato, copyright (c) 2010-2014 by tyPoland Lukasz Dziedzic (team@latofonts.com) with Reserved Font Name \"Lato\".</p>"
-                  + "<p>This Font Software is licensed under the SIL Open Font License, Version 1.1. "
-                  + "The license is available with a FAQ at https://openfontlicense.org</p>"
+                  + "<p>This Font Software is licensed under the SIL Open Font License, Version 1.1, "
+                  + "whose text follows.</p>" + OFLText.licenceString
         }
     }
 

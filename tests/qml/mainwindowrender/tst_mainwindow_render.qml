@@ -187,4 +187,31 @@ TestCase {
         var button = rectOf(child("okButton"));
         verify(countBright(image, button, 200) > button.w + button.h, "OK button not drawn");
     }
+
+    // The quit PIN pad over the login page: a white dialog in the middle, the page around it seen
+    // through a black shade of opacity 0.6.
+    function test_pinPad() {
+        start();
+        waitForState("loginPageOpen");
+        var before = grabPage(child("loginPage")).image;
+        _application.showPinPad = true;
+        var dialog = findChild(win, "pinDialog");
+        verify(dialog !== null, "no PIN pad");
+        waitForRendering(win.contentItem, 5000);
+        var image = grabImage(rootItem());
+        var d = rectOf(dialog);
+        compare(d.w, 400);
+        compare(d.h, 300);
+        compare(d.x + d.w / 2, Math.ceil((win.width - 400) / 2) + 200);
+        Pixels.expect(testCase, image, d.x + 300, d.y + 15, "white", 2, "dialog caption row");
+        Pixels.expect(testCase, image, d.x + d.w / 2, d.y + 20, "white", 2, "dialog top");
+        for (var p of [[20, 60], [win.width - 20, win.height / 2], [win.width / 2, win.height - 10]]) {
+            var was = Pixels.at(before, p[0], p[1]);
+            var now = Pixels.at(image, p[0], p[1]);
+            verify(Math.abs(now.r - was.r * 0.4) <= 2 && Math.abs(now.g - was.g * 0.4) <= 2
+                   && Math.abs(now.b - was.b * 0.4) <= 2,
+                   "at " + p + " " + Pixels.text(now) + " is not 40 % of " + Pixels.text(was));
+        }
+        _application.showPinPad = false;
+    }
 }

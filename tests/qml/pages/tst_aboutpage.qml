@@ -52,7 +52,12 @@ Item {
             compare(child("aboutTitle").text, "About");
             compare(child("aboutTitle").font.pointSize, data.titleSize);
             compare(child("licenceText").font.pointSize, data.licenceSize);
-            verify(child("licenceText").text.indexOf("SIL Open Font License") >= 0);
+            // The fonts' notices, then the whole licence they are used under.
+            var licence = child("licenceText").text;
+            for (var part of ["Lato", "SIL OPEN FONT LICENSE Version 1.1", "PREAMBLE", "DEFINITIONS",
+                              "PERMISSION &amp; CONDITIONS", "TERMINATION", "DISCLAIMER"])
+                verify(licence.indexOf(part) >= 0, "licence without " + part);
+            verify(licence.indexOf("Lato") < licence.indexOf("PREAMBLE"));
             compare(child("pageGradient").visible, data.gradient);
             compare(page.color, "#333333");
             var close = child("closeButton");
@@ -73,6 +78,21 @@ Item {
             verify(page.visible);
             mouseClick(child("closeButton"));
             verify(!page.visible);
+        }
+
+        // The licence is long: it scrolls inside its area, under a header that stays put.
+        function test_licenceScrolls() {
+            open({ width: 800, height: 600, platformName: "linux" });
+            var flickable = child("licenceFlickable");
+            verify(flickable.contentHeight > flickable.height * 2, "licence " + flickable.contentHeight + " in "
+                   + flickable.height);
+            var titleAt = child("aboutTitle").mapToItem(page, 0, 0).y;
+            for (var i = 0; i < 200 && !flickable.atYEnd; ++i) {
+                mouseWheel(flickable, flickable.width / 2, flickable.height / 2, 0, -120);
+                tryCompare(flickable, "moving", false, 3000);
+            }
+            verify(flickable.atYEnd);
+            compare(child("aboutTitle").mapToItem(page, 0, 0).y, titleAt);
         }
     }
 }
