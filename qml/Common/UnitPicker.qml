@@ -42,6 +42,18 @@ Rectangle {
         _application.foundUnitsManager.setUserChangedSelectedUnit();
     }
 
+    // The arrow keys pick as a click does, and only rows that can be picked: moving the list's own
+    // current row would leave the manager (and its user list) on another unit, and reach units
+    // too old to use.
+    function step(direction) {
+        for (var row = list.currentIndex + direction; row >= 0 && row < list.count; row += direction) {
+            if (list.model.get(row).validVersion) {
+                select(row);
+                return;
+            }
+        }
+    }
+
     implicitWidth: 200
     implicitHeight: 800
     radius: cornerRadius
@@ -57,6 +69,9 @@ Rectangle {
         model: _application.foundUnitsManager.units
         currentIndex: _application.foundUnitsManager.selectedUnitIndex
         highlightMoveDuration: 100
+        keyNavigationEnabled: false
+        Keys.onUpPressed: unitPicker.step(-1)
+        Keys.onDownPressed: unitPicker.step(1)
         highlight: Rectangle {
             objectName: "unitHighlight"
             color: unitPicker.highlightColour

@@ -190,5 +190,32 @@ Item {
             compare(picker.unitIpAddress, "10.1.2.3");
             compare(rowText(1, "ipAddressField").text, "10.1.2.3");
         }
+
+        // The arrow keys pick rows as clicks do, over the units too old to use.
+        function test_keys_data() {
+            return [
+                { tag: "down", keys: [Qt.Key_Down], selected: 2 },
+                { tag: "down over a unit too old", keys: [Qt.Key_Down, Qt.Key_Down], selected: 4 },
+                { tag: "down past the end", keys: [Qt.Key_Down, Qt.Key_Down, Qt.Key_Down], selected: 4 },
+                { tag: "up to demo", keys: [Qt.Key_Up], selected: 0 },
+                { tag: "up past the top", keys: [Qt.Key_Up, Qt.Key_Up], selected: 0 },
+                { tag: "down and back", keys: [Qt.Key_Down, Qt.Key_Down, Qt.Key_Up], selected: 2 },
+            ];
+        }
+
+        function test_keys(data) {
+            open([{ name: "A", type: tarvo, versions: ["1", "9", "0"] }, { name: "B", type: tarvo, versions: ["1", "0", "0"] },
+                  { name: "C", type: frell, versions: [] }]);
+            picker.setFocus();
+            verify(list().activeFocus);
+            for (var i = 0; i < data.keys.length; ++i)
+                keyClick(data.keys[i]);
+            compare(manager.selectedUnitIndex, data.selected);
+            compare(picker.currentIndex, data.selected);
+            verify(_application.calls.every(function(c) { return c === "setUserChangedSelectedUnit()"; }));
+            // Still bound: discovery moves it again.
+            manager.selectedUnitIndex = 1;
+            compare(picker.currentIndex, 1);
+        }
     }
 }
