@@ -356,6 +356,7 @@ ApplicationWindow {
 
     PopupBubble {
         id: sliderPopUpMessage
+        objectName: "sliderPopUpMessage"
         text: "Swipe from this edge \nto open menu."
         pageWidth: mainWindow.width
         pageHeight: mainWindow.height

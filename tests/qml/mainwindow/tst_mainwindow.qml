@@ -353,4 +353,34 @@ TestCase {
         compare(_application.calls.filter(function(c) { return c.indexOf("UnlockPassword") >= 0; }), data.calls);
         verify(child(data.page === "login" ? "loginPageOpen" : "contentPageOpen").active);
     }
+
+    // The licence page before first use: only where the platform is not a desktop, until accepted;
+    // accepting it stores the choice, unloads the page and points at the menu's edge.
+    function test_licence_data() {
+        return [
+            { tag: "phone, not accepted", platform: "android", accepted: false, shown: true },
+            { tag: "tablet, not accepted", platform: "ios", accepted: false, shown: true },
+            { tag: "phone, accepted", platform: "android", accepted: true, shown: false },
+            { tag: "desktop, not accepted", platform: "linux", accepted: false, shown: false },
+            { tag: "other desktop, not accepted", platform: "windows", accepted: false, shown: false },
+        ];
+    }
+
+    function test_licence(data) {
+        start(false, false, false, data.platform);
+        _application.eulaAccepted = data.accepted;
+        apply("state:loginPageOpen");
+        var loader = child("eulaLoader");
+        compare(loader.active, data.shown);
+        if (!data.shown)
+            return;
+        tryCompare(loader, "status", Loader.Ready);
+        var accept = findChild(loader.item, "acceptButton");
+        // The short agreement fits this window: it can be accepted at once.
+        tryCompare(accept, "enabled", true);
+        mouseClick(accept);
+        compare(_application.eulaAccepted, true);
+        compare(loader.active, false);
+        compare(child("sliderPopUpMessage").state, "shown");
+    }
 }
