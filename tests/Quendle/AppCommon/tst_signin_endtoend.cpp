@@ -309,6 +309,9 @@ private:
     bool Seek(sRunnerClient& client, const QString& unit);
     bool SignIn(sRunnerClient& client, const QString& name, const QString& password);
     bool Download(sRunnerClient& client, UBYTE deviceType = Desktop);
+    /// Starts `unit` on kPrimary for a client whose first unit went: the client finds it anew,
+    /// signs in as Alice and downloads.
+    bool DownloadFromRestartedUnit(sRunnerClient& client, cQuendleUnit& unit);
     /// "primary.xml": a configuration that names the secondary unit with the hash of its admin
     /// password "root".
     bool WritePrimaryConfig() const;
@@ -392,6 +395,14 @@ bool tst_SignInEndToEnd::Download(sRunnerClient& client, UBYTE deviceType)
         QTRY_VERIFY_WITH_TIMEOUT(client.mWatcher->mDownloaded + client.mWatcher->mDownloadFailed > before, 30000);
     }();
     return client.mWatcher->mDownloadFailed == failedBefore;
+}
+
+bool tst_SignInEndToEnd::DownloadFromRestartedUnit(sRunnerClient& client, cQuendleUnit& unit)
+{
+    if (!unit.Start(kPrimary, ConfigPath()))
+        return false;
+    client.mWatcher->mFound = 0;
+    return Seek(client, kPrimary) && SignIn(client, "Alice", "wonder") && Download(client);
 }
 
 bool tst_SignInEndToEnd::WritePrimaryConfig() const
@@ -783,11 +794,7 @@ void tst_SignInEndToEnd::connectionLostMidDownload()
 
     // A restarted unit: the same client finds it, signs in and downloads the whole file.
     cQuendleUnit restarted;
-    QVERIFY(restarted.Start(kPrimary, ConfigPath()));
-    client.mWatcher->mFound = 0;
-    QVERIFY(Seek(client, kPrimary));
-    QVERIFY(SignIn(client, "Alice", "wonder"));
-    QVERIFY(Download(client));
+    QVERIFY(DownloadFromRestartedUnit(client, restarted));
     QVERIFY(StoredBytes(*client.mClient).contains(big));
     QCOMPARE(client.mWatcher->mDownloadFailed, 1);
     QCOMPARE(client.mWatcher->mTerminated, 1);
@@ -809,11 +816,7 @@ void tst_SignInEndToEnd::connectionLostMidSignIn()
     QVERIFY(!client->RequestInProgress());
 
     cQuendleUnit restarted;
-    QVERIFY(restarted.Start(kPrimary, ConfigPath()));
-    client.mWatcher->mFound = 0;
-    QVERIFY(Seek(client, kPrimary));
-    QVERIFY(SignIn(client, "Alice", "wonder"));
-    QVERIFY(Download(client));
+    QVERIFY(DownloadFromRestartedUnit(client, restarted));
     QCOMPARE(client.mWatcher->mTerminated, 1);
 }
 
