@@ -309,8 +309,10 @@ private:
     bool Seek(sRunnerClient& client, const QString& unit);
     bool SignIn(sRunnerClient& client, const QString& name, const QString& password);
     bool Download(sRunnerClient& client, UBYTE deviceType = Desktop);
+    /// Finds the unit at kPrimary, signs in as Alice and downloads.
+    bool SignInAndDownload(sRunnerClient& client, UBYTE deviceType = Desktop);
     /// Starts `unit` on kPrimary for a client whose first unit went: the client finds it anew,
-    /// signs in as Alice and downloads.
+    /// signs in and downloads.
     bool DownloadFromRestartedUnit(sRunnerClient& client, cQuendleUnit& unit);
     /// "primary.xml": a configuration that names the secondary unit with the hash of its admin
     /// password "root".
@@ -397,12 +399,17 @@ bool tst_SignInEndToEnd::Download(sRunnerClient& client, UBYTE deviceType)
     return client.mWatcher->mDownloadFailed == failedBefore;
 }
 
+bool tst_SignInEndToEnd::SignInAndDownload(sRunnerClient& client, UBYTE deviceType)
+{
+    return Seek(client, kPrimary) && SignIn(client, "Alice", "wonder") && Download(client, deviceType);
+}
+
 bool tst_SignInEndToEnd::DownloadFromRestartedUnit(sRunnerClient& client, cQuendleUnit& unit)
 {
     if (!unit.Start(kPrimary, ConfigPath()))
         return false;
     client.mWatcher->mFound = 0;
-    return Seek(client, kPrimary) && SignIn(client, "Alice", "wonder") && Download(client);
+    return SignInAndDownload(client);
 }
 
 bool tst_SignInEndToEnd::WritePrimaryConfig() const
@@ -511,9 +518,7 @@ void tst_SignInEndToEnd::download()
     cQuendleUnit unit;
     QVERIFY(unit.Start(kPrimary, ConfigPath()));
     sRunnerClient client("QuendleConfigClient_d");
-    QVERIFY(Seek(client, kPrimary));
-    QVERIFY(SignIn(client, "Alice", "wonder"));
-    QVERIFY(Download(client, UBYTE(deviceType)));
+    QVERIFY(SignInAndDownload(client, UBYTE(deviceType)));
     QCOMPARE(client.mWatcher->mProgress, QList<float> { 1.0f });
     const QByteArray bytes = StoredBytes(*client.mClient);
     if (expectedPart.isEmpty()) {
@@ -553,9 +558,7 @@ void tst_SignInEndToEnd::severalMegabytesByteExact()
     cQuendleUnit unit;
     QVERIFY(unit.Start(kPrimary, ConfigPath()));
     sRunnerClient client("QuendleConfigClient_big");
-    QVERIFY(Seek(client, kPrimary));
-    QVERIFY(SignIn(client, "Alice", "wonder"));
-    QVERIFY(Download(client));
+    QVERIFY(SignInAndDownload(client));
     QByteArray expected = head;
     expected.replace("password=\"QUJD\"", "");
     expected += "        <Resource id=\"2\" name=\"r\" data=\"" + data + "\"/>\n    </Resources>\n</QuendleConfig>";
@@ -592,9 +595,7 @@ void tst_SignInEndToEnd::runnerThatNeverReadsCostsBoundedMemory()
     cQuendleUnit unit;
     QVERIFY(unit.Start(kPrimary, ConfigPath()));
     sRunnerClient healthy("QuendleConfigClient_h");
-    QVERIFY(Seek(healthy, kPrimary));
-    QVERIFY(SignIn(healthy, "Alice", "wonder"));
-    QVERIFY(Download(healthy));
+    QVERIFY(SignInAndDownload(healthy));
     QVERIFY(StoredBytes(*healthy.mClient) == expected);
     healthy->SetDownloadHasBeenProcessed();
     const long before = MemoryOfProcess(unit.Pid());
