@@ -70,12 +70,7 @@ public:
     /// Builds the `Widget` children of a layout document; they live as long as this object.
     Q_INVOKABLE QVariantList load(const QString& document)
     {
-        QVariantList widgets;
-        for (cWidget* widget : mFactory.ReadLayout(document, mConfig, this)) {
-            QQmlEngine::setObjectOwnership(widget, QQmlEngine::CppOwnership);
-            widgets.append(QVariant::fromValue(static_cast<QObject*>(widget)));
-        }
-        return widgets;
+        return mFactory.ReadLayoutForQml(document, mConfig, this);
     }
 
     /// As the configuration does when the image behind an id is replaced.

@@ -7,7 +7,9 @@
 #include "Quendle/Widgets/TextWidget.h"
 #include "Quendle/Widgets/Widget.h"
 
+#include <QQmlEngine>
 #include <QSet>
+#include <QVariantList>
 #include <QXmlStreamReader>
 
 /// The runner factory's contract in small: tab containers, the plain widgets and unknown widgets, duplicate ids and
@@ -65,6 +67,17 @@ public:
             }
             if (cWidget* widget = CreateFromXml(reader, ids, configuration, parent))
                 widgets.append(widget);
+        }
+        return widgets;
+    }
+
+    /// ReadLayout for QML: the widgets stay C++'s (they go with `parent`).
+    QVariantList ReadLayoutForQml(const QString& document, const cConfigBase& configuration, QObject* parent)
+    {
+        QVariantList widgets;
+        for (cWidget* widget : ReadLayout(document, configuration, parent)) {
+            QQmlEngine::setObjectOwnership(widget, QQmlEngine::CppOwnership);
+            widgets.append(QVariant::fromValue(static_cast<QObject*>(widget)));
         }
         return widgets;
     }

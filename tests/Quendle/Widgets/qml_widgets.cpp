@@ -28,12 +28,7 @@ public:
     /// The top-level widgets of a `Layout` document; they live as long as this object.
     Q_INVOKABLE QVariantList load(const QString& document)
     {
-        QVariantList widgets;
-        for (cWidget* widget : mFactory.ReadLayout(document, mConfig, this)) {
-            QQmlEngine::setObjectOwnership(widget, QQmlEngine::CppOwnership);
-            widgets.append(QVariant::fromValue(static_cast<QObject*>(widget)));
-        }
-        return widgets;
+        return mFactory.ReadLayoutForQml(document, mConfig, this);
     }
 
 private:
