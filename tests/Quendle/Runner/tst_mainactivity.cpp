@@ -29,8 +29,15 @@ public Q_SLOTS:
 class cFolderShell : public cPlatformShell
 {
 public:
+    explicit cFolderShell(const QString& folder = QStringLiteral("/opt/quendle/"))
+        : mFolder(folder)
+    {
+    }
     void SetPresentationOptions(unsigned) override { }
-    QString BundleDir() const override { return QStringLiteral("/opt/quendle/"); }
+    QString BundleDir() const override { return mFolder; }
+
+private:
+    QString mFolder;
 };
 
 } // namespace
@@ -46,6 +53,7 @@ private Q_SLOTS:
     void oneInstanceUntilDeleted();
     void openHelpOpensBundledFile_data();
     void openHelpOpensBundledFile();
+    void helpPageBesideBuiltProgram();
     void qmlTypes();
 };
 
@@ -140,6 +148,31 @@ void tst_MainActivity::openHelpOpensBundledFile()
     QCOMPARE(recorder.mUrls[0],
         QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + "/Contents/Resources/Help/Help.html"));
     QCOMPARE(recorder.mUrls[1], QUrl(QStringLiteral("file:///opt/quendle/Contents/Resources/Help/Help.html")));
+}
+
+void tst_MainActivity::helpPageBesideBuiltProgram()
+{
+#ifndef QUENDLE_RUNNER_DIR
+    QSKIP("this build has no runner program");
+#else
+    // The program's own shell names the program's folder; the page opened from there must exist.
+    cFolderShell shell(QStringLiteral(QUENDLE_RUNNER_DIR "/"));
+    cPlatformShell::SetInstance(&shell);
+    cUrlRecorder recorder;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "handle");
+    std::unique_ptr<QObject> instance(cMainActivity::CreateSingleton(nullptr, nullptr));
+    static_cast<cMainActivity*>(instance.get())->openHelp(0, 0, 0, 0);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    cPlatformShell::SetInstance(nullptr);
+
+    QCOMPARE(recorder.mUrls.size(), 1);
+    QFile page(recorder.mUrls[0].toLocalFile());
+    QVERIFY2(page.open(QIODevice::ReadOnly), qPrintable(page.fileName()));
+    const QString text = QString::fromUtf8(page.readAll());
+    QVERIFY(text.contains(QLatin1String("</html>")));
+    for (const char* section : { "id=\"sign-in\"", "id=\"demo\"", "id=\"kiosk\"" })
+        QVERIFY2(text.contains(QLatin1String(section)), section);
+#endif
 }
 
 void tst_MainActivity::qmlTypes()
