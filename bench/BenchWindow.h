@@ -74,11 +74,12 @@ public:
     /// Starts watching `window`; `item` may be null.
     void Watch(QQuickWindow* window, QQuickItem* item)
     {
-        mShown = item == nullptr || item->isVisible();
+        if (item == nullptr || item->isVisible())
+            Show();
         if (item) {
             connect(item, &QQuickItem::visibleChanged, this, [this, item] {
                 if (item->isVisible())
-                    mShown = true;
+                    Show();
             });
         }
         // Both on the render thread (or this one with the software loop): the GUI thread waits
@@ -105,10 +106,20 @@ public:
         mSwapped = 0;
     }
     bool Swapped() const { return mSwapped.load() != 0; }
+    /// When the item first became visible.
+    tClock::time_point ShownAt() const { return tClock::time_point(tClock::duration(mShownAt.load())); }
     tClock::time_point SwappedAt() const { return tClock::time_point(tClock::duration(mSwapped.load())); }
 
 private:
+    void Show()
+    {
+        if (!mShown)
+            mShownAt = tClock::now().time_since_epoch().count();
+        mShown = true;
+    }
+
     std::atomic<bool> mShown { false };
+    std::atomic<tClock::rep> mShownAt { 0 };
     std::atomic<bool> mSynced { false };
     std::atomic<tClock::rep> mSwapped { 0 };
 };

@@ -32,7 +32,9 @@ const char* const kRootVariable = "BENCH_START_ROOT";
 const char* const kItemVariable = "BENCH_START_ITEM";
 
 /// In the started program: finds its window when it is shown, and reports the first frame that
-/// shows the item named in the environment, then ends the program.
+/// shows the item named in the environment, then ends the program. The report also gives when the
+/// application object was made, when the window was shown (its QML loaded) and when the item became
+/// visible.
 class cStartWatch : public QObject
 {
 public:
@@ -43,7 +45,8 @@ public:
             if (!mFrame.Swapped())
                 return;
             mPoll.stop();
-            std::printf("first frame at %lld\n", static_cast<long long>(mFrame.SwappedAt().time_since_epoch().count()));
+            std::printf("first frame at %lld after %lld %lld %lld\n", Ticks(mFrame.SwappedAt()), Ticks(mMade),
+                Ticks(mWindowShown), Ticks(mFrame.ShownAt()));
             std::fflush(stdout);
             QCoreApplication::quit();
         });
@@ -54,6 +57,7 @@ public:
         if (event->type() == QEvent::Show && !mWatching) {
             if (auto* window = qobject_cast<QQuickWindow*>(object)) {
                 mWatching = true;
+                mWindowShown = tClock::now();
                 const QString name = qEnvironmentVariable(kItemVariable);
                 auto* item = name.isEmpty() ? nullptr : qobject_cast<QQuickItem*>(FindObject(window, name));
                 if (!name.isEmpty() && !item)
@@ -66,6 +70,10 @@ public:
     }
 
 private:
+    static long long Ticks(tClock::time_point at) { return static_cast<long long>(at.time_since_epoch().count()); }
+
+    const tClock::time_point mMade = tClock::now();
+    tClock::time_point mWindowShown;
     cFirstFrameWatch mFrame;
     QTimer mPoll;
     bool mWatching = false;
@@ -83,8 +91,16 @@ QString gProgram;
 QTemporaryDir* gHome = nullptr;
 QString gBareRoot;
 
-/// One start of the program with `root`: seconds from the start of the process to the frame.
-double Start(const QString& root, const QString& item)
+/// Seconds from the start of the process to each moment of its report; a frame below 0: failed.
+struct sStart {
+    double mFrame = -1;
+    double mApplication = 0;
+    double mWindowShown = 0;
+    double mItemShown = 0;
+};
+
+/// One start of the program with `root`, until the first frame that shows `item`.
+sStart Start(const QString& root, const QString& item)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QString::fromLatin1(kRootVariable), root);
@@ -109,13 +125,18 @@ double Start(const QString& root, const QString& item)
     if (!process.waitForFinished(20000)) {
         process.kill();
         process.waitForFinished();
-        return -1;
+        return {};
     }
     if (at < 0 || process.exitCode() != 0)
-        return -1;
-    const QByteArray ticks = output.mid(at + 15, output.indexOf('\n', at) - at - 15);
-    const tClock::time_point frame(tClock::duration(ticks.trimmed().toLongLong()));
-    return std::chrono::duration<double>(frame - start).count();
+        return {};
+    const QList<QByteArray> words = output.mid(at, output.indexOf('\n', at) - at).split(' ');
+    if (words.size() != 8)
+        return {};
+    auto since = [&](int word) {
+        const tClock::time_point moment(tClock::duration(words[word].toLongLong()));
+        return std::chrono::duration<double>(moment - start).count();
+    };
+    return { since(3), since(5), since(6), since(7) };
 }
 
 double Median(std::vector<double> samples)
@@ -125,31 +146,42 @@ double Median(std::vector<double> samples)
 }
 
 /// Each round starts the runner and the bare window once, so both see the same machine load; the
-/// time reported is the runner's, the counters the medians of each and their factor.
+/// time reported is the runner's, the counters the medians of each, their factor, and the medians
+/// of the moments on the way: application object made, window shown (QML loaded), login page
+/// visible.
 void BM_StartToLoginPageFrame(benchmark::State& state)
 {
     const QString mainQml = QStringLiteral("qrc:/main.qml");
-    if (Start(mainQml, QStringLiteral("loginPage")) < 0 || Start(gBareRoot, {}) < 0) {
+    if (Start(mainQml, QStringLiteral("loginPage")).mFrame < 0 || Start(gBareRoot, {}).mFrame < 0) {
         state.SkipWithError("the program did not show its first frame");
         return;
     }
-    std::vector<double> runner;
-    std::vector<double> bare;
+    std::vector<sStart> runner;
+    std::vector<sStart> bare;
     for (auto _ : state) {
-        const double runnerSeconds = Start(mainQml, QStringLiteral("loginPage"));
-        const double bareSeconds = Start(gBareRoot, {});
-        if (runnerSeconds < 0 || bareSeconds < 0) {
+        runner.push_back(Start(mainQml, QStringLiteral("loginPage")));
+        bare.push_back(Start(gBareRoot, {}));
+        if (runner.back().mFrame < 0 || bare.back().mFrame < 0) {
             state.SkipWithError("the program did not show its first frame");
             return;
         }
-        runner.push_back(runnerSeconds);
-        bare.push_back(bareSeconds);
-        state.SetIterationTime(runnerSeconds);
+        state.SetIterationTime(runner.back().mFrame);
     }
-    state.counters["runner_ms"] = 1000 * Median(runner);
-    state.counters["bare_window_ms"] = 1000 * Median(bare);
+    auto median = [](const std::vector<sStart>& starts, double sStart::*moment) {
+        std::vector<double> samples;
+        for (const sStart& start : starts)
+            samples.push_back(start.*moment);
+        return 1000 * Median(samples);
+    };
+    state.counters["runner_ms"] = median(runner, &sStart::mFrame);
+    state.counters["bare_ms"] = median(bare, &sStart::mFrame);
     // Goal: at most 2.
-    state.counters["factor"] = Median(runner) / Median(bare);
+    state.counters["factor"] = median(runner, &sStart::mFrame) / median(bare, &sStart::mFrame);
+    state.counters["runner_app_ms"] = median(runner, &sStart::mApplication);
+    state.counters["runner_shown_ms"] = median(runner, &sStart::mWindowShown);
+    state.counters["runner_login_ms"] = median(runner, &sStart::mItemShown);
+    state.counters["bare_app_ms"] = median(bare, &sStart::mApplication);
+    state.counters["bare_shown_ms"] = median(bare, &sStart::mWindowShown);
 }
 BENCHMARK(BM_StartToLoginPageFrame)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 
