@@ -383,4 +383,32 @@ TestCase {
         compare(loader.active, false);
         compare(child("sliderPopUpMessage").state, "shown");
     }
+
+    // Back on the login page with a stored password, the page offers it again, also when the
+    // password field had the focus when the page was left (coming back is not the user focusing it).
+    function test_storedPasswordOfferedAgain() {
+        start(false, false, false);
+        _application.passwordStored = true;
+        _application.username = "ann";
+        var page = child("loginPage");
+        var field = findChild(page, "passwordField");
+        for (var round = 0; round < 2; ++round) {
+            apply("state:loginPageOpen");
+            tryCompare(page, "visible", true);
+            verify(page.usingStoredPassword, "round " + round + ": stored password not offered");
+            compare(field.placeholderText, "\u2022\u2022\u2022\u2022\u2022\u2022");
+            compare(page.username, "ann");
+            // The user types a new one and connects; the connection fails.
+            mouseClick(field);
+            verify(!page.usingStoredPassword);
+            keyClick("p");
+            mouseClick(findChild(page, "connectButton"));
+            apply("state:connectingPageOpen");
+            apply("app:connectionAttemptFailed");
+            apply("state:connectionAttemptFailedPageOpen");
+            apply("failureOk");
+        }
+        apply("state:loginPageOpen");
+        verify(page.usingStoredPassword);
+    }
 }
