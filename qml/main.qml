@@ -168,6 +168,18 @@ ApplicationWindow {
         }
     }
 
+    FocusScope {
+        // Held ready; no state shows it.
+        anchors.fill: parent
+        focus: taskConfirmationPage.visible
+        TaskConfirmationPage {
+            id: taskConfirmationPage
+            objectName: "taskConfirmationPage"
+            anchors.fill: parent
+            visible: false
+        }
+    }
+
     Rectangle {
         // Bands beside a page of fixed aspect ratio.
         anchors.fill: parent
