@@ -56,8 +56,11 @@ PageBackground {
             clip: true
             maximumFlickVelocity: 5000
             contentHeight: eulaText.height
-            ScrollBar.vertical: ScrollBar {
+            ScrollBar.vertical: FadingScrollBar {
+                objectName: "eulaScrollBar"
+                view: flickable
                 width: textBox.height * 0.02
+                handleColour: Qt.rgba(0.8, 0.79, 0.79, 0.5)
             }
             onAtYEndChanged: {
                 if (!eulaPage.firstAtEndChangeSeen) {

@@ -76,8 +76,11 @@ Rectangle {
         clip: true
         maximumFlickVelocity: 5000
         contentHeight: licenceText.height
-        ScrollBar.vertical: ScrollBar {
+        ScrollBar.vertical: FadingScrollBar {
+            objectName: "licenceScrollBar"
+            view: licences
             width: 0.02 * Math.min(licences.width, licences.height)
+            handleColour: Qt.rgba(0.2, 0.27, 0.31, 0.5)
         }
         Text {
             id: licenceText
