@@ -4,7 +4,7 @@
 //                     [--min-client-version A.B.C] [--legacy-sign-in] [--keepalive-ms N]
 //                     [--raw-port P] [--mute METHOD] [--stall-after-chunks N] [--mute-version]
 //                     [--user-list-reply HEX|silent] [--nameless-token-failures]
-//                     [--announce FIND_STRING [--unit-name NAME]]
+//                     [--announce FIND_STRING [--unit-name NAME]] [--scene N]
 // It accepts ZUNet connections on ADDRESS:51321 and holds the configuration manager (with its
 // reply worker, version object, user-list server and secondary-unit authenticators) over a user
 // store, scene names and a key table read from the description file (see TestUnitDescription.h),
@@ -31,7 +31,8 @@
 // those bytes instead of the user list, or not at all. With --nameless-token-failures the manager's
 // own login-token refusals (codes 0 and 1) carry no unit name, as older managers send them.
 // With --announce it also answers discovery for that find string under the unit name (default
-// "quendle.unit"), as a unit on the LAN does.
+// "quendle.unit"), as a unit on the LAN does. With --scene the mixer starts in scene N (0 otherwise),
+// as a unit restarted after a recall does.
 #include "Common/Qt/FindMe.h"
 #include "Quendle/Global/ConfigManagerProtocol.h"
 #include "Quendle/Global/ConfigManagerVersion.h"
@@ -427,6 +428,7 @@ int main(int argc, char** argv)
         { "nameless-token-failures", "The manager's own login-token refusals carry no unit name." },
         { "announce", "Answer discovery for this find string.", "find string" },
         { "unit-name", "The name discovery reports.", "name", "quendle.unit" },
+        { "scene", "The scene the mixer starts in.", "n", "0" },
     });
     parser.process(app);
 
@@ -446,7 +448,7 @@ int main(int argc, char** argv)
     {
         QMutex configFileLock;
         cUnitWatcher watcher;
-        cUnitConfigManager manager(parser.value("config"), &configFileLock);
+        cUnitConfigManager manager(parser.value("config"), &configFileLock, UWORD(parser.value("scene").toUInt()));
         manager.Load(description);
         manager.mLegacySignIn = parser.isSet("legacy-sign-in");
         manager.mMutedMethod = UWORD(parser.value("mute").toUInt());

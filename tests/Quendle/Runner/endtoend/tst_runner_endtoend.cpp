@@ -1,0 +1,415 @@
+// The runner as a person meets it, whole: the program entry with its real window, pages, page
+// machine and application object in this process, driven with the mouse and the keyboard; the unit
+// program of the tests as a separate process on the test network, announcing itself and serving a
+// stored configuration whose layout follows the mixer's scene. Signing in (refused, unreachable,
+// accepted), the content following a recall on the unit, and the unit killed and started again
+// while its content is shown, without a restart of the runner.
+#include "Quendle/Runner/ApplicationMain.h"
+#include "tests/support/TestNetwork.h"
+#include "tests/support/quendle/QuendleUnit.h"
+
+#include <QGuiApplication>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QQmlExpression>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+namespace
+{
+
+const QString kUnitName = QStringLiteral("e2e.unit");
+// Units of this family are listed whatever version they announce.
+const QString kFindString = QStringLiteral("Frell Find");
+// The texts of the stored layouts: scene 0, scene 2.
+const QString kMorning = QStringLiteral("Morning service|Lectern");
+const QString kEvening = QStringLiteral("Evening concert");
+// Network steps on a loaded machine: discovery, probes, sign-in, download, retries every 2 s.
+constexpr int kSlow = 40000;
+
+std::function<void()> gScenario;
+
+/// Runs from every application object's constructor: the scenario starts once the event loop does,
+/// after the window and the network exist, and the program ends after it as a person ends it.
+void QueueScenario()
+{
+    if (!gScenario)
+        return;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [] {
+            const std::function<void()> scenario = std::move(gScenario);
+            gScenario = nullptr;
+            scenario();
+            for (QWindow* window : QGuiApplication::topLevelWindows())
+                window->close();
+            QCoreApplication::quit();
+        },
+        Qt::QueuedConnection);
+}
+
+int gQmlWarnings = 0;
+QtMessageHandler gPreviousHandler = nullptr;
+
+void CountQmlWarnings(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    const bool fromQml = (context.file && QByteArray(context.file).endsWith(".qml")) || text.contains(".qml");
+    if (type != QtDebugMsg && type != QtInfoMsg && fromQml)
+        ++gQmlWarnings;
+    gPreviousHandler(type, context, text);
+}
+
+QObject* FindIn(QObject* root, const QString& name)
+{
+    if (!root)
+        return nullptr;
+    if (QObject* found = root->findChild<QObject*>(name))
+        return found;
+    // Delegates and loaded pages hang in the item tree only.
+    QList<QQuickItem*> pending;
+    if (auto* item = qobject_cast<QQuickItem*>(root))
+        pending.append(item);
+    else if (auto* window = qobject_cast<QQuickWindow*>(root))
+        pending.append(window->contentItem());
+    while (!pending.isEmpty()) {
+        QQuickItem* item = pending.takeFirst();
+        if (item->objectName() == name)
+            return item;
+        pending += item->childItems();
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class tst_RunnerEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void signIn();
+    void unitLostAndBack_data();
+    void unitLostAndBack();
+
+private:
+    void SignInScenario();
+    void UnitLostAndBackScenario();
+
+    /// The program entry as the executable runs it, with `scenario` played inside its event loop.
+    void RunProgram(void (tst_RunnerEndToEnd::*scenario)());
+    bool StartUnit(const QStringList& arguments = {});
+
+    QObject* Find(const QString& name) const { return FindIn(mWindow, name); }
+    /// A QML expression in the scope of the window's root file: its ids and `_application`.
+    QVariant Eval(const QString& expression) const;
+    bool InState(const QString& state) const { return Eval(state + QStringLiteral(".active")).toBool(); }
+    bool AllUnitsUp() const
+    {
+        return Eval(QStringLiteral("_application.currentConfig.connectionInterface.allUnitsConnectedAndAuthenticated"))
+            .toBool();
+    }
+    /// The texts the content page's text widgets show, in the order they were created.
+    QString ContentTexts() const;
+    /// The unit picker's row showing `name`, once it is drawn.
+    QQuickItem* UnitRow(const QString& name) const;
+    void Click(QObject* item, qreal xFraction = 0.5);
+    void Type(QObject* field, const QString& text);
+    /// Picks the unit found on the network, or "Other..." with `address`, as `user`, and connects.
+    void Connect(const QString& address, const QString& user, const QString& password);
+
+    QTemporaryDir mConfigHome;
+    std::unique_ptr<cQuendleUnit> mUnit;
+    QQuickWindow* mWindow = nullptr;
+};
+
+void tst_RunnerEndToEnd::initTestCase()
+{
+    ZU_REQUIRE_PRIVATE_TEST_NETWORK();
+    QVERIFY(mConfigHome.isValid());
+    qputenv("XDG_CONFIG_HOME", mConfigHome.path().toUtf8());
+    // No OpenGL context offscreen.
+    qputenv("QT_QUICK_BACKEND", "software");
+    qAddPreRoutine(QueueScenario);
+    gPreviousHandler = qInstallMessageHandler(CountQmlWarnings);
+}
+
+void tst_RunnerEndToEnd::cleanupTestCase()
+{
+    qInstallMessageHandler(gPreviousHandler);
+}
+
+void tst_RunnerEndToEnd::init()
+{
+    QSettings settings(QStringLiteral("Quendle Audio"), QStringLiteral("Quendle App"));
+    settings.clear();
+    // The licence was accepted on an earlier run.
+    settings.setValue(QStringLiteral("EU"), true);
+    gQmlWarnings = 0;
+}
+
+void tst_RunnerEndToEnd::cleanup()
+{
+    mUnit.reset();
+    QCOMPARE(gQmlWarnings, 0);
+}
+
+bool tst_RunnerEndToEnd::StartUnit(const QStringList& arguments)
+{
+    mUnit = std::make_unique<cQuendleUnit>();
+    // Every address: discovery reports whichever one the announcement left from.
+    return mUnit->Start(QStringLiteral("0.0.0.0"), QFINDTESTDATA("console.xml"),
+        QStringList { "--announce", kFindString, "--unit-name", kUnitName } + arguments);
+}
+
+void tst_RunnerEndToEnd::RunProgram(void (tst_RunnerEndToEnd::*scenario)())
+{
+    gScenario = [this, scenario] {
+        for (QWindow* window : QGuiApplication::topLevelWindows()) {
+            if (auto* quick = qobject_cast<QQuickWindow*>(window))
+                mWindow = quick;
+        }
+        QVERIFY(mWindow);
+        (this->*scenario)();
+    };
+    QByteArray program("quendle_runner");
+    char* argv[] = { program.data(), nullptr };
+    int argc = 1;
+    const int result = Quendle::RunApplication(argc, argv, QUrl(QStringLiteral("qrc:/main.qml")));
+    mWindow = nullptr;
+    QVERIFY(!gScenario);
+    QCOMPARE(result, 0);
+}
+
+QVariant tst_RunnerEndToEnd::Eval(const QString& expression) const
+{
+    QQmlExpression evaluated(qmlContext(mWindow), mWindow, expression);
+    const QVariant value = evaluated.evaluate();
+    if (evaluated.hasError())
+        qWarning("%s: %s", qPrintable(expression), qPrintable(evaluated.error().toString()));
+    return value;
+}
+
+QString tst_RunnerEndToEnd::ContentTexts() const
+{
+    return Eval(QStringLiteral("contentPage.dynamicallyCreatedLandscapeItems"
+                               ".filter(function (item) { return item.objectName === 'textWidget'; })"
+                               ".map(function (item) { return item.text; }).join('|')"))
+        .toString();
+}
+
+QQuickItem* tst_RunnerEndToEnd::UnitRow(const QString& name) const
+{
+    QObject* list = Find(QStringLiteral("unitList"));
+    if (!list)
+        return nullptr;
+    const int count = list->property("count").toInt();
+    for (int row = 0; row < count; ++row) {
+        QQuickItem* item = nullptr;
+        QMetaObject::invokeMethod(list, "itemAtIndex", Q_RETURN_ARG(QQuickItem*, item), Q_ARG(int, row));
+        const QObject* unit = item ? item->property("unit").value<QObject*>() : nullptr;
+        if (unit && unit->property("name").toString() == name)
+            return item;
+    }
+    return nullptr;
+}
+
+void tst_RunnerEndToEnd::Click(QObject* object, qreal xFraction)
+{
+    auto* item = qobject_cast<QQuickItem*>(object);
+    QVERIFY(item);
+    QTRY_VERIFY(item->isVisible() && item->isEnabled());
+    const QPointF point = item->mapToScene(QPointF(item->width() * xFraction, item->height() / 2));
+    QTest::mouseClick(mWindow, Qt::LeftButton, Qt::NoModifier, point.toPoint());
+}
+
+void tst_RunnerEndToEnd::Type(QObject* field, const QString& text)
+{
+    QVERIFY(field);
+    field->setProperty("text", QString());
+    Click(field);
+    QTRY_VERIFY(qobject_cast<QQuickItem*>(field)->hasActiveFocus());
+    for (const QChar character : text)
+        QTest::keyClick(mWindow, character.toLatin1());
+    QCOMPARE(field->property("text").toString(), text);
+}
+
+void tst_RunnerEndToEnd::Connect(const QString& address, const QString& user, const QString& password)
+{
+    QTRY_VERIFY_WITH_TIMEOUT(InState(QStringLiteral("loginPageOpen")), kSlow);
+    if (address.isEmpty()) {
+        QQuickItem* row = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((row = UnitRow(kUnitName)) != nullptr, kSlow);
+        Click(row, 0.3);
+        // The unit's users come into the combo box.
+        QObject* combo = Find(QStringLiteral("userCombo"));
+        QTRY_VERIFY_WITH_TIMEOUT(combo->property("visible").toBool(), kSlow);
+        QCOMPARE(Eval(QStringLiteral("_application.foundUnitsManager.selectedUnitUserList.join(',')")).toString(),
+            QStringLiteral("Alice,Bob,Admin"));
+        // Picked from the list as a person does; the pick copies the name into the user-name field.
+        const int index
+            = Eval(QStringLiteral("_application.foundUnitsManager.selectedUnitUserList.indexOf('%1')").arg(user))
+                  .toInt();
+        QVERIFY(index >= 0);
+        combo->setProperty("currentIndex", index);
+        QVERIFY(QMetaObject::invokeMethod(combo, "activated", Q_ARG(int, index)));
+        QCOMPARE(Find(QStringLiteral("usernameField"))->property("text").toString(), user);
+    } else {
+        QQuickItem* row = UnitRow(QStringLiteral("Other..."));
+        QVERIFY(row);
+        Click(row, 0.3);
+        Type(FindIn(row, QStringLiteral("ipAddressField")), address);
+        Type(Find(QStringLiteral("usernameField")), user);
+    }
+    QTRY_VERIFY(Find(QStringLiteral("passwordField"))->property("visible").toBool());
+    Type(Find(QStringLiteral("passwordField")), password);
+    Click(Find(QStringLiteral("connectButton")));
+}
+
+void tst_RunnerEndToEnd::signIn()
+{
+    QVERIFY(StartUnit());
+    RunProgram(&tst_RunnerEndToEnd::SignInScenario);
+}
+
+void tst_RunnerEndToEnd::SignInScenario()
+{
+    QTRY_VERIFY_WITH_TIMEOUT(InState(QStringLiteral("loginPageOpen")), kSlow);
+    // Found through discovery and listed under its name and family.
+    QQuickItem* row = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((row = UnitRow(kUnitName)) != nullptr, kSlow);
+    QVERIFY(row->isEnabled());
+
+    struct sAttempt {
+        const char* mWhat;
+        QString mAddress; // empty: the unit found on the network
+        QString mPassword;
+        QString mState;
+        QString mHeadline;
+        QString mReason;
+    };
+    const sAttempt attempts[] = {
+        { "typed address that is none", "300.1.2.3", "wonder", "connectionAttemptFailedPageOpen",
+            "Connection attempt failed", "Invalid IP address" },
+        { "typed address with nobody there", "10.77.0.9", "wonder", "connectionAttemptFailedPageOpen",
+            "Connection attempt failed", "" },
+        { "wrong password", "", "wrong", "downloadConfigFailedPageOpen", "Failed to download data",
+            "Username or password incorrect" },
+    };
+    for (const sAttempt& attempt : attempts) {
+        Connect(attempt.mAddress, QStringLiteral("Alice"), attempt.mPassword);
+        if (QTest::currentTestFailed())
+            return;
+        QTRY_VERIFY2_WITH_TIMEOUT(InState(attempt.mState), attempt.mWhat, kSlow);
+        QObject* page = Find(QStringLiteral("taskFailurePage"));
+        QVERIFY2(page->property("visible").toBool(), attempt.mWhat);
+        QCOMPARE(FindIn(page, QStringLiteral("headline"))->property("text").toString(), attempt.mHeadline);
+        QCOMPARE(FindIn(page, QStringLiteral("reason"))->property("text").toString(), attempt.mReason);
+        Click(FindIn(page, QStringLiteral("okButton")));
+        QTRY_VERIFY2(InState(QStringLiteral("loginPageOpen")), attempt.mWhat);
+    }
+
+    // The right password: the layout of the scene the mixer is in.
+    Connect(QString(), QStringLiteral("Alice"), QStringLiteral("wonder"));
+    QTRY_VERIFY_WITH_TIMEOUT(InState(QStringLiteral("contentPageOpen")), kSlow);
+    QTRY_COMPARE_WITH_TIMEOUT(ContentTexts(), kMorning, kSlow);
+    QVERIFY(AllUnitsUp());
+    QVERIFY(!Eval(QStringLiteral("contentPage.showConnectionWarning")).toBool());
+
+    // A recall on the mixer: the layout of the new scene replaces it.
+    QVERIFY(mUnit->Command(QStringLiteral("scene 2")));
+    QTRY_COMPARE_WITH_TIMEOUT(ContentTexts(), kEvening, kSlow);
+    QTRY_VERIFY(InState(QStringLiteral("contentPageOpen")));
+}
+
+void tst_RunnerEndToEnd::unitLostAndBack_data()
+{
+    QTest::addColumn<QStringList>("unitArguments");
+    QTest::addColumn<bool>("moreInfo");
+    QTest::addColumn<int>("sceneOnReturn");
+    QTest::addColumn<QString>("contentOnReturn");
+    QTest::addColumn<int>("recall");
+    QTest::addColumn<QString>("contentAfter");
+    // Configuration downloads after the sign-in, the recall's included.
+    QTest::addColumn<int>("updates");
+
+    const QStringList older { "--manager-version", "0", "--legacy-sign-in" };
+    QTest::newRow("banner") << QStringList() << false << 0 << kMorning << 2 << kEvening << 1;
+    QTest::newRow("units page") << QStringList() << true << 0 << kMorning << 2 << kEvening << 1;
+    // An older manager does not tell of changes made while the runner was away: it is asked again.
+    QTest::newRow("older manager, recalled while away") << older << false << 2 << kEvening << 0 << kMorning << 2;
+}
+
+void tst_RunnerEndToEnd::unitLostAndBack()
+{
+    QFETCH(QStringList, unitArguments);
+    QVERIFY(StartUnit(unitArguments));
+    RunProgram(&tst_RunnerEndToEnd::UnitLostAndBackScenario);
+}
+
+void tst_RunnerEndToEnd::UnitLostAndBackScenario()
+{
+    QFETCH(QStringList, unitArguments);
+    QFETCH(bool, moreInfo);
+    QFETCH(int, sceneOnReturn);
+    QFETCH(QString, contentOnReturn);
+    QFETCH(int, recall);
+    QFETCH(QString, contentAfter);
+    QFETCH(int, updates);
+
+    Connect(QString(), QStringLiteral("Alice"), QStringLiteral("wonder"));
+    QTRY_VERIFY_WITH_TIMEOUT(InState(QStringLiteral("contentPageOpen")), kSlow);
+    QTRY_COMPARE_WITH_TIMEOUT(ContentTexts(), kMorning, kSlow);
+    QObject* application = Eval(QStringLiteral("_application")).value<QObject*>();
+    QVERIFY(application);
+    QSignalSpy updated(application, SIGNAL(configUpdated()));
+    QSignalSpy downloaded(application, SIGNAL(downloadConfigSuccessful()));
+
+    // The unit dies: the content stays, under the banner that says so.
+    mUnit->Kill();
+    QObject* banner = Find(QStringLiteral("connectionBanner"));
+    QTRY_VERIFY_WITH_TIMEOUT(banner->property("visible").toBool(), kSlow);
+    QVERIFY(!AllUnitsUp());
+    QCOMPARE(FindIn(banner, QStringLiteral("bannerText"))->property("text").toString(),
+        QStringLiteral("Connection problem..."));
+    QVERIFY(InState(QStringLiteral("contentPageOpen")));
+    QCOMPARE(ContentTexts(), kMorning);
+
+    if (moreInfo) {
+        // The units page lists the unit as not connected and waits for it.
+        Click(FindIn(banner, QStringLiteral("moreInfoButton")));
+        QTRY_VERIFY(InState(QStringLiteral("connectingToUnitsPageOpen")));
+        QCOMPARE(Eval(QStringLiteral("_application.currentConfig.connectionInterface.units.count")).toInt(), 1);
+        QVERIFY(
+            !Eval(QStringLiteral("_application.currentConfig.connectionInterface.units.get(0).connected")).toBool());
+    }
+
+    // Started again on the same address, in the scene it was left in or another.
+    QVERIFY(StartUnit(unitArguments + QStringList { "--scene", QString::number(sceneOnReturn) }));
+    QTRY_VERIFY_WITH_TIMEOUT(AllUnitsUp(), kSlow);
+    QTRY_VERIFY_WITH_TIMEOUT(InState(QStringLiteral("contentPageOpen")), kSlow);
+    QTRY_VERIFY_WITH_TIMEOUT(!banner->property("visible").toBool(), kSlow);
+    QTRY_COMPARE_WITH_TIMEOUT(ContentTexts(), contentOnReturn, kSlow);
+
+    // The unit that came back tells the runner of its changes.
+    QVERIFY(mUnit->Command(QStringLiteral("scene %1").arg(recall)));
+    QTRY_COMPARE_WITH_TIMEOUT(ContentTexts(), contentAfter, kSlow);
+    QTRY_VERIFY(InState(QStringLiteral("contentPageOpen")));
+    QVERIFY(AllUnitsUp());
+    QVERIFY(!Eval(QStringLiteral("contentPage.showConnectionWarning")).toBool());
+    QCOMPARE(updated.count(), updates);
+    QCOMPARE(downloaded.count(), updates);
+}
+
+QTEST_APPLESS_MAIN(tst_RunnerEndToEnd)
+#include "tst_runner_endtoend.moc"
