@@ -4,11 +4,18 @@
 // stored configuration whose layout follows the mixer's scene. Signing in (refused, unreachable,
 // accepted), the content following a recall on the unit, and the unit killed and started again
 // while its content is shown, without a restart of the runner.
+#include "Quendle/AppCommon/ConfigUnit.h"
 #include "Quendle/Runner/ApplicationMain.h"
+#include "Quendle/Runner/RunnerConfig.h"
+#include "Quendle/Runner/RunnerLayout.h"
+#include "tests/Quendle/Widgets/MixerTestLeaves.h"
 #include "tests/support/TestNetwork.h"
 #include "tests/support/quendle/QuendleUnit.h"
 
 #include <QGuiApplication>
+#include <QJsonArray>
+#include <QPointer>
+#include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQmlExpression>
@@ -16,6 +23,7 @@
 #include <QQuickWindow>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 #include <functional>
@@ -32,6 +40,35 @@ const QString kMorning = QStringLiteral("Morning service|Lectern");
 const QString kEvening = QStringLiteral("Evening concert");
 // Network steps on a loaded machine: discovery, probes, sign-in, download, retries every 2 s.
 constexpr int kSlow = 40000;
+
+/// The default unit with a gain on channel 1 at `gain`.
+QJsonObject Description(int gain)
+{
+    QJsonObject description = cQuendleUnit::DefaultDescription();
+    QJsonObject keys = description.value(QStringLiteral("keys")).toObject();
+    keys.insert(QStringLiteral("mainlevel/ip/0"), QJsonArray { QJsonArray { QStringLiteral("Ch1Gain"), 4096 } });
+    description.insert(QStringLiteral("keys"), keys);
+    QJsonArray objects = description.value(QStringLiteral("objects")).toArray();
+    objects.append(QJsonObject { { "name", "Ch1Gain" }, { "parameters", 1 }, { "size", 2 }, { "value", gain } });
+    description.insert(QStringLiteral("objects"), objects);
+    return description;
+}
+
+// Gains and the fader positions they show (the fader law).
+constexpr int kGainZeroDb = 0x8000;
+constexpr double kPositionZeroDb = 196 / 255.0;
+constexpr int kGainLow = 30208;
+constexpr double kPositionLow = 124 / 255.0;
+constexpr double kPositionNoWidget = -2;
+
+/// What a fader's view binds to.
+const char* const kFaderView = R"(
+import QtQuick 2.0
+QtObject {
+    property QtObject widget
+    readonly property real shown: widget ? widget.position : -2
+}
+)";
 
 std::function<void()> gScenario;
 
@@ -108,7 +145,12 @@ private:
 
     /// The program entry as the executable runs it, with `scenario` played inside its event loop.
     void RunProgram(void (tst_RunnerEndToEnd::*scenario)());
-    bool StartUnit(const QStringList& arguments = {});
+    bool StartUnit(const QStringList& arguments = {}, int gain = kGainZeroDb);
+    /// A fader of the tests on the unit's channel 1 gain, put into the shown layout and on line as
+    /// the configuration does with the mixer-bound widgets it reads.
+    QPointer<cTestLevelWidget> AddFader();
+    /// How many objects the unit's `object` tells of its changes.
+    int UnitLinks(const QString& object);
 
     QObject* Find(const QString& name) const { return FindIn(mWindow, name); }
     /// A QML expression in the scope of the window's root file: its ids and `_application`.
@@ -164,12 +206,54 @@ void tst_RunnerEndToEnd::cleanup()
     QCOMPARE(gQmlWarnings, 0);
 }
 
-bool tst_RunnerEndToEnd::StartUnit(const QStringList& arguments)
+bool tst_RunnerEndToEnd::StartUnit(const QStringList& arguments, int gain)
 {
     mUnit = std::make_unique<cQuendleUnit>();
     // Every address: discovery reports whichever one the announcement left from.
     return mUnit->Start(QStringLiteral("0.0.0.0"), QFINDTESTDATA("console.xml"),
-        QStringList { "--announce", kFindString, "--unit-name", kUnitName } + arguments);
+        QStringList { "--announce", kFindString, "--unit-name", kUnitName } + arguments, Description(gain));
+}
+
+int tst_RunnerEndToEnd::UnitLinks(const QString& object)
+{
+    if (!mUnit->Command(QStringLiteral("links ") + object))
+        return -1;
+    const QString prefix = QStringLiteral("unit: links ") + object + QStringLiteral("[0] ");
+    const QStringList lines = mUnit->Lines();
+    for (int i = lines.size() - 1; i >= 0; --i) {
+        const int at = lines[i].indexOf(prefix);
+        if (at >= 0)
+            return lines[i]
+                .mid(at + prefix.size())
+                .section(QLatin1Char(' '), 0, 0)
+                .section(QLatin1Char('\t'), 0, 0)
+                .toInt();
+    }
+    return -1;
+}
+
+QPointer<cTestLevelWidget> tst_RunnerEndToEnd::AddFader()
+{
+    auto* config = qobject_cast<cRunnerConfig*>(Eval(QStringLiteral("_application.currentConfig")).value<QObject*>());
+    const QObject* primary = Eval(QStringLiteral("_application.primaryUnit")).value<QObject*>();
+    if (!config || !primary || config->layouts()->count() == 0)
+        return nullptr;
+    int unitId = -1;
+    for (const cConfigUnit* record : config->units()->toList()) {
+        if (config->GetUnit(record->unitId()) == primary)
+            unitId = record->unitId();
+    }
+    cRunnerLayout* layout = config->layouts()->at(0);
+    auto* fader = new cTestLevelWidget(90, layout, *config);
+    fader->Init();
+    QXmlStreamReader reader(QStringLiteral("<Widget id=\"90\" type=\"test_zunet_fader\" unitId=\"%1\" "
+                                           "levelType=\"mainlevel\" channelNumber=\"1\"/>")
+                                .arg(unitId));
+    reader.readNextStartElement();
+    fader->LoadAttributes(reader);
+    layout->AddWidget(fader);
+    layout->SetOnline();
+    return fader;
 }
 
 void tst_RunnerEndToEnd::RunProgram(void (tst_RunnerEndToEnd::*scenario)())
@@ -342,12 +426,15 @@ void tst_RunnerEndToEnd::unitLostAndBack_data()
     QTest::addColumn<QString>("contentAfter");
     // Configuration downloads after the sign-in, the recall's included.
     QTest::addColumn<int>("updates");
+    QTest::addColumn<double>("faderOnReturn");
 
     const QStringList older { "--manager-version", "0", "--legacy-sign-in" };
-    QTest::newRow("banner") << QStringList() << false << 0 << kMorning << 2 << kEvening << 1;
-    QTest::newRow("units page") << QStringList() << true << 0 << kMorning << 2 << kEvening << 1;
-    // An older manager does not tell of changes made while the runner was away: it is asked again.
-    QTest::newRow("older manager, recalled while away") << older << false << 2 << kEvening << 0 << kMorning << 2;
+    QTest::newRow("banner") << QStringList() << false << 0 << kMorning << 2 << kEvening << 1 << kPositionLow;
+    QTest::newRow("units page") << QStringList() << true << 0 << kMorning << 2 << kEvening << 1 << kPositionLow;
+    // An older manager does not tell of changes made while the runner was away: it is asked again, and
+    // the configuration read anew replaces the widgets of the old one.
+    QTest::newRow("older manager, recalled while away")
+        << older << false << 2 << kEvening << 0 << kMorning << 2 << kPositionNoWidget;
 }
 
 void tst_RunnerEndToEnd::unitLostAndBack()
@@ -366,6 +453,7 @@ void tst_RunnerEndToEnd::UnitLostAndBackScenario()
     QFETCH(int, recall);
     QFETCH(QString, contentAfter);
     QFETCH(int, updates);
+    QFETCH(double, faderOnReturn);
 
     Connect(QString(), QStringLiteral("Alice"), QStringLiteral("wonder"));
     QTRY_VERIFY_WITH_TIMEOUT(InState(QStringLiteral("contentPageOpen")), kSlow);
@@ -374,6 +462,18 @@ void tst_RunnerEndToEnd::UnitLostAndBackScenario()
     QVERIFY(application);
     QSignalSpy updated(application, SIGNAL(configUpdated()));
     QSignalSpy downloaded(application, SIGNAL(downloadConfigSuccessful()));
+
+    // A change in the mixer shows in the bound widget's QML property.
+    const QPointer<cTestLevelWidget> fader = AddFader();
+    QVERIFY(fader);
+    QQmlComponent component(qmlEngine(mWindow));
+    component.setData(kFaderView, QUrl(QStringLiteral("faderview.qml")));
+    const std::unique_ptr<QObject> view(component.create());
+    QVERIFY2(view, qPrintable(component.errorString()));
+    view->setProperty("widget", QVariant::fromValue<QObject*>(fader.data()));
+    QTRY_COMPARE_WITH_TIMEOUT(view->property("shown").toDouble(), kPositionZeroDb, kSlow);
+    QVERIFY(mUnit->Command(QStringLiteral("set Ch1Gain 0")));
+    QTRY_COMPARE(view->property("shown").toDouble(), 0.0);
 
     // The unit dies: the content stays, under the banner that says so.
     mUnit->Kill();
@@ -384,6 +484,7 @@ void tst_RunnerEndToEnd::UnitLostAndBackScenario()
         QStringLiteral("Connection problem..."));
     QVERIFY(InState(QStringLiteral("contentPageOpen")));
     QCOMPARE(ContentTexts(), kMorning);
+    QTRY_VERIFY(fader->disabled());
 
     if (moreInfo) {
         // The units page lists the unit as not connected and waits for it.
@@ -394,12 +495,18 @@ void tst_RunnerEndToEnd::UnitLostAndBackScenario()
             !Eval(QStringLiteral("_application.currentConfig.connectionInterface.units.get(0).connected")).toBool());
     }
 
-    // Started again on the same address, in the scene it was left in or another.
-    QVERIFY(StartUnit(unitArguments + QStringList { "--scene", QString::number(sceneOnReturn) }));
+    // Started again on the same address, in the scene it was left in or another, its gain moved.
+    QVERIFY(StartUnit(unitArguments + QStringList { "--scene", QString::number(sceneOnReturn) }, kGainLow));
     QTRY_VERIFY_WITH_TIMEOUT(AllUnitsUp(), kSlow);
     QTRY_VERIFY_WITH_TIMEOUT(InState(QStringLiteral("contentPageOpen")), kSlow);
     QTRY_VERIFY_WITH_TIMEOUT(!banner->property("visible").toBool(), kSlow);
     QTRY_COMPARE_WITH_TIMEOUT(ContentTexts(), contentOnReturn, kSlow);
+    QTRY_COMPARE_WITH_TIMEOUT(view->property("shown").toDouble(), faderOnReturn, kSlow);
+    if (fader) {
+        QVERIFY(!fader->disabled());
+        // Linked once again, not once for every time it was set on line.
+        QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(QStringLiteral("Ch1Gain")), 1, kSlow);
+    }
 
     // The unit that came back tells the runner of its changes.
     QVERIFY(mUnit->Command(QStringLiteral("scene %1").arg(recall)));
