@@ -80,6 +80,7 @@ public:
         , mUidRoleName(uidRole)
         , mDispRoleName(displayRole)
         , mMetaObj(T::staticMetaObject)
+        , mItemsConnected(!uidRole.isEmpty())
     {
         static const QByteArray modelClassName
             = QByteArray("QQmlObjectListModel<") + T::staticMetaObject.className() + '>';
@@ -271,6 +272,19 @@ public:
     }
 
 protected:
+    void connectNotify(const QMetaMethod& signal) override
+    {
+        // Item changes are reported only to someone who listens; until then no row costs a
+        // connection per notify signal. The uid index listens from the start.
+        static const QMetaMethod dataChangedSignal = QMetaMethod::fromSignal(&QAbstractItemModel::dataChanged);
+        if (!mItemsConnected && signal == dataChangedSignal) {
+            mItemsConnected = true;
+            for (T* item : qAsConst(mItems))
+                ConnectItem(item);
+        }
+        QQmlObjectListModelBase::connectNotify(signal);
+    }
+
     void onItemPropertyChanged() override
     {
         T* item = qobject_cast<T*>(sender());
@@ -310,18 +324,25 @@ private:
     {
         if (item->parent() == nullptr)
             item->setParent(this);
+        if (mItemsConnected)
+            ConnectItem(item);
+        if (!mUidRoleName.isEmpty())
+            IndexByUid(item);
+    }
+
+    void ConnectItem(T* item)
+    {
         // By index and without a uniqueness check: insert() refuses an item already listed, and
         // leaving the list drops every connection, so each signal is connected once.
         for (int signalIdx : qAsConst(mNotifySignals))
             QMetaObject::connect(item, signalIdx, this, mHandlerIdx);
-        if (!mUidRoleName.isEmpty())
-            IndexByUid(item);
     }
 
     void DereferenceItem(T* item)
     {
         disconnect(this, nullptr, item, nullptr);
-        disconnect(item, nullptr, this, nullptr);
+        if (mItemsConnected)
+            disconnect(item, nullptr, this, nullptr);
         if (!mUidRoleName.isEmpty()) {
             const QString key = mIndexByUid.key(item);
             if (!key.isNull())
@@ -344,6 +365,7 @@ private:
     QByteArray mDispRoleName;
     QMetaObject mMetaObj;
     int mHandlerIdx;
+    bool mItemsConnected;
     QVector<int> mNotifySignals;
     QHash<int, QByteArray> mRoles;
     QHash<int, int> mSignalIdxToRole;

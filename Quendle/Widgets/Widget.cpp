@@ -32,26 +32,39 @@ void cSelectable::SetSelected(bool selected)
 cWidget::cWidget(int id, QObject* parent)
     : cSelectable(parent)
     , mWidgetId(id)
-    , mVisualGroup(new cPropertyGroup(QStringLiteral("Visual"), this, true))
-    , mX(new cSizeFractionProperty(QStringLiteral("X"), -1.0f, this, -2.0f, 2.0f))
-    , mY(new cSizeFractionProperty(QStringLiteral("Y"), -1.0f, this, -2.0f, 2.0f))
-    , mWidth(new cSizeFractionProperty(QStringLiteral("Width"), -1.0f, this, 0.000999f, 2.0f))
-    , mHeight(new cSizeFractionProperty(QStringLiteral("Height"), -1.0f, this, 0.000999f, 2.0f))
-    , mContentSizeMode(new cComboProperty(QStringLiteral("Content Size Mode"), 0,
-          QStringList { QStringLiteral("Fill"), QStringLiteral("Lock Aspect") }, this))
-    , mZ(new cFloatProperty(QStringLiteral("Z"), 0.0f, this, 0.0f, 2.0f))
-    , mPixelAspect(new cFloatProperty(QStringLiteral("PixelAspect"), -1.0f, this, -1.0f, 20000.0f))
-    , mPositionLock(new cIntProperty(QStringLiteral("PositionLock"), 0, this, 0, 1))
-    , mRootGroup(new cPropertyGroup(QStringLiteral("root"), this, true))
 {
+}
+
+void cWidget::MakeProperties() const
+{
+    if (mRootGroup != nullptr)
+        return;
+    auto* self = const_cast<cWidget*>(this);
+    mVisualGroup = new cPropertyGroup(QStringLiteral("Visual"), self, true);
+    mX = new cSizeFractionProperty(QStringLiteral("X"), mStored.mX, self, -2.0f, 2.0f);
+    mY = new cSizeFractionProperty(QStringLiteral("Y"), mStored.mY, self, -2.0f, 2.0f);
+    mWidth = new cSizeFractionProperty(QStringLiteral("Width"), mStored.mWidth, self, 0.000999f, 2.0f);
+    mHeight = new cSizeFractionProperty(QStringLiteral("Height"), mStored.mHeight, self, 0.000999f, 2.0f);
+    mContentSizeMode = new cComboProperty(QStringLiteral("Content Size Mode"), mStored.mContentSizeMode,
+        QStringList { QStringLiteral("Fill"), QStringLiteral("Lock Aspect") }, self);
+    mZ = new cFloatProperty(QStringLiteral("Z"), mStored.mZ, self, 0.0f, 2.0f);
+    mPixelAspect = new cFloatProperty(QStringLiteral("PixelAspect"), mStored.mPixelAspect, self, -1.0f, 20000.0f);
+    mPositionLock = new cIntProperty(QStringLiteral("PositionLock"), mStored.mPositionLock, self, 0, 1);
+    mRootGroup = new cPropertyGroup(QStringLiteral("root"), self, true);
+
     mZ->setVisible(false);
     mPixelAspect->setVisible(false);
     mPositionLock->setVisible(false);
 
     mVisualGroup->AppendContents({ mX, mY, mWidth, mHeight, mZ, mContentSizeMode, mPixelAspect, mPositionLock });
-    mRootGroup->AppendPropertyOrGroup(mVisualGroup);
+    QList<cPropertyBase*> root = mPendingFront;
+    root.append(mVisualGroup);
+    root.append(mPendingBack);
+    mPendingFront.clear();
+    mPendingBack.clear();
+    mRootGroup->AppendContents(root);
 
-    // By index: no functor object per connection, and thousands of widgets are built per read.
+    // By index: no functor object per connection.
     static const int valueChangedIdx = cProperty::staticMetaObject.indexOfSignal("valueChanged()");
     static const int xIdx = staticMetaObject.indexOfSignal("xFractionChanged()");
     static const int yIdx = staticMetaObject.indexOfSignal("yFractionChanged()");
@@ -61,14 +74,121 @@ cWidget::cWidget(int id, QObject* parent)
     static const int pixelAspectIdx = staticMetaObject.indexOfSignal("pixelAspectChanged()");
     static const int positionLockIdx = staticMetaObject.indexOfSignal("positionLockedChanged()");
     static const int preserveAspectIdx = staticMetaObject.indexOfSlot("PreserveAspectChangedSlot()");
-    QMetaObject::connect(mX, valueChangedIdx, this, xIdx);
-    QMetaObject::connect(mY, valueChangedIdx, this, yIdx);
-    QMetaObject::connect(mWidth, valueChangedIdx, this, widthIdx);
-    QMetaObject::connect(mHeight, valueChangedIdx, this, heightIdx);
-    QMetaObject::connect(mZ, valueChangedIdx, this, zIdx);
-    QMetaObject::connect(mPixelAspect, valueChangedIdx, this, pixelAspectIdx);
-    QMetaObject::connect(mPositionLock, valueChangedIdx, this, positionLockIdx);
-    QMetaObject::connect(mContentSizeMode, valueChangedIdx, this, preserveAspectIdx);
+    QMetaObject::connect(mX, valueChangedIdx, self, xIdx);
+    QMetaObject::connect(mY, valueChangedIdx, self, yIdx);
+    QMetaObject::connect(mWidth, valueChangedIdx, self, widthIdx);
+    QMetaObject::connect(mHeight, valueChangedIdx, self, heightIdx);
+    QMetaObject::connect(mZ, valueChangedIdx, self, zIdx);
+    QMetaObject::connect(mPixelAspect, valueChangedIdx, self, pixelAspectIdx);
+    QMetaObject::connect(mPositionLock, valueChangedIdx, self, positionLockIdx);
+    QMetaObject::connect(mContentSizeMode, valueChangedIdx, self, preserveAspectIdx);
+}
+
+cPropertyGroup* cWidget::RootGroup() const
+{
+    MakeProperties();
+    return mRootGroup;
+}
+
+cPropertyGroup* cWidget::VisualGroup() const
+{
+    MakeProperties();
+    return mVisualGroup;
+}
+
+cSizeFractionProperty* cWidget::XProperty() const
+{
+    MakeProperties();
+    return mX;
+}
+
+cSizeFractionProperty* cWidget::YProperty() const
+{
+    MakeProperties();
+    return mY;
+}
+
+cSizeFractionProperty* cWidget::WidthProperty() const
+{
+    MakeProperties();
+    return mWidth;
+}
+
+cSizeFractionProperty* cWidget::HeightProperty() const
+{
+    MakeProperties();
+    return mHeight;
+}
+
+cComboProperty* cWidget::ContentSizeModeProperty() const
+{
+    MakeProperties();
+    return mContentSizeMode;
+}
+
+cFloatProperty* cWidget::ZProperty() const
+{
+    MakeProperties();
+    return mZ;
+}
+
+cFloatProperty* cWidget::PixelAspectProperty() const
+{
+    MakeProperties();
+    return mPixelAspect;
+}
+
+cIntProperty* cWidget::PositionLockProperty() const
+{
+    MakeProperties();
+    return mPositionLock;
+}
+
+int cWidget::ContentSizeModeIndex() const
+{
+    return mContentSizeMode != nullptr ? mContentSizeMode->Index() : mStored.mContentSizeMode;
+}
+
+int cWidget::PositionLockValue() const
+{
+    return mPositionLock != nullptr ? mPositionLock->IntValue() : mStored.mPositionLock;
+}
+
+void cWidget::SetBaseFloat(cFloatProperty* property, float& stored, float value, void (cWidget::*changed)())
+{
+    if (property != nullptr) {
+        property->setFloatValue(value);
+        return;
+    }
+    // NaN never equals anything, so it always counts as a change.
+    if (value == stored)
+        return;
+    stored = value;
+    Q_EMIT(this->*changed)();
+}
+
+void cWidget::SetContentSizeMode(int index)
+{
+    if (mContentSizeMode != nullptr) {
+        mContentSizeMode->setIntValue(index);
+        return;
+    }
+    if (index == mStored.mContentSizeMode)
+        return;
+    mStored.mContentSizeMode = index;
+    PreserveAspectChangedSlot();
+}
+
+void cWidget::SetPositionLock(int value)
+{
+    if (mPositionLock != nullptr) {
+        mPositionLock->SetIntValue(value);
+        return;
+    }
+    if (value == mStored.mPositionLock)
+        return;
+    mStored.mPositionLock = value;
+    Q_EMIT positionLockedChanged();
 }
 
 cWidget::~cWidget() = default;
@@ -113,26 +233,26 @@ void cWidget::LoadAttributes(QXmlStreamReader& reader)
         const QStringRef name = attribute.name();
         const QStringRef value = attribute.value();
         if (name == QLatin1String("x")) {
-            mX->setFloatValue(ReadFloat(value));
+            setXFraction(ReadFloat(value));
         } else if (name == QLatin1String("y")) {
-            mY->setFloatValue(ReadFloat(value));
+            setYFraction(ReadFloat(value));
         } else if (name == QLatin1String("width")) {
-            mWidth->setFloatValue(ReadFloat(value));
+            setWidthFraction(ReadFloat(value));
         } else if (name == QLatin1String("height")) {
-            mHeight->setFloatValue(ReadFloat(value));
+            setHeightFraction(ReadFloat(value));
         } else if (name == QLatin1String("z")) {
-            mZ->setFloatValue(ReadFloat(value));
+            SetZ(ReadFloat(value));
         } else if (name == QLatin1String("group")) {
             SetLayoutGroupString(value.toString());
         } else if (name == QLatin1String("contentSizeMode")) {
             if (value == QLatin1String("fill")) {
-                mContentSizeMode->setIntValue(0);
+                SetContentSizeMode(0);
             } else {
-                mPixelAspect->setFloatValue(ReadFloat(value));
-                mContentSizeMode->setIntValue(1);
+                SetBaseFloat(mPixelAspect, mStored.mPixelAspect, ReadFloat(value), &cWidget::pixelAspectChanged);
+                SetContentSizeMode(1);
             }
         } else if (name == QLatin1String("positionLock")) {
-            mPositionLock->SetIntValue(value.toInt(nullptr, 10));
+            SetPositionLock(value.toInt(nullptr, 10));
         }
     }
     mLoading = false;
@@ -157,8 +277,8 @@ void cWidget::WriteAttributes(QXmlStreamWriter& writer) const
     writer.writeAttribute(QStringLiteral("z"), number(z()));
     writer.writeAttribute(QStringLiteral("group"), LayoutGroupString());
     writer.writeAttribute(QStringLiteral("contentSizeMode"),
-        mContentSizeMode->Index() == 0 ? QStringLiteral("fill") : number(pixelAspect()));
-    writer.writeAttribute(QStringLiteral("positionLock"), QString::number(mPositionLock->IntValue()));
+        ContentSizeModeIndex() == 0 ? QStringLiteral("fill") : number(pixelAspect()));
+    writer.writeAttribute(QStringLiteral("positionLock"), QString::number(PositionLockValue()));
 }
 
 void cWidget::LoadSubXml(QXmlStreamReader& reader, QSet<int>& ids, const cConfigBase& configuration, QObject* parent,
@@ -235,9 +355,10 @@ void cWidget::CompletionItemDestroyed(QObject* item)
 
 void cWidget::PreserveAspectChangedSlot()
 {
-    if (mLoading || mContentSizeMode->ExtraFlag())
+    if (mLoading || (mContentSizeMode != nullptr && mContentSizeMode->ExtraFlag()))
         return;
-    mPixelAspect->setFloatValue(mContentSizeMode->Index() != 0 ? mEditorAspect : -1.0f);
+    SetBaseFloat(mPixelAspect, mStored.mPixelAspect, ContentSizeModeIndex() != 0 ? mEditorAspect : -1.0f,
+        &cWidget::pixelAspectChanged);
     Q_EMIT pixelAspectChanged();
 }
 
@@ -252,77 +373,92 @@ void cWidget::setCurrentEditorPixelSizes(float WidgetWidth, float WidgetHeight, 
 
 float cWidget::xFraction() const
 {
-    return mX->FloatValue();
+    return mX != nullptr ? mX->FloatValue() : mStored.mX;
 }
 
 float cWidget::yFraction() const
 {
-    return mY->FloatValue();
+    return mY != nullptr ? mY->FloatValue() : mStored.mY;
 }
 
 float cWidget::widthFraction() const
 {
-    return mWidth->FloatValue();
+    return mWidth != nullptr ? mWidth->FloatValue() : mStored.mWidth;
 }
 
 float cWidget::heightFraction() const
 {
-    return mHeight->FloatValue();
+    return mHeight != nullptr ? mHeight->FloatValue() : mStored.mHeight;
 }
 
 float cWidget::z() const
 {
-    return mZ->FloatValue();
+    return mZ != nullptr ? mZ->FloatValue() : mStored.mZ;
 }
 
 float cWidget::pixelAspect() const
 {
-    return mPixelAspect->FloatValue();
+    return mPixelAspect != nullptr ? mPixelAspect->FloatValue() : mStored.mPixelAspect;
 }
 
 bool cWidget::positionLocked() const
 {
-    return mPositionLock->IntValue() != 0;
+    return PositionLockValue() != 0;
 }
 
 void cWidget::setXFraction(float value)
 {
-    mX->setFloatValue(value);
+    SetBaseFloat(mX, mStored.mX, value, &cWidget::xFractionChanged);
 }
 
 void cWidget::setYFraction(float value)
 {
-    mY->setFloatValue(value);
+    SetBaseFloat(mY, mStored.mY, value, &cWidget::yFractionChanged);
 }
 
 void cWidget::setWidthFraction(float value)
 {
-    mWidth->setFloatValue(value);
+    SetBaseFloat(mWidth, mStored.mWidth, value, &cWidget::widthFractionChanged);
 }
 
 void cWidget::setHeightFraction(float value)
 {
-    mHeight->setFloatValue(value);
+    SetBaseFloat(mHeight, mStored.mHeight, value, &cWidget::heightFractionChanged);
 }
 
 void cWidget::SetZ(float value)
 {
-    mZ->setFloatValue(value);
+    SetBaseFloat(mZ, mStored.mZ, value, &cWidget::zChanged);
 }
 
 void cWidget::AppendPropertyOrGroup(cPropertyBase* item)
 {
-    mRootGroup->AppendPropertyOrGroup(item);
+    if (item == nullptr)
+        return;
+    // An item without a parent is taken by the group's model, so it needs the tree now.
+    if (mRootGroup != nullptr || item->parent() == nullptr) {
+        RootGroup()->AppendPropertyOrGroup(item);
+        return;
+    }
+    if (!mPendingFront.contains(item) && !mPendingBack.contains(item))
+        mPendingBack.append(item);
 }
 
 void cWidget::PrependPropertyOrGroup(cPropertyBase* item)
 {
-    mRootGroup->PrependPropertyOrGroup(item);
+    if (item == nullptr)
+        return;
+    if (mRootGroup != nullptr || item->parent() == nullptr) {
+        RootGroup()->PrependPropertyOrGroup(item);
+        return;
+    }
+    if (!mPendingFront.contains(item) && !mPendingBack.contains(item))
+        mPendingFront.prepend(item);
 }
 
 QList<cProperty*> cWidget::AllProperties() const
 {
-    return mRootGroup->AllProperties();
+    return RootGroup()->AllProperties();
 }
 
 void cWidget::ShiftGroupIndices(int offset)

@@ -135,16 +135,18 @@ public:
     void setHeightFraction(float value);
     void SetZ(float value);
 
-    cPropertyGroup* RootGroup() const { return mRootGroup; }
-    cPropertyGroup* VisualGroup() const { return mVisualGroup; }
-    cSizeFractionProperty* XProperty() const { return mX; }
-    cSizeFractionProperty* YProperty() const { return mY; }
-    cSizeFractionProperty* WidthProperty() const { return mWidth; }
-    cSizeFractionProperty* HeightProperty() const { return mHeight; }
-    cComboProperty* ContentSizeModeProperty() const { return mContentSizeMode; }
-    cFloatProperty* ZProperty() const { return mZ; }
-    cFloatProperty* PixelAspectProperty() const { return mPixelAspect; }
-    cIntProperty* PositionLockProperty() const { return mPositionLock; }
+    // The property tree is made on the first call of any of these: a runner shows thousands of
+    // widgets and never edits them.
+    cPropertyGroup* RootGroup() const;
+    cPropertyGroup* VisualGroup() const;
+    cSizeFractionProperty* XProperty() const;
+    cSizeFractionProperty* YProperty() const;
+    cSizeFractionProperty* WidthProperty() const;
+    cSizeFractionProperty* HeightProperty() const;
+    cComboProperty* ContentSizeModeProperty() const;
+    cFloatProperty* ZProperty() const;
+    cFloatProperty* PixelAspectProperty() const;
+    cIntProperty* PositionLockProperty() const;
     void AppendPropertyOrGroup(cPropertyBase* item);
     void PrependPropertyOrGroup(cPropertyBase* item);
     QList<cProperty*> AllProperties() const;
@@ -205,26 +207,52 @@ private Q_SLOTS:
     void CompletionItemDestroyed(QObject* item);
     void PreserveAspectChangedSlot();
 
-protected:
+private:
+    /// Builds the groups and the base properties from the stored values, once.
+    void MakeProperties() const;
+    int ContentSizeModeIndex() const;
+    int PositionLockValue() const;
+    /// Through the property once it exists, else on the stored value with the same change rule
+    /// and the widget signal the property would have caused.
+    void SetBaseFloat(cFloatProperty* property, float& stored, float value, void (cWidget::*changed)());
+    void SetContentSizeMode(int index);
+    void SetPositionLock(int value);
+
+    /// The base values while the property tree does not exist.
+    struct sBaseValues {
+        float mX = -1.0f;
+        float mY = -1.0f;
+        float mWidth = -1.0f;
+        float mHeight = -1.0f;
+        float mZ = 0.0f;
+        float mPixelAspect = -1.0f;
+        int mContentSizeMode = 0;
+        int mPositionLock = 0;
+    };
+
     const int mWidgetId;
-    cPropertyGroup* mVisualGroup;
-    cSizeFractionProperty* mX;
-    cSizeFractionProperty* mY;
-    cSizeFractionProperty* mWidth;
-    cSizeFractionProperty* mHeight;
-    cComboProperty* mContentSizeMode;
+    sBaseValues mStored;
+    mutable cPropertyGroup* mVisualGroup = nullptr;
+    mutable cSizeFractionProperty* mX = nullptr;
+    mutable cSizeFractionProperty* mY = nullptr;
+    mutable cSizeFractionProperty* mWidth = nullptr;
+    mutable cSizeFractionProperty* mHeight = nullptr;
+    mutable cComboProperty* mContentSizeMode = nullptr;
     bool mDisabled = false;
     bool mOnline = false;
-    cFloatProperty* mZ;
-    cFloatProperty* mPixelAspect;
-    cIntProperty* mPositionLock;
+    mutable cFloatProperty* mZ = nullptr;
+    mutable cFloatProperty* mPixelAspect = nullptr;
+    mutable cIntProperty* mPositionLock = nullptr;
     float mEditorAspect = 1.0f;
     float mEditorWidgetWidth = 1.0f;
     float mEditorWidgetHeight = 1.0f;
     float mEditorScreenWidth = 1.0f;
     float mEditorScreenHeight = 1.0f;
     bool mIsVisible = true;
-    cPropertyGroup* mRootGroup;
+    mutable cPropertyGroup* mRootGroup = nullptr;
+    // What subclasses put in front of and after the Visual group before the tree exists.
+    mutable QList<cPropertyBase*> mPendingFront;
+    mutable QList<cPropertyBase*> mPendingBack;
     QList<QQuickItem*> mCompletionItems;
     QList<int> mLayoutGroups;
     QRectF mGroupRect;

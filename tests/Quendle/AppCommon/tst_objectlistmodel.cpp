@@ -327,6 +327,49 @@ private Q_SLOTS:
         QCOMPARE(changed.at(0).at(0).toModelIndex(), model->index(0, 0));
     }
 
+    void listenersThatComeLaterHearChanges_data()
+    {
+        QTest::addColumn<bool>("listenFirst");
+        QTest::addColumn<int>("listeners");
+        QTest::newRow("listener before the items") << true << 1;
+        QTest::newRow("listener after the items") << false << 1;
+        QTest::newRow("two listeners after the items") << false << 2;
+    }
+
+    void listenersThatComeLaterHearChanges()
+    {
+        QFETCH(bool, listenFirst);
+        QFETCH(int, listeners);
+
+        // No tester here: it would listen from the start.
+        tModel model;
+        std::vector<std::unique_ptr<QSignalSpy>> spies;
+        auto listen = [&] {
+            for (int i = 0; i < listeners; ++i)
+                spies.push_back(std::make_unique<QSignalSpy>(&model, &QAbstractItemModel::dataChanged));
+        };
+        if (listenFirst)
+            listen();
+        model.append(new cListItem("a"));
+        model.append(new cListItem("b"));
+        model.toList().at(0)->setLevel(1);
+        if (!listenFirst)
+            listen();
+        model.append(new cListItem("c"));
+
+        for (cListItem* item : model.toList())
+            item->setLevel(item->level() + 2);
+        for (const auto& spy : spies) {
+            QCOMPARE(spy->count(), listenFirst ? 4 : 3);
+            QCOMPARE(spy->last().at(0).toModelIndex(), model.index(2, 0));
+        }
+        // Leaving the list still ends the reports.
+        cListItem* b = model.toList().at(1);
+        model.remove(1);
+        b->setLevel(9);
+        QCOMPARE(spies.front()->count(), listenFirst ? 4 : 3);
+    }
+
     void displayAndUidRoles()
     {
         tModel model(nullptr, "name", "name");

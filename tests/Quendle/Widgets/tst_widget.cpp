@@ -75,6 +75,8 @@ private Q_SLOTS:
     void layoutGroups();
     void layoutGroupEditing();
     void defaultsAndPropertyTree();
+    void propertyTreeMadeOnFirstUse_data();
+    void propertyTreeMadeOnFirstUse();
     void setterSignals_data();
     void setterSignals();
     void disabledAndOffline();
@@ -355,6 +357,62 @@ void tst_Widget::defaultsAndPropertyTree()
     const QList<cProperty*> all = widget.AllProperties();
     QCOMPARE(all.first(), front);
     QCOMPARE(all.last(), back);
+}
+
+void tst_Widget::propertyTreeMadeOnFirstUse_data()
+{
+    QTest::addColumn<bool>("treeFirst");
+    QTest::newRow("tree asked for before loading") << true;
+    QTest::newRow("tree asked for after loading") << false;
+}
+
+void tst_Widget::propertyTreeMadeOnFirstUse()
+{
+    QFETCH(bool, treeFirst);
+
+    // Whenever the tree is made, it holds what was read and the order the subclass asked for.
+    cUnknownWidget widget(1, nullptr, "t");
+    if (treeFirst)
+        QVERIFY(widget.RootGroup() != nullptr);
+    auto* front = new cIntProperty("Unit", 0, &widget, 0, 10);
+    auto* back = new cStringProperty("Text", "", &widget);
+    widget.AppendPropertyOrGroup(back);
+    widget.PrependPropertyOrGroup(front);
+    widget.AppendPropertyOrGroup(back);
+    QSignalSpy aspect(&widget, &cWidget::pixelAspectChanged);
+    QSignalSpy locked(&widget, &cWidget::positionLockedChanged);
+    QXmlStreamReader reader(QStringLiteral(
+        R"(<Widget id="1" type="t" x="0.25" y="0.5" width="0.125" height="0.75" z="0.3" contentSizeMode="0.5625" positionLock="1"/>)"));
+    QVERIFY(reader.readNextStartElement());
+    widget.LoadAttributes(reader);
+    QCOMPARE(aspect.count(), 1);
+    QCOMPARE(locked.count(), 1);
+
+    QCOMPARE(widget.XProperty()->FloatValue(), 0.25f);
+    QCOMPARE(widget.YProperty()->FloatValue(), 0.5f);
+    QCOMPARE(widget.WidthProperty()->FloatValue(), 0.125f);
+    QCOMPARE(widget.HeightProperty()->FloatValue(), 0.75f);
+    QCOMPARE(widget.ZProperty()->FloatValue(), 0.3f);
+    QCOMPARE(widget.PixelAspectProperty()->FloatValue(), 0.5625f);
+    QCOMPARE(widget.ContentSizeModeProperty()->Index(), 1);
+    QCOMPARE(widget.PositionLockProperty()->IntValue(), 1);
+    QVERIFY(widget.positionLocked());
+    QCOMPARE(widget.RootGroup()->Contents(), (QList<cPropertyBase*> { front, widget.VisualGroup(), back }));
+    QCOMPARE(widget.AllProperties().count(), 10);
+    QVERIFY(!widget.ZProperty()->visible());
+
+    // From now on a change through the widget or the property is one change of both.
+    QSignalSpy x(&widget, &cWidget::xFractionChanged);
+    QSignalSpy property(widget.XProperty(), &cProperty::valueChanged);
+    QSignalSpy aboutToChange(widget.XProperty(), &cProperty::ValueAboutToChange);
+    widget.setXFraction(0.75f);
+    widget.XProperty()->setFloatValue(0.5f);
+    QCOMPARE(x.count(), 2);
+    QCOMPARE(property.count(), 2);
+    QCOMPARE(aboutToChange.count(), 2);
+    QCOMPARE(widget.xFraction(), 0.5f);
+    widget.ContentSizeModeProperty()->setIntValue(0);
+    QCOMPARE(widget.pixelAspect(), -1.0f);
 }
 
 void tst_Widget::setterSignals_data()
