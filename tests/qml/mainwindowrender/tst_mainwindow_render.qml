@@ -214,4 +214,38 @@ TestCase {
         }
         _application.showPinPad = false;
     }
+
+    // The unlock dialog's failure lines are drawn red only when they apply; otherwise nothing of
+    // them shows on the page.
+    function test_unlockFailureLines_data() {
+        return [
+            { tag: "checking", setting: false, line: "failText", red: false },
+            { tag: "checking, wrong password", setting: false, line: "failText", fail: true, red: true },
+            { tag: "setting, fields alike", setting: true, line: "mismatchText", texts: ["pw", "pw"], red: false },
+            { tag: "setting, fields differ", setting: true, line: "mismatchText", texts: ["pw", "px"], red: true },
+        ];
+    }
+
+    function test_unlockFailureLines(data) {
+        start();
+        waitForState("loginPageOpen");
+        var dialog = child("unlockPasswordDialog");
+        dialog.settingPassword(data.setting);
+        if (data.texts !== undefined) {
+            findChild(dialog, "firstField").text = data.texts[0];
+            findChild(dialog, "secondField").text = data.texts[1];
+        }
+        if (data.fail)
+            dialog.showPasswordFail();
+        var grab = grabPage(dialog);
+        var line = child(data.line);
+        verify(line.visible);
+        var r = rectOf(line);
+        var red = Pixels.count(grab.image, r.x, r.y, r.w, r.h, "red", 40);
+        if (data.red)
+            verify(red > 20, data.line + " not drawn red");
+        else
+            compare(red + countBright(grab.image, r, 60), 0, data.line + " drawn while it does not apply");
+        dialog.visible = false;
+    }
 }
