@@ -147,17 +147,9 @@ void cZUNetControlWidgetBase::GetObjectNamesAndParametersString(std::string& key
 
 void cZUNetControlWidgetBase::DeleteDrivers()
 {
-    if (!mSwitchDriver && !mUWORDDriver)
-        return;
-    cPollLocker locker;
-    // Their links on the unit end with them, through the objects' delete lists.
-    for (cZUNetDriverBase* driver : std::initializer_list<cZUNetDriverBase*> { mSwitchDriver, mUWORDDriver }) {
-        if (driver)
-            ForgetLinksOf(driver->GetName());
-    }
-    delete mSwitchDriver;
+    RetireDriver(mSwitchDriver);
     mSwitchDriver = nullptr;
-    delete mUWORDDriver;
+    RetireDriver(mUWORDDriver);
     mUWORDDriver = nullptr;
 }
 

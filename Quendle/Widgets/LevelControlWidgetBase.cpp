@@ -39,11 +39,8 @@ cZUNetLevelControlWidgetBase::cZUNetLevelControlWidgetBase(int id, QObject* pare
 
 cZUNetLevelControlWidgetBase::~cZUNetLevelControlWidgetBase()
 {
-    if (mLevelDriver) {
-        cPollLocker locker;
-        delete mLevelDriver;
-        mLevelDriver = nullptr;
-    }
+    RetireDriver(mLevelDriver);
+    mLevelDriver = nullptr;
 }
 
 void cZUNetLevelControlWidgetBase::Init()
@@ -55,11 +52,8 @@ void cZUNetLevelControlWidgetBase::Init()
 void cZUNetLevelControlWidgetBase::CreateDriver()
 {
     const QByteArray name = (Type() + QString::number(widgetId())).toLocal8Bit();
+    RetireDriver(mLevelDriver);
     cPollLocker locker;
-    if (mLevelDriver) {
-        ForgetLinksOf(mLevelDriver->GetName());
-        delete mLevelDriver;
-    }
     mLevelDriver = new cZUNetUWORDDriver(this, name.constData());
     connect(
         mLevelDriver, &cZUNetUWORDDriver::ValueChanged, this, &cZUNetLevelControlWidgetBase::LevelDriverValueChanged);

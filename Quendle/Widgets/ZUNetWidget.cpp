@@ -206,7 +206,27 @@ void cZUNetWidget::QueueLink(const std::string& source, UWORD sourceParameter, c
         return;
     }
     gSystemBuilder->AddLinkCommandToList(command, bidirect);
-    mLinks.push_back(sLink { source, sourceParameter, destination, destinationParameter, sync, bidirect });
+    // A path with a unit part ("unit/object") leaves this process through that unit's connection.
+    cConnectionUnit* unit = mConfiguration.GetUnit(CurrentUnitId());
+    const bool throughUnit
+        = unit && (source.find('/') != std::string::npos || destination.find('/') != std::string::npos);
+    mLinks.push_back(
+        sLink { source, sourceParameter, destination, destinationParameter, sync, bidirect, throughUnit, unit });
+}
+
+void cZUNetWidget::QueueRemoval(const sLink& link)
+{
+    if (!gSystemBuilder || (link.mThroughUnit && (!link.mUnit || !link.mUnit->connected())))
+        return;
+    sParameterLinkingCommand command;
+    (void)command.SetSourcePath(link.mSource.c_str());
+    (void)command.SetDestinationPath(link.mDestination.c_str());
+    command.mSourceParam = link.mSourceParameter;
+    command.mDestParam = link.mDestinationParameter;
+    command.mSync = link.mSync;
+    command.mRemove = true;
+    command.mDataGram = false;
+    gSystemBuilder->AddLinkCommandToList(command, link.mBidirect);
 }
 
 void cZUNetWidget::RemoveLinks()
@@ -214,25 +234,31 @@ void cZUNetWidget::RemoveLinks()
     if (mLinks.empty())
         return;
     cPollLocker locker;
-    for (const sLink& link : mLinks) {
-        if (!gSystemBuilder)
-            break;
-        sParameterLinkingCommand command;
-        (void)command.SetSourcePath(link.mSource.c_str());
-        (void)command.SetDestinationPath(link.mDestination.c_str());
-        command.mSourceParam = link.mSourceParameter;
-        command.mDestParam = link.mDestinationParameter;
-        command.mSync = link.mSync;
-        command.mRemove = true;
-        command.mDataGram = false;
-        gSystemBuilder->AddLinkCommandToList(command, link.mBidirect);
-    }
+    for (const sLink& link : mLinks)
+        QueueRemoval(link);
     mLinks.clear();
 }
 
-void cZUNetWidget::ForgetLinksOf(const std::string& objectName)
+void cZUNetWidget::RetireDriver(cZUNetDriverBase* driver)
 {
-    mLinks.remove_if([&](const sLink& link) { return link.mSource == objectName || link.mDestination == objectName; });
+    if (!driver)
+        return;
+    disconnect(driver, nullptr, this, nullptr);
+    // Nobody else deletes it now, whatever becomes of the widget.
+    driver->setParent(nullptr);
+    const std::string name = driver->GetName();
+    cPollLocker locker;
+    for (auto link = mLinks.begin(); link != mLinks.end();) {
+        if (link->mSource == name || link->mDestination == name) {
+            QueueRemoval(*link);
+            link = mLinks.erase(link);
+        } else {
+            ++link;
+        }
+    }
+    // Deleted on its own thread: the builder may finish with it on the syscall thread.
+    if (!gSystemBuilder || !gSystemBuilder->ReleaseAfterQueuedCommands([driver] { driver->deleteLater(); }))
+        delete driver;
 }
 
 bool cZUNetWidget::DriverRegistered(const cZUNetDriverBase* driver)

@@ -17,6 +17,7 @@
 #include <utility>
 
 class cConfigBase;
+class cConnectionUnit;
 class cZUNetDriverBase;
 struct sParameterLinkingCommand;
 
@@ -81,6 +82,10 @@ public:
         UWORD mDestinationParameter;
         bool mSync;
         bool mBidirect;
+        /// The unit the link was made through, if any; its side of the link ends with its
+        /// connection.
+        bool mThroughUnit;
+        QPointer<cConnectionUnit> mUnit;
     };
     const std::list<sLink>& Links() const { return mLinks; }
 
@@ -108,9 +113,11 @@ protected:
     /// Queues the removal of every recorded link, without failure callbacks (undoing a link that
     /// is already gone must not disable the widget), and forgets them.
     void RemoveLinks();
-    /// Forgets the recorded links that name `objectName` on the widget's side: deleting a driver
-    /// ends its links on the unit by itself.
-    void ForgetLinksOf(const std::string& objectName);
+    /// Takes a driver out of service: the removal of each recorded link naming it is queued, and
+    /// the driver is deleted once the system builder has worked through every command queued so
+    /// far. No command then finds it gone, and the unit hears of every removal even when its
+    /// delete-list entry for a link just made has not come back yet.
+    void RetireDriver(cZUNetDriverBase* driver);
     /// False, with a trace and the widget disabled, when the driver is missing or has no handle:
     /// nothing could link to it.
     bool DriverRegistered(const cZUNetDriverBase* driver);
@@ -122,6 +129,9 @@ protected:
 private:
     void UpdateUnitVisibility();
     void StopListening();
+    /// Queues the removal of a recorded link, unless its unit's connection ended since: the unit
+    /// then dropped it, and a removal would only reach the unit's next connection.
+    static void QueueRemoval(const sLink& link);
 
     cCodeComboProperty* mUnitProperty = nullptr;
     const cConfigBase& mConfiguration;

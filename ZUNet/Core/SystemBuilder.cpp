@@ -92,11 +92,13 @@ cSystemBuilder::~cSystemBuilder()
     std::lock_guard<std::recursive_mutex> locker(mMutex);
     while (sParameterLinkingCommand* command = TakeHead())
         delete command;
+    RunDueReleases(true);
 }
 
 void cSystemBuilder::Append(sParameterLinkingCommand* command)
 {
     command->mNext = nullptr;
+    command->mQueueSerial = mNextQueueSerial++;
     if (mTail)
         mTail->mNext = command;
     else
@@ -212,6 +214,7 @@ void cSystemBuilder::ProcessEvent(int event, UWORD connectionId, UWORD handle)
 
 void cSystemBuilder::NextLinkingCommand()
 {
+    RunDueReleases(false);
     if (mHead)
         ProcessEvent(EVENT_NEXT_COMMAND, ZUNET_NO_CONNECTION, ZUNET_NO_HANDLE);
     else
@@ -232,6 +235,7 @@ void cSystemBuilder::SeekHeadEnd(bool source)
 {
     if (!mHead) {
         mState = STATE_IDLE;
+        RunDueReleases(false);
         ExitBusy();
         return;
     }
@@ -473,6 +477,36 @@ void cSystemBuilder::AbortAllLinksAndExitbusy()
     ExitBusy();
     ClearSeekBusy();
     mTerminatedConnections.clear();
+    RunDueReleases(true);
+}
+
+bool cSystemBuilder::ReleaseAfterQueuedCommands(std::function<void()> release)
+{
+    std::lock_guard<std::recursive_mutex> locker(mMutex);
+    if (!mTail || !release)
+        return false;
+    mReleases.push_back(sRelease { mTail->mQueueSerial, std::move(release) });
+    return true;
+}
+
+void cSystemBuilder::RunDueReleases(bool all)
+{
+    if (mReleases.empty())
+        return;
+    // The queue keeps its order, so its head is the oldest command still queued.
+    const std::uint64_t oldest = mHead && !all ? mHead->mQueueSerial : UINT64_MAX;
+    std::vector<std::function<void()>> due;
+    for (auto it = mReleases.begin(); it != mReleases.end();) {
+        if (it->mAfter < oldest) {
+            due.push_back(std::move(it->mRelease));
+            it = mReleases.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    // Taken out first: a release may queue commands or releases of its own.
+    for (auto& release : due)
+        release();
 }
 
 void cSystemBuilder::TraceCommand(const sParameterLinkingCommand& command)

@@ -4,6 +4,7 @@
 #include "ZUNet/Core/Syscall.h"
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -34,6 +35,8 @@ struct sParameterLinkingCommand {
     /// that was made is never reported. Runs on the builder's thread with its lock held.
     std::function<void(sParameterLinkingCommand*)> mCompletionCallback;
     sParameterLinkingCommand* mNext = nullptr;
+    /// Order of arrival in the builder's queue; not copied.
+    std::uint64_t mQueueSerial = 0;
 };
 
 struct sTerminatedConnection {
@@ -73,6 +76,12 @@ public:
     /// Queues a copy of the command with `mBidirect` set from `bidirect`; the first command of a
     /// burst sends its first find request from the calling thread.
     void AddLinkCommandToList(const sParameterLinkingCommand& command, bool bidirect);
+    /// Keeps `release` until every command queued now has left the queue (made, given up or
+    /// discarded), then runs it; false, and `release` not kept, when nothing is queued. An object
+    /// named by queued commands hands itself over this way rather than going away under them.
+    /// `release` runs with the builder's lock held, on whichever thread finishes the last of
+    /// those commands: it must take no lock of its own, only post.
+    bool ReleaseAfterQueuedCommands(std::function<void()> release);
     /// Discards every queued command without callbacks and goes idle.
     void AbortAllLinksAndExitbusy();
     /// Traces the command being worked on.
@@ -116,6 +125,8 @@ private:
     /// (and the head when its search waits on that connection), calling their callbacks.
     void DropCommandsThroughConnection(const char* hostName, bool headSearchLost);
     void TraceCommand(const sParameterLinkingCommand& command);
+    /// Runs the releases that no queued command comes before any more (all of them with `all`).
+    void RunDueReleases(bool all);
 
     std::recursive_mutex mMutex;
     int mState = STATE_IDLE;
@@ -134,4 +145,10 @@ private:
     std::atomic<bool> mBusy { false };
     std::atomic<ULONG> mRequested { 0 };
     std::atomic<ULONG> mMade { 0 };
+    std::uint64_t mNextQueueSerial = 1;
+    struct sRelease {
+        std::uint64_t mAfter; // the last command queued before it
+        std::function<void()> mRelease;
+    };
+    std::vector<sRelease> mReleases;
 };

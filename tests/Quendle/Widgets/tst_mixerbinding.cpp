@@ -18,6 +18,7 @@
 #include "tests/support/quendle/QuendleUnit.h"
 #include "tests/support/quendle/TestConfig.h"
 
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QQmlComponent>
 #include <QQmlEngine>
@@ -25,6 +26,7 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 namespace
@@ -94,6 +96,10 @@ private Q_SLOTS:
     void sameIdsInTwoLayouts();
     void objectTheUnitDoesNotHave();
     void listenerGoesWithTheWidget();
+    void widgetGoesWhileLinking_data();
+    void widgetGoesWhileLinking();
+    void driverGoneEndsItsLinks();
+    void unitBackCostsOneLinkPerWidget();
 
 private:
     template <class tWidget> std::unique_ptr<tWidget> Widget(const QString& attributes, int id = 1);
@@ -362,6 +368,209 @@ void tst_MixerBinding::listenerGoesWithTheWidget()
     widget->SetCurrentUnitId(1);
     widget.reset();
     QTRY_COMPARE_WITH_TIMEOUT(UnitListeners(QStringLiteral("mute/ip/0")), 0, 10000);
+}
+
+namespace
+{
+
+enum eKind { kControl, kLevel };
+/// When the widget acts: its name request just sent, its unit's answer just in (the link queued),
+/// the link request just sent to the unit (its reply not yet dispatched here), the link settled.
+enum eMoment { kRequested, kAnswered, kLinkSent, kSettled };
+/// What it does then: goes away, goes off line and away at once, or goes on line again (a control
+/// widget remakes its drivers) and goes away once linked again.
+enum eAction { kDestroy, kOfflineAndDestroy, kOnlineAgain };
+
+/// Turns the event loop until `done`, in small steps, so the moment it happens is not overshot.
+bool SpinUntil(const std::function<bool()>& done, int timeoutMs = 10000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+    return true;
+}
+
+} // namespace
+
+void tst_MixerBinding::widgetGoesWhileLinking_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("moment");
+    QTest::addColumn<int>("action");
+
+    const std::pair<int, const char*> kinds[] = { { kControl, "control" }, { kLevel, "level" } };
+    const std::pair<int, const char*> moments[] = { { kRequested, "requested" }, { kAnswered, "answered" },
+        { kLinkSent, "link sent" }, { kSettled, "settled" } };
+    const std::pair<int, const char*> actions[] = { { kDestroy, "destroyed" },
+        { kOfflineAndDestroy, "off line and destroyed" }, { kOnlineAgain, "on line again" } };
+    for (const auto& kind : kinds) {
+        for (const auto& moment : moments) {
+            for (const auto& action : actions) {
+                // The level widget keeps its one driver when it goes on line again.
+                if (action.first == kOnlineAgain && kind.first == kLevel)
+                    continue;
+                QTest::addRow("%s, %s, %s", kind.second, moment.second, action.second)
+                    << kind.first << moment.first << action.first;
+            }
+        }
+    }
+}
+
+// A widget that goes away (or remakes its drivers) at any moment of its linking leaves no link on
+// the unit, and the system builder never looks for a driver that went away under its commands.
+void tst_MixerBinding::widgetGoesWhileLinking()
+{
+    QFETCH(int, kind);
+    QFETCH(int, moment);
+    QFETCH(int, action);
+    const QString object = kind == kControl ? QStringLiteral("Ch1Mute") : QStringLiteral("Ch1Gain");
+    constexpr int kRounds = 8;
+
+    cTraceCapture traces;
+    for (int round = 0; round < kRounds; ++round) {
+        std::unique_ptr<cZUNetWidget> widget;
+        std::function<int()> answers;
+        if (kind == kControl) {
+            auto control
+                = Widget<cTestControlWidget>(QStringLiteral("unitId=\"0\" function=\"mute\" channelNumber=\"1\""));
+            answers = [w = control.get()] { return w->mAnswers; };
+            widget = std::move(control);
+        } else {
+            auto level
+                = Widget<cTestLevelWidget>(QStringLiteral("unitId=\"0\" levelType=\"mainlevel\" channelNumber=\"1\""));
+            answers = [w = level.get()] { return w->mAnswers; };
+            widget = std::move(level);
+        }
+        const ULONG made = gSystemBuilder->GetMade();
+        widget->SetOnline();
+        bool locked = false;
+        if (moment >= kAnswered)
+            QVERIFY(SpinUntil([&] { return answers() > 0; }));
+        if (moment == kLinkSent) {
+            // No events turned here: the builder works on the syscall thread. Holding the poll lock
+            // keeps the unit's answer to the link request from being dispatched.
+            QElapsedTimer timer;
+            timer.start();
+            while (gSystemBuilder->GetMade() == made && timer.elapsed() < 10000)
+                QThread::yieldCurrentThread();
+            QVERIFY(gSystemBuilder->GetMade() > made);
+            SyscallMessagesPollLock();
+            locked = true;
+        }
+        if (moment == kSettled)
+            QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(object), 1, 10000);
+
+        if (action == kOfflineAndDestroy)
+            widget->SetOffline();
+        if (action == kOnlineAgain)
+            widget->SetOnline();
+        else
+            widget.reset();
+        if (locked)
+            SyscallMessagesPollUnLock();
+        if (action == kOnlineAgain) {
+            const int before = answers();
+            QVERIFY(SpinUntil([&] { return answers() > before; }));
+            QTRY_VERIFY_WITH_TIMEOUT(!gSystemBuilder->IsBusy() && gSystemBuilder->GetQueued() == 0, 10000);
+            QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(object), 1, 10000);
+            widget.reset();
+        }
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!gSystemBuilder->IsBusy() && gSystemBuilder->GetQueued() == 0, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(object), 0, 10000);
+    QCOMPARE(traces.CountContaining(QStringLiteral("Can't find")), 0);
+    QCOMPARE(traces.CountContaining(QStringLiteral("Failed to make link")), 0);
+}
+
+// A driver deleted with nothing queued for it still ends its link on the unit: the unit's object
+// is told through the driver's delete list.
+void tst_MixerBinding::driverGoneEndsItsLinks()
+{
+    auto widget = Widget<cTestControlWidget>(QStringLiteral("unitId=\"0\" function=\"mute\" channelNumber=\"1\""));
+    widget->SetOnline();
+    QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(QStringLiteral("Ch1Mute")), 1, 10000);
+    QCOMPARE(int(widget->NamesAndParameters().size()), 1);
+    const auto remote = widget->NamesAndParameters().front();
+    widget->SetOffline();
+    QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(QStringLiteral("Ch1Mute")), 0, 10000);
+
+    SyscallMessagesPollLock();
+    auto* driver = new cZUNetBooleanSwitchDriver(nullptr, "test_lone_switch");
+    SyscallMessagesPollUnLock();
+    driver->Link(remote.first.c_str(), remote.second, false, {});
+    QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(QStringLiteral("Ch1Mute")), 1, 10000);
+    QVERIFY(Set(QStringLiteral("Ch1Mute"), 1));
+    QTRY_VERIFY(driver->Value());
+    SyscallMessagesPollLock();
+    delete driver;
+    SyscallMessagesPollUnLock();
+    QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(QStringLiteral("Ch1Mute")), 0, 10000);
+}
+
+// The unit's program restarts: the links it held ended with its connection, so the widgets going off
+// line send it no removals (which would reach its next program), and back on line each widget costs
+// it one link request and has its link again.
+void tst_MixerBinding::unitBackCostsOneLinkPerWidget()
+{
+    std::vector<std::unique_ptr<cZUNetWidget>> widgets;
+    widgets.push_back(
+        Widget<cTestLevelWidget>(QStringLiteral("unitId=\"0\" levelType=\"mainlevel\" channelNumber=\"1\""), 1));
+    widgets.push_back(
+        Widget<cTestLevelWidget>(QStringLiteral("unitId=\"0\" levelType=\"mainlevel\" channelNumber=\"2\""), 2));
+    widgets.push_back(
+        Widget<cTestControlWidget>(QStringLiteral("unitId=\"0\" function=\"mute\" channelNumber=\"1\""), 3));
+    const QStringList objects { QStringLiteral("Ch1Gain"), QStringLiteral("Ch2Gain"), QStringLiteral("Ch1Mute") };
+    auto allLinked = [&] {
+        for (const QString& object : objects) {
+            if (UnitLinks(object) != 1)
+                return false;
+        }
+        return true;
+    };
+    for (auto& widget : widgets)
+        widget->SetOnline();
+    QTRY_VERIFY_WITH_TIMEOUT(allLinked(), 10000);
+
+    mUnit->Kill();
+    QTRY_VERIFY_WITH_TIMEOUT(!mConfigUnit->connected(), 15000);
+    // The program is back before the widgets hear of the loss, as when it restarts at once: a
+    // removal would open a connection to it and reach it.
+    mUnit = std::make_unique<cQuendleUnit>();
+    QTemporaryDir dir;
+    QVERIFY(mUnit->Start(kUnitAddress, dir.filePath(QStringLiteral("none.xml")), {}, Description()));
+    for (auto& widget : widgets)
+        widget->SetOffline();
+    QTRY_VERIFY_WITH_TIMEOUT(!gSystemBuilder->IsBusy() && gSystemBuilder->GetQueued() == 0, 15000);
+    QSignalSpy found(mConfigUnit, &cConnectionUnit::ConfigClientFound);
+    mConfigUnit->ConnectToUnit(nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(found.count() > 0 && mConfigUnit->connected(), 15000);
+    QSignalSpy signedIn(mConfigUnit, &cConnectionUnit::Authenticated);
+    mConfigUnit->ConfigClient()->Authenticate(
+        Quendle::GetHashedString(QStringLiteral("Bob")), Quendle::GetHashedBlankPassword());
+    QTRY_VERIFY_WITH_TIMEOUT(signedIn.count() > 0, 10000);
+
+    for (auto& widget : widgets)
+        widget->SetOnline();
+    QTRY_VERIFY_WITH_TIMEOUT(allLinked(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!gSystemBuilder->IsBusy() && gSystemBuilder->GetQueued() == 0, 10000);
+    // The unit program counts the link requests its objects received.
+    QVERIFY(mUnit->Command(QStringLiteral("received")));
+    const QRegularExpression received(QStringLiteral("unit: received names \\d+ links (\\d+)"));
+    int linkRequests = -1;
+    for (const QString& line : mUnit->Lines()) {
+        const QRegularExpressionMatch match = received.match(line);
+        if (match.hasMatch())
+            linkRequests = match.captured(1).toInt();
+    }
+    QCOMPARE(linkRequests, int(widgets.size()));
+    QVERIFY(Set(QStringLiteral("Ch2Gain"), 0x8000));
+    QTRY_COMPARE(static_cast<cTestLevelWidget*>(widgets[1].get())->position(), 196 / 255.0);
+    for (auto& widget : widgets)
+        widget->SetOffline();
 }
 
 QTEST_MAIN(tst_MixerBinding)

@@ -70,6 +70,8 @@ private Q_SLOTS:
     void longGiveUpChains();
     void abortDiscardsEverything();
     void poolsFullReportNamesCurrentLink();
+    void releaseAfterEarlierCommands_data();
+    void releaseAfterEarlierCommands();
 
 private:
     void MakeBuilder(eConnectionTerminatedBehaviour behaviour);
@@ -571,6 +573,75 @@ void tst_SystemBuilder::poolsFullReportNamesCurrentLink()
             "ERROR: SourceParam: 4098,  DestParam: 4096,  Remove: False,  Sync: True,  Bidirect: True,  DataGram: "
             "False,",
             "ERROR: SysBuild LinkPerformance:-  Requested: 1   Made: 0   Queued: 1" }));
+}
+
+namespace
+{
+/// How the commands queued before a release leave the queue.
+enum eEnding { kMade, kGivenUp, kMissingRemoval, kConnectionEnded, kAborted, kBuilderGone };
+} // namespace
+
+void tst_SystemBuilder::releaseAfterEarlierCommands_data()
+{
+    QTest::addColumn<int>("ending");
+    QTest::addColumn<int>("madeWhenReleased");
+    QTest::newRow("made") << int(kMade) << 2;
+    QTest::newRow("given up") << int(kGivenUp) << 2;
+    QTest::newRow("removal of a missing object") << int(kMissingRemoval) << 2;
+    QTest::newRow("their connection ended") << int(kConnectionEnded) << 2;
+    QTest::newRow("aborted") << int(kAborted) << 0;
+    QTest::newRow("builder gone") << int(kBuilderGone) << 0;
+}
+
+// A release waits for every command queued before it, however each leaves the queue, and not for
+// those queued after it.
+void tst_SystemBuilder::releaseAfterEarlierCommands()
+{
+    QFETCH(int, ending);
+    QFETCH(int, madeWhenReleased);
+    cValueObject s1("s1");
+    cValueObject d1("d1");
+    cValueObject s3("s3");
+    cValueObject d3("d3");
+    int releases = 0;
+    ULONG made = 0;
+    QVERIFY(!mBuilder->ReleaseAfterQueuedCommands([&] { ++releases; })); // nothing queued: not kept
+
+    sParameterLinkingCommand second = Command("s1", "d1");
+    if (ending == kGivenUp) {
+        second = Command("s1", "missing");
+        second.mCompletionCallback = [](sParameterLinkingCommand*) {};
+    } else if (ending == kMissingRemoval) {
+        second = Command("missing", "d1");
+        second.mRemove = true;
+    } else if (ending == kConnectionEnded) {
+        second = Command("UnitA/x", "d1");
+    }
+    cTraceCapture capture;
+    mBuilder->AddLinkCommandToList(Command("s1", "d1"), false);
+    mBuilder->AddLinkCommandToList(second, false);
+    cSystemBuilder* builder = mBuilder.get();
+    QVERIFY(mBuilder->ReleaseAfterQueuedCommands([&releases, &made, builder] {
+        ++releases;
+        made = builder->GetMade();
+    }));
+    mBuilder->AddLinkCommandToList(Command("s3", "d3"), false);
+    QCOMPARE(releases, 0);
+
+    if (ending == kAborted) {
+        mBuilder->AbortAllLinksAndExitbusy();
+    } else if (ending == kBuilderGone) {
+        mBuilder.reset();
+    } else {
+        mRouter->Drain();
+        if (ending == kConnectionEnded)
+            mRouter->Router().ConnectionTerminated(3, true);
+        mRouter->Drain();
+        QCOMPARE(int(s3.GetNumberOfInformListItems(PARAMETER_BASE)), 1);
+    }
+    QCOMPARE(releases, 1);
+    QCOMPARE(made, ULONG(madeWhenReleased));
+    QVERIFY(!mBuilder || mBuilder->GetQueueLength() == 0);
 }
 
 QTEST_GUILESS_MAIN(tst_SystemBuilder)
