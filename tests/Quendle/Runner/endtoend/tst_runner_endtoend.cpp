@@ -12,6 +12,7 @@
 #include "tests/support/TestNetwork.h"
 #include "tests/support/quendle/QuendleUnit.h"
 
+#include <QAbstractState>
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QPointer>
@@ -38,6 +39,9 @@ const QString kFindString = QStringLiteral("Frell Find");
 // The texts of the stored layouts: scene 0, scene 2.
 const QString kMorning = QStringLiteral("Morning service|Lectern");
 const QString kEvening = QStringLiteral("Evening concert");
+const QString kSignInRoad
+    = QStringLiteral("connectingPageOpen,downloadingConfigPageOpen,connectingToUnitsPageOpen,contentPageOpen");
+const QString kUpdateRoad = QStringLiteral("updatingConfigPageOpen,connectingToUnitsPageOpen,contentPageOpen");
 // Network steps on a loaded machine: discovery, probes, sign-in, download, retries every 2 s.
 constexpr int kSlow = 40000;
 
@@ -153,6 +157,10 @@ private:
     int UnitLinks(const QString& object);
 
     QObject* Find(const QString& name) const { return FindIn(mWindow, name); }
+    /// Records every page state the window's machine enters from now on.
+    void WatchRoad();
+    /// The page states entered since the last call, in order.
+    QString Road();
     /// A QML expression in the scope of the window's root file: its ids and `_application`.
     QVariant Eval(const QString& expression) const;
     bool InState(const QString& state) const { return Eval(state + QStringLiteral(".active")).toBool(); }
@@ -173,6 +181,7 @@ private:
     QTemporaryDir mConfigHome;
     std::unique_ptr<cQuendleUnit> mUnit;
     QQuickWindow* mWindow = nullptr;
+    QStringList mRoad;
 };
 
 void tst_RunnerEndToEnd::initTestCase()
@@ -264,6 +273,7 @@ void tst_RunnerEndToEnd::RunProgram(void (tst_RunnerEndToEnd::*scenario)())
                 mWindow = quick;
         }
         QVERIFY(mWindow);
+        WatchRoad();
         (this->*scenario)();
     };
     QByteArray program("quendle_runner");
@@ -273,6 +283,26 @@ void tst_RunnerEndToEnd::RunProgram(void (tst_RunnerEndToEnd::*scenario)())
     mWindow = nullptr;
     QVERIFY(!gScenario);
     QCOMPARE(result, 0);
+}
+
+void tst_RunnerEndToEnd::WatchRoad()
+{
+    mRoad.clear();
+    const QList<QAbstractState*> states = mWindow->findChildren<QAbstractState*>();
+    QVERIFY(!states.isEmpty());
+    for (QAbstractState* state : states) {
+        const QString name = state->objectName();
+        // The pages, not the kiosk password states inside two of them.
+        if (!name.isEmpty() && state->parentState() == state->machine())
+            connect(state, &QAbstractState::entered, this, [this, name] { mRoad.append(name); });
+    }
+}
+
+QString tst_RunnerEndToEnd::Road()
+{
+    const QString road = mRoad.join(QLatin1Char(','));
+    mRoad.clear();
+    return road;
 }
 
 QVariant tst_RunnerEndToEnd::Eval(const QString& expression) const
@@ -369,44 +399,52 @@ void tst_RunnerEndToEnd::signIn()
 void tst_RunnerEndToEnd::SignInScenario()
 {
     QTRY_VERIFY_WITH_TIMEOUT(InState(QStringLiteral("loginPageOpen")), kSlow);
+    QCOMPARE(Road(), QStringLiteral("autoLoginCheck,loginPageOpen"));
     // Found through discovery and listed under its name and family.
     QQuickItem* row = nullptr;
     QTRY_VERIFY_WITH_TIMEOUT((row = UnitRow(kUnitName)) != nullptr, kSlow);
     QVERIFY(row->isEnabled());
+    QStringList shown;
+    for (const QQuickItem* text : row->childItems())
+        shown << text->property("text").toString();
+    QVERIFY2(shown.contains(kUnitName) && shown.contains(QStringLiteral("Fennick ")), qPrintable(shown.join('|')));
 
     struct sAttempt {
         const char* mWhat;
         QString mAddress; // empty: the unit found on the network
         QString mPassword;
-        QString mState;
+        QString mRoad; // to the failure page
         QString mHeadline;
         QString mReason;
     };
     const sAttempt attempts[] = {
-        { "typed address that is none", "300.1.2.3", "wonder", "connectionAttemptFailedPageOpen",
+        { "typed address that is none", "300.1.2.3", "wonder", "connectingPageOpen,connectionAttemptFailedPageOpen",
             "Connection attempt failed", "Invalid IP address" },
-        { "typed address with nobody there", "10.77.0.9", "wonder", "connectionAttemptFailedPageOpen",
-            "Connection attempt failed", "" },
-        { "wrong password", "", "wrong", "downloadConfigFailedPageOpen", "Failed to download data",
-            "Username or password incorrect" },
+        { "typed address with nobody there", "10.77.0.9", "wonder",
+            "connectingPageOpen,connectionAttemptFailedPageOpen", "Connection attempt failed", "" },
+        { "wrong password", "", "wrong", "connectingPageOpen,downloadingConfigPageOpen,downloadConfigFailedPageOpen",
+            "Failed to download data", "Username or password incorrect" },
     };
     for (const sAttempt& attempt : attempts) {
         Connect(attempt.mAddress, QStringLiteral("Alice"), attempt.mPassword);
         if (QTest::currentTestFailed())
             return;
-        QTRY_VERIFY2_WITH_TIMEOUT(InState(attempt.mState), attempt.mWhat, kSlow);
+        QTRY_VERIFY2_WITH_TIMEOUT(InState(attempt.mRoad.section(QLatin1Char(','), -1)), attempt.mWhat, kSlow);
+        QCOMPARE(Road(), attempt.mRoad);
         QObject* page = Find(QStringLiteral("taskFailurePage"));
         QVERIFY2(page->property("visible").toBool(), attempt.mWhat);
         QCOMPARE(FindIn(page, QStringLiteral("headline"))->property("text").toString(), attempt.mHeadline);
         QCOMPARE(FindIn(page, QStringLiteral("reason"))->property("text").toString(), attempt.mReason);
         Click(FindIn(page, QStringLiteral("okButton")));
         QTRY_VERIFY2(InState(QStringLiteral("loginPageOpen")), attempt.mWhat);
+        QCOMPARE(Road(), QStringLiteral("loginPageOpen"));
     }
 
     // The right password: the layout of the scene the mixer is in.
     Connect(QString(), QStringLiteral("Alice"), QStringLiteral("wonder"));
     QTRY_VERIFY_WITH_TIMEOUT(InState(QStringLiteral("contentPageOpen")), kSlow);
     QTRY_COMPARE_WITH_TIMEOUT(ContentTexts(), kMorning, kSlow);
+    QCOMPARE(Road(), kSignInRoad);
     QVERIFY(AllUnitsUp());
     QVERIFY(!Eval(QStringLiteral("contentPage.showConnectionWarning")).toBool());
 
@@ -414,6 +452,7 @@ void tst_RunnerEndToEnd::SignInScenario()
     QVERIFY(mUnit->Command(QStringLiteral("scene 2")));
     QTRY_COMPARE_WITH_TIMEOUT(ContentTexts(), kEvening, kSlow);
     QTRY_VERIFY(InState(QStringLiteral("contentPageOpen")));
+    QCOMPARE(Road(), kUpdateRoad);
 }
 
 void tst_RunnerEndToEnd::unitLostAndBack_data()
@@ -427,14 +466,18 @@ void tst_RunnerEndToEnd::unitLostAndBack_data()
     // Configuration downloads after the sign-in, the recall's included.
     QTest::addColumn<int>("updates");
     QTest::addColumn<double>("faderOnReturn");
+    // The page states entered while the unit was away and until it was back.
+    QTest::addColumn<QString>("road");
 
     const QStringList older { "--manager-version", "0", "--legacy-sign-in" };
-    QTest::newRow("banner") << QStringList() << false << 0 << kMorning << 2 << kEvening << 1 << kPositionLow;
-    QTest::newRow("units page") << QStringList() << true << 0 << kMorning << 2 << kEvening << 1 << kPositionLow;
+    QTest::newRow("banner") << QStringList() << false << 0 << kMorning << 2 << kEvening << 1 << kPositionLow
+                            << QString();
+    QTest::newRow("units page") << QStringList() << true << 0 << kMorning << 2 << kEvening << 1 << kPositionLow
+                                << QStringLiteral("connectingToUnitsPageOpen,contentPageOpen");
     // An older manager does not tell of changes made while the runner was away: it is asked again, and
     // the configuration read anew replaces the widgets of the old one.
     QTest::newRow("older manager, recalled while away")
-        << older << false << 2 << kEvening << 0 << kMorning << 2 << kPositionNoWidget;
+        << older << false << 2 << kEvening << 0 << kMorning << 2 << kPositionNoWidget << kUpdateRoad;
 }
 
 void tst_RunnerEndToEnd::unitLostAndBack()
@@ -454,10 +497,12 @@ void tst_RunnerEndToEnd::UnitLostAndBackScenario()
     QFETCH(QString, contentAfter);
     QFETCH(int, updates);
     QFETCH(double, faderOnReturn);
+    QFETCH(QString, road);
 
     Connect(QString(), QStringLiteral("Alice"), QStringLiteral("wonder"));
     QTRY_VERIFY_WITH_TIMEOUT(InState(QStringLiteral("contentPageOpen")), kSlow);
     QTRY_COMPARE_WITH_TIMEOUT(ContentTexts(), kMorning, kSlow);
+    QCOMPARE(Road(), QStringLiteral("autoLoginCheck,loginPageOpen,") + kSignInRoad);
     QObject* application = Eval(QStringLiteral("_application")).value<QObject*>();
     QVERIFY(application);
     QSignalSpy updated(application, SIGNAL(configUpdated()));
@@ -508,10 +553,13 @@ void tst_RunnerEndToEnd::UnitLostAndBackScenario()
         QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(QStringLiteral("Ch1Gain")), 1, kSlow);
     }
 
+    QCOMPARE(Road(), road);
+
     // The unit that came back tells the runner of its changes.
     QVERIFY(mUnit->Command(QStringLiteral("scene %1").arg(recall)));
     QTRY_COMPARE_WITH_TIMEOUT(ContentTexts(), contentAfter, kSlow);
     QTRY_VERIFY(InState(QStringLiteral("contentPageOpen")));
+    QCOMPARE(Road(), kUpdateRoad);
     QVERIFY(AllUnitsUp());
     QVERIFY(!Eval(QStringLiteral("contentPage.showConnectionWarning")).toBool());
     QCOMPARE(updated.count(), updates);
