@@ -46,7 +46,7 @@ class cHarness : public cNetworkInterface
 {
 public:
     std::map<std::string, sAddress> mTruth; // what the registries answer
-    std::map<int, sIssued> mIssued; // by command id (its parameter offset)
+    std::vector<sIssued> mIssued; // by command id (its parameter offset); kept warm between inputs
     std::deque<cZUNetMessage> mPending[6]; // find requests a unit has not answered yet, per connection
 
     UWORD FindConnection(const char* host) override
@@ -110,10 +110,9 @@ public:
         // Forward: source param = 0x1000 + id, destination param = 0x1800 + id; backward swapped.
         const bool forward = sourceMethod < 0x1800;
         const int id = forward ? sourceMethod - 0x1000 : destinationMethod - 0x1000;
-        auto it = mIssued.find(id);
-        if (it == mIssued.end())
+        if (id < 0 || std::size_t(id) >= mIssued.size())
             __builtin_trap();
-        const sIssued& issued = it->second;
+        const sIssued& issued = mIssued[std::size_t(id)];
         const sAddress& source = mTruth.at(kPaths[issued.mSource]);
         const sAddress& destination = mTruth.at(kPaths[issued.mDestination]);
         if ((message.mMethod == M_OBJECT_REMOVE_FROM_INFORM_LIST) != issued.mRemove)
@@ -195,7 +194,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             command.mRemove = flags & 4;
             if (flags & 8)
                 command.mCompletionCallback = [&callbacks](sParameterLinkingCommand*) { ++callbacks; };
-            harness.mIssued[nextId] = sIssued { source, destination, command.mRemove, bool(flags & 16) };
+            harness.mIssued.push_back(sIssued { source, destination, command.mRemove, bool(flags & 16) });
             ++nextId;
             builder->AddLinkCommandToList(command, flags & 16);
             break;
@@ -244,10 +243,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (gRegistryRouter->GetNumberOfMessagesInBuffer() != 0 || builder->IsBusy())
         __builtin_trap();
     builder.reset();
-    // Left as found, so the input frees all it took and no leak check runs after it.
+    // Left as found. The containers keep their storage: a fresh one per input would cost more
+    // than the input itself, and whatever an input adds to them it also frees here.
     harness.mIssued.clear();
     for (auto& pending : harness.mPending)
-        std::deque<cZUNetMessage>().swap(pending);
+        pending.clear();
     (void)callbacks;
     return 0;
 }

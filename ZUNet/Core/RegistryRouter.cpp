@@ -395,10 +395,21 @@ ULONG cRegistryRouter::GetNumberOfMessagesInBuffer()
 void cRegistryRouter::ConnectionTerminated(UWORD connectionId, bool lostComms)
 {
     std::lock_guard<std::recursive_mutex> locker(mPollLock);
-    // A copy: an object told may end or start others.
-    const std::vector<UWORD> handles(mHandlesInUse.begin(), mHandlesInUse.end());
-    for (UWORD handle : handles) {
-        if (cNetObject* object = mObjects[handle - 1])
+    // A copy: an object told may end or start others. Most processes hold few objects, and
+    // connections end often: the copy lives on the stack then.
+    constexpr std::size_t kFew = 64;
+    UWORD few[kFew];
+    std::vector<UWORD> many;
+    const UWORD* handles = few;
+    const std::size_t count = mHandlesInUse.size();
+    if (count <= kFew) {
+        std::copy(mHandlesInUse.begin(), mHandlesInUse.end(), few);
+    } else {
+        many.assign(mHandlesInUse.begin(), mHandlesInUse.end());
+        handles = many.data();
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        if (cNetObject* object = mObjects[handles[i] - 1])
             object->ConnectionTerminated(connectionId, lostComms);
     }
 }

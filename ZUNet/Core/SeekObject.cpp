@@ -11,14 +11,25 @@
 
 cObjectHandleCache::cObjectHandleCache(UWORD size)
     : mSize(size)
-    , mItems(new sObjectHandleCacheItem[size > 0 ? size : 1])
 {
+}
+
+const cObjectHandleCache::sObjectHandleCacheItem& cObjectHandleCache::Item(UWORD index) const
+{
+    static const sObjectHandleCacheItem kNotTaken;
+    return index < mItems.size() ? mItems[index] : kNotTaken;
 }
 
 void cObjectHandleCache::AddObjectToCache(const char* path, UWORD connectionId, UWORD handle)
 {
     if (mSize == 0 || std::strlen(path) > std::size_t(ZUNET_MAX_PATH_LENGTH))
         return;
+    if (mNextSlot == mItems.size()) {
+        // Still filling the ring: it grows towards its size, never past it.
+        if (mItems.size() == mItems.capacity())
+            mItems.reserve(std::min<std::size_t>(mSize, std::max<std::size_t>(4, mItems.size() * 2)));
+        mItems.emplace_back();
+    }
     sObjectHandleCacheItem& item = mItems[mNextSlot];
     std::strcpy(item.mPath, path);
     item.mConnectionId = connectionId;
@@ -29,13 +40,15 @@ void cObjectHandleCache::AddObjectToCache(const char* path, UWORD connectionId, 
 
 bool cObjectHandleCache::TryCacheFind(const char* path, UWORD& connectionId, UWORD& handle)
 {
-    for (UWORD n = 0; n < mSize; ++n) {
-        const UWORD index = static_cast<UWORD>((mLastHit + n) % mSize);
+    // Entries not taken yet are empty: the walk from the last hit skips them, as it would.
+    const std::size_t used = mItems.size();
+    for (std::size_t n = 0; n < used; ++n) {
+        const std::size_t index = (mLastHit + n) % used;
         const sObjectHandleCacheItem& item = mItems[index];
         if (item.mValid && std::strcmp(item.mPath, path) == 0) {
             connectionId = item.mConnectionId;
             handle = item.mHandle;
-            mLastHit = index;
+            mLastHit = static_cast<UWORD>(index);
             return true;
         }
     }
@@ -44,9 +57,9 @@ bool cObjectHandleCache::TryCacheFind(const char* path, UWORD& connectionId, UWO
 
 void cObjectHandleCache::ClearObjectCache(UWORD connectionId)
 {
-    for (UWORD i = 0; i < mSize; ++i) {
-        if (connectionId == ZUNET_NO_CONNECTION || mItems[i].mConnectionId == connectionId)
-            mItems[i].mValid = 0;
+    for (sObjectHandleCacheItem& item : mItems) {
+        if (connectionId == ZUNET_NO_CONNECTION || item.mConnectionId == connectionId)
+            item.mValid = 0;
     }
 }
 

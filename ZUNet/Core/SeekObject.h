@@ -11,7 +11,8 @@
 constexpr int ZUNET_MAX_PATH_LENGTH = 127;
 
 /// Remembers earlier answers to searches: a ring of `size` entries, the oldest answer is
-/// overwritten first; lookups start at the last hit.
+/// overwritten first; lookups start at the last hit. Entries are taken as answers come, so a
+/// seeker that never caches much never holds the whole ring.
 class cObjectHandleCache
 {
 public:
@@ -31,11 +32,13 @@ public:
     void ClearObjectCache(UWORD connectionId);
 
     UWORD Size() const { return mSize; }
-    const sObjectHandleCacheItem& Item(UWORD index) const { return mItems[index]; }
+    /// An entry not taken yet reads as an empty one.
+    const sObjectHandleCacheItem& Item(UWORD index) const;
 
 private:
     UWORD mSize;
-    std::unique_ptr<sObjectHandleCacheItem[]> mItems;
+    std::vector<sObjectHandleCacheItem> mItems; // at most mSize
+
     UWORD mNextSlot = 0;
     UWORD mLastHit = 0;
 };
