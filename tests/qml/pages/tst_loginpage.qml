@@ -163,6 +163,7 @@ Item {
             return [
                 { tag: "typed user in the list", typed: "bob", users: ["ann", "bob"], index: 1, username: "bob" },
                 { tag: "typed user not in the list", typed: "cy", users: ["ann", "bob"], index: 0, username: "ann" },
+                { tag: "nothing typed", typed: "", users: ["ann", "bob"], index: 0, username: "ann" },
                 { tag: "list emptied", typed: "bob", users: [], index: -1, username: "bob" },
             ];
         }
