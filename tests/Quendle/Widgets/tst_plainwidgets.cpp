@@ -181,68 +181,38 @@ void tst_PlainWidgets::dateTimeAttributes_data()
     QTest::addColumn<QString>("visible");
     QTest::addColumn<bool>("border");
 
-    QTest::newRow("none") << ""
-                          << "digital"
-                          << "hh:mm:ss"
-                          << "dd.MM"
-                          << "DRB" << true;
-    QTest::newRow("digital without seconds") << "digitalTimeFormat=\"hh:mm\""
-                                             << "digital"
-                                             << "hh:mm"
-                                             << "dd.MM"
-                                             << "DRB" << true;
-    QTest::newRow("analogue without second hand") << "faceFormat=\"analogue\" analogueTimeFormat=\"hh:mm\""
-                                                  << "analogue"
-                                                  << "hh:mm"
-                                                  << "dd.MM"
-                                                  << "AB" << true;
-    QTest::newRow("analogue face ignores the digital format")
-        << "faceFormat=\"analogue\" digitalTimeFormat=\"h:mm:ss:a\""
-        << "analogue"
-        << "hh:mm:ss"
-        << "dd.MM"
-        << "AB" << true;
-    QTest::newRow("twelve hour") << "digitalTimeFormat=\"h:mm:a\""
-                                 << "digital"
-                                 << "h:mm:a"
-                                 << "dd.MM"
-                                 << "DRB" << true;
-    QTest::newRow("date only") << "faceFormat=\"date\" dateFormat=\"dddd, MMMM d, yyyy\""
-                               << "date"
-                               << "hh:mm:ss"
-                               << "dddd, MMMM d, yyyy"
-                               << "RB" << true;
-    QTest::newRow("custom date") << "dateFormat=\"custom\" customDateFormat=\"dd.MM.yyyy\""
-                                 << "digital"
-                                 << "hh:mm:ss"
-                                 << "dd.MM.yyyy"
-                                 << "DRBC" << true;
-    QTest::newRow("custom text before the choice") << "customDateFormat=\"yy\" dateFormat=\"custom\""
-                                                   << "digital"
-                                                   << "hh:mm:ss"
-                                                   << "yy"
-                                                   << "DRBC" << true;
-    QTest::newRow("hidden date") << "dateFormat=\"hidden\""
-                                 << "digital"
-                                 << "hh:mm:ss"
-                                 << "hidden"
-                                 << "DRB" << true;
-    QTest::newRow("no border hides its colour") << "showBorder=\"no\""
-                                                << "digital"
-                                                << "hh:mm:ss"
-                                                << "dd.MM"
-                                                << "DR" << false;
-    QTest::newRow("No with a capital is not no") << "showBorder=\"No\""
-                                                 << "digital"
-                                                 << "hh:mm:ss"
-                                                 << "dd.MM"
-                                                 << "DRB" << true;
-    QTest::newRow("unknown codes select the first entries")
-        << "faceFormat=\"Analogue\" digitalTimeFormat=\"HH:mm\" dateFormat=\"yyyy\""
-        << "digital"
-        << "hh:mm:ss"
-        << "dd.MM"
-        << "DRB" << true;
+    // Attributes as written; the face, time and date formats and the visible properties read back.
+    const struct {
+        const char* name;
+        const char* attributes;
+        const char* face;
+        const char* time;
+        const char* date;
+        const char* visible;
+        bool border;
+    } rows[] = {
+        { "none", "", "digital", "hh:mm:ss", "dd.MM", "DRB", true },
+        { "digital without seconds", "digitalTimeFormat=\"hh:mm\"", "digital", "hh:mm", "dd.MM", "DRB", true },
+        { "analogue without second hand", "faceFormat=\"analogue\" analogueTimeFormat=\"hh:mm\"", "analogue", "hh:mm",
+            "dd.MM", "AB", true },
+        { "analogue face ignores the digital format", "faceFormat=\"analogue\" digitalTimeFormat=\"h:mm:ss:a\"",
+            "analogue", "hh:mm:ss", "dd.MM", "AB", true },
+        { "twelve hour", "digitalTimeFormat=\"h:mm:a\"", "digital", "h:mm:a", "dd.MM", "DRB", true },
+        { "date only", "faceFormat=\"date\" dateFormat=\"dddd, MMMM d, yyyy\"", "date", "hh:mm:ss",
+            "dddd, MMMM d, yyyy", "RB", true },
+        { "custom date", "dateFormat=\"custom\" customDateFormat=\"dd.MM.yyyy\"", "digital", "hh:mm:ss", "dd.MM.yyyy",
+            "DRBC", true },
+        { "custom text before the choice", "customDateFormat=\"yy\" dateFormat=\"custom\"", "digital", "hh:mm:ss", "yy",
+            "DRBC", true },
+        { "hidden date", "dateFormat=\"hidden\"", "digital", "hh:mm:ss", "hidden", "DRB", true },
+        { "no border hides its colour", "showBorder=\"no\"", "digital", "hh:mm:ss", "dd.MM", "DR", false },
+        { "No with a capital is not no", "showBorder=\"No\"", "digital", "hh:mm:ss", "dd.MM", "DRB", true },
+        { "unknown codes select the first entries",
+            "faceFormat=\"Analogue\" digitalTimeFormat=\"HH:mm\" dateFormat=\"yyyy\"", "digital", "hh:mm:ss", "dd.MM",
+            "DRB", true },
+    };
+    for (const auto& row : rows)
+        QTest::newRow(row.name) << row.attributes << row.face << row.time << row.date << row.visible << row.border;
 }
 
 void tst_PlainWidgets::dateTimeAttributes()
@@ -343,33 +313,28 @@ void tst_PlainWidgets::imageAttributes_data()
     QTest::addColumn<float>("opacity");
     QTest::addColumn<bool>("colourShown");
 
-    QTest::newRow("recolourable resource") << "resourceId=\"1\" colour=\"#00ff00\" opacity=\"50\""
-                                           << "1"
-                                           << "#00ff00" << 0.5f << true;
-    QTest::newRow("plain resource") << "resourceId=\"2\""
-                                    << "2"
-                                    << "#d7d6d5" << 1.0f << false;
-    QTest::newRow("built-in image") << "resourceId=\"default_knob_0\""
-                                    << "default_knob_0"
-                                    << "#d7d6d5" << 1.0f << true;
-    QTest::newRow("built-in image never tinted") << "resourceId=\"default_btn_off_0\""
-                                                 << "default_btn_off_0"
-                                                 << "#d7d6d5" << 1.0f << false;
-    QTest::newRow("missing resource") << "resourceId=\"99\""
-                                      << "99"
-                                      << "#d7d6d5" << 1.0f << false;
-    QTest::newRow("opacity not a number makes it invisible") << "opacity=\"abc\""
-                                                             << "_default"
-                                                             << "#d7d6d5" << 0.0f << false;
-    QTest::newRow("opacity kept as given") << "opacity=\"250\""
-                                           << "_default"
-                                           << "#d7d6d5" << 2.5f << false;
-    QTest::newRow("colour with alpha") << "colour=\"#80ff0000\""
-                                       << "_default"
-                                       << "#80ff0000" << 1.0f << false;
-    QTest::newRow("colour Qt cannot read") << "colour=\"reddish\""
-                                           << "_default"
-                                           << "#d7d6d5" << 1.0f << false;
+    // Attributes as written; the image id, colour and opacity read back and whether the colour is shown.
+    const struct {
+        const char* name;
+        const char* attributes;
+        const char* id;
+        const char* colour;
+        float opacity;
+        bool colourShown;
+    } rows[] = {
+        { "recolourable resource", "resourceId=\"1\" colour=\"#00ff00\" opacity=\"50\"", "1", "#00ff00", 0.5f, true },
+        { "plain resource", "resourceId=\"2\"", "2", "#d7d6d5", 1.0f, false },
+        { "built-in image", "resourceId=\"default_knob_0\"", "default_knob_0", "#d7d6d5", 1.0f, true },
+        { "built-in image never tinted", "resourceId=\"default_btn_off_0\"", "default_btn_off_0", "#d7d6d5", 1.0f,
+            false },
+        { "missing resource", "resourceId=\"99\"", "99", "#d7d6d5", 1.0f, false },
+        { "opacity not a number makes it invisible", "opacity=\"abc\"", "_default", "#d7d6d5", 0.0f, false },
+        { "opacity kept as given", "opacity=\"250\"", "_default", "#d7d6d5", 2.5f, false },
+        { "colour with alpha", "colour=\"#80ff0000\"", "_default", "#80ff0000", 1.0f, false },
+        { "colour Qt cannot read", "colour=\"reddish\"", "_default", "#d7d6d5", 1.0f, false },
+    };
+    for (const auto& row : rows)
+        QTest::newRow(row.name) << row.attributes << row.id << row.colour << row.opacity << row.colourShown;
 }
 
 void tst_PlainWidgets::imageAttributes()
