@@ -126,113 +126,72 @@ private Q_SLOTS:
         QTest::addColumn<QString>("trace");
         const QString change = "about value";
 
-        QTest::newRow("int same") << "int" << QVariant(5) << false << "5"
-                                  << ""
-                                  << "";
-        QTest::newRow("int new") << "int" << QVariant(7) << false << "7" << change << "";
-        QTest::newRow("int above max") << "int" << QVariant(99) << false << "99" << change << "";
-        QTest::newRow("int below min") << "int" << QVariant(-3) << false << "-3" << change << "";
-        QTest::newRow("int from text") << "int" << QVariant("8") << false << "8" << change << "";
-        QTest::newRow("int junk") << "int" << QVariant("abc") << false << "0" << change
-                                  << "ERROR: Error setting property int";
-        QTest::newRow("int by text") << "int" << QVariant("8") << true << "5"
-                                     << ""
-                                     << "";
-        QTest::newRow("tabs below 1") << "tabs" << QVariant(0) << false << "0" << change << "";
-        QTest::newRow("tabs above 10") << "tabs" << QVariant(11) << false << "11" << change << "";
+        auto row = [](const char* name, const char* kind, const QVariant& input, bool viaText, const char* text,
+                       const QString& signalLog, const char* trace) {
+            QTest::newRow(name) << kind << input << viaText << text << signalLog << trace;
+        };
 
-        QTest::newRow("float same") << "float" << QVariant(0.5) << false << "0.5"
-                                    << ""
-                                    << "";
-        QTest::newRow("float 2") << "float" << QVariant(2.0) << false << "2" << change << "";
-        QTest::newRow("float 0") << "float" << QVariant(0.0) << false << "0" << change << "";
-        QTest::newRow("float rounds") << "float" << QVariant(1.23456) << false << "1.2346" << change << "";
-        QTest::newRow("float negative") << "float" << QVariant(-0.25) << false << "-0.25" << change << "";
-        QTest::newRow("float 100") << "float" << QVariant(100.0) << false << "100" << change << "";
-        QTest::newRow("float above max") << "float" << QVariant(7.5) << false << "7.5" << change << "";
-        QTest::newRow("float junk") << "float" << QVariant("x") << false << "0" << change
-                                    << "ERROR: Error setting property float";
-        QTest::newRow("float by text") << "float" << QVariant("0.7") << true << "0.5"
-                                       << ""
-                                       << "";
+        row("int same", "int", QVariant(5), false, "5", "", "");
+        row("int new", "int", QVariant(7), false, "7", change, "");
+        row("int above max", "int", QVariant(99), false, "99", change, "");
+        row("int below min", "int", QVariant(-3), false, "-3", change, "");
+        row("int from text", "int", QVariant("8"), false, "8", change, "");
+        row("int junk", "int", QVariant("abc"), false, "0", change, "ERROR: Error setting property int");
+        row("int by text", "int", QVariant("8"), true, "5", "", "");
+        row("tabs below 1", "tabs", QVariant(0), false, "0", change, "");
+        row("tabs above 10", "tabs", QVariant(11), false, "11", change, "");
 
-        QTest::newRow("fraction same") << "fraction" << QVariant(0.5) << false << "50"
-                                       << ""
-                                       << "";
-        QTest::newRow("fraction quarter") << "fraction" << QVariant(0.25) << false << "25" << change << "";
-        QTest::newRow("fraction whole") << "fraction" << QVariant(1.0) << false << "100" << change << "";
-        QTest::newRow("fraction third") << "fraction" << QVariant(0.333333) << false << "33.33" << change << "";
-        QTest::newRow("fraction tiny") << "fraction" << QVariant(0.000999) << false << "0.1" << change << "";
+        row("float same", "float", QVariant(0.5), false, "0.5", "", "");
+        row("float 2", "float", QVariant(2.0), false, "2", change, "");
+        row("float 0", "float", QVariant(0.0), false, "0", change, "");
+        row("float rounds", "float", QVariant(1.23456), false, "1.2346", change, "");
+        row("float negative", "float", QVariant(-0.25), false, "-0.25", change, "");
+        row("float 100", "float", QVariant(100.0), false, "100", change, "");
+        row("float above max", "float", QVariant(7.5), false, "7.5", change, "");
+        row("float junk", "float", QVariant("x"), false, "0", change, "ERROR: Error setting property float");
+        row("float by text", "float", QVariant("0.7"), true, "0.5", "", "");
 
-        QTest::newRow("string same") << "string" << QVariant("abc") << false << "abc"
-                                     << ""
-                                     << "";
-        QTest::newRow("string new") << "string" << QVariant("xyz") << false << "xyz" << change << "";
-        QTest::newRow("string by text") << "string" << QVariant("xyz") << true << "xyz" << change << "";
-        QTest::newRow("string empty") << "string" << QVariant("") << true << "" << change << "";
-        QTest::newRow("textblock lines") << "textblock" << QVariant("a\nb") << true << "a\nb" << change << "";
+        row("fraction same", "fraction", QVariant(0.5), false, "50", "", "");
+        row("fraction quarter", "fraction", QVariant(0.25), false, "25", change, "");
+        row("fraction whole", "fraction", QVariant(1.0), false, "100", change, "");
+        row("fraction third", "fraction", QVariant(0.333333), false, "33.33", change, "");
+        row("fraction tiny", "fraction", QVariant(0.000999), false, "0.1", change, "");
 
-        QTest::newRow("colour same") << "colour" << QVariant(QColor(0, 0, 0)) << false << "#000000"
-                                     << ""
-                                     << "";
-        QTest::newRow("colour same by name") << "colour" << QVariant("black") << true << "#000000"
-                                             << ""
-                                             << "";
-        QTest::newRow("colour white by name") << "colour" << QVariant("white") << true << "#ffffff" << change << "";
-        QTest::newRow("colour text variant") << "colour" << QVariant("#102030") << false << "#102030" << change << "";
-        QTest::newRow("colour translucent")
-            << "colour" << QVariant(QColor(255, 255, 0, 0x66)) << false << "#66ffff00" << change << "";
-        QTest::newRow("colour transparent")
-            << "colour" << QVariant(QColor(255, 255, 255, 0)) << false << "#00ffffff" << change << "";
-        QTest::newRow("colour same in HSV") << "colour" << QVariant(QColor(Qt::black).toHsv()) << false << "#000000"
-                                            << ""
-                                            << "";
-        QTest::newRow("colour unknown name") << "colour" << QVariant("nosuchcolour") << true << "#000000"
-                                             << ""
-                                             << "";
-        QTest::newRow("colour invalid") << "colour" << QVariant(QColor()) << false << "#000000"
-                                        << ""
-                                        << "";
-        QTest::newRow("colour number") << "colour" << QVariant(255) << false << "#000000"
-                                       << ""
-                                       << "";
+        row("string same", "string", QVariant("abc"), false, "abc", "", "");
+        row("string new", "string", QVariant("xyz"), false, "xyz", change, "");
+        row("string by text", "string", QVariant("xyz"), true, "xyz", change, "");
+        row("string empty", "string", QVariant(""), true, "", change, "");
+        row("textblock lines", "textblock", QVariant("a\nb"), true, "a\nb", change, "");
 
-        QTest::newRow("font same") << "font" << QVariant("lato") << false << "lato"
-                                   << ""
-                                   << "";
-        QTest::newRow("font new") << "font" << QVariant("exo2") << true << "exo2" << change << "";
+        row("colour same", "colour", QVariant(QColor(0, 0, 0)), false, "#000000", "", "");
+        row("colour same by name", "colour", QVariant("black"), true, "#000000", "", "");
+        row("colour white by name", "colour", QVariant("white"), true, "#ffffff", change, "");
+        row("colour text variant", "colour", QVariant("#102030"), false, "#102030", change, "");
+        row("colour translucent", "colour", QVariant(QColor(255, 255, 0, 0x66)), false, "#66ffff00", change, "");
+        row("colour transparent", "colour", QVariant(QColor(255, 255, 255, 0)), false, "#00ffffff", change, "");
+        row("colour same in HSV", "colour", QVariant(QColor(Qt::black).toHsv()), false, "#000000", "", "");
+        row("colour unknown name", "colour", QVariant("nosuchcolour"), true, "#000000", "", "");
+        row("colour invalid", "colour", QVariant(QColor()), false, "#000000", "", "");
+        row("colour number", "colour", QVariant(255), false, "#000000", "", "");
 
-        QTest::newRow("combo same") << "combo" << QVariant(0) << false << "a"
-                                    << ""
-                                    << "";
-        QTest::newRow("combo new") << "combo" << QVariant(2) << false << "c" << change << "";
-        QTest::newRow("combo beyond entries") << "combo" << QVariant(7) << false << "" << change << "";
-        QTest::newRow("combo negative") << "combo" << QVariant(-1) << false << "" << change << "";
-        QTest::newRow("combo junk") << "combo" << QVariant("x") << false << "a"
-                                    << ""
-                                    << "ERROR: Error setting property combo int";
-        QTest::newRow("combo by text") << "combo" << QVariant("b") << true << "a"
-                                       << ""
-                                       << "";
+        row("font same", "font", QVariant("lato"), false, "lato", "", "");
+        row("font new", "font", QVariant("exo2"), true, "exo2", change, "");
 
-        QTest::newRow("code same") << "codecombo" << QVariant(10) << false << "ten"
-                                   << ""
-                                   << "";
-        QTest::newRow("code new") << "codecombo" << QVariant(20) << false << "twenty"
-                                  << "about value index"
-                                  << "";
-        QTest::newRow("code unknown") << "codecombo" << QVariant(30) << false << ""
-                                      << "about value index"
-                                      << "";
-        QTest::newRow("code by text") << "codecombo" << QVariant("twenty") << true << "ten"
-                                      << ""
-                                      << "";
+        row("combo same", "combo", QVariant(0), false, "a", "", "");
+        row("combo new", "combo", QVariant(2), false, "c", change, "");
+        row("combo beyond entries", "combo", QVariant(7), false, "", change, "");
+        row("combo negative", "combo", QVariant(-1), false, "", change, "");
+        row("combo junk", "combo", QVariant("x"), false, "a", "", "ERROR: Error setting property combo int");
+        row("combo by text", "combo", QVariant("b"), true, "a", "", "");
 
-        QTest::newRow("image same") << "image" << QVariant("_default") << false << "_default"
-                                    << ""
-                                    << "";
-        QTest::newRow("image new") << "image" << QVariant("logo") << false << "logo" << change << "";
-        QTest::newRow("image by text") << "image" << QVariant("logo") << true << "logo" << change << "";
+        row("code same", "codecombo", QVariant(10), false, "ten", "", "");
+        row("code new", "codecombo", QVariant(20), false, "twenty", "about value index", "");
+        row("code unknown", "codecombo", QVariant(30), false, "", "about value index", "");
+        row("code by text", "codecombo", QVariant("twenty"), true, "ten", "", "");
+
+        row("image same", "image", QVariant("_default"), false, "_default", "", "");
+        row("image new", "image", QVariant("logo"), false, "logo", change, "");
+        row("image by text", "image", QVariant("logo"), true, "logo", change, "");
     }
 
     void valueInTextOut()
