@@ -55,32 +55,18 @@ void tst_CustomIPProperty::configText_data()
     QTest::addColumn<bool>("tcp");
     QTest::addColumn<QString>("hex");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("whole") << "10.0.0.5:7000:0:0A,0B"
-                           << "10.0.0.5" << 7000 << false << "0A,0B"
-                           << "10.0.0.5 (Port 7000, UDP)";
-    QTest::newRow("no colon") << "10.0.0.5"
-                              << "" << 0 << true << ""
-                              << "";
-    QTest::newRow("fields that are not numbers") << "a:b:c:0A"
-                                                 << "a" << 0 << true << "0A"
-                                                 << "a (Port 0, TCP)";
-    QTest::newRow("hex that does not parse") << "1.2.3.4:80:1:GG"
-                                             << "1.2.3.4" << 80 << true << ""
-                                             << "1.2.3.4 (Port 80, TCP)";
-    QTest::newRow("top port") << "1.2.3.4:65535:1:01"
-                              << "1.2.3.4" << 65535 << true << "01"
-                              << "1.2.3.4 (Port 65535, TCP)";
-    QTest::newRow("port above 65535 is invalid") << "1.2.3.4:70000:0:01"
-                                                 << "1.2.3.4" << 0 << false << "01"
-                                                 << "1.2.3.4 (Port 0, UDP)";
-    QTest::newRow("huge port") << "1.2.3.4:99999999999999999999999:0:01"
-                               << "1.2.3.4" << 0 << false << "01"
-                               << "1.2.3.4 (Port 0, UDP)";
-    QTest::newRow("no hex field") << "1.2.3.4:80:0"
-                                  << "1.2.3.4" << 80 << true << ""
-                                  << "1.2.3.4 (Port 80, TCP)";
-    QTest::newRow("1001 bytes cut to 1000") << "1.2.3.4:80:1:" + CountingHex(1001) << "1.2.3.4" << 80 << true
-                                            << CountingHex(1000) << "1.2.3.4 (Port 80, TCP)";
+    auto row = [](const char* name, const QString& text, const char* address, int port, bool tcp, const QString& hex,
+                   const char* shown) { QTest::newRow(name) << text << address << port << tcp << hex << shown; };
+    row("whole", "10.0.0.5:7000:0:0A,0B", "10.0.0.5", 7000, false, "0A,0B", "10.0.0.5 (Port 7000, UDP)");
+    row("no colon", "10.0.0.5", "", 0, true, "", "");
+    row("fields that are not numbers", "a:b:c:0A", "a", 0, true, "0A", "a (Port 0, TCP)");
+    row("hex that does not parse", "1.2.3.4:80:1:GG", "1.2.3.4", 80, true, "", "1.2.3.4 (Port 80, TCP)");
+    row("top port", "1.2.3.4:65535:1:01", "1.2.3.4", 65535, true, "01", "1.2.3.4 (Port 65535, TCP)");
+    row("port above 65535 is invalid", "1.2.3.4:70000:0:01", "1.2.3.4", 0, false, "01", "1.2.3.4 (Port 0, UDP)");
+    row("huge port", "1.2.3.4:99999999999999999999999:0:01", "1.2.3.4", 0, false, "01", "1.2.3.4 (Port 0, UDP)");
+    row("no hex field", "1.2.3.4:80:0", "1.2.3.4", 80, true, "", "1.2.3.4 (Port 80, TCP)");
+    row("1001 bytes cut to 1000", "1.2.3.4:80:1:" + CountingHex(1001), "1.2.3.4", 80, true, CountingHex(1000),
+        "1.2.3.4 (Port 80, TCP)");
 }
 
 void tst_CustomIPProperty::configText()
@@ -116,19 +102,16 @@ void tst_CustomIPProperty::midiText_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("hex");
     QTest::addColumn<tBytes>("bytes");
-    QTest::newRow("two bytes") << "90,40"
-                               << "90,40" << tBytes { 0x90, 0x40 };
-    QTest::newRow("blanks kept as written") << " 90  40"
-                                            << " 90  40" << tBytes { 0x90, 0x40 };
-    QTest::newRow("empty") << ""
-                           << "" << tBytes {};
-    QTest::newRow("bad token: nothing, not a zero byte") << "90,XX,40"
-                                                         << "" << tBytes {};
-    QTest::newRow("above 255: nothing") << "100"
-                                        << "" << tBytes {};
-    QTest::newRow("1001 bytes cut to 1000") << CountingHex(1001) << CountingHex(1000)
-                                            << cCustomIPProperty::ConvertMessageStringToList(
-                                                   cCustomIPProperty::ConvertMessageHexToString(CountingHex(1000)));
+    auto row = [](const char* name, const QString& text, const QString& hex, const tBytes& bytes) {
+        QTest::newRow(name) << text << hex << bytes;
+    };
+    row("two bytes", "90,40", "90,40", tBytes { 0x90, 0x40 });
+    row("blanks kept as written", " 90  40", " 90  40", tBytes { 0x90, 0x40 });
+    row("empty", "", "", tBytes {});
+    row("bad token: nothing, not a zero byte", "90,XX,40", "", tBytes {});
+    row("above 255: nothing", "100", "", tBytes {});
+    row("1001 bytes cut to 1000", CountingHex(1001), CountingHex(1000),
+        cCustomIPProperty::ConvertMessageStringToList(cCustomIPProperty::ConvertMessageHexToString(CountingHex(1000))));
 }
 
 void tst_CustomIPProperty::midiText()
@@ -152,13 +135,11 @@ void tst_CustomIPProperty::midiShownText_data()
     QTest::addColumn<QString>("hex");
     QTest::addColumn<QString>("shown");
     const QString hex29 = "01,02,03,04,05,06,07,08,09,0A"; // 29 characters
-    QTest::newRow("empty") << ""
-                           << "";
-    QTest::newRow("29 characters") << hex29 << "Hex: " + hex29;
-    QTest::newRow("30 characters: marked though not cut") << hex29 + ","
-                                                          << "Hex: " + hex29 + ",...";
-    QTest::newRow("31 characters") << hex29 + ",0"
-                                   << "Hex: " + hex29 + ",...";
+    auto row = [](const char* name, const QString& hex, const QString& shown) { QTest::newRow(name) << hex << shown; };
+    row("empty", "", "");
+    row("29 characters", hex29, "Hex: " + hex29);
+    row("30 characters: marked though not cut", hex29 + ",", "Hex: " + hex29 + ",...");
+    row("31 characters", hex29 + ",0", "Hex: " + hex29 + ",...");
 }
 
 void tst_CustomIPProperty::midiShownText()
@@ -283,19 +264,16 @@ void tst_CustomIPProperty::messageValidity_data()
     QTest::addColumn<QString>("form");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("message");
-    QTest::newRow("characters, 1000") << "string" << QString(1000, 'a') << "";
-    QTest::newRow("characters, 1001") << "string" << QString(1001, 'a') << "Message length exceeds maximum of 1000";
-    QTest::newRow("hex, 1000 bytes") << "hex" << CountingHex(1000) << "";
-    QTest::newRow("hex, 1001 bytes") << "hex" << CountingHex(1001) << "Message length exceeds maximum of 1000";
-    QTest::newRow("hex, bad token") << "hex"
-                                    << "0A GG"
-                                    << "Error at character 5";
-    QTest::newRow("decimal, 256") << "dec"
-                                  << "1,256"
-                                  << "Error at character 5";
-    QTest::newRow("decimal, fine") << "dec"
-                                   << "1, 255"
-                                   << "";
+    auto row = [](const char* name, const char* form, const QString& text, const char* message) {
+        QTest::newRow(name) << form << text << message;
+    };
+    row("characters, 1000", "string", QString(1000, 'a'), "");
+    row("characters, 1001", "string", QString(1001, 'a'), "Message length exceeds maximum of 1000");
+    row("hex, 1000 bytes", "hex", CountingHex(1000), "");
+    row("hex, 1001 bytes", "hex", CountingHex(1001), "Message length exceeds maximum of 1000");
+    row("hex, bad token", "hex", "0A GG", "Error at character 5");
+    row("decimal, 256", "dec", "1,256", "Error at character 5");
+    row("decimal, fine", "dec", "1, 255", "");
 }
 
 void tst_CustomIPProperty::messageValidity()
