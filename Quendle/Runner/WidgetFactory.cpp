@@ -93,22 +93,6 @@ QHash<QString, tCreator> BuildCreators()
     return creators;
 }
 
-/// Whether the element gives its place or size as "nan", "inf" or a number beyond float range. The
-/// widget may read such a text as 0, which would pass every check below.
-bool HasNonFiniteGeometry(const QXmlStreamAttributes& attributes)
-{
-    for (const QXmlStreamAttribute& attribute : attributes) {
-        const QStringRef name = attribute.name();
-        if (name != QLatin1String("x") && name != QLatin1String("y") && name != QLatin1String("width")
-            && name != QLatin1String("height"))
-            continue;
-        // Beyond float range reads as infinite too, with the conversion reported failed.
-        if (!std::isfinite(attribute.value().toFloat()))
-            return true;
-    }
-    return false;
-}
-
 bool IsPanelLED(const QString& type)
 {
     return type == QLatin1String("zunet_panel_led") || type == QLatin1String("vsp_zunet_panel_led");
@@ -168,9 +152,10 @@ cWidget* cRunnerWidgetFactory::CreateOne(
     const float y = widget->yFraction();
     const float width = widget->widthFraction();
     const float height = widget->heightFraction();
-    // "nan" and "inf" read as numbers, and no comparison with NaN is ever true.
+    // "nan" and "inf" read as numbers, and no comparison with NaN is ever true; the widget reads
+    // them as 0, which would pass every check below.
     if (width < 0 || height < 0 || !std::isfinite(x) || !std::isfinite(y) || !std::isfinite(width)
-        || !std::isfinite(height) || HasNonFiniteGeometry(reader.attributes())) {
+        || !std::isfinite(height) || widget->NonFiniteGeometryRead()) {
         ZU_ERR("Error loading widget coords");
         delete widget;
         reader.skipCurrentElement();

@@ -225,21 +225,34 @@ float cWidget::ReadFloat(const QStringRef& text)
     return (ok && std::isfinite(value)) ? value : 0.0f;
 }
 
+float cWidget::ReadGeometry(const QStringRef& text)
+{
+    bool ok = false;
+    const float value = text.toFloat(&ok);
+    // Beyond float range reads as infinite, with the conversion reported failed.
+    if (!std::isfinite(value)) {
+        mNonFiniteGeometry = true;
+        return 0.0f;
+    }
+    return ok ? value : 0.0f;
+}
+
 void cWidget::LoadAttributes(QXmlStreamReader& reader)
 {
     mLoading = true;
+    mNonFiniteGeometry = false;
     const QXmlStreamAttributes attributes = reader.attributes();
     for (const QXmlStreamAttribute& attribute : attributes) {
         const QStringRef name = attribute.name();
         const QStringRef value = attribute.value();
         if (name == QLatin1String("x")) {
-            setXFraction(ReadFloat(value));
+            setXFraction(ReadGeometry(value));
         } else if (name == QLatin1String("y")) {
-            setYFraction(ReadFloat(value));
+            setYFraction(ReadGeometry(value));
         } else if (name == QLatin1String("width")) {
-            setWidthFraction(ReadFloat(value));
+            setWidthFraction(ReadGeometry(value));
         } else if (name == QLatin1String("height")) {
-            setHeightFraction(ReadFloat(value));
+            setHeightFraction(ReadGeometry(value));
         } else if (name == QLatin1String("z")) {
             SetZ(ReadFloat(value));
         } else if (name == QLatin1String("group")) {

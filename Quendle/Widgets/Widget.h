@@ -182,6 +182,9 @@ public:
     static void AssertHasProperty(const QObject* object, const QString& name) { }
     /// A number attribute: text that is not a finite number reads as 0.
     static float ReadFloat(const QStringRef& text);
+    /// Whether the last `LoadAttributes` met an `x`, `y`, `width` or `height` of "nan", "inf" or
+    /// beyond float range, which reads as 0 and so would pass every geometry check.
+    bool NonFiniteGeometryRead() const { return mNonFiniteGeometry; }
 
     static const QString mMultipleTypeName;
 
@@ -217,6 +220,8 @@ private:
     void SetBaseFloat(cFloatProperty* property, float& stored, float value, void (cWidget::*changed)());
     void SetContentSizeMode(int index);
     void SetPositionLock(int value);
+    /// `ReadFloat` for a geometry attribute, noting a text that is not finite.
+    float ReadGeometry(const QStringRef& text);
 
     /// The base values while the property tree does not exist.
     struct sBaseValues {
@@ -257,6 +262,7 @@ private:
     QList<int> mLayoutGroups;
     QRectF mGroupRect;
     bool mLoading = false;
+    bool mNonFiniteGeometry = false;
 };
 
 /// The widget made for a `Widget` element whose type no factory knows: it keeps the type, reads
