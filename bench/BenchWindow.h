@@ -4,9 +4,9 @@
 
 #include <QByteArray>
 #include <QObject>
-#include <QPointer>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QString>
 
 #include <atomic>
 #include <chrono>
@@ -15,8 +15,9 @@
 #include <unistd.h>
 
 /// Like RunInTestNamespace, with a virtual X display of its own inside the namespace when the
-/// build found xvfb-run (real rendering through Mesa); without it the window is offscreen and drawn
-/// by the software scene graph. Returns at once inside the namespace.
+/// build found xvfb-run (real rendering through Mesa); without it, or when the benchmark is started
+/// inside tools/netns-run.sh directly, the window is offscreen and drawn by the software scene
+/// graph. Returns at once inside the namespace.
 inline void RunInTestNamespaceWithDisplay(int argc, char** argv)
 {
     if (qgetenv("ZUNET_IN_NETNS") == "1") {

@@ -5,7 +5,8 @@
 // real window and application object, and a generated layout of 1,000 plain widgets (a fifth of
 // them top-level, the rest on the four tabs of a container, three of which are hidden and made as
 // the engine finds time) read into the same configuration. Beside them, in the same run, the same
-// round with a layout of one widget: what a round costs apart from the widgets.
+// round with a layout of one widget: what a round costs apart from the widgets. Warnings while
+// the content is made and destroyed are counted, and the first of each kind shown.
 
 #include "Quendle/AppCommon/ImageProvider.h"
 #include "Quendle/Runner/Application.h"
@@ -19,11 +20,13 @@
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <malloc.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -77,6 +80,20 @@ QByteArray GeneratedLayout(int widgets)
             text += GeneratedWidget(id++, index++);
     }
     return text + "</Layout>\n</Layouts></QuendleConfig>\n";
+}
+
+std::atomic<int> gWarnings { 0 };
+
+/// Counts warnings and shows the first of each text: a round can give hundreds of the same.
+void CountWarnings(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    static QSet<QString> shown;
+    if (type == QtWarningMsg || type == QtCriticalMsg)
+        ++gWarnings;
+    if (!shown.contains(message)) {
+        shown.insert(message);
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+    }
 }
 
 long ResidentBytes()
@@ -184,6 +201,7 @@ void CreateContent(benchmark::State& state, const QByteArray& document)
     double heap = 0;
     double resident = 0;
     int widgets = 0;
+    const int warningsBefore = gWarnings.load();
     for (auto _ : state) {
         world.Empty();
         const std::size_t heapBefore = mallinfo2().uordblks;
@@ -212,6 +230,8 @@ void CreateContent(benchmark::State& state, const QByteArray& document)
         state.counters["rss_bytes_per_widget"] = resident / rounds / widgets;
     }
     state.counters["rss_MB"] = double(ResidentBytes()) / 1e6;
+    // Made and destroyed, as each round destroys the one before.
+    state.counters["warnings_per_round"] = rounds > 0 ? (gWarnings.load() - warningsBefore) / rounds : 0;
 }
 
 void BM_CreateDemoContent(benchmark::State& state)
@@ -238,6 +258,7 @@ int main(int argc, char** argv)
 {
     RunInTestNamespaceWithDisplay(argc, argv);
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    qInstallMessageHandler(&CountWarnings);
     std::printf("platform: %s\n",
         qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen, software scene graph"
                                                : "xcb on Xvfb, OpenGL through Mesa");
