@@ -244,7 +244,7 @@ void BM_CreateContentOf1000Widgets(benchmark::State& state)
 {
     CreateContent(state, GeneratedLayout(kGeneratedWidgets));
 }
-BENCHMARK(BM_CreateContentOf1000Widgets)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CreateContentOf1000Widgets)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 void BM_BaselineContentOfOneWidget(benchmark::State& state)
 {

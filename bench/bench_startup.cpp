@@ -183,7 +183,7 @@ void BM_StartToLoginPageFrame(benchmark::State& state)
     state.counters["bare_app_ms"] = median(bare, &sStart::mApplication);
     state.counters["bare_shown_ms"] = median(bare, &sStart::mWindowShown);
 }
-BENCHMARK(BM_StartToLoginPageFrame)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartToLoginPageFrame)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 
