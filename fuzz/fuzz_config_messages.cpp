@@ -13,11 +13,13 @@
 #include "ZUNet/Core/Trace.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -91,7 +93,10 @@ struct sWorld {
         mClient = std::make_unique<cMemoryClient>("QuendleConfigClient_0", std::array<UBYTE, 3> { 1, 3, 1 });
     }
 
-    QTemporaryDir mDir;
+    // In memory where there is room for it: every committed upload is synced to disk.
+    QTemporaryDir mDir { QDir(QStringLiteral("/dev/shm")).exists()
+            ? QStringLiteral("/dev/shm/fuzz_config_messages-XXXXXX")
+            : QDir::tempPath() + QStringLiteral("/fuzz_config_messages-XXXXXX") };
     std::unique_ptr<cFuzzManager> mManager;
     std::unique_ptr<cMemoryClient> mClient;
 };
@@ -110,6 +115,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     static QCoreApplication application(*argc, *argv);
     gWorld = new sWorld;
+    // The world lives to the end of the process; its files must not outlive it in memory.
+    std::atexit([] { gWorld->mDir.remove(); });
     return 0;
 }
 

@@ -185,7 +185,8 @@ bool cConfigManager::GetAdminPassword(const std::string& unitNameOrIpAddress, st
 {
     QMutexLocker fileLocker(mConfigFileMutex); // no-op without a shared file lock
     QFile file(mConfigFilePath);
-    file.open(QIODevice::ReadOnly);
+    // The reader buffers what it reads: a second buffer in the file would only copy it once more.
+    file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     QXmlStreamReader reader(&file);
     if (!reader.readNextStartElement()) {
         ZU_ERR("Error reading start element - found %s", reader.name().toUtf8().constData());
@@ -218,7 +219,7 @@ void cConfigManager::CheckForAllowUserLists()
     mAllowUserList = false;
     QMutexLocker fileLocker(mConfigFileMutex); // no-op without a shared file lock
     QFile file(mConfigFilePath);
-    if (!file.exists() || file.size() == 0 || !file.open(QIODevice::ReadOnly))
+    if (!file.exists() || file.size() == 0 || !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return;
     QXmlStreamReader reader(&file);
     if (!reader.readNextStartElement()) {
