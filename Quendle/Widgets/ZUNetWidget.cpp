@@ -7,6 +7,7 @@
 #include "ZUNet/Core/SystemBuilder.h"
 #include "ZUNet/Core/Trace.h"
 
+#include <QCoreApplication>
 #include <QMutexLocker>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -256,9 +257,20 @@ void cZUNetWidget::RetireDriver(cZUNetDriverBase* driver)
             ++link;
         }
     }
-    // Deleted on its own thread: the builder may finish with it on the syscall thread.
-    if (!gSystemBuilder || !gSystemBuilder->ReleaseAfterQueuedCommands([driver] { driver->deleteLater(); }))
+    if (!gSystemBuilder || !gSystemBuilder->ReleaseAfterQueuedCommands([driver] { DeleteOnItsThread(driver); }))
         delete driver;
+}
+
+void cZUNetWidget::DeleteOnItsThread(QObject* object)
+{
+    // Posted as a call rather than a deferred delete: that one waits for an event loop run by
+    // exec(), and a program that only processes events would keep the object for ever.
+    QObject* application = QCoreApplication::instance();
+    if (application && application->thread() == object->thread())
+        QMetaObject::invokeMethod(
+            application, [object] { delete object; }, Qt::QueuedConnection);
+    else
+        object->deleteLater();
 }
 
 bool cZUNetWidget::DriverRegistered(const cZUNetDriverBase* driver)

@@ -132,6 +132,8 @@ private:
     /// Queues the removal of a recorded link, unless its unit's connection ended since: the unit
     /// then dropped it, and a removal would only reach the unit's next connection.
     static void QueueRemoval(const sLink& link);
+    /// From any thread: `object` is deleted on its own thread when that thread next turns its events.
+    static void DeleteOnItsThread(QObject* object);
 
     cCodeComboProperty* mUnitProperty = nullptr;
     const cConfigBase& mConfiguration;

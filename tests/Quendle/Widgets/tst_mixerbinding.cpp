@@ -26,6 +26,7 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -431,18 +432,22 @@ void tst_MixerBinding::widgetGoesWhileLinking()
     constexpr int kRounds = 8;
 
     cTraceCapture traces;
+    QList<QPointer<QObject>> drivers;
     for (int round = 0; round < kRounds; ++round) {
         std::unique_ptr<cZUNetWidget> widget;
         std::function<int()> answers;
+        std::function<QObject*()> driver;
         if (kind == kControl) {
             auto control
                 = Widget<cTestControlWidget>(QStringLiteral("unitId=\"0\" function=\"mute\" channelNumber=\"1\""));
             answers = [w = control.get()] { return w->mAnswers; };
+            driver = [w = control.get()] { return w->SwitchDriver(); };
             widget = std::move(control);
         } else {
             auto level
                 = Widget<cTestLevelWidget>(QStringLiteral("unitId=\"0\" levelType=\"mainlevel\" channelNumber=\"1\""));
             answers = [w = level.get()] { return w->mAnswers; };
+            driver = [w = level.get()] { return w->LevelDriver(); };
             widget = std::move(level);
         }
         const ULONG made = gSystemBuilder->GetMade();
@@ -464,6 +469,7 @@ void tst_MixerBinding::widgetGoesWhileLinking()
         if (moment == kSettled)
             QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(object), 1, 10000);
 
+        drivers << driver();
         if (action == kOfflineAndDestroy)
             widget->SetOffline();
         if (action == kOnlineAgain)
@@ -477,9 +483,14 @@ void tst_MixerBinding::widgetGoesWhileLinking()
             QVERIFY(SpinUntil([&] { return answers() > before; }));
             QTRY_VERIFY_WITH_TIMEOUT(!gSystemBuilder->IsBusy() && gSystemBuilder->GetQueued() == 0, 10000);
             QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(object), 1, 10000);
+            drivers << driver();
             widget.reset();
         }
     }
+    // Every driver goes once the builder is done with it, by events turned alone (no exec()).
+    QVERIFY(SpinUntil([&] {
+        return std::all_of(drivers.begin(), drivers.end(), [](const QPointer<QObject>& d) { return d.isNull(); });
+    }));
     QTRY_VERIFY_WITH_TIMEOUT(!gSystemBuilder->IsBusy() && gSystemBuilder->GetQueued() == 0, 10000);
     QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(object), 0, 10000);
     QCOMPARE(traces.CountContaining(QStringLiteral("Can't find")), 0);
