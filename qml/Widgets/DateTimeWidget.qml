@@ -69,8 +69,8 @@ WidgetBase {
 
                 Text {
                     objectName: "timeText"
-                    width: parent.width
-                    height: dateTimeWidget.showDate ? parent.height * 0.6 : parent.height
+                    width: inner.width
+                    height: dateTimeWidget.showDate ? inner.height * 0.6 : inner.height
                     visible: dateTimeWidget.showTime
                     text: Qt.formatTime(dateTimeWidget.now, dateTimeWidget.timeFormat)
                     color: dateTimeWidget.colour
@@ -84,9 +84,9 @@ WidgetBase {
 
                 Text {
                     objectName: "dateText"
-                    anchors.bottom: parent.bottom
-                    width: parent.width
-                    height: dateTimeWidget.showTime ? parent.height * 0.4 : parent.height
+                    anchors.bottom: inner.bottom
+                    width: inner.width
+                    height: dateTimeWidget.showTime ? inner.height * 0.4 : inner.height
                     visible: dateTimeWidget.showDate
                     text: Qt.formatDate(dateTimeWidget.now, dateTimeWidget.dateFormat)
                     color: dateTimeWidget.colour
@@ -101,6 +101,8 @@ WidgetBase {
         }
 
         Rectangle {
+            id: analogueFace
+
             objectName: "analogueFace"
             anchors.centerIn: parent
             width: face.side
@@ -113,10 +115,10 @@ WidgetBase {
 
             Text {
                 objectName: "analogueDateText"
-                anchors.horizontalCenter: parent.horizontalCenter
-                y: parent.height * 0.62
-                width: parent.width * 0.5
-                height: parent.height * 0.12
+                anchors.horizontalCenter: analogueFace.horizontalCenter
+                y: analogueFace.height * 0.62
+                width: analogueFace.width * 0.5
+                height: analogueFace.height * 0.12
                 visible: dateTimeWidget.showDate
                 text: Qt.formatDate(dateTimeWidget.now, dateTimeWidget.dateFormat)
                 color: dateTimeWidget.colour

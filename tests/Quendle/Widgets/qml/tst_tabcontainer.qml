@@ -37,6 +37,7 @@ Item {
         // What the content page does: one view per widget, children placed by their location.
         function createWidget(cppWidget, parentItem, views) {
             var url = cppWidget.type === "tab_container" ? "qrc:/Widgets/TabContainer.qml"
+                      : cppWidget.type === "datetime"    ? "qrc:/Widgets/DateTimeWidget.qml"
                                                          : "qrc:/WidgetBase/WidgetBase.qml";
             var component = Qt.createComponent(url);
             verify(component.status === Component.Ready, component.errorString());
@@ -99,6 +100,23 @@ Item {
                 compare(child.cppWidget.isVisible, i === 0);
             }
             verify(!find(view, "tabButton" + data.tabs));
+        }
+
+        // The content page destroys a container whole, its children's views with it: no view may
+        // read a parent that is already gone.
+        function test_destroyedWithItsChildren() {
+            var before = root.children.length;
+            var clock = '<Widget id="ID" type="datetime" x="0.1" y="0.1" width="0.5" height="0.5" FACE/>';
+            var loaded = load('<Widget id="1" type="tab_container" x="0" y="0" width="1" height="1" numTabs="2">'
+                              + "<Tab>" + clock.replace("ID", 10).replace("FACE", "") + "</Tab><Tab>"
+                              + clock.replace("ID", 11).replace("FACE", 'faceFormat="analogue"') + "</Tab></Widget>");
+            verify(find(loaded.views[10], "dateText").visible);
+            mouseClick(find(loaded.views[1], "tabButton1"));
+            verify(find(loaded.views[11], "analogueDateText").visible);
+            created = [];
+            loaded.views[1].destroy();
+            tryVerify(function() { return root.children.length === before; });
+            wait(0);
         }
 
         function test_currentTab() {
