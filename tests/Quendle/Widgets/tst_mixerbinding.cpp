@@ -103,6 +103,7 @@ private Q_SLOTS:
     void unitBackCostsOneLinkPerWidget();
 
 private:
+    void SignIn();
     template <class tWidget> std::unique_ptr<tWidget> Widget(const QString& attributes, int id = 1);
     /// A QML view of one property of the widget.
     std::unique_ptr<QObject> View(QObject* widget, const QString& property);
@@ -141,6 +142,18 @@ void CountWarnings(QtMsgType type, const QMessageLogContext& context, const QStr
 }
 } // namespace
 
+// Connects to the unit program and signs in as Bob.
+void tst_MixerBinding::SignIn()
+{
+    QSignalSpy found(mConfigUnit, &cConnectionUnit::ConfigClientFound);
+    mConfigUnit->ConnectToUnit(nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(found.count() > 0 && mConfigUnit->connected(), 15000);
+    QSignalSpy signedIn(mConfigUnit, &cConnectionUnit::Authenticated);
+    mConfigUnit->ConfigClient()->Authenticate(
+        Quendle::GetHashedString(QStringLiteral("Bob")), Quendle::GetHashedBlankPassword());
+    QTRY_VERIFY_WITH_TIMEOUT(signedIn.count() > 0, 10000);
+}
+
 void tst_MixerBinding::initTestCase()
 {
     gWarnings = &mQmlWarnings;
@@ -161,13 +174,9 @@ void tst_MixerBinding::initTestCase()
         mConfig.get(), 1, QStringLiteral("127.0.0.9"), QStringLiteral("tarvo"), false, QString(), mConfig.get());
     QVERIFY(mConfig->InsertNewUnit(mOtherUnit) >= 0);
 
-    QSignalSpy found(mConfigUnit, &cConnectionUnit::ConfigClientFound);
-    mConfigUnit->ConnectToUnit(nullptr);
-    QTRY_VERIFY_WITH_TIMEOUT(found.count() > 0 && mConfigUnit->connected(), 15000);
-    QSignalSpy signedIn(mConfigUnit, &cConnectionUnit::Authenticated);
-    mConfigUnit->ConfigClient()->Authenticate(
-        Quendle::GetHashedString(QStringLiteral("Bob")), Quendle::GetHashedBlankPassword());
-    QTRY_VERIFY_WITH_TIMEOUT(signedIn.count() > 0, 10000);
+    SignIn();
+    if (QTest::currentTestFailed())
+        return;
 
     mEngine = std::make_unique<QQmlEngine>();
 }
@@ -556,13 +565,9 @@ void tst_MixerBinding::unitBackCostsOneLinkPerWidget()
     for (auto& widget : widgets)
         widget->SetOffline();
     QTRY_VERIFY_WITH_TIMEOUT(!gSystemBuilder->IsBusy() && gSystemBuilder->GetQueued() == 0, 15000);
-    QSignalSpy found(mConfigUnit, &cConnectionUnit::ConfigClientFound);
-    mConfigUnit->ConnectToUnit(nullptr);
-    QTRY_VERIFY_WITH_TIMEOUT(found.count() > 0 && mConfigUnit->connected(), 15000);
-    QSignalSpy signedIn(mConfigUnit, &cConnectionUnit::Authenticated);
-    mConfigUnit->ConfigClient()->Authenticate(
-        Quendle::GetHashedString(QStringLiteral("Bob")), Quendle::GetHashedBlankPassword());
-    QTRY_VERIFY_WITH_TIMEOUT(signedIn.count() > 0, 10000);
+    SignIn();
+    if (QTest::currentTestFailed())
+        return;
 
     for (auto& widget : widgets)
         widget->SetOnline();
