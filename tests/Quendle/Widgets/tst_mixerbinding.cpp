@@ -459,6 +459,9 @@ void tst_MixerBinding::widgetGoesWhileLinking()
             driver = [w = level.get()] { return w->LevelDriver(); };
             widget = std::move(level);
         }
+        // The count below must be this round's link, not the last round's one still being removed.
+        if (moment == kSettled)
+            QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(object), 0, 10000);
         const ULONG made = gSystemBuilder->GetMade();
         widget->SetOnline();
         bool locked = false;
