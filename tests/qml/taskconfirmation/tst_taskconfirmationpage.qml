@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtTest 1.2
 import "qrc:/"
+import "../support/Pixels.js" as Pixels
 
 Item {
     id: root
@@ -34,6 +35,32 @@ Item {
 
         function spyOn(page, signalName) {
             return createTemporaryObject(spyComponent, root, { target: page, signalName: signalName });
+        }
+
+        // Drawn for real: the page's gradient from top to bottom, the texts in their grey and each
+        // button's white border with its label inside.
+        function test_drawn() {
+            root.width = 800;
+            root.height = 600;
+            var page = createPage();
+            page.headlineText = "Delete layout";
+            page.confirmationReasonText = "The layout cannot be restored";
+            waitForRendering(page);
+            var image = grabImage(root);
+            Pixels.expect(this, image, 5, 1, Qt.rgba(0, 0.02, 0.03, 1), 4, "top of the gradient");
+            Pixels.expect(this, image, 5, 598, Qt.rgba(0.07, 0.13, 0.15, 1), 4, "bottom of the gradient");
+            for (var name of ["headline", "reason"]) {
+                var t = findChild(page, name);
+                verify(Pixels.count(image, t.x, t.y, t.width, t.height, "#B3B3B3", 40) > 20, name + " drawn");
+            }
+            for (var b of ["okButton", "cancelButton"]) {
+                var button = findChild(page, b);
+                Pixels.expect(this, image, button.x, button.y + button.height / 2, "white", 40, b + " left border");
+                Pixels.expect(this, image, button.x + button.width - 1, button.y + button.height / 2, "white", 40,
+                              b + " right border");
+                verify(Pixels.count(image, button.x + 2, button.y + 2, button.width - 4, button.height - 4, "white", 60)
+                       > 10, b + " label drawn");
+            }
         }
 
         function test_textsThroughAliases() {
