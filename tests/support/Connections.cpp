@@ -4,6 +4,12 @@
 
 #include <QTest>
 
+cStartedNetwork::cStartedNetwork()
+    : mStack(cNetworkStack::SystemBuilder | cNetworkStack::SyscallThread)
+{
+    mStack.Start();
+}
+
 void EndEveryConnection()
 {
     cNetworkConnection* network = cNetworkConnection::Instance();

@@ -1,8 +1,21 @@
 #pragma once
 
 #include "ZUNet/Core/ZUNetTypes.h"
+#include "ZUNet/QT/NetworkStack.h"
 
 #include <QString>
+
+/// The runner's network as the end-to-end tests use it: the stack with its own syscall thread and
+/// no ticks, started while it lives. Held by value as the test object's first member, so that it
+/// runs through every test function and goes after everything that made connections.
+class cStartedNetwork
+{
+public:
+    cStartedNetwork();
+
+private:
+    cNetworkStack mStack;
+};
 
 /// Ends every connection of the runner's network and waits until none is left, so that the next
 /// test function starts without one.

@@ -36,6 +36,12 @@ QString TestDataPath(const QString& relativePath)
     return QDir(root).filePath(relativePath);
 }
 
+bool CopyTestData(const QString& relativePath, const QString& to)
+{
+    return QFile::copy(TestDataPath(relativePath), to)
+        && QFile(to).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+}
+
 QByteArray LoadHexData(const QString& relativePath)
 {
     QFile file(TestDataPath(relativePath));

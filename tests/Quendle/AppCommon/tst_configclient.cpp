@@ -150,8 +150,7 @@ void tst_ConfigClient::init()
 {
     mDir = std::make_unique<QTemporaryDir>();
     mPath = mDir->filePath(QStringLiteral("config.xml"));
-    QVERIFY(QFile::copy(TestDataPath(QStringLiteral("config/runner.xml")), mPath));
-    QFile(mPath).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    QVERIFY(CopyTestData(QStringLiteral("config/runner.xml"), mPath));
     mRouter = std::make_unique<cRouterFixture>();
     mNetwork = std::make_unique<cWatchedNetwork>();
     mNetwork->AddConnection(QStringLiteral("mixer"), kRemote);

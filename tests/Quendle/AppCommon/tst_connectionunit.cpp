@@ -9,7 +9,6 @@
 #include "Quendle/Properties/Properties.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/QT/NetworkConnection.h"
-#include "ZUNet/QT/NetworkStack.h"
 #include "tests/support/Connections.h"
 #include "tests/support/quendle/QuendleUnit.h"
 
@@ -51,8 +50,6 @@ class tst_ConnectionUnit : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -73,21 +70,10 @@ private:
     bool Connect(cConnectionUnit& unit, sUnitSpies& spies);
     bool SignIn(cConnectionUnit& unit, sUnitSpies& spies, const QString& name, const QString& password);
 
-    std::unique_ptr<cNetworkStack> mStack;
+    cStartedNetwork mNetwork;
     std::unique_ptr<QTemporaryDir> mDir;
     std::unique_ptr<cQuendleUnit> mUnit;
 };
-
-void tst_ConnectionUnit::initTestCase()
-{
-    mStack = std::make_unique<cNetworkStack>(cNetworkStack::SystemBuilder | cNetworkStack::SyscallThread);
-    mStack->Start();
-}
-
-void tst_ConnectionUnit::cleanupTestCase()
-{
-    mStack.reset();
-}
 
 void tst_ConnectionUnit::init()
 {

@@ -13,7 +13,6 @@
 #include "ZUNet/QT/FrameParser.h"
 #include "ZUNet/QT/FrameWriter.h"
 #include "ZUNet/QT/NetworkConnection.h"
-#include "ZUNet/QT/NetworkStack.h"
 #include "ZUNet/QT/ZUNetWire.h"
 #include "tests/support/Connections.h"
 #include "tests/support/HexData.h"
@@ -283,8 +282,6 @@ class tst_SignInEndToEnd : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -322,27 +319,15 @@ private:
     bool StartPrimaryAndSecondary(cQuendleUnit& primary, const QString& primaryAddress, cQuendleUnit& secondary,
         const QStringList& secondaryArguments = {});
 
-    std::unique_ptr<cNetworkStack> mStack;
+    cStartedNetwork mNetwork;
     std::unique_ptr<QTemporaryDir> mDir;
     int mClients = 0;
 };
 
-void tst_SignInEndToEnd::initTestCase()
-{
-    mStack = std::make_unique<cNetworkStack>(cNetworkStack::SystemBuilder | cNetworkStack::SyscallThread);
-    mStack->Start();
-}
-
-void tst_SignInEndToEnd::cleanupTestCase()
-{
-    mStack.reset();
-}
-
 void tst_SignInEndToEnd::init()
 {
     mDir = std::make_unique<QTemporaryDir>();
-    QVERIFY(QFile::copy(TestDataPath(QStringLiteral("config/runner.xml")), ConfigPath()));
-    QFile(ConfigPath()).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    QVERIFY(CopyTestData(QStringLiteral("config/runner.xml"), ConfigPath()));
 }
 
 void tst_SignInEndToEnd::cleanup()

@@ -8,7 +8,6 @@
 #include "Quendle/Properties/Properties.h"
 #include "Quendle/Runner/ConfigConnectionInterface.h"
 #include "ZUNet/QT/NetworkConnection.h"
-#include "ZUNet/QT/NetworkStack.h"
 #include "tests/support/Connections.h"
 #include "tests/support/HexData.h"
 #include "tests/support/TraceCapture.h"
@@ -105,8 +104,6 @@ class tst_ConfigConnectionInterface : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -139,28 +136,16 @@ private:
     bool ConnectPrimary(bool signIn);
     cConnectionUnit* NewUnit(const QString& text);
 
-    std::unique_ptr<cNetworkStack> mStack;
+    cStartedNetwork mNetwork;
     std::unique_ptr<QTemporaryDir> mDir;
     std::unique_ptr<cTestApplication> mApplication;
     std::unique_ptr<cConfigConnectionInterface> mInterface;
 };
 
-void tst_ConfigConnectionInterface::initTestCase()
-{
-    mStack = std::make_unique<cNetworkStack>(cNetworkStack::SystemBuilder | cNetworkStack::SyscallThread);
-    mStack->Start();
-}
-
-void tst_ConfigConnectionInterface::cleanupTestCase()
-{
-    mStack.reset();
-}
-
 void tst_ConfigConnectionInterface::init()
 {
     mDir = std::make_unique<QTemporaryDir>();
-    QVERIFY(QFile::copy(TestDataPath(QStringLiteral("config/runner.xml")), ConfigPath(QStringLiteral("config.xml"))));
-    QFile(ConfigPath(QStringLiteral("config.xml"))).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    QVERIFY(CopyTestData(QStringLiteral("config/runner.xml"), ConfigPath(QStringLiteral("config.xml"))));
     mApplication = std::make_unique<cTestApplication>();
     mApplication->mPrimary = NewUnit(kPrimary);
     mInterface = std::make_unique<cConfigConnectionInterface>(nullptr, mApplication.get());

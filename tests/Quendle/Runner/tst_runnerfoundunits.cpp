@@ -5,7 +5,6 @@
 #include "Quendle/Runner/RunnerFoundUnitsManager.h"
 #include "Quendle/Runner/UserListQuery.h"
 #include "ZUNet/QT/NetworkConnection.h"
-#include "ZUNet/QT/NetworkStack.h"
 #include "ZUNet/QT/TestDottedIPAddress.h"
 #include "tests/support/Connections.h"
 #include "tests/support/HexData.h"
@@ -104,7 +103,6 @@ class tst_RunnerFoundUnits : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
-    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -121,7 +119,7 @@ private Q_SLOTS:
 
 private:
     QString ConfigPath() const { return TestDataPath(QStringLiteral("config/runner.xml")); }
-    std::unique_ptr<cNetworkStack> mStack;
+    cStartedNetwork mNetwork;
 };
 
 void tst_RunnerFoundUnits::initTestCase()
@@ -130,13 +128,6 @@ void tst_RunnerFoundUnits::initTestCase()
     QStandardPaths::setTestModeEnabled(true);
     QCoreApplication::setOrganizationName(QStringLiteral("QuendleTests"));
     QCoreApplication::setApplicationName(QStringLiteral("tst_runnerfoundunits"));
-    mStack = std::make_unique<cNetworkStack>(cNetworkStack::SystemBuilder | cNetworkStack::SyscallThread);
-    mStack->Start();
-}
-
-void tst_RunnerFoundUnits::cleanupTestCase()
-{
-    mStack.reset();
 }
 
 void tst_RunnerFoundUnits::init()

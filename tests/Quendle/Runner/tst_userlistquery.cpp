@@ -5,7 +5,6 @@
 #include "Quendle/Runner/UserListQuery.h"
 #include "ZUNet/Core/SystemBuilder.h"
 #include "ZUNet/QT/NetworkConnection.h"
-#include "ZUNet/QT/NetworkStack.h"
 #include "tests/support/Connections.h"
 #include "tests/support/HexData.h"
 #include "tests/support/NetTestHelpers.h"
@@ -71,7 +70,6 @@ class tst_UserListQuery : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
-    void cleanupTestCase();
     void cleanup();
 
     void directQuery_data();
@@ -84,19 +82,12 @@ private Q_SLOTS:
 
 private:
     QString ConfigPath() const { return TestDataPath(QStringLiteral("config/runner.xml")); }
-    std::unique_ptr<cNetworkStack> mStack;
+    cStartedNetwork mNetwork;
 };
 
 void tst_UserListQuery::initTestCase()
 {
     qRegisterMetaType<sUnit>();
-    mStack = std::make_unique<cNetworkStack>(cNetworkStack::SystemBuilder | cNetworkStack::SyscallThread);
-    mStack->Start();
-}
-
-void tst_UserListQuery::cleanupTestCase()
-{
-    mStack.reset();
 }
 
 void tst_UserListQuery::cleanup()

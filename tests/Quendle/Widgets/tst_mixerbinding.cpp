@@ -11,7 +11,6 @@
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/SystemBuilder.h"
 #include "ZUNet/QT/NetworkConnection.h"
-#include "ZUNet/QT/NetworkStack.h"
 #include "tests/Quendle/Widgets/MixerTestLeaves.h"
 #include "tests/support/Connections.h"
 #include "tests/support/TraceCapture.h"
@@ -117,7 +116,7 @@ private:
         return mUnit->Command(QStringLiteral("set %1 %2").arg(object).arg(value));
     }
 
-    std::unique_ptr<cNetworkStack> mStack;
+    cStartedNetwork mNetwork;
     std::unique_ptr<cQuendleUnit> mUnit;
     std::unique_ptr<cTestApplication> mApplication;
     std::unique_ptr<cTestConfig> mConfig;
@@ -158,8 +157,6 @@ void tst_MixerBinding::initTestCase()
 {
     gWarnings = &mQmlWarnings;
     gPreviousHandler = qInstallMessageHandler(CountWarnings);
-    mStack = std::make_unique<cNetworkStack>(cNetworkStack::SystemBuilder | cNetworkStack::SyscallThread);
-    mStack->Start();
     mUnit = std::make_unique<cQuendleUnit>();
     QTemporaryDir dir;
     QVERIFY(mUnit->Start(kUnitAddress, dir.filePath(QStringLiteral("none.xml")), {}, Description()));
@@ -189,7 +186,6 @@ void tst_MixerBinding::cleanupTestCase()
     EndEveryConnection();
     QVERIFY(mUnit->Stop());
     mUnit.reset();
-    mStack.reset();
     qInstallMessageHandler(gPreviousHandler);
     gWarnings = nullptr;
 }

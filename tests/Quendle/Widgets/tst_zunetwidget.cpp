@@ -9,8 +9,8 @@
 #include "ZUNet/Core/RegistryRouter.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/SystemBuilder.h"
-#include "ZUNet/QT/NetworkStack.h"
 #include "tests/Quendle/Widgets/MixerTestLeaves.h"
+#include "tests/support/Connections.h"
 #include "tests/support/TraceCapture.h"
 #include "tests/support/ValueObject.h"
 #include "tests/support/quendle/TestConfig.h"
@@ -95,15 +95,13 @@ private Q_SLOTS:
     void levelLinkAndVisibility();
 
 private:
-    std::unique_ptr<cNetworkStack> mStack;
+    cStartedNetwork mNetwork;
     std::unique_ptr<cTestApplication> mApplication;
     std::unique_ptr<cTestConfig> mConfig;
 };
 
 void tst_ZUNetWidget::initTestCase()
 {
-    mStack = std::make_unique<cNetworkStack>(cNetworkStack::SystemBuilder | cNetworkStack::SyscallThread);
-    mStack->Start();
     mApplication = std::make_unique<cTestApplication>();
     mConfig = std::make_unique<cTestConfig>(mApplication.get());
     // Unit 0 is a known type, unit 5 is of a type no widget takes.
@@ -120,7 +118,6 @@ void tst_ZUNetWidget::cleanupTestCase()
 {
     mConfig.reset();
     mApplication.reset();
-    mStack.reset();
 }
 
 void tst_ZUNetWidget::unitAttribute_data()
