@@ -42,7 +42,6 @@ private:
 void RegisterQuickTestTypes(QQmlEngine*)
 {
     Quendle::RegisterWidgetsQmlTypes();
-    Quendle::RegisterWidgetsQmlTypes();
     qmlRegisterType<cTestLayout>("WidgetsTest", 1, 0, "TestLayout");
 }
 
