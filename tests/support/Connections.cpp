@@ -10,6 +10,18 @@ cStartedNetwork::cStartedNetwork()
     mStack.Start();
 }
 
+cLocalNetwork::cLocalNetwork(bool systemBuilder)
+{
+    cNetworkConnection::AllowInstanceOf(true);
+    InitialiseSyscall(CONNECTION_TERMINATED_ABORT_COMMANDS, systemBuilder);
+}
+
+cLocalNetwork::~cLocalNetwork()
+{
+    cNetworkConnection::DeleteInstance();
+    UninitialiseSyscall();
+}
+
 void EndEveryConnection()
 {
     cNetworkConnection* network = cNetworkConnection::Instance();

@@ -17,6 +17,18 @@ private:
     cNetworkStack mStack;
 };
 
+/// The runner's registry router and connection manager, and its system builder when asked, made as
+/// the syscall layer makes them and never started: for tests that make net objects and read them
+/// without any traffic. Held by value as the test object's first member.
+class cLocalNetwork
+{
+public:
+    explicit cLocalNetwork(bool systemBuilder);
+    ~cLocalNetwork();
+    cLocalNetwork(const cLocalNetwork&) = delete;
+    cLocalNetwork& operator=(const cLocalNetwork&) = delete;
+};
+
 /// Ends every connection of the runner's network and waits until none is left, so that the next
 /// test function starts without one.
 void EndEveryConnection();

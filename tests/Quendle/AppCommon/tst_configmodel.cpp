@@ -6,8 +6,7 @@
 #include "Quendle/AppCommon/ImageProvider.h"
 #include "Quendle/AppCommon/QmlUnit.h"
 #include "Quendle/Properties/Properties.h"
-#include "ZUNet/Core/Syscall.h"
-#include "ZUNet/QT/NetworkConnection.h"
+#include "tests/support/Connections.h"
 #include "tests/support/TraceCapture.h"
 #include "tests/support/quendle/TestConfig.h"
 
@@ -82,8 +81,6 @@ class tst_ConfigModel : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -109,23 +106,12 @@ private Q_SLOTS:
     void imagesWhileTheGuiThreadReplacesThem();
 
 private:
+    cLocalNetwork mNetwork { false }; // without a system builder
     std::unique_ptr<cTestApplication> mApplication;
     cTestConfig* mConfig = nullptr;
     std::unique_ptr<QAbstractItemModelTester> mUnitsTester;
     std::unique_ptr<QAbstractItemModelTester> mResourcesTester;
 };
-
-void tst_ConfigModel::initTestCase()
-{
-    cNetworkConnection::AllowInstanceOf(true);
-    InitialiseSyscall(CONNECTION_TERMINATED_ABORT_COMMANDS, false);
-}
-
-void tst_ConfigModel::cleanupTestCase()
-{
-    cNetworkConnection::DeleteInstance();
-    UninitialiseSyscall();
-}
 
 void tst_ConfigModel::init()
 {

@@ -3,9 +3,8 @@
 
 #include "Quendle/Runner/RunnerConfig.h"
 #include "Quendle/Runner/WidgetFactory.h"
-#include "ZUNet/Core/Syscall.h"
-#include "ZUNet/QT/NetworkConnection.h"
 #include "tests/Quendle/Runner/RunnerTestApplication.h"
+#include "tests/support/Connections.h"
 
 #include <QFile>
 #include <QSet>
@@ -41,17 +40,6 @@ class tst_DemoLayouts : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase()
-    {
-        cNetworkConnection::AllowInstanceOf(true);
-        InitialiseSyscall(CONNECTION_TERMINATED_ABORT_COMMANDS, true);
-    }
-    void cleanupTestCase()
-    {
-        cNetworkConnection::DeleteInstance();
-        UninitialiseSyscall();
-    }
-
     void readWhole_data()
     {
         QTest::addColumn<QString>("path");
@@ -95,6 +83,9 @@ private Q_SLOTS:
         QCOMPARE(typesRead, factoryTypes);
         QCOMPARE(config.resources()->count(), 1);
     }
+
+private:
+    cLocalNetwork mNetwork { true };
 };
 
 QTEST_GUILESS_MAIN(tst_DemoLayouts)

@@ -5,10 +5,9 @@
 #include "Quendle/Runner/RunnerConfig.h"
 #include "Quendle/Runner/WidgetFactory.h"
 #include "Quendle/Widgets/TabContainer.h"
-#include "ZUNet/Core/Syscall.h"
-#include "ZUNet/QT/NetworkConnection.h"
 #include "tests/Quendle/Runner/RunnerTestApplication.h"
 #include "tests/Quendle/Widgets/MixerTestLeaves.h"
+#include "tests/support/Connections.h"
 #include "tests/support/HexData.h"
 #include "tests/support/TraceCapture.h"
 
@@ -82,8 +81,6 @@ class tst_RunnerConfig : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase();
-    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -111,21 +108,10 @@ private Q_SLOTS:
 private:
     bool Read(const QByteArray& document);
 
+    cLocalNetwork mNetwork { true };
     std::unique_ptr<cRunnerTestApplication> mApplication;
     std::unique_ptr<cRunnerConfig> mConfig;
 };
-
-void tst_RunnerConfig::initTestCase()
-{
-    cNetworkConnection::AllowInstanceOf(true);
-    InitialiseSyscall(CONNECTION_TERMINATED_ABORT_COMMANDS, true);
-}
-
-void tst_RunnerConfig::cleanupTestCase()
-{
-    cNetworkConnection::DeleteInstance();
-    UninitialiseSyscall();
-}
 
 void tst_RunnerConfig::init()
 {

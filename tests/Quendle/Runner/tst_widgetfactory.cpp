@@ -1,9 +1,8 @@
 #include "Quendle/Runner/RunnerConfig.h"
 #include "Quendle/Runner/WidgetFactory.h"
 #include "Quendle/Widgets/Container.h"
-#include "ZUNet/Core/Syscall.h"
-#include "ZUNet/QT/NetworkConnection.h"
 #include "tests/Quendle/Runner/RunnerTestApplication.h"
+#include "tests/support/Connections.h"
 #include "tests/support/TraceCapture.h"
 
 #include <QtTest>
@@ -44,15 +43,14 @@ private:
     /// just before the sentinel sibling that follows it.
     cWidget* CreateFirst(const QByteArray& element, QSet<int>& ids, QObject* parent, bool& consumed);
 
+    // Mixer-bound widgets create their drivers as they are made: they need the local registry.
+    cLocalNetwork mNetwork { true };
     std::unique_ptr<cRunnerTestApplication> mApplication;
     std::unique_ptr<cRunnerConfig> mConfig;
 };
 
 void tst_WidgetFactory::initTestCase()
 {
-    // Mixer-bound widgets create their drivers as they are made: they need the local registry.
-    cNetworkConnection::AllowInstanceOf(true);
-    InitialiseSyscall(CONNECTION_TERMINATED_ABORT_COMMANDS, true);
     mApplication = std::make_unique<cRunnerTestApplication>();
     mConfig = std::make_unique<cRunnerConfig>(nullptr, mApplication.get(), mApplication.get());
 }
@@ -60,8 +58,6 @@ void tst_WidgetFactory::initTestCase()
 void tst_WidgetFactory::cleanupTestCase()
 {
     mConfig.reset();
-    cNetworkConnection::DeleteInstance();
-    UninitialiseSyscall();
 }
 
 void tst_WidgetFactory::cleanup()
