@@ -13,6 +13,9 @@ Rectangle {
     property bool editor: false
     property string platformName: Qt.platform.os
     readonly property bool desktop: Platform.isDesktop(platformName)
+    // The licence is long rich text: it is laid out the first time the page shows, not while the
+    // page waits hidden in the window at start.
+    property bool licenceWanted: false
     readonly property string productTitle: editor ? (_application.melvarBuild ? "Wendrel" : "Quendle Editor")
                                                   : (_application.melvarBuild ? "Ostrel" : "Quendle App")
 
@@ -21,6 +24,9 @@ Rectangle {
     }
 
     color: "#333333"
+
+    Component.onCompleted: licenceWanted = licenceWanted || visible
+    onVisibleChanged: licenceWanted = licenceWanted || visible
 
     Rectangle {
         objectName: "pageGradient"
@@ -90,7 +96,7 @@ Rectangle {
             textFormat: Text.RichText
             font.pointSize: aboutRectangle.scaled(12)
             color: aboutRectangle.textColour
-            text: "<p>Lato, copyright (c) 2010-2014 by tyPoland Lukasz Dziedzic (team@latofonts.com) with Reserved Font Name \"Lato\".</p>"
+            text: !aboutRectangle.licenceWanted ? "" : "<p>Lato, copyright (c) 2010-2014 by tyPoland Lukasz Dziedzic (team@latofonts.com) with Reserved Font Name \"Lato\".</p>"
                   + "<p>This Font Software is licensed under the SIL Open Font License, Version 1.1, "
                   + "whose text follows.</p>" + OFLText.licenceString
         }

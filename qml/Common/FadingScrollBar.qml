@@ -27,7 +27,8 @@ ScrollBar {
         opacity: bar.handleOpacity
     }
 
-    Component.onCompleted: fadeOut()
+    // A bar made hidden (a page waiting in the window) fades when it first shows.
+    Component.onCompleted: if (visible) fadeOut()
     onVisibleChanged: if (visible) fadeOut()
 
     NumberAnimation {
