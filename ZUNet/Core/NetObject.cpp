@@ -122,11 +122,16 @@ void cNetObject::ActionTock()
 
 void cNetObject::ConnectionTerminated(UWORD connectionId, bool)
 {
+    // Every object hears of every ended connection, and most have nothing linked: skip empty lists.
     for (auto& list : mInformLists) {
+        if (list.empty())
+            continue;
         list.erase(std::remove_if(list.begin(), list.end(),
                        [connectionId](const sInformListItem& i) { return i.mConnectionId == connectionId; }),
             list.end());
     }
+    if (mDeleteList.empty())
+        return;
     mDeleteList.erase(std::remove_if(mDeleteList.begin(), mDeleteList.end(),
                           [connectionId](const sDeleteListItem& i) { return i.mConnectionId == connectionId; }),
         mDeleteList.end());

@@ -384,16 +384,26 @@ bool cSystemBuilder::CheckParamHeadForTerminatedUnit()
 
 void cSystemBuilder::DropCommandsThroughConnection(const char* hostName, bool headSearchLost)
 {
-    std::vector<sParameterLinkingCommand*> dropped;
+    // Connections end often and the queue may be long: the host name is measured once, and the
+    // dropped commands are chained through their own links rather than gathered in a new list.
+    const std::size_t hostLength = std::strlen(hostName);
+    // A name with a "/" is never the part of a path before its first "/"; one as long as a path
+    // names none either.
+    const bool nameable = hostLength > 0 && hostLength < sizeof(sParameterLinkingCommand::mSourcePath)
+        && std::memchr(hostName, '/', hostLength) == nullptr;
+    auto goesThrough = [hostName, hostLength](const char* path) {
+        return path[hostLength] == '/' && std::memcmp(path, hostName, hostLength) == 0;
+    };
+    sParameterLinkingCommand* dropped = nullptr;
+    sParameterLinkingCommand* droppedTail = nullptr;
+    std::size_t droppedCount = 0;
     bool headDropped = false;
     sParameterLinkingCommand* previous = nullptr;
     const sParameterLinkingCommand* const head = mHead;
     for (sParameterLinkingCommand* command = mHead; command;) {
         sParameterLinkingCommand* next = command->mNext;
         const bool isHead = command == head;
-        const bool through = (hostName[0] != '\0'
-                                 && (PathNamesUnit(command->mSourcePath, hostName, false)
-                                     || PathNamesUnit(command->mDestinationPath, hostName, false)))
+        const bool through = (nameable && (goesThrough(command->mSourcePath) || goesThrough(command->mDestinationPath)))
             || (isHead && headSearchLost);
         if (through) {
             if (previous)
@@ -405,23 +415,30 @@ void cSystemBuilder::DropCommandsThroughConnection(const char* hostName, bool he
             command->mNext = nullptr;
             --mQueueLength;
             headDropped = headDropped || isHead;
-            dropped.push_back(command);
+            if (droppedTail)
+                droppedTail->mNext = command;
+            else
+                dropped = command;
+            droppedTail = command;
+            ++droppedCount;
         } else {
             previous = command;
         }
         command = next;
     }
-    if (dropped.empty())
+    if (!dropped)
         return;
     if (headDropped) {
         ClearSeekBusy();
         mState = STATE_IDLE;
         mNotFoundReported = false;
     }
-    mQueued -= static_cast<UWORD>(dropped.size());
-    mMade += static_cast<ULONG>(dropped.size());
+    mQueued -= static_cast<UWORD>(droppedCount);
+    mMade += static_cast<ULONG>(droppedCount);
     // Callbacks after the queue is consistent again; one that queues a command appends it.
-    for (sParameterLinkingCommand* command : dropped) {
+    while (sParameterLinkingCommand* command = dropped) {
+        dropped = command->mNext;
+        command->mNext = nullptr;
         if (command->mCompletionCallback)
             command->mCompletionCallback(command);
         delete command;

@@ -62,6 +62,7 @@ private Q_SLOTS:
     void tooLongPathIsRefused_data();
     void tooLongPathIsRefused();
     void connectionEndDropsOnlyItsCommands();
+    void connectionEndMatchesTheWholeUnitName();
     void connectionEndAbandonsSearchWithoutStaleAnswer();
     void connectionEndWhileWaitingOnIt();
     void dropUnitCommandsBehaviour();
@@ -402,6 +403,29 @@ void tst_SystemBuilder::connectionEndDropsOnlyItsCommands()
     QCOMPARE(mBuilder->GetMade(), ULONG(4));
     QVERIFY(!mBuilder->IsBusy());
     QCOMPARE(calls.size(), 2);
+}
+
+void tst_SystemBuilder::connectionEndMatchesTheWholeUnitName()
+{
+    // "Unit" ends: only paths whose part before the first "/" is exactly "Unit" go through it.
+    mNetwork->AddConnection("Unit", 5);
+    cValueObject unit("Unit");
+    cValueObject d("d");
+    QStringList calls;
+    auto callback = [&calls](sParameterLinkingCommand* command) {
+        calls << QStringLiteral("%1>%2").arg(command->mSourcePath, command->mDestinationPath);
+    };
+    for (auto command : { Command("UnitA/x", "d"), Command("Unit", "d"), Command("d", "Unit/y"),
+             Command("d/Unit/z", "d"), Command("Uni/w", "d"), Command("Unit/v", "UnitA/u") }) {
+        command.mCompletionCallback = callback;
+        mBuilder->AddLinkCommandToList(command, false);
+    }
+    mRouter->Router().ConnectionTerminated(5, true);
+    QCOMPARE(calls, (QStringList { "d>Unit/y", "Unit/v>UnitA/u" }));
+    QCOMPARE(mBuilder->GetQueueLength(), 4);
+    QCOMPARE(QString(mBuilder->GetHead().mSourcePath), QString("UnitA/x"));
+    QCOMPARE(mBuilder->GetMade(), ULONG(2));
+    QCOMPARE(mBuilder->GetQueued(), UWORD(4));
 }
 
 void tst_SystemBuilder::connectionEndAbandonsSearchWithoutStaleAnswer()
