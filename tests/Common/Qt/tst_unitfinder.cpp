@@ -32,6 +32,17 @@ QByteArray Reply(const QString& find, const QString& name, const QString& info =
 /// A multi finder with its timer off: tests tick it by hand.
 struct cFinderFixture {
     cFinderFixture() { mFinder.SetTimerRunning(false); }
+    /// Hands the finder a datagram as the reply socket would, from `from`.
+    void Hear(const QByteArray& datagram, const char* from = "10.77.0.2")
+    {
+        mFinder.ProcessDiscoveryDatagram(datagram, QHostAddress(from));
+    }
+    /// Ticks as long as a unit lives: every unit not heard meanwhile is lost.
+    void OutliveEveryUnit()
+    {
+        for (int tick = 0; tick < cMultiUnitFinder::UNIT_LIFE; ++tick)
+            mFinder.TimerFired();
+    }
     cMultiUnitFinder mFinder;
 };
 
@@ -176,7 +187,7 @@ void tst_UnitFinder::parseReply()
     cFinderFixture f;
     f.mFinder.StartFindingUnits(kFind, false);
     QSignalSpy found(&f.mFinder, &cMultiUnitFinder::UnitFound);
-    f.mFinder.ProcessDiscoveryDatagram(datagram, QHostAddress("10.77.0.2"));
+    f.Hear(datagram);
     QCOMPARE(found.count(), accepted ? 1 : 0);
     if (accepted) {
         const sUnit unit = found.at(0).at(0).value<sUnit>();
@@ -192,10 +203,10 @@ void tst_UnitFinder::replyForFindStringNotSearched()
     cFinderFixture f;
     QSignalSpy found(&f.mFinder, &cMultiUnitFinder::UnitFound);
     const QByteArray reply = Reply(kFind, "A");
-    f.mFinder.ProcessDiscoveryDatagram(reply, QHostAddress("10.77.0.2"));
+    f.Hear(reply);
     QCOMPARE(found.count(), 0);
     f.mFinder.StartFindingUnits(kFind, false);
-    f.mFinder.ProcessDiscoveryDatagram(reply, QHostAddress("10.77.0.2"));
+    f.Hear(reply);
     QCOMPARE(found.count(), 1);
 }
 
@@ -228,8 +239,8 @@ void tst_UnitFinder::sameUnitOnceKeepingFirstDescription()
     cFinderFixture f;
     f.mFinder.StartFindingUnits(kFind, false);
     QSignalSpy found(&f.mFinder, &cMultiUnitFinder::UnitFound);
-    f.mFinder.ProcessDiscoveryDatagram(Reply(kFind, "A", "first"), QHostAddress("10.77.0.2"));
-    f.mFinder.ProcessDiscoveryDatagram(Reply(kFind, "A", "second"), QHostAddress("10.77.0.2"));
+    f.Hear(Reply(kFind, "A", "first"));
+    f.Hear(Reply(kFind, "A", "second"));
     QCOMPARE(found.count(), 1);
     QCOMPARE(f.mFinder.GetFoundUnits().size(), 1);
     QCOMPARE(f.mFinder.GetFoundUnits().at(0).mUnitInfo, QStringLiteral("first"));
@@ -252,19 +263,19 @@ void tst_UnitFinder::ageing()
     f.mFinder.StartFindingUnits(kFind, false);
     QSignalSpy lost(&f.mFinder, &cMultiUnitFinder::UnitLost);
     const QByteArray reply = Reply(kFind, "A");
-    f.mFinder.ProcessDiscoveryDatagram(reply, QHostAddress("10.77.0.2"));
+    f.Hear(reply);
     for (int tick = 1; tick <= lostOnTick; ++tick) {
         QCOMPARE(lost.count(), 0);
         f.mFinder.TimerFired();
         if (tick == refreshAfterTick)
-            f.mFinder.ProcessDiscoveryDatagram(reply, QHostAddress("10.77.0.2"));
+            f.Hear(reply);
     }
     QCOMPARE(lost.count(), 1);
     QCOMPARE(lost.at(0).at(0).value<sUnit>().mUnitName, QStringLiteral("A"));
     QVERIFY(f.mFinder.GetFoundUnits().isEmpty());
 
     QSignalSpy found(&f.mFinder, &cMultiUnitFinder::UnitFound);
-    f.mFinder.ProcessDiscoveryDatagram(reply, QHostAddress("10.77.0.2"));
+    f.Hear(reply);
     QCOMPARE(found.count(), 1); // found anew after being lost
 }
 
@@ -273,19 +284,18 @@ void tst_UnitFinder::atMost256SeenUnits()
     cFinderFixture f;
     f.mFinder.StartFindingUnits(kFind, false);
     for (int i = 0; i < 256; ++i)
-        f.mFinder.ProcessDiscoveryDatagram(Reply(kFind, QString::number(i)), QHostAddress("10.77.0.2"));
+        f.Hear(Reply(kFind, QString::number(i)));
     QCOMPARE(f.mFinder.GetFoundUnits().size(), 256);
 
     QSignalSpy found(&f.mFinder, &cMultiUnitFinder::UnitFound);
     const QByteArray late = Reply(kFind, "late");
-    f.mFinder.ProcessDiscoveryDatagram(late, QHostAddress("10.77.0.2"));
+    f.Hear(late);
     QCOMPARE(found.count(), 0);
 
     // Keep the late unit's slot free: once the others are lost it is accepted.
-    for (int tick = 0; tick < cMultiUnitFinder::UNIT_LIFE; ++tick)
-        f.mFinder.TimerFired();
+    f.OutliveEveryUnit();
     QVERIFY(f.mFinder.GetFoundUnits().isEmpty());
-    f.mFinder.ProcessDiscoveryDatagram(late, QHostAddress("10.77.0.2"));
+    f.Hear(late);
     QCOMPARE(found.count(), 1);
 }
 
@@ -304,9 +314,9 @@ void tst_UnitFinder::stopEmitsLostForItsUnitsOnly()
     cFinderFixture f;
     f.mFinder.StartFindingUnits(kFind, true);
     f.mFinder.StartFindingUnits(kOtherFind, false);
-    f.mFinder.ProcessDiscoveryDatagram(Reply(kFind, "A"), QHostAddress("10.77.0.2"));
-    f.mFinder.ProcessDiscoveryDatagram(Reply(kOtherFind, "O"), QHostAddress("10.77.0.2"));
-    f.mFinder.ProcessDiscoveryDatagram(Reply(kFind, "B"), QHostAddress("10.77.0.2"));
+    f.Hear(Reply(kFind, "A"));
+    f.Hear(Reply(kOtherFind, "O"));
+    f.Hear(Reply(kFind, "B"));
     QSignalSpy lost(&f.mFinder, &cMultiUnitFinder::UnitLost);
 
     f.mFinder.StopFindingUnits(kFind);
@@ -318,16 +328,15 @@ void tst_UnitFinder::stopEmitsLostForItsUnitsOnly()
     QCOMPARE(f.mFinder.GetFoundUnits().at(0).mFindString, kOtherFind);
 
     // Its replies are ignored now, and ticks lose nothing more of it.
-    f.mFinder.ProcessDiscoveryDatagram(Reply(kFind, "A"), QHostAddress("10.77.0.2"));
+    f.Hear(Reply(kFind, "A"));
     QCOMPARE(f.mFinder.GetFoundUnitsOfFindString(kFind).size(), 0);
-    for (int tick = 0; tick < cMultiUnitFinder::UNIT_LIFE; ++tick)
-        f.mFinder.TimerFired();
+    f.OutliveEveryUnit();
     QCOMPARE(lost.count(), 3);
 
-    f.mFinder.ProcessDiscoveryDatagram(Reply(kOtherFind, "O"), QHostAddress("10.77.0.2"));
+    f.Hear(Reply(kOtherFind, "O"));
     f.mFinder.StopFindingAllUnits();
     QCOMPARE(lost.count(), 4);
-    f.mFinder.ProcessDiscoveryDatagram(Reply(kOtherFind, "O"), QHostAddress("10.77.0.2"));
+    f.Hear(Reply(kOtherFind, "O"));
     QVERIFY(f.mFinder.GetFoundUnits().isEmpty());
 }
 
@@ -336,9 +345,9 @@ void tst_UnitFinder::hostAddressByUnitName()
     cFinderFixture f;
     f.mFinder.StartFindingUnits(kFind, false);
     f.mFinder.StartFindingUnits(kOtherFind, false);
-    f.mFinder.ProcessDiscoveryDatagram(Reply(kOtherFind, "A"), QHostAddress("10.77.0.9"));
-    f.mFinder.ProcessDiscoveryDatagram(Reply(kFind, "A"), QHostAddress("10.77.0.2"));
-    f.mFinder.ProcessDiscoveryDatagram(Reply(kFind, "A"), QHostAddress("10.77.0.3"));
+    f.Hear(Reply(kOtherFind, "A"), "10.77.0.9");
+    f.Hear(Reply(kFind, "A"));
+    f.Hear(Reply(kFind, "A"), "10.77.0.3");
     QCOMPARE(f.mFinder.GetHostAddressByUnitName(kFind, "A"), QHostAddress("10.77.0.2"));
     QCOMPARE(f.mFinder.GetHostAddressByUnitName(kOtherFind, "A"), QHostAddress("10.77.0.9"));
     QVERIFY(f.mFinder.GetHostAddressByUnitName(kFind, "a").isNull());
@@ -426,10 +435,9 @@ void tst_UnitFinder::signalsNotEmittedUnderLocks()
         f.mFinder.StartFindingUnits(kOtherFind, false);
         ++calls;
     });
-    f.mFinder.ProcessDiscoveryDatagram(Reply(kFind, "A"), QHostAddress("10.77.0.2"));
-    for (int tick = 0; tick < cMultiUnitFinder::UNIT_LIFE; ++tick)
-        f.mFinder.TimerFired();
-    f.mFinder.ProcessDiscoveryDatagram(Reply(kFind, "B"), QHostAddress("10.77.0.2"));
+    f.Hear(Reply(kFind, "A"));
+    f.OutliveEveryUnit();
+    f.Hear(Reply(kFind, "B"));
     f.mFinder.StopFindingUnits(kFind);
     QCOMPARE(calls, 4);
 }
@@ -478,9 +486,8 @@ void tst_UnitFinder::readersOnOtherThreads()
     }
     for (int round = 0; round < 20; ++round) {
         for (int i = 0; i < 20; ++i)
-            f.mFinder.ProcessDiscoveryDatagram(Reply(kFind, QString::number(i)), QHostAddress("10.77.0.2"));
-        for (int tick = 0; tick < cMultiUnitFinder::UNIT_LIFE; ++tick)
-            f.mFinder.TimerFired();
+            f.Hear(Reply(kFind, QString::number(i)));
+        f.OutliveEveryUnit();
     }
     QTRY_VERIFY(reads > 10);
     stop = true;
