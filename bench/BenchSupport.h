@@ -152,3 +152,15 @@ template <class tWorld, class tApplication = QCoreApplication> int RunBenchmarks
     HeldWorld<tWorld>().reset();
     return 0;
 }
+
+/// `RunBenchmarksInWorld`, with "BM_BaselinePlainQueuedSignals" (the world's `mPlain`) registered
+/// after the file's own benchmarks and timed as they are.
+template <class tWorld> int RunBenchmarksWithPlainBaseline(int argc, char** argv)
+{
+    benchmark::RegisterBenchmark(
+        "BM_BaselinePlainQueuedSignals", [](benchmark::State& state) { World<tWorld>().mPlain->Run(state); })
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond)
+        ->MinTime(2.0);
+    return RunBenchmarksInWorld<tWorld>(argc, argv);
+}

@@ -104,17 +104,11 @@ void BM_DriverChangesToTheUserInterface(benchmark::State& state)
 }
 BENCHMARK(BM_DriverChangesToTheUserInterface)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
-void BM_BaselinePlainQueuedSignals(benchmark::State& state)
-{
-    World<sWorld>().mPlain->Run(state);
-}
-BENCHMARK(BM_BaselinePlainQueuedSignals)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    return RunBenchmarksInWorld<sWorld>(argc, argv);
+    return RunBenchmarksWithPlainBaseline<sWorld>(argc, argv);
 }
 
 #include "bench_drivers.moc"
