@@ -17,6 +17,13 @@ ApplicationWindow {
     property real cornerRadius: Math.min(width, height) * 0.007
     property bool connectingToUnitsGuard: true
 
+    // The geometry the application object gives a window with nothing stored: the window maps at
+    // once at that size, instead of at a default size that applicationWindowReady() then changes,
+    // laying every page out twice.
+    x: 100
+    y: 100
+    width: 1024
+    height: 768
     minimumWidth: 320
     minimumHeight: 240
     visible: true
