@@ -251,9 +251,10 @@ bool cSeekObject::SearchWaitsOnConnection(UWORD connectionId) const
     if (!mSeekBusy.load())
         return false;
     std::lock_guard<std::mutex> locker(mRepliesMutex);
-    for (const sReplyDue& reply : mRepliesDue) {
-        if (reply.mSequence == mSearchSequence)
-            return reply.mState == REQUEST_FORWARDED && reply.mConnectionId == connectionId;
+    // Newest first: the search in progress is nearly always the last request made.
+    for (auto it = mRepliesDue.rbegin(); it != mRepliesDue.rend(); ++it) {
+        if (it->mSequence == mSearchSequence)
+            return it->mState == REQUEST_FORWARDED && it->mConnectionId == connectionId;
     }
     return false;
 }
