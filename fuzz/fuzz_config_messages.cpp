@@ -8,6 +8,7 @@
 #include "Quendle/AppCommon/QuendleConfigClient.h"
 #include "Quendle/Global/ConfigManager.h"
 #include "Quendle/Global/ConfigManagerVersionClient.h"
+#include "Quendle/Global/ReplyWorkerThread.h"
 #include "ZUNet/Core/RegistryRouter.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/Trace.h"
@@ -58,6 +59,7 @@ public:
     }
     ~cFuzzManager() override = default;
     void SignIn(UWORD connectionId, UWORD handle) { SetAuthenticated(connectionId, handle, 0); }
+    void WaitForReplyWorker() { ReplyWorker()->WaitUntilIdle(); }
     void ResolveNameAndParameter(
         const std::string& path, UWORD& status, std::list<std::pair<std::string, UWORD>>& entries) override
     {
@@ -106,10 +108,18 @@ sWorld* gWorld = nullptr;
 void Drain()
 {
     gRegistryRouter->SyscallPollAtMost(10000);
-    QCoreApplication::processEvents();
+    // Only queued slot calls wait here (no timers, no sockets): deliver them without polling.
+    QCoreApplication::sendPostedEvents();
 }
 
 } // namespace
+
+// Inputs allocate and free many small blocks: a smaller quarantine keeps them in cache and still
+// holds every block freed within an input, where a use after free would be.
+extern "C" const char* __asan_default_options()
+{
+    return "quarantine_size_mb=16";
+}
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
@@ -189,6 +199,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     gRegistryRouter->ConnectionTerminated(kUnit, true);
     manager.ConnectionTerminated(0, false);
     client.SetDownloadHasBeenProcessed();
+    // Nothing of this input may run on into the next (or into the exit): the worker finishes or
+    // drops what it holds, and what it sent is delivered now.
+    manager.WaitForReplyWorker();
     Drain();
     return 0;
 }

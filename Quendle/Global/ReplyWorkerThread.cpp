@@ -132,8 +132,12 @@ void cReplyWorkerThread::ConnectionTerminated(UWORD connectionId)
         }
         if (mCurrentConnectionId == connectionId)
             mCancelCurrent.store(true);
-        mEndedConnections.push_back(connectionId);
-        Wake();
+        // An idle worker holds nothing to drop: connections end often, and waking it for nothing
+        // costs a thread switch each time.
+        if (mHoldsReplies) {
+            mEndedConnections.push_back(connectionId);
+            Wake();
+        }
     }
     std::lock_guard<std::mutex> locker(mRunnerLayoutsMutex);
     for (auto it = mRunnerLayouts.begin(); it != mRunnerLayouts.end();) {
@@ -152,9 +156,11 @@ void cReplyWorkerThread::run()
     std::unique_lock<std::mutex> locker(mQueueMutex);
     for (;;) {
         DropRepliesToEndedConnections();
+        mHoldsReplies = !mActive.empty();
         if (!mQueue.empty()) {
             std::unique_ptr<sQueueItem> item(mQueue.front());
             mQueue.pop_front();
+            mHoldsReplies = true;
             auto* reply = dynamic_cast<sReplyQueueItem*>(item.get());
             mCurrentConnectionId = reply ? reply->mReplyMessage.mConnectionId : ZUNET_NO_CONNECTION;
             mCancelCurrent.store(false);
@@ -177,9 +183,13 @@ void cReplyWorkerThread::run()
             continue;
         }
         if (mActive.empty()) {
-            if (mQuit)
+            if (mQuit) {
+                SetWaiting(true);
                 return;
+            }
+            SetWaiting(true);
             mQueueCondition.wait(locker);
+            SetWaiting(false);
             continue;
         }
         // Once told to stop, what is started goes out whatever the links hold.
@@ -187,9 +197,25 @@ void cReplyWorkerThread::run()
         locker.unlock();
         const bool sent = SendActiveChunks(quitting);
         locker.lock();
-        if (!sent && mQueue.empty() && mEndedConnections.empty())
+        if (!sent && mQueue.empty() && mEndedConnections.empty()) {
+            SetWaiting(true);
             mQueueCondition.wait_for(locker, kRoomPoll);
+            SetWaiting(false);
+        }
     }
+}
+
+void cReplyWorkerThread::SetWaiting(bool waiting)
+{
+    mWaiting = waiting;
+    if (waiting)
+        mIdleCondition.notify_all();
+}
+
+void cReplyWorkerThread::WaitUntilIdle()
+{
+    std::unique_lock<std::mutex> locker(mQueueMutex);
+    mIdleCondition.wait(locker, [this] { return mWaiting && mQueue.empty() && mEndedConnections.empty(); });
 }
 
 sRunnerFilter cReplyWorkerThread::RunnerFilter(UBYTE deviceType, const std::string& userName) const

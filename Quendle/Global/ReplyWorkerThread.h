@@ -71,6 +71,10 @@ public:
     /// layouts are forgotten, so a newcomer reusing the connection id gets nothing meant for it.
     void ConnectionTerminated(UWORD connectionId);
 
+    /// Returns once the running worker has nothing it can do now: its queue is empty and every
+    /// started reply is sent or waits for room on its link.
+    void WaitUntilIdle();
+
     /// The layouts `runner` would get now (scene as it stands), and those it got with its last download.
     std::list<int> GetMatchingLayoutIndices(const sRunnerInformItem& runner);
     std::list<int> GetCurrentLayoutIndices(const sRunnerInformItem& runner);
@@ -114,6 +118,8 @@ private:
     sRunnerFilter RunnerFilter(UBYTE deviceType, const std::string& userName) const;
     void RememberLayoutsSent(const cZUNetMessage& reply, const std::list<int>& layoutIndices);
     bool Cancelled() const { return mCancelCurrent.load(); }
+    /// The caller holds mQueueMutex.
+    void SetWaiting(bool waiting);
     void Wake();
 
     std::list<sQueueItem*> mQueue;
@@ -123,6 +129,9 @@ private:
     UWORD mCurrentConnectionId = ZUNET_NO_CONNECTION; // the connection the item in hand is for
     std::atomic<bool> mCancelCurrent { false };
     std::vector<UWORD> mEndedConnections; // not yet applied to mActive
+    bool mHoldsReplies = false; // an item in hand or replies in mActive; guarded by mQueueMutex
+    bool mWaiting = false; // asleep with nothing to do now; guarded by mQueueMutex
+    std::condition_variable mIdleCondition;
     std::list<sActiveReply> mActive; // worker thread only
 
     mutable std::mutex mSceneMutex;

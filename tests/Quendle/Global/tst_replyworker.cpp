@@ -77,6 +77,7 @@ private Q_SLOTS:
     void missingAndUnreadableFiles();
     void sceneChangeTellsOnlyRunnersWhoseLayoutsChange();
     void connectionEndDropsQueuedReplies();
+    void waitUntilIdleReturnsWithEveryReplySent();
 
 private:
     sDownload Request(UBYTE deviceType, const std::string& user, const std::set<int>& held = {});
@@ -344,6 +345,31 @@ void tst_ReplyWorker::connectionEndDropsQueuedReplies()
     QCOMPARE(download.mChunks, 1);
     QVERIFY(download.mBytes.startsWith("<?xml"));
     QVERIFY(download.mBytes.contains("password")); // the whole file: only the second request was served
+}
+
+void tst_ReplyWorker::waitUntilIdleReturnsWithEveryReplySent()
+{
+    QFile file(mPath);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray whole = file.readAll();
+    file.close();
+    cProbeObject editor("Editor");
+    editor.mSwallowAll = true;
+    mWorker->AddFullReplyToQueue(LocalReplyOk(editor.GetHandle()));
+    mWorker->AddRunnerReplyToQueue(LocalReplyOk(mRunner->GetHandle()), Desktop, "Carol", {});
+    mWorker->WaitUntilIdle();
+    // No waiting from here on: both replies are in the queue whole.
+    mRouter->Drain();
+    const sDownload editorDownload = Collect(editor.mReceived);
+    QVERIFY(editorDownload.mNumberingOk);
+    QCOMPARE(editorDownload.mBytes, whole);
+    QVERIFY(ChunksComplete(mRunner->mReceived));
+    QVERIFY(Collect(mRunner->mReceived).mBytes.startsWith("<?xml"));
+
+    // An idle worker: the wait returns at once, and a connection's end leaves it idle.
+    mWorker->WaitUntilIdle();
+    mWorker->ConnectionTerminated(0);
+    mWorker->WaitUntilIdle();
 }
 
 QTEST_GUILESS_MAIN(tst_ReplyWorker)
