@@ -4,6 +4,8 @@
 #include <QRandomGenerator>
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 namespace Quendle
 {
@@ -17,17 +19,22 @@ QByteArray SaltHash(const QByteArray& value, const QByteArray& salt)
 {
     QByteArray copy = value;
     const int n = std::min(copy.size(), salt.size());
+    char* bytes = copy.data(); // detaches once, not once per byte
+    const char* saltBytes = salt.constData();
     for (int i = 0; i < n; ++i)
-        copy[i] = static_cast<char>(copy.at(i) ^ salt.at(i));
+        bytes[i] = static_cast<char>(bytes[i] ^ saltBytes[i]);
     return Hash(copy);
 }
 
 QByteArray RandomBytes(int count)
 {
     QByteArray bytes(count, '\0');
-    QRandomGenerator* generator = QRandomGenerator::system();
-    for (int i = 0; i < count; ++i)
-        bytes[i] = static_cast<char>(generator->bounded(256));
+    if (count <= 0)
+        return bytes;
+    // Whole words from the system source in one call rather than a call per byte.
+    std::vector<quint32> words((std::size_t(count) + 3) / 4);
+    QRandomGenerator::system()->fillRange(words.data(), qsizetype(words.size()));
+    std::memcpy(bytes.data(), words.data(), std::size_t(count));
     return bytes;
 }
 

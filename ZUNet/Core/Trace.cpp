@@ -4,8 +4,10 @@
 
 #include <mutex>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace
@@ -31,18 +33,28 @@ void* gSinkContext = nullptr;
 
 void WriteLine(const char* prefix, const char* text, const char* file, int line)
 {
-    std::string out;
-    out.reserve(64 + std::char_traits<char>::length(text));
-    out += prefix;
-    out += text;
-    out += "\t(file:///";
-    out += file ? file : "";
-    out += ':';
-    out += std::to_string(line);
-    out += ")\n";
+    // Built on the stack: a peer's garbage can cost a trace per message, and a trace should not
+    // cost an allocation on top. Only a path longer than the room left is cut.
+    char out[kFormatBufferSize + 1024];
+    std::size_t length = 0;
+    const std::size_t room = sizeof(out) - 2; // ")\n" always fits after the number
+    auto append = [&](const char* part) {
+        const std::size_t n = std::min(std::strlen(part), room - length);
+        std::memcpy(out + length, part, n);
+        length += n;
+    };
+    append(prefix);
+    append(text);
+    append("\t(file:///");
+    append(file ? file : "");
+    char number[16];
+    std::snprintf(number, sizeof(number), ":%d", line);
+    append(number);
+    out[length++] = ')';
+    out[length++] = '\n';
 
     std::lock_guard<std::recursive_mutex> locker(TraceLock());
-    gSink(out.data(), out.size(), gSinkContext);
+    gSink(out, length, gSinkContext);
 }
 
 } // namespace
