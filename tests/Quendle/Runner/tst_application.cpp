@@ -356,7 +356,12 @@ void tst_Application::demoMode()
     cApplication app(cApplication::DesktopDevice, false, false, false);
     QSignalSpy loaded(&app, &cApplication::loadDemoConfigSuccessful);
     QSignalSpy failed(&app, &cApplication::loadDemoConfigFailed);
+    // The widgets read from the demo file are made in demo mode.
+    QList<bool> demoWhileRead;
+    connect(app.currentConfig()->layouts(), &QQmlObjectListModelBase::countChanged, &app,
+        [&] { demoWhileRead.append(cRunnerWidgetFactory::mDemoMode); });
     app.enterDemoMode(true);
+    QCOMPARE(demoWhileRead, QList<bool> { true });
     QCOMPARE(loaded.count(), 1);
     QCOMPARE(failed.count(), 0);
     QCOMPARE(app.currentConfig()->layouts()->count(), 1);

@@ -1,6 +1,6 @@
 // The whole runner process as the program entry assembles it, with small root QML files: the
 // exit code, the kiosk word kept in the settings across runs, the default font, and the network
-// gone when the entry returns.
+// gone when the entry returns, after the last QML object.
 
 #include "Quendle/Runner/ApplicationMain.h"
 #include "ZUNet/Core/Syscall.h"
@@ -12,6 +12,22 @@
 
 #include <vector>
 
+namespace
+{
+
+// Whether the network still ran when the root QML object was destroyed: -1 not destroyed.
+int gNetworkUpAtRootDestruction = -1;
+QtMessageHandler gPreviousHandler = nullptr;
+
+void WatchRootDestruction(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (text.contains(QStringLiteral("report.qml: root destroyed")))
+        gNetworkUpAtRootDestruction = gRegistryRouter != nullptr ? 1 : 0;
+    gPreviousHandler(type, context, text);
+}
+
+} // namespace
+
 class tst_RunnerMain : public QObject
 {
     Q_OBJECT
@@ -20,6 +36,7 @@ private Q_SLOTS:
     void initTestCase();
     void run_data();
     void run();
+    void cleanupTestCase();
 
 private:
     QTemporaryDir mConfigHome;
@@ -32,6 +49,12 @@ void tst_RunnerMain::initTestCase()
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // No OpenGL context offscreen.
     qputenv("QT_QUICK_BACKEND", "software");
+    gPreviousHandler = qInstallMessageHandler(WatchRootDestruction);
+}
+
+void tst_RunnerMain::cleanupTestCase()
+{
+    qInstallMessageHandler(gPreviousHandler);
 }
 
 void tst_RunnerMain::run_data()
@@ -82,6 +105,7 @@ void tst_RunnerMain::run()
     argv.push_back(nullptr);
     int argc = int(words.size());
 
+    gNetworkUpAtRootDestruction = -1;
     cTraceCapture trace;
     const QUrl url = QUrl::fromLocalFile(QFINDTESTDATA("runnermain/" + root));
     const int result = Quendle::RunApplication(argc, argv.data(), url);
@@ -89,6 +113,8 @@ void tst_RunnerMain::run()
     QCOMPARE(trace.CountContaining(QStringLiteral("Could not load font")), 0);
     QCOMPARE(gRegistryRouter, nullptr);
     QCOMPARE(gSystemBuilder, nullptr);
+    // The QML goes first: no QML object is left when the network stops.
+    QCOMPARE(gNetworkUpAtRootDestruction, root == QStringLiteral("report.qml") ? 1 : -1);
 
     QSettings settings(QStringLiteral("Quendle Audio"), QStringLiteral("Quendle App"));
     const QVariant stored = settings.value(QStringLiteral("KM"));

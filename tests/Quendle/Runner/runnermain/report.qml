@@ -8,6 +8,9 @@ Window {
     width: 100
     height: 100
 
+    // Tells the test whether the network still ran when the QML went.
+    Component.onDestruction: console.log("report.qml: root destroyed")
+
     Timer {
         interval: 100
         running: true
