@@ -15,7 +15,8 @@ runner="$BUILD_DIR/Quendle/Runner/quendle_runner"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "run.sh: no display found; starting the runner on a virtual display (Xvfb)" >&2
-  exec tools/netns-run.sh xvfb-run -a -s "-screen 0 1280x800x24" \
+  # Tall enough for the whole of a first start's window (1024 x 768 at 100, 100).
+  exec tools/netns-run.sh xvfb-run -a -s "-screen 0 1280x1024x24" \
     env QT_QPA_PLATFORM=xcb LIBGL_ALWAYS_SOFTWARE=1 "$runner" "$@"
 fi
 exec tools/netns-run.sh "$runner" "$@"
