@@ -6,6 +6,8 @@
 #include "ZUNet/Core/Syscall.h"
 #include "tests/support/TraceCapture.h"
 
+#include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -15,14 +17,36 @@
 namespace
 {
 
+/// The threads of this process that belong to the network, by the names the system gives them
+/// (cut to 15 characters).
+QStringList NetworkThreads()
+{
+    static const QStringList names { "ActionTickThrea", "LostCommsSender", "LostCommsReceiv" };
+    QStringList found;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(task + QStringLiteral("/comm")));
+        if (!comm.open(QIODevice::ReadOnly))
+            continue;
+        const QString name = QString::fromUtf8(comm.readAll()).trimmed();
+        if (names.contains(name))
+            found.append(name);
+    }
+    found.sort();
+    return found;
+}
+
 // Whether the network still ran when the root QML object was destroyed: -1 not destroyed.
 int gNetworkUpAtRootDestruction = -1;
+QStringList gThreadsAtRootDestruction;
 QtMessageHandler gPreviousHandler = nullptr;
 
 void WatchRootDestruction(QtMsgType type, const QMessageLogContext& context, const QString& text)
 {
-    if (text.contains(QStringLiteral("report.qml: root destroyed")))
+    if (text.contains(QStringLiteral("report.qml: root destroyed"))) {
         gNetworkUpAtRootDestruction = gRegistryRouter != nullptr ? 1 : 0;
+        gThreadsAtRootDestruction = NetworkThreads();
+    }
     gPreviousHandler(type, context, text);
 }
 
@@ -106,6 +130,7 @@ void tst_RunnerMain::run()
     int argc = int(words.size());
 
     gNetworkUpAtRootDestruction = -1;
+    gThreadsAtRootDestruction.clear();
     cTraceCapture trace;
     const QUrl url = QUrl::fromLocalFile(QFINDTESTDATA("runnermain/" + root));
     const int result = Quendle::RunApplication(argc, argv.data(), url);
@@ -115,6 +140,11 @@ void tst_RunnerMain::run()
     QCOMPARE(gSystemBuilder, nullptr);
     // The QML goes first: no QML object is left when the network stops.
     QCOMPARE(gNetworkUpAtRootDestruction, root == QStringLiteral("report.qml") ? 1 : -1);
+    if (root == QStringLiteral("report.qml"))
+        QVERIFY2(gThreadsAtRootDestruction.contains(QStringLiteral("ActionTickThrea")),
+            qPrintable(gThreadsAtRootDestruction.join(',')));
+    // A waited-for thread may take a moment more to leave the system's list.
+    QTRY_COMPARE_WITH_TIMEOUT(NetworkThreads(), QStringList(), 2000);
 
     QSettings settings(QStringLiteral("Quendle Audio"), QStringLiteral("Quendle App"));
     const QVariant stored = settings.value(QStringLiteral("KM"));
