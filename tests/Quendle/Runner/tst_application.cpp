@@ -267,6 +267,16 @@ void tst_Application::kioskBeforeWindow()
     QTest::qWait(50);
     QCOMPARE(mShell.mOptions, QList<unsigned>());
     QCOMPARE(app.kioskMode(), false);
+
+    // The choice made before the window exists is kept, and taken up by the window when it comes.
+    app.setKioskMode(true);
+    QTest::qWait(50);
+    QCOMPARE(mShell.mOptions, QList<unsigned>());
+    QCOMPARE(app.kioskMode(), true);
+    QWindow window;
+    app.applicationWindowReady();
+    QTRY_COMPARE(mShell.mOptions, QList<unsigned>({ 42 }));
+    QCOMPARE(window.windowStates(), Qt::WindowStates(Qt::WindowFullScreen));
 }
 
 void tst_Application::panelPC()
