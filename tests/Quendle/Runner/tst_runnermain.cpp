@@ -41,8 +41,13 @@ int gNetworkUpAtRootDestruction = -1;
 QStringList gThreadsAtRootDestruction;
 QtMessageHandler gPreviousHandler = nullptr;
 
+int gQmlWarnings = 0;
+
 void WatchRootDestruction(QtMsgType type, const QMessageLogContext& context, const QString& text)
 {
+    const bool fromQml = (context.file && QByteArray(context.file).endsWith(".qml")) || text.contains(".qml");
+    if (type != QtDebugMsg && type != QtInfoMsg && fromQml)
+        ++gQmlWarnings;
     if (text.contains(QStringLiteral("report.qml: root destroyed"))) {
         gNetworkUpAtRootDestruction = gRegistryRouter != nullptr ? 1 : 0;
         gThreadsAtRootDestruction = NetworkThreads();
@@ -131,6 +136,7 @@ void tst_RunnerMain::run()
 
     gNetworkUpAtRootDestruction = -1;
     gThreadsAtRootDestruction.clear();
+    gQmlWarnings = 0;
     cTraceCapture trace;
     const QUrl url = QUrl::fromLocalFile(QFINDTESTDATA("runnermain/" + root));
     const int result = Quendle::RunApplication(argc, argv.data(), url);
@@ -140,6 +146,8 @@ void tst_RunnerMain::run()
     QCOMPARE(gSystemBuilder, nullptr);
     // The QML goes first: no QML object is left when the network stops.
     QCOMPARE(gNetworkUpAtRootDestruction, root == QStringLiteral("report.qml") ? 1 : -1);
+    // Only the broken root warns, of its own fault.
+    QCOMPARE(gQmlWarnings > 0, root == QStringLiteral("broken.qml"));
     if (root == QStringLiteral("report.qml"))
         QVERIFY2(gThreadsAtRootDestruction.contains(QStringLiteral("ActionTickThrea")),
             qPrintable(gThreadsAtRootDestruction.join(',')));
