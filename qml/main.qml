@@ -31,6 +31,18 @@ ApplicationWindow {
 
     Component.onCompleted: _application.applicationWindowReady()
 
+    // The overlay follows this, not the page's own visibility, which reads false while the overlay
+    // holding it is hidden: bound to that, the page could never be shown.
+    property bool aboutShown: false
+
+    function showAboutPage(shown) {
+        if (shown)
+            aboutLoader.active = true;
+        aboutShown = shown;
+        if (aboutLoader.item)
+            aboutLoader.item.visible = shown;
+    }
+
     onClosing: {
         if (_application.kioskMode || _application.isProDVX) {
             close.accepted = false;
@@ -98,8 +110,9 @@ ApplicationWindow {
         Menu {
             title: qsTr("Help")
             CustomMenuItem {
+                objectName: "aboutMenuItem"
                 text: qsTr("About")
-                onTriggered: aboutPage.visible = !aboutPage.visible
+                onTriggered: mainWindow.showAboutPage(!mainWindow.aboutShown)
             }
             CustomMenuItem {
                 text: qsTr("Help")
@@ -226,7 +239,7 @@ ApplicationWindow {
                 else
                     Qt.quit();
             }
-            onAboutClicked: aboutPage.visible = true
+            onAboutClicked: mainWindow.showAboutPage(true)
             onHelpClicked: {
                 MainActivity.openHelp(0, 0, mainWindow.width * Screen.devicePixelRatio,
                                       (mainWindow.height - helpBar.height) * Screen.devicePixelRatio);
@@ -328,23 +341,31 @@ ApplicationWindow {
     }
 
     Item {
+        id: aboutOverlay
         anchors.fill: parent
-        visible: aboutPage.visible
+        visible: mainWindow.aboutShown
         MouseArea {
             anchors.fill: parent
         }
-        AboutPage {
-            id: aboutPage
-            objectName: "aboutPage"
+        // Made the first time it is asked for: nothing of it shows at start.
+        Loader {
+            id: aboutLoader
             anchors.fill: parent
-            visible: false
-            editor: false
-            platformName: mainWindow.platformName
-            focus: visible
-            Keys.onReleased: {
-                if (event.key === Qt.Key_Back) {
-                    event.accepted = true;
-                    aboutPage.visible = false;
+            active: false
+            focus: aboutOverlay.visible
+            sourceComponent: AboutPage {
+                id: aboutPage
+                objectName: "aboutPage"
+                editor: false
+                platformName: mainWindow.platformName
+                focus: visible
+                // Close and the Back key hide the page itself.
+                onVisibleChanged: if (!visible) mainWindow.aboutShown = false
+                Keys.onReleased: {
+                    if (event.key === Qt.Key_Back) {
+                        event.accepted = true;
+                        aboutPage.visible = false;
+                    }
                 }
             }
         }

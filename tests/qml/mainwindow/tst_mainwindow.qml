@@ -295,6 +295,27 @@ TestCase {
         waitForState("loginPageOpen");
     }
 
+    // "About" opens the about page over the login page and toggles it; its Close hides it, and it
+    // opens again. It is made only when first asked for.
+    function test_aboutPage() {
+        start(false, false, false);
+        apply("state:loginPageOpen");
+        compare(findChild(win, "aboutPage"), null);
+        var about = child("aboutMenuItem");
+        for (var round = 0; round < 2; ++round) {
+            about.triggered();
+            var page = child("aboutPage");
+            tryCompare(page, "visible", true);
+            verify(page.parent.parent.visible, "round " + round + ": overlay hidden");
+            mouseClick(findChild(page, "closeButton"));
+            tryCompare(page, "visible", false);
+        }
+        about.triggered();
+        tryCompare(child("aboutPage"), "visible", true);
+        about.triggered();
+        tryCompare(child("aboutPage"), "visible", false);
+    }
+
     // The kiosk unlock password: set from the login page's check box, asked for by "Unlock" on the
     // content page; only Android uses the dialog, elsewhere nothing opens it.
     function test_kioskPassword_data() {
