@@ -188,6 +188,28 @@ TestCase {
         verify(countBright(image, button, 200) > button.w + button.h, "OK button not drawn");
     }
 
+    // "About" from the menu draws the about page over the login page: its title, version line and
+    // the licence text (laid out only once the page shows) in the page's text colour.
+    function test_aboutPage() {
+        start();
+        waitForState("loginPageOpen");
+        child("aboutMenuItem").triggered();
+        var grab = grabPage(child("aboutPage"));
+        var textGrey = Qt.rgba(0xB3 / 255, 0xB3 / 255, 0xB3 / 255, 1);
+        for (var name of ["aboutTitle", "versionLine", "licenceText"]) {
+            // The licence runs on below the window: only what shows is checked.
+            var r = rectOf(child(name));
+            r.w = Math.min(r.w, win.width - r.x);
+            r.h = Math.min(r.h, win.height - r.y);
+            verify(r.w > 10 && r.h > 10, name + " shows " + r.w + "x" + r.h);
+            verify(Pixels.count(grab.image, r.x, r.y, r.w, r.h, textGrey, 8) > 20,
+                   name + " not drawn in its colour, brightest " + brightest(grab.image, r));
+        }
+        // Its Close button, white.
+        var close = rectOf(findChild(child("aboutPage"), "closeButton"));
+        verify(countBright(grab.image, close, 200) > close.w + close.h, "close button not drawn");
+    }
+
     // The quit PIN pad over the login page: a white dialog in the middle, the page around it seen
     // through a black shade of opacity 0.6.
     function test_pinPad() {
