@@ -12,7 +12,7 @@
 #include "ZUNet/QT/NetworkStack.h"
 #include "bench/BenchSupport.h"
 #include "tests/Quendle/Runner/RunnerTestApplication.h"
-#include "tests/Quendle/Widgets/MixerTestLeaves.h"
+#include "tests/Quendle/Widgets/Control/MixerTestLeaves.h"
 #include "tests/support/quendle/QuendleUnit.h"
 
 #include <QBuffer>

@@ -13,7 +13,7 @@
 #include "ZUNet/Core/SystemBuilder.h"
 #include "ZUNet/QT/NetworkStack.h"
 #include "bench/BenchSupport.h"
-#include "tests/Quendle/Widgets/MixerTestLeaves.h"
+#include "tests/Quendle/Widgets/Control/MixerTestLeaves.h"
 #include "tests/support/quendle/TestConfig.h"
 
 #include <benchmark/benchmark.h>

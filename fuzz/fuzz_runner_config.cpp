@@ -8,7 +8,7 @@
 #include "Quendle/AppCommon/ConfigUnit.h"
 #include "Quendle/Runner/RunnerConfig.h"
 #include "Quendle/Runner/WidgetFactory.h"
-#include "Quendle/Widgets/Container.h"
+#include "Quendle/Widgets/Base/Container.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/Trace.h"
 #include "ZUNet/QT/NetworkConnection.h"
@@ -53,11 +53,6 @@ cRunnerConfig& Config()
     return *config;
 }
 
-bool IsPanelLED(const QString& type)
-{
-    return type == QLatin1String("zunet_panel_led") || type == QLatin1String("vsp_zunet_panel_led");
-}
-
 void CheckWidget(const cWidget* widget, QSet<int>& ids)
 {
     Check(!ids.contains(widget->widgetId()));
@@ -68,7 +63,7 @@ void CheckWidget(const cWidget* widget, QSet<int>& ids)
     const float height = widget->heightFraction();
     Check(std::isfinite(x) && std::isfinite(y) && std::isfinite(width) && std::isfinite(height));
     Check(width >= 0 && height >= 0);
-    if (!IsPanelLED(widget->Type()))
+    if (!cRunnerWidgetFactory::MayLieOffPage(widget->Type()))
         Check(x + width > 0 && x < 1 && y + height > 0 && y < 1);
 }
 

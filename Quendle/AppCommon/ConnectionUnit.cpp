@@ -6,6 +6,7 @@
 #include "Quendle/AppCommon/RunnerQuendleConfigClient.h"
 #include "Quendle/Global/ConfigManagerProtocol.h"
 #include "Quendle/Properties/Properties.h"
+#include "ZUNet/Core/PollLocker.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/QT/NetworkConnection.h"
 #include "ZUNet/QT/TestDottedIPAddress.h"
@@ -34,9 +35,10 @@ cConnectionUnit::cConnectionUnit(QObject* parent, const QString& nameOrIpAddress
 {
     const QByteArray name = "QuendleConfigClient_" + QByteArray::number(mNetObjectNameSuffix++);
     // The runner never has an editor configuration, so its own client serves both kinds.
-    SyscallMessagesPollLock();
-    mConfigClient = new cRunnerQuendleConfigClient(name.constData(), cConfigBase::CCReleaseVersionArray());
-    SyscallMessagesPollUnLock();
+    {
+        cPollLocker locker;
+        mConfigClient = new cRunnerQuendleConfigClient(name.constData(), cConfigBase::CCReleaseVersionArray());
+    }
     Q_UNUSED(config);
 
     connect(mConfigClient, &cQuendleConfigClient::SeekSuccessful, this, &cConnectionUnit::ConfigClientFoundSlot);
@@ -354,9 +356,8 @@ void cConnectionUnit::TcpPingFinishedSlot()
     // The same encoding as the connection's host text, so the registry finds this connection.
     const QByteArray path = host + '/' + Quendle::kConfigManagerName;
     mSeeking = true;
-    SyscallMessagesPollLock();
+    cPollLocker locker;
     mConfigClient->SeekObject(path.constData());
-    SyscallMessagesPollUnLock();
 }
 
 void cConnectionUnit::ConfigClientFoundSlot()

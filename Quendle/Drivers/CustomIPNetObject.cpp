@@ -2,6 +2,7 @@
 
 #include "Common/CustomIPMessageSender/CustomIPMessage.h"
 #include "Quendle/Drivers/DriverBase.h"
+#include "ZUNet/Core/PollLocker.h"
 #include "ZUNet/Core/Trace.h"
 
 #include <memory>

@@ -1,5 +1,6 @@
 #include "Quendle/Drivers/DriverBase.h"
 
+#include "ZUNet/Core/PollLocker.h"
 #include "ZUNet/Core/RegistryRouter.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/Trace.h"
@@ -30,16 +31,6 @@ std::string UniqueNetObjectName(const char* wanted)
         }
     }
     return name;
-}
-
-cPollLocker::cPollLocker()
-{
-    SyscallMessagesPollLock();
-}
-
-cPollLocker::~cPollLocker()
-{
-    SyscallMessagesPollUnLock();
 }
 
 cZUNetDriverBase::cZUNetDriverBase(QObject* parent, const char* name, UWORD numberOfParameters)

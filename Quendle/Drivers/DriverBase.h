@@ -39,13 +39,3 @@ protected:
 private:
     std::string mRequestedName;
 };
-
-/// Holds the registry's poll lock for a scope: sends from the user-interface thread go under it.
-class cPollLocker
-{
-public:
-    cPollLocker();
-    ~cPollLocker();
-    cPollLocker(const cPollLocker&) = delete;
-    cPollLocker& operator=(const cPollLocker&) = delete;
-};

@@ -1,5 +1,6 @@
 #include "Quendle/Drivers/PlaybackNetObject.h"
 
+#include "ZUNet/Core/PollLocker.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/Trace.h"
 
@@ -42,14 +43,8 @@ bool cQuendlePlaybackNetObject::CreateAssignments(
     const auto& reports = *pair;
 
     auto queue = [&](const char* source, UWORD sourceParam, const char* destination, UWORD destParam, bool sync) {
-        sParameterLinkingCommand command;
-        (void)command.SetSourcePath(source);
-        (void)command.SetDestinationPath(destination);
-        command.mSourceParam = sourceParam;
-        command.mDestParam = destParam;
-        command.mSync = sync;
-        command.mRemove = false;
-        command.mDataGram = false;
+        sParameterLinkingCommand command
+            = sParameterLinkingCommand::Make(source, sourceParam, destination, destParam, sync);
         command.mCompletionCallback = onFailure;
         gSystemBuilder->AddLinkCommandToList(command, false);
     };

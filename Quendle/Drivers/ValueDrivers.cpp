@@ -1,6 +1,7 @@
 #include "Quendle/Drivers/ValueDrivers.h"
 
 #include "AES-Standards/Conversions.h"
+#include "ZUNet/Core/PollLocker.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/Trace.h"
 
@@ -9,15 +10,9 @@
 void QueueDriverLink(const cNetObject& driver, const char* remoteName, UWORD remoteParameter, bool sync, bool remove,
     tLinkCallback callback)
 {
-    sParameterLinkingCommand command;
     // A path too long is kept unterminated by the command, and the builder refuses it.
-    (void)command.SetSourcePath(remoteName ? remoteName : "");
-    (void)command.SetDestinationPath(driver.GetName());
-    command.mSourceParam = remoteParameter;
-    command.mDestParam = PARAMETER_BASE;
-    command.mSync = sync;
-    command.mRemove = remove;
-    command.mDataGram = false;
+    sParameterLinkingCommand command = sParameterLinkingCommand::Make(
+        remoteName ? remoteName : "", remoteParameter, driver.GetName(), PARAMETER_BASE, sync, remove);
     if (!remove)
         command.mCompletionCallback = std::move(callback);
     cPollLocker locker;

@@ -1,5 +1,6 @@
 // Receiving a configuration in chunks and committing it in place of the old file.
 #include "Quendle/Global/ConfigManager.h"
+#include "ZUNet/Core/PollLocker.h"
 
 #include "Quendle/Global/ConfigManagerRecords.h"
 #include "ZUNet/Core/Syscall.h"
@@ -218,9 +219,8 @@ void cConfigManager::SendConfigFilePresent(UWORD connectionId, UWORD handle, UWO
 
 void cConfigManager::UpdatedConfigFile()
 {
-    SyscallMessagesPollLock();
+    cPollLocker locker;
     SendConfigFilePresent(ZUNET_NO_CONNECTION, ZUNET_NO_HANDLE, P_CONFIG_FILE_PRESENT, true);
-    SyscallMessagesPollUnLock();
 }
 
 void cConfigManager::UpdateNewObject(UWORD connectionId, UWORD handle, UWORD destinationMethod, UWORD sourceMethod)

@@ -1,7 +1,7 @@
 #include "Quendle/Properties/PropertiesQml.h"
 
-#include "Quendle/AppCommon/AppCommonQml.h"
 #include "Quendle/Properties/PropertyGroup.h"
+#include "Quendle/Properties/QmlModule.h"
 
 #include <QtQml>
 

@@ -3,8 +3,8 @@
 #include "Quendle/Runner/PanelLEDControlHelper.h"
 #include "Quendle/Runner/RunnerConfig.h"
 #include "Quendle/Runner/WidgetFactory.h"
-#include "Quendle/Widgets/Container.h"
-#include "Quendle/Widgets/ZUNetWidget.h"
+#include "Quendle/Widgets/Base/Container.h"
+#include "Quendle/Widgets/Base/ZUNetWidget.h"
 
 #include <QXmlStreamReader>
 

@@ -2,6 +2,7 @@
 
 #include "Quendle/Global/ConfigManagerProtocol.h"
 #include "Quendle/Global/UserListFormat.h"
+#include "ZUNet/Core/PollLocker.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/SystemBuilder.h"
 #include "ZUNet/Core/Trace.h"
@@ -53,17 +54,17 @@ cUserListQuery::~cUserListQuery()
         mLifetime->mQuery = nullptr;
     }
     if (IsRegistered()) {
-        SyscallMessagesPollLock();
+        cPollLocker locker;
         Unregister();
-        SyscallMessagesPollUnLock();
     }
 }
 
 void cUserListQuery::UnregisterAndDeleteLater()
 {
-    SyscallMessagesPollLock();
-    Unregister();
-    SyscallMessagesPollUnLock();
+    {
+        cPollLocker locker;
+        Unregister();
+    }
     deleteLater();
 }
 
@@ -208,23 +209,17 @@ void cUserListQuery::CheckPending()
                     query, [query, serial] { query->QueryFailed(serial); }, Qt::QueuedConnection);
         }
     };
-    SyscallMessagesPollLock();
+    cPollLocker locker;
     if (gSystemBuilder)
         gSystemBuilder->AddLinkCommandToList(command, false);
     else
         ZU_ERR("No system builder, user list of %s not asked for", target.toUtf8().constData());
-    SyscallMessagesPollUnLock();
 }
 
 sParameterLinkingCommand cUserListQuery::LinkCommand(const QString& target) const
 {
-    sParameterLinkingCommand command;
-    (void)command.SetSourcePath(
-        QStringLiteral("%1/%2").arg(target, QLatin1String(Quendle::kUserListServerName)).toUtf8().constData());
-    (void)command.SetDestinationPath(GetName());
-    command.mSourceParam = PARAMETER_BASE;
-    command.mDestParam = PARAMETER_BASE;
-    return command;
+    const QByteArray source = QStringLiteral("%1/%2").arg(target, QLatin1String(Quendle::kUserListServerName)).toUtf8();
+    return sParameterLinkingCommand::Make(source.constData(), PARAMETER_BASE, GetName(), PARAMETER_BASE);
 }
 
 void cUserListQuery::EntrypointMessage(cZUNetMessage& message)
@@ -253,10 +248,9 @@ void cUserListQuery::EntrypointMessage(cZUNetMessage& message)
     } else {
         sParameterLinkingCommand removal = LinkCommand(ended.mTarget);
         removal.mRemove = true;
-        SyscallMessagesPollLock();
+        cPollLocker locker;
         if (gSystemBuilder)
             gSystemBuilder->AddLinkCommandToList(removal, false);
-        SyscallMessagesPollUnLock();
     }
     CheckPending();
 }

@@ -1,10 +1,10 @@
 #include "Quendle/Runner/WidgetFactory.h"
 
-#include "Quendle/Widgets/DateTimeWidget.h"
-#include "Quendle/Widgets/ImageWidget.h"
-#include "Quendle/Widgets/RectangleWidget.h"
-#include "Quendle/Widgets/TabContainer.h"
-#include "Quendle/Widgets/TextWidget.h"
+#include "Quendle/Widgets/Base/TabContainer.h"
+#include "Quendle/Widgets/Plain/DateTimeWidget.h"
+#include "Quendle/Widgets/Plain/ImageWidget.h"
+#include "Quendle/Widgets/Plain/RectangleWidget.h"
+#include "Quendle/Widgets/Plain/TextWidget.h"
 #include "ZUNet/Core/Trace.h"
 
 #include <QHash>
@@ -43,6 +43,8 @@ struct sTypeRow {
     const char* mType;
     const char* mQmlFile;
     tCreator::result_type (*mCreate)(int, QObject*, const cConfigBase&); // null: not built yet
+    /// Kept wherever it lies: a panel LED stands for a light on the unit, not a place on the page.
+    bool mOffPage = false;
 };
 
 // Both family variants of a mixer-bound widget share one view.
@@ -65,8 +67,8 @@ const sTypeRow kTypeRows[] = {
     { "zunet_source_sel", "ZUNetSourceSelector", nullptr },
     { "vsp_zunet_source_sel", "ZUNetSourceSelector", nullptr },
     { "zunet_led", "ZUNetLEDIndicator", nullptr },
-    { "zunet_panel_led", "ZUNetPanelLEDControl", nullptr },
-    { "vsp_zunet_panel_led", "ZUNetPanelLEDControl", nullptr },
+    { "zunet_panel_led", "ZUNetPanelLEDControl", nullptr, true },
+    { "vsp_zunet_panel_led", "ZUNetPanelLEDControl", nullptr, true },
     { "vsp_zunet_led", "ZUNetLEDIndicator", nullptr },
     { "zunet_rotary", "ZUNetRotary", nullptr },
     { "vsp_zunet_rotary", "ZUNetRotary", nullptr },
@@ -91,11 +93,6 @@ QHash<QString, tCreator> BuildCreators()
         creators.insert(type, row.mCreate ? tCreator(row.mCreate) : NotBuiltYet(type));
     }
     return creators;
-}
-
-bool IsPanelLED(const QString& type)
-{
-    return type == QLatin1String("zunet_panel_led") || type == QLatin1String("vsp_zunet_panel_led");
 }
 
 } // namespace
@@ -161,7 +158,7 @@ cWidget* cRunnerWidgetFactory::CreateOne(
         reader.skipCurrentElement();
         return nullptr;
     }
-    if (!IsPanelLED(widget->Type()) && (x + width <= 0 || x >= 1.0f || y + height <= 0 || y >= 1.0f)) {
+    if (!MayLieOffPage(widget->Type()) && (x + width <= 0 || x >= 1.0f || y + height <= 0 || y >= 1.0f)) {
         delete widget;
         reader.skipCurrentElement();
         return nullptr;
@@ -198,6 +195,18 @@ QString cRunnerWidgetFactory::QmlUrlForType(const QString& type)
     if (notBuilt.contains(type))
         return UnknownWidgetQmlUrl();
     return QmlFilesByType().value(type, UnknownWidgetQmlUrl());
+}
+
+bool cRunnerWidgetFactory::MayLieOffPage(const QString& type)
+{
+    static const QSet<QString> offPage = [] {
+        QSet<QString> types;
+        for (const sTypeRow& row : kTypeRows)
+            if (row.mOffPage)
+                types.insert(QLatin1String(row.mType));
+        return types;
+    }();
+    return offPage.contains(type);
 }
 
 QString cRunnerWidgetFactory::UnknownWidgetQmlUrl()

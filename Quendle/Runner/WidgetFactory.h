@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Quendle/Widgets/Widget.h"
+#include "Quendle/Widgets/Base/Widget.h"
 
 #include <QMap>
 #include <QSet>
@@ -32,6 +32,9 @@ public:
     /// built yet.
     static QString QmlUrlForType(const QString& type);
     static QString UnknownWidgetQmlUrl();
+    /// Whether a widget of `type` is kept wherever it lies (the panel LEDs); any other is refused
+    /// when it lies wholly outside its parent.
+    static bool MayLieOffPage(const QString& type);
 
     /// Set while the built-in demo configuration is read and shown: widgets made meanwhile are
     /// switched to their demo display.

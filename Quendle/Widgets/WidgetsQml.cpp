@@ -3,10 +3,10 @@
 #include "Quendle/AppCommon/AppCommonQml.h"
 #include "Quendle/AppCommon/QQmlObjectListModel.h"
 #include "Quendle/Properties/PropertiesQml.h"
-#include "Quendle/Widgets/Container.h"
-#include "Quendle/Widgets/Tab.h"
-#include "Quendle/Widgets/TabContainer.h"
-#include "Quendle/Widgets/Widget.h"
+#include "Quendle/Widgets/Base/Container.h"
+#include "Quendle/Widgets/Base/Tab.h"
+#include "Quendle/Widgets/Base/TabContainer.h"
+#include "Quendle/Widgets/Base/Widget.h"
 
 #include <QtQml>
 

@@ -1,6 +1,7 @@
 #include "ZUNet/Core/SystemBuilder.h"
 
 #include "ZUNet/Core/NetworkInterface.h"
+#include "ZUNet/Core/PollLocker.h"
 #include "ZUNet/Core/RegistryRouter.h"
 #include "ZUNet/Core/Trace.h"
 
@@ -74,6 +75,24 @@ bool sParameterLinkingCommand::SetSourcePath(const char* path)
 bool sParameterLinkingCommand::SetDestinationPath(const char* path)
 {
     return CopyPath(mDestinationPath, path);
+}
+
+sParameterLinkingCommand sParameterLinkingCommand::Make(
+    const char* source, UWORD sourceParam, const char* destination, UWORD destParam, bool sync, bool remove)
+{
+    sParameterLinkingCommand command;
+    (void)command.SetSourcePath(source);
+    (void)command.SetDestinationPath(destination);
+    command.mSourceParam = sourceParam;
+    command.mDestParam = destParam;
+    command.mSync = sync;
+    command.mRemove = remove;
+    return command;
+}
+
+bool sParameterLinkingCommand::PathsFit() const
+{
+    return PathFits(mSourcePath) && PathFits(mDestinationPath);
 }
 
 // ---- system builder ------------------------------------------------------------------------
@@ -546,14 +565,11 @@ void cSystemBuilder::ReportCurrentLinkAsAnError()
 
 sParameterLinkingCommand cSystemBuilder::GetHead()
 {
-    SyscallMessagesPollLock();
     sParameterLinkingCommand head;
-    {
-        std::lock_guard<std::recursive_mutex> locker(mMutex);
-        if (mHead)
-            head = *mHead;
-    }
-    SyscallMessagesPollUnLock();
+    cPollLocker poll;
+    std::lock_guard<std::recursive_mutex> locker(mMutex);
+    if (mHead)
+        head = *mHead;
     return head;
 }
 

@@ -22,6 +22,12 @@ struct sParameterLinkingCommand {
     /// refuses the command instead of linking a cut name; false then.
     bool SetSourcePath(const char* path);
     bool SetDestinationPath(const char* path);
+    /// A link (or with `remove` its removal) from `sourceParam` of the object at `source` to
+    /// `destParam` of the one at `destination`, not a datagram, without a callback.
+    static sParameterLinkingCommand Make(const char* source, UWORD sourceParam, const char* destination,
+        UWORD destParam, bool sync = false, bool remove = false);
+    /// Both paths were short enough; the builder refuses a command whose path was too long.
+    bool PathsFit() const;
 
     UWORD mSourceParam = 0;
     UWORD mDestParam = 0;

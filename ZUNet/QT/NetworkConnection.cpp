@@ -1,5 +1,6 @@
 #include "ZUNet/QT/NetworkConnection.h"
 
+#include "ZUNet/Core/PollLocker.h"
 #include "ZUNet/Core/RegistryRouter.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/Trace.h"
@@ -575,30 +576,29 @@ void cNetworkConnection::DisconnectAtIndex(UWORD Index, bool LostComms, ULONG Ge
     bool errorReported = false;
     int error = -1;
 
-    SyscallMessagesPollLock();
     {
-        std::lock_guard<std::recursive_mutex> locker(mLock);
-        sEntry& entry = mTable[Index];
-        if (entry.mController && (Generation == kAnyGeneration || entry.mGeneration == Generation)) {
-            // Out of the table at once, so nothing sends to it any more; the id stays in use
-            // until its thread has stopped.
-            controller = entry.mController;
-            entry.mController = nullptr;
-            host = controller->GetHostName();
-            errorReported = controller->WasSocketErrorReported();
-            error = controller->GetSocketError();
+        cPollLocker poll;
+        {
+            std::lock_guard<std::recursive_mutex> locker(mLock);
+            sEntry& entry = mTable[Index];
+            if (entry.mController && (Generation == kAnyGeneration || entry.mGeneration == Generation)) {
+                // Out of the table at once, so nothing sends to it any more; the id stays in use
+                // until its thread has stopped.
+                controller = entry.mController;
+                entry.mController = nullptr;
+                host = controller->GetHostName();
+                errorReported = controller->WasSocketErrorReported();
+                error = controller->GetSocketError();
+            }
         }
+        if (!controller)
+            return;
+        disconnect(controller, nullptr, this, nullptr);
+        TellLostCommsClosed(connectionId);
+        Q_EMIT ConnectionDisconnected(connectionId, host, errorReported, QAbstractSocket::SocketError(error));
+        if (gRegistryRouter)
+            gRegistryRouter->ConnectionTerminated(connectionId, LostComms);
     }
-    if (!controller) {
-        SyscallMessagesPollUnLock();
-        return;
-    }
-    disconnect(controller, nullptr, this, nullptr);
-    TellLostCommsClosed(connectionId);
-    Q_EMIT ConnectionDisconnected(connectionId, host, errorReported, QAbstractSocket::SocketError(error));
-    if (gRegistryRouter)
-        gRegistryRouter->ConnectionTerminated(connectionId, LostComms);
-    SyscallMessagesPollUnLock();
 
     // Joined with no lock held: BYE may take a moment, and other connections carry on meanwhile.
     if (controller->thread() == QThread::currentThread() && IsMainThread() && controller->Thread()->isRunning()) {

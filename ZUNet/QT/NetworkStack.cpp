@@ -1,5 +1,6 @@
 #include "ZUNet/QT/NetworkStack.h"
 
+#include "ZUNet/Core/PollLocker.h"
 #include "ZUNet/QT/ActionTickDriver.h"
 #include "ZUNet/QT/NetworkConnection.h"
 #include "ZUNet/QT/SyscallThread.h"
@@ -45,6 +46,6 @@ void cNetworkStack::Stop()
     mConnections->UninitialiseLostComms();
     if (mSyscallThread)
         mSyscallThread->QuitSyscallAndWait();
-    SyscallMessagesPollLock();
-    SyscallMessagesPollUnLock();
+    // Waits for whoever still holds the poll lock.
+    cPollLocker barrier;
 }

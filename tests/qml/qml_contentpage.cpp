@@ -3,7 +3,7 @@
 // tests set, a type-to-view table the tests fill, and a recording stand-in for the platform
 // singleton.
 
-#include "Quendle/Widgets/Container.h"
+#include "Quendle/Widgets/Base/Container.h"
 #include "Quendle/Widgets/WidgetsQml.h"
 #include "tests/Quendle/Widgets/TestWidgetFactory.h"
 #include "tests/support/QuickTestMain.h"

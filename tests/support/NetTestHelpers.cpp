@@ -1,5 +1,6 @@
 #include "tests/support/NetTestHelpers.h"
 
+#include "ZUNet/Core/PollLocker.h"
 #include "ZUNet/Core/RegistryRouter.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/SystemBuilder.h"
@@ -44,31 +45,24 @@ cFullBacklogListener::~cFullBacklogListener()
 
 QVector<QPair<UWORD, bool>> TerminatedUnderPollLock(const cProbeObject& probe)
 {
-    SyscallMessagesPollLock();
-    QVector<QPair<UWORD, bool>> copy = probe.mTerminated;
-    SyscallMessagesPollUnLock();
-    return copy;
+    cPollLocker locker;
+    return probe.mTerminated;
 }
 
 QVector<cZUNetMessage> ReceivedUnderPollLock(const cProbeObject& probe)
 {
-    SyscallMessagesPollLock();
-    QVector<cZUNetMessage> copy = probe.mReceived;
-    SyscallMessagesPollUnLock();
-    return copy;
+    cPollLocker locker;
+    return probe.mReceived;
 }
 
 bool AddSyncLink(const QString& sourcePath, const char* destination)
 {
-    sParameterLinkingCommand link;
-    if (!link.SetSourcePath(sourcePath.toUtf8().constData()) || !link.SetDestinationPath(destination))
+    const sParameterLinkingCommand link = sParameterLinkingCommand::Make(
+        sourcePath.toUtf8().constData(), PARAMETER_BASE, destination, PARAMETER_BASE, true);
+    if (!link.PathsFit())
         return false;
-    link.mSourceParam = PARAMETER_BASE;
-    link.mDestParam = PARAMETER_BASE;
-    link.mSync = true;
-    SyscallMessagesPollLock();
+    cPollLocker locker;
     gSystemBuilder->AddLinkCommandToList(link, false);
-    SyscallMessagesPollUnLock();
     return true;
 }
 

@@ -1,6 +1,7 @@
 // The user-interface thread sets values while the syscall thread delivers the unit's: run under
 // ThreadSanitizer (label "threads").
 #include "Quendle/Drivers/ValueDrivers.h"
+#include "ZUNet/Core/PollLocker.h"
 #include "ZUNet/Core/RegistryRouter.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/SystemBuilder.h"

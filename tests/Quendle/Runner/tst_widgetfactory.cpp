@@ -1,6 +1,6 @@
 #include "Quendle/Runner/RunnerConfig.h"
 #include "Quendle/Runner/WidgetFactory.h"
-#include "Quendle/Widgets/Container.h"
+#include "Quendle/Widgets/Base/Container.h"
 #include "tests/Quendle/Runner/RunnerTestApplication.h"
 #include "tests/support/Connections.h"
 #include "tests/support/TraceCapture.h"

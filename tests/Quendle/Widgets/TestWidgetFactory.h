@@ -1,19 +1,15 @@
 #pragma once
 
-#include "Quendle/Widgets/DateTimeWidget.h"
-#include "Quendle/Widgets/ImageWidget.h"
-#include "Quendle/Widgets/RectangleWidget.h"
-#include "Quendle/Widgets/TabContainer.h"
-#include "Quendle/Widgets/TextWidget.h"
-#include "Quendle/Widgets/Widget.h"
+#include "Quendle/Runner/WidgetFactory.h"
+#include "Quendle/Widgets/Base/Widget.h"
 
 #include <QQmlEngine>
 #include <QSet>
 #include <QVariantList>
 #include <QXmlStreamReader>
 
-/// The runner factory's contract in small: tab containers, the plain widgets and unknown widgets, duplicate ids and
-/// widgets without a size refused, the whole element consumed in every case.
+/// The runner factory's contract in small, over its own type table: duplicate ids and widgets without a size
+/// refused, the whole element consumed in every case; no page bounds and no demo mode.
 class cTestWidgetFactory : public cWidgetFactoryBase
 {
 public:
@@ -27,20 +23,7 @@ public:
             return nullptr;
         }
         ids.insert(id);
-        cWidget* widget = nullptr;
-        if (type == cTabContainer::TypeKey())
-            widget = new cTabContainer(id, parent, configuration);
-        else if (type == cImageWidget::TypeKey())
-            widget = new cImageWidget(id, parent, configuration);
-        else if (type == cTextWidget::TypeKey())
-            widget = new cTextWidget(id, parent);
-        else if (type == cRectangleWidget::TypeKey())
-            widget = new cRectangleWidget(id, parent);
-        else if (type == cDateTimeWidget::TypeKey())
-            widget = new cDateTimeWidget(id, parent);
-        else
-            widget = new cUnknownWidget(id, parent, type);
-        widget->Init();
+        cWidget* widget = cRunnerWidgetFactory::CreateWidget(type, id, configuration, parent);
         widget->LoadAttributes(reader);
         if (widget->widthFraction() < 0 || widget->heightFraction() < 0) {
             delete widget;

@@ -8,7 +8,7 @@
 #include "Quendle/Runner/ApplicationMain.h"
 #include "Quendle/Runner/RunnerConfig.h"
 #include "Quendle/Runner/RunnerLayout.h"
-#include "tests/Quendle/Widgets/MixerTestLeaves.h"
+#include "tests/Quendle/Widgets/Control/MixerTestLeaves.h"
 #include "tests/support/TestNetwork.h"
 #include "tests/support/quendle/QuendleUnit.h"
 

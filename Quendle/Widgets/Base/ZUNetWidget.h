@@ -2,7 +2,7 @@
 
 #include "Quendle/AppCommon/QuendleConfigClient.h"
 #include "Quendle/Properties/Properties.h"
-#include "Quendle/Widgets/Widget.h"
+#include "Quendle/Widgets/Base/Widget.h"
 
 #include <QList>
 #include <QMutex>

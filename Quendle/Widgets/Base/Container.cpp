@@ -1,4 +1,4 @@
-#include "Quendle/Widgets/Container.h"
+#include "Quendle/Widgets/Base/Container.h"
 
 #include <algorithm>
 

@@ -1,6 +1,7 @@
-#include "Quendle/Widgets/RectangleWidget.h"
+#include "Quendle/Widgets/Plain/RectangleWidget.h"
 
 #include "Quendle/Properties/Properties.h"
+#include "Quendle/Widgets/WidgetXmlNames.h"
 
 #include <QColor>
 #include <QXmlStreamReader>
@@ -56,17 +57,17 @@ void cRectangleWidget::LoadAttributes(QXmlStreamReader& reader)
     for (const QXmlStreamAttribute& attribute : attributes) {
         const QStringRef name = attribute.name();
         const QStringRef value = attribute.value();
-        if (name == QLatin1String("colour"))
+        if (name == WidgetXml::kColour)
             mColour->setStringValue(value.toString());
-        else if (name == QLatin1String("radius"))
+        else if (name == WidgetXml::kRadius)
             mRadius->setFloatValue(ReadFloat(value));
-        else if (name == QLatin1String("colourMode"))
+        else if (name == WidgetXml::kColourMode)
             mColourMode->setIntValue(value == QLatin1String("solid") ? 0 : 1);
-        else if (name == QLatin1String("gradientMode"))
+        else if (name == WidgetXml::kGradientMode)
             mGradientStyle->setIntValue(value == QLatin1String("t-b") ? 0 : 1);
-        else if (name == QLatin1String("gradientStartColour"))
+        else if (name == WidgetXml::kGradientStartColour)
             mGradientStart->setStringValue(value.toString());
-        else if (name == QLatin1String("gradientEndColour"))
+        else if (name == WidgetXml::kGradientEndColour)
             mGradientEnd->setStringValue(value.toString());
     }
     SetPropertyVisibility();
@@ -75,14 +76,13 @@ void cRectangleWidget::LoadAttributes(QXmlStreamReader& reader)
 void cRectangleWidget::WriteAttributes(QXmlStreamWriter& writer) const
 {
     cWidget::WriteAttributes(writer);
-    writer.writeAttribute(QStringLiteral("colour"), colour());
-    writer.writeAttribute(QStringLiteral("radius"), QString::number(double(cornerRadius()), 'g', 6));
+    writer.writeAttribute(WidgetXml::kColour, colour());
+    writer.writeAttribute(WidgetXml::kRadius, QString::number(double(cornerRadius()), 'g', 6));
+    writer.writeAttribute(WidgetXml::kColourMode, useGradient() ? QStringLiteral("gradient") : QStringLiteral("solid"));
     writer.writeAttribute(
-        QStringLiteral("colourMode"), useGradient() ? QStringLiteral("gradient") : QStringLiteral("solid"));
-    writer.writeAttribute(
-        QStringLiteral("gradientMode"), gradientTopToBottom() ? QStringLiteral("t-b") : QStringLiteral("l-r"));
-    writer.writeAttribute(QStringLiteral("gradientStartColour"), gradientColourStart());
-    writer.writeAttribute(QStringLiteral("gradientEndColour"), gradientColourEnd());
+        WidgetXml::kGradientMode, gradientTopToBottom() ? QStringLiteral("t-b") : QStringLiteral("l-r"));
+    writer.writeAttribute(WidgetXml::kGradientStartColour, gradientColourStart());
+    writer.writeAttribute(WidgetXml::kGradientEndColour, gradientColourEnd());
 }
 
 QString cRectangleWidget::colour() const

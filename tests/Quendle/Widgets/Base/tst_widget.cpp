@@ -1,6 +1,6 @@
 #include "Quendle/Properties/Properties.h"
 #include "Quendle/Properties/PropertyGroup.h"
-#include "Quendle/Widgets/Widget.h"
+#include "Quendle/Widgets/Base/Widget.h"
 #include "tests/support/TraceCapture.h"
 #include "tests/support/quendle/TestConfig.h"
 

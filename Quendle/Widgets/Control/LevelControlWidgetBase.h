@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Quendle/Widgets/ZUNetWidget.h"
+#include "Quendle/Widgets/Base/ZUNetWidget.h"
 
 #include "ZUNet/Core/ZUNetTypes.h"
 

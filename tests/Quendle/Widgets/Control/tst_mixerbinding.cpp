@@ -11,7 +11,7 @@
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/SystemBuilder.h"
 #include "ZUNet/QT/NetworkConnection.h"
-#include "tests/Quendle/Widgets/MixerTestLeaves.h"
+#include "tests/Quendle/Widgets/Control/MixerTestLeaves.h"
 #include "tests/support/Connections.h"
 #include "tests/support/TraceCapture.h"
 #include "tests/support/quendle/QuendleUnit.h"

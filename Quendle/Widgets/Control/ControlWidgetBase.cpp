@@ -1,9 +1,11 @@
-#include "Quendle/Widgets/ControlWidgetBase.h"
+#include "Quendle/Widgets/Control/ControlWidgetBase.h"
 
 #include "Quendle/AppCommon/ConfigBase.h"
 #include "Quendle/AppCommon/QuendleFonts.h"
 #include "Quendle/Drivers/ValueDrivers.h"
 #include "Quendle/Properties/Properties.h"
+#include "Quendle/Widgets/WidgetXmlNames.h"
+#include "ZUNet/Core/PollLocker.h"
 #include "ZUNet/Core/Trace.h"
 
 #include <QColor>
@@ -481,46 +483,46 @@ void cZUNetControlWidgetBase::LoadAttributes(QXmlStreamReader& reader)
     for (const QXmlStreamAttribute& attribute : reader.attributes()) {
         const QStringRef name = attribute.name();
         const QStringRef value = attribute.value();
-        if (name == QLatin1String("text"))
+        if (name == WidgetXml::kText)
             mText->setStringValue(value.toString());
-        else if (name == QLatin1String("function")) {
+        else if (name == WidgetXml::kFunction) {
             if (mFunction)
                 SetComboPropertyIndex(value.toString(), mFunctionCodes, mFunction);
-        } else if (name == QLatin1String("channelType"))
+        } else if (name == WidgetXml::kChannelType)
             combo(value.toString(), GetChannelTypeIndexToCodes(), mChannelType);
-        else if (name == QLatin1String("channelNumber"))
+        else if (name == WidgetXml::kChannelNumber)
             number(mChannelNumber, value);
-        else if (name == QLatin1String("destChannelType"))
+        else if (name == WidgetXml::kDestChannelType)
             combo(value.toString(), GetDestChannelTypeIndexToCodes(), mDestChannelType);
-        else if (name == QLatin1String("destChannelNumber"))
+        else if (name == WidgetXml::kDestChannelNumber)
             number(mDestChannelNumber, value);
-        else if (name == QLatin1String("paflChannelNumber"))
+        else if (name == WidgetXml::kPaflChannelNumber)
             number(mPAFLNumber, value);
-        else if (name == QLatin1String("muteGrpNumber"))
+        else if (name == WidgetXml::kMuteGrpNumber)
             number(mMuteGroup, value);
-        else if (name == QLatin1String("ammNumber"))
+        else if (name == WidgetXml::kAmmNumber)
             number(mAMMNumber, value);
-        else if (name == QLatin1String("fxUnitNumber"))
+        else if (name == WidgetXml::kFxUnitNumber)
             number(mFxUnit, value);
-        else if (name == QLatin1String("leftRightSource"))
+        else if (name == WidgetXml::kLeftRightSource)
             combo(value.toString(), mLeftRightSourceIndexToCodes, mLeftRightSource);
-        else if (name == QLatin1String("globalLocalSource"))
+        else if (name == WidgetXml::kGlobalLocalSource)
             combo(value.toString(), mGlobalLocalSourceIndexToCodes, mGlobalLocalSource);
-        else if (name == QLatin1String("colour"))
+        else if (name == WidgetXml::kColour)
             mOnColour->setStringValue(value.toString());
-        else if (name == QLatin1String("offImageResourceId"))
+        else if (name == WidgetXml::kOffImageResourceId)
             mOffImage->setStringValue(configuration.ConvertImageId(value.toString()));
-        else if (name == QLatin1String("onImageResourceId"))
+        else if (name == WidgetXml::kOnImageResourceId)
             mOnImage->setStringValue(configuration.ConvertImageId(value.toString()));
-        else if (name == QLatin1String("radius"))
+        else if (name == WidgetXml::kRadius)
             mRadius->setFloatValue(ReadFiniteFloat(value));
-        else if (name == QLatin1String("offColour"))
+        else if (name == WidgetXml::kOffColour)
             mOffColour->setStringValue(value.toString());
-        else if (name == QLatin1String("textFont"))
+        else if (name == WidgetXml::kTextFont)
             mFont->setStringValue(value.toString());
-        else if (name == QLatin1String("textColour"))
+        else if (name == WidgetXml::kTextColour)
             mTextColour->setStringValue(value.toString());
-        else if (name == QLatin1String("sceneNumber"))
+        else if (name == WidgetXml::kSceneNumber)
             number(mSceneNumber, value);
     }
 }
@@ -528,32 +530,32 @@ void cZUNetControlWidgetBase::LoadAttributes(QXmlStreamReader& reader)
 void cZUNetControlWidgetBase::WriteAttributes(QXmlStreamWriter& writer) const
 {
     cZUNetWidget::WriteAttributes(writer);
-    auto number = [&writer](const char* name, const cIntProperty* property) {
+    auto number = [&writer](QLatin1String name, const cIntProperty* property) {
         if (property)
-            writer.writeAttribute(QLatin1String(name), QString::number(property->IntValue()));
+            writer.writeAttribute(name, QString::number(property->IntValue()));
     };
-    auto combo = [&writer](const char* name, const tCodeTable& table, const cComboProperty* property) {
+    auto combo = [&writer](QLatin1String name, const tCodeTable& table, const cComboProperty* property) {
         if (property)
-            writer.writeAttribute(QLatin1String(name), CodeAt(table, property->Index()));
+            writer.writeAttribute(name, CodeAt(table, property->Index()));
     };
-    writer.writeAttribute(QStringLiteral("text"), mText->stringValue());
-    writer.writeAttribute(QStringLiteral("function"), FunctionCode());
-    combo("channelType", GetChannelTypeIndexToCodes(), mChannelType);
-    number("channelNumber", mChannelNumber);
-    combo("destChannelType", GetDestChannelTypeIndexToCodes(), mDestChannelType);
-    number("destChannelNumber", mDestChannelNumber);
-    number("paflChannelNumber", mPAFLNumber);
-    number("muteGrpNumber", mMuteGroup);
-    number("ammNumber", mAMMNumber);
-    number("fxUnitNumber", mFxUnit);
-    combo("leftRightSource", mLeftRightSourceIndexToCodes, mLeftRightSource);
-    combo("globalLocalSource", mGlobalLocalSourceIndexToCodes, mGlobalLocalSource);
-    writer.writeAttribute(QStringLiteral("colour"), mOnColour->stringValue());
-    writer.writeAttribute(QStringLiteral("offImageResourceId"), mOffImage->stringValue());
-    writer.writeAttribute(QStringLiteral("onImageResourceId"), mOnImage->stringValue());
-    writer.writeAttribute(QStringLiteral("radius"), QString::number(double(mRadius->FloatValue()), 'g', 6));
-    writer.writeAttribute(QStringLiteral("offColour"), mOffColour->stringValue());
-    writer.writeAttribute(QStringLiteral("textFont"), mFont->stringValue());
-    writer.writeAttribute(QStringLiteral("textColour"), mTextColour->stringValue());
-    number("sceneNumber", mSceneNumber);
+    writer.writeAttribute(WidgetXml::kText, mText->stringValue());
+    writer.writeAttribute(WidgetXml::kFunction, FunctionCode());
+    combo(WidgetXml::kChannelType, GetChannelTypeIndexToCodes(), mChannelType);
+    number(WidgetXml::kChannelNumber, mChannelNumber);
+    combo(WidgetXml::kDestChannelType, GetDestChannelTypeIndexToCodes(), mDestChannelType);
+    number(WidgetXml::kDestChannelNumber, mDestChannelNumber);
+    number(WidgetXml::kPaflChannelNumber, mPAFLNumber);
+    number(WidgetXml::kMuteGrpNumber, mMuteGroup);
+    number(WidgetXml::kAmmNumber, mAMMNumber);
+    number(WidgetXml::kFxUnitNumber, mFxUnit);
+    combo(WidgetXml::kLeftRightSource, mLeftRightSourceIndexToCodes, mLeftRightSource);
+    combo(WidgetXml::kGlobalLocalSource, mGlobalLocalSourceIndexToCodes, mGlobalLocalSource);
+    writer.writeAttribute(WidgetXml::kColour, mOnColour->stringValue());
+    writer.writeAttribute(WidgetXml::kOffImageResourceId, mOffImage->stringValue());
+    writer.writeAttribute(WidgetXml::kOnImageResourceId, mOnImage->stringValue());
+    writer.writeAttribute(WidgetXml::kRadius, QString::number(double(mRadius->FloatValue()), 'g', 6));
+    writer.writeAttribute(WidgetXml::kOffColour, mOffColour->stringValue());
+    writer.writeAttribute(WidgetXml::kTextFont, mFont->stringValue());
+    writer.writeAttribute(WidgetXml::kTextColour, mTextColour->stringValue());
+    number(WidgetXml::kSceneNumber, mSceneNumber);
 }

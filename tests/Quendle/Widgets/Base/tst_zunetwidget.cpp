@@ -9,7 +9,7 @@
 #include "ZUNet/Core/RegistryRouter.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/SystemBuilder.h"
-#include "tests/Quendle/Widgets/MixerTestLeaves.h"
+#include "tests/Quendle/Widgets/Control/MixerTestLeaves.h"
 #include "tests/support/Connections.h"
 #include "tests/support/TraceCapture.h"
 #include "tests/support/ValueObject.h"

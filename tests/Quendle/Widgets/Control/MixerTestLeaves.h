@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Quendle/Widgets/ControlWidgetBase.h"
-#include "Quendle/Widgets/LevelControlWidgetBase.h"
+#include "Quendle/Widgets/Control/ControlWidgetBase.h"
+#include "Quendle/Widgets/Control/LevelControlWidgetBase.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Quendle/AppCommon/QQmlObjectListModel.h"
-#include "Quendle/Widgets/Widget.h"
+#include "Quendle/Widgets/Base/Widget.h"
 
 #include <QList>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Quendle/Widgets/Widget.h"
+#include "Quendle/Widgets/Base/Widget.h"
 
 class cColourProperty;
 class cImageProperty;

@@ -1,9 +1,11 @@
-#include "Quendle/Widgets/LevelControlWidgetBase.h"
+#include "Quendle/Widgets/Control/LevelControlWidgetBase.h"
 
 #include "Quendle/AppCommon/ConfigBase.h"
 #include "Quendle/AppCommon/QuendleFonts.h"
 #include "Quendle/Drivers/ValueDrivers.h"
 #include "Quendle/Properties/Properties.h"
+#include "Quendle/Widgets/WidgetXmlNames.h"
+#include "ZUNet/Core/PollLocker.h"
 #include "ZUNet/Core/Trace.h"
 
 #include <QColor>
@@ -261,37 +263,37 @@ void cZUNetLevelControlWidgetBase::LoadAttributes(QXmlStreamReader& reader)
     for (const QXmlStreamAttribute& attribute : reader.attributes()) {
         const QStringRef name = attribute.name();
         const QStringRef value = attribute.value();
-        if (name == QLatin1String("textLabel"))
+        if (name == WidgetXml::kTextLabel)
             mText->setStringValue(value.toString());
-        else if (name == QLatin1String("levelType"))
+        else if (name == WidgetXml::kLevelType)
             SetComboPropertyIndex(value.toString(), mLevelTypeCodes, mLevelType);
-        else if (name == QLatin1String("channelType"))
+        else if (name == WidgetXml::kChannelType)
             combo(value.toString(), GetChannelTypeIndexToCodes(), mChannelType);
-        else if (name == QLatin1String("channelNumber"))
+        else if (name == WidgetXml::kChannelNumber)
             number(mChannelNumber, value);
-        else if (name == QLatin1String("destChannelType"))
+        else if (name == WidgetXml::kDestChannelType)
             combo(value.toString(), GetChannelTypeIndexToCodes(), mDestChannelType);
-        else if (name == QLatin1String("destChannelNumber"))
+        else if (name == WidgetXml::kDestChannelNumber)
             number(mDestChannelNumber, value);
-        else if (name == QLatin1String("minGain"))
+        else if (name == WidgetXml::kMinGain)
             number(mMinGain, value);
-        else if (name == QLatin1String("maxGain"))
+        else if (name == WidgetXml::kMaxGain)
             number(mMaxGain, value);
-        else if (name == QLatin1String("minToInf"))
+        else if (name == WidgetXml::kMinToInf)
             combo(value.toString(), mOnOffIndexToCodes, mMinToInf);
-        else if (name == QLatin1String("audioTaper"))
+        else if (name == WidgetXml::kAudioTaper)
             combo(value.toString(), mOnOffIndexToCodes, mAudioTaper);
-        else if (name == QLatin1String("offImageResourceId"))
+        else if (name == WidgetXml::kOffImageResourceId)
             image(mBackgroundImage, value);
-        else if (name == QLatin1String("onImageResourceId"))
+        else if (name == WidgetXml::kOnImageResourceId)
             image(mControlImage, value);
-        else if (name == QLatin1String("textFont"))
+        else if (name == WidgetXml::kTextFont)
             mFont->setStringValue(value.toString());
-        else if (name == QLatin1String("textColour"))
+        else if (name == WidgetXml::kTextColour)
             mTextColour->setStringValue(value.toString());
-        else if (name == QLatin1String("controlColour"))
+        else if (name == WidgetXml::kControlColour)
             mKnobColour->setStringValue(value.toString());
-        else if (name == QLatin1String("overlayColour"))
+        else if (name == WidgetXml::kOverlayColour)
             mOverlayColour->setStringValue(value.toString());
     }
 }
@@ -300,24 +302,24 @@ void cZUNetLevelControlWidgetBase::WriteAttributes(QXmlStreamWriter& writer) con
 {
     cZUNetWidget::WriteAttributes(writer);
     const tCodeTable channelTypes = GetChannelTypeIndexToCodes();
-    auto combo = [&writer](const char* name, const tCodeTable& table, const cComboProperty* property) {
+    auto combo = [&writer](QLatin1String name, const tCodeTable& table, const cComboProperty* property) {
         if (property)
-            writer.writeAttribute(QLatin1String(name), CodeAt(table, property->Index()));
+            writer.writeAttribute(name, CodeAt(table, property->Index()));
     };
-    writer.writeAttribute(QStringLiteral("textLabel"), mText->stringValue());
-    writer.writeAttribute(QStringLiteral("levelType"), LevelTypeCode());
-    combo("channelType", channelTypes, mChannelType);
-    writer.writeAttribute(QStringLiteral("channelNumber"), QString::number(mChannelNumber->IntValue()));
-    combo("destChannelType", channelTypes, mDestChannelType);
-    writer.writeAttribute(QStringLiteral("destChannelNumber"), QString::number(mDestChannelNumber->IntValue()));
-    writer.writeAttribute(QStringLiteral("minGain"), QString::number(mMinGain->IntValue()));
-    writer.writeAttribute(QStringLiteral("maxGain"), QString::number(mMaxGain->IntValue()));
-    combo("minToInf", mOnOffIndexToCodes, mMinToInf);
-    combo("audioTaper", mOnOffIndexToCodes, mAudioTaper);
-    writer.writeAttribute(QStringLiteral("offImageResourceId"), imageBackgroundIdentifier());
-    writer.writeAttribute(QStringLiteral("onImageResourceId"), imageControlIdentifier());
-    writer.writeAttribute(QStringLiteral("textFont"), mFont->stringValue());
-    writer.writeAttribute(QStringLiteral("textColour"), mTextColour->stringValue());
-    writer.writeAttribute(QStringLiteral("controlColour"), mKnobColour->stringValue());
-    writer.writeAttribute(QStringLiteral("overlayColour"), mOverlayColour->stringValue());
+    writer.writeAttribute(WidgetXml::kTextLabel, mText->stringValue());
+    writer.writeAttribute(WidgetXml::kLevelType, LevelTypeCode());
+    combo(WidgetXml::kChannelType, channelTypes, mChannelType);
+    writer.writeAttribute(WidgetXml::kChannelNumber, QString::number(mChannelNumber->IntValue()));
+    combo(WidgetXml::kDestChannelType, channelTypes, mDestChannelType);
+    writer.writeAttribute(WidgetXml::kDestChannelNumber, QString::number(mDestChannelNumber->IntValue()));
+    writer.writeAttribute(WidgetXml::kMinGain, QString::number(mMinGain->IntValue()));
+    writer.writeAttribute(WidgetXml::kMaxGain, QString::number(mMaxGain->IntValue()));
+    combo(WidgetXml::kMinToInf, mOnOffIndexToCodes, mMinToInf);
+    combo(WidgetXml::kAudioTaper, mOnOffIndexToCodes, mAudioTaper);
+    writer.writeAttribute(WidgetXml::kOffImageResourceId, imageBackgroundIdentifier());
+    writer.writeAttribute(WidgetXml::kOnImageResourceId, imageControlIdentifier());
+    writer.writeAttribute(WidgetXml::kTextFont, mFont->stringValue());
+    writer.writeAttribute(WidgetXml::kTextColour, mTextColour->stringValue());
+    writer.writeAttribute(WidgetXml::kControlColour, mKnobColour->stringValue());
+    writer.writeAttribute(WidgetXml::kOverlayColour, mOverlayColour->stringValue());
 }

@@ -1,7 +1,8 @@
-#include "Quendle/Widgets/DateTimeWidget.h"
+#include "Quendle/Widgets/Plain/DateTimeWidget.h"
 
 #include "Quendle/AppCommon/QuendleFonts.h"
 #include "Quendle/Properties/Properties.h"
+#include "Quendle/Widgets/WidgetXmlNames.h"
 
 #include <QColor>
 #include <QXmlStreamReader>
@@ -136,27 +137,27 @@ void cDateTimeWidget::LoadAttributes(QXmlStreamReader& reader)
     for (const QXmlStreamAttribute& attribute : attributes) {
         const QStringRef name = attribute.name();
         const QString value = attribute.value().toString();
-        if (name == QLatin1String("faceFormat"))
+        if (name == WidgetXml::kFaceFormat)
             SetComboPropertyIndex(value, mFaceTypesToCodes, mFaceFormat);
-        else if (name == QLatin1String("digitalTimeFormat"))
+        else if (name == WidgetXml::kDigitalTimeFormat)
             SetComboPropertyIndex(value, mDigitalTimeTypesToCodes, mDigitalTime);
-        else if (name == QLatin1String("analogueTimeFormat"))
+        else if (name == WidgetXml::kAnalogueTimeFormat)
             SetComboPropertyIndex(value, mAnalogueTimeTypesToCodes, mAnalogueTime);
-        else if (name == QLatin1String("dateFormat"))
+        else if (name == WidgetXml::kDateFormat)
             SetComboPropertyIndex(value, mDateTypesToCodes, mDateFormat);
-        else if (name == QLatin1String("customDateFormat"))
+        else if (name == WidgetXml::kCustomDateFormat)
             mCustomDateFormat->setStringValue(value);
-        else if (name == QLatin1String("showBorder"))
+        else if (name == WidgetXml::kShowBorder)
             SetComboPropertyIndex(value, mYesNoTypesToCodes, mShowBorder);
-        else if (name == QLatin1String("textFont"))
+        else if (name == WidgetXml::kTextFont)
             mFont->setStringValue(value);
-        else if (name == QLatin1String("colour"))
+        else if (name == WidgetXml::kColour)
             mColour->setStringValue(value);
-        else if (name == QLatin1String("backgroundColour"))
+        else if (name == WidgetXml::kBackgroundColour)
             mBackgroundColour->setStringValue(value);
-        else if (name == QLatin1String("borderColour"))
+        else if (name == WidgetXml::kBorderColour)
             mBorderColour->setStringValue(value);
-        else if (name == QLatin1String("radius"))
+        else if (name == WidgetXml::kRadius)
             mRadius->setFloatValue(ReadFloat(attribute.value()));
     }
 }
@@ -164,17 +165,17 @@ void cDateTimeWidget::LoadAttributes(QXmlStreamReader& reader)
 void cDateTimeWidget::WriteAttributes(QXmlStreamWriter& writer) const
 {
     cWidget::WriteAttributes(writer);
-    writer.writeAttribute(QStringLiteral("faceFormat"), faceFormat());
-    writer.writeAttribute(QStringLiteral("digitalTimeFormat"), CodeAt(mDigitalTimeTypesToCodes, mDigitalTime));
-    writer.writeAttribute(QStringLiteral("analogueTimeFormat"), CodeAt(mAnalogueTimeTypesToCodes, mAnalogueTime));
-    writer.writeAttribute(QStringLiteral("dateFormat"), dateFormat());
-    writer.writeAttribute(QStringLiteral("customDateFormat"), customDateFormatString());
-    writer.writeAttribute(QStringLiteral("showBorder"), CodeAt(mYesNoTypesToCodes, mShowBorder));
-    writer.writeAttribute(QStringLiteral("textFont"), font());
-    writer.writeAttribute(QStringLiteral("colour"), colour());
-    writer.writeAttribute(QStringLiteral("backgroundColour"), backgroundColour());
-    writer.writeAttribute(QStringLiteral("borderColour"), borderColour());
-    writer.writeAttribute(QStringLiteral("radius"), QString::number(double(cornerRadius()), 'g', 6));
+    writer.writeAttribute(WidgetXml::kFaceFormat, faceFormat());
+    writer.writeAttribute(WidgetXml::kDigitalTimeFormat, CodeAt(mDigitalTimeTypesToCodes, mDigitalTime));
+    writer.writeAttribute(WidgetXml::kAnalogueTimeFormat, CodeAt(mAnalogueTimeTypesToCodes, mAnalogueTime));
+    writer.writeAttribute(WidgetXml::kDateFormat, dateFormat());
+    writer.writeAttribute(WidgetXml::kCustomDateFormat, customDateFormatString());
+    writer.writeAttribute(WidgetXml::kShowBorder, CodeAt(mYesNoTypesToCodes, mShowBorder));
+    writer.writeAttribute(WidgetXml::kTextFont, font());
+    writer.writeAttribute(WidgetXml::kColour, colour());
+    writer.writeAttribute(WidgetXml::kBackgroundColour, backgroundColour());
+    writer.writeAttribute(WidgetXml::kBorderColour, borderColour());
+    writer.writeAttribute(WidgetXml::kRadius, QString::number(double(cornerRadius()), 'g', 6));
 }
 
 QString cDateTimeWidget::faceFormat() const

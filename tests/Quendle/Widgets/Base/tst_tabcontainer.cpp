@@ -1,7 +1,7 @@
 #include "Quendle/AppCommon/QuendleFonts.h"
 #include "Quendle/Properties/Properties.h"
 #include "Quendle/Properties/PropertyGroup.h"
-#include "Quendle/Widgets/TabContainer.h"
+#include "Quendle/Widgets/Base/TabContainer.h"
 #include "tests/Quendle/Widgets/TestWidgetFactory.h"
 #include "tests/support/quendle/TestConfig.h"
 

@@ -2,10 +2,10 @@
 // loading, the Qt properties their views read, visibility rules and change signals.
 
 #include "Quendle/Properties/Properties.h"
-#include "Quendle/Widgets/DateTimeWidget.h"
-#include "Quendle/Widgets/ImageWidget.h"
-#include "Quendle/Widgets/RectangleWidget.h"
-#include "Quendle/Widgets/TextWidget.h"
+#include "Quendle/Widgets/Plain/DateTimeWidget.h"
+#include "Quendle/Widgets/Plain/ImageWidget.h"
+#include "Quendle/Widgets/Plain/RectangleWidget.h"
+#include "Quendle/Widgets/Plain/TextWidget.h"
 #include "tests/support/quendle/TestConfig.h"
 
 #include <QBuffer>

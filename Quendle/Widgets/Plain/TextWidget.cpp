@@ -1,7 +1,8 @@
-#include "Quendle/Widgets/TextWidget.h"
+#include "Quendle/Widgets/Plain/TextWidget.h"
 
 #include "Quendle/AppCommon/QuendleFonts.h"
 #include "Quendle/Properties/Properties.h"
+#include "Quendle/Widgets/WidgetXmlNames.h"
 
 #include <QColor>
 #include <QXmlStreamReader>
@@ -58,17 +59,17 @@ void cTextWidget::LoadAttributes(QXmlStreamReader& reader)
     for (const QXmlStreamAttribute& attribute : attributes) {
         const QStringRef name = attribute.name();
         const QStringRef value = attribute.value();
-        if (name == QLatin1String("text"))
+        if (name == WidgetXml::kText)
             mText->setStringValue(value.toString());
-        else if (name == QLatin1String("textColour"))
+        else if (name == WidgetXml::kTextColour)
             mTextColour->setStringValue(value.toString());
-        else if (name == QLatin1String("textAlignment"))
+        else if (name == WidgetXml::kTextAlignment)
             SetComboPropertyIndex(value.toString(), AlignmentCodes(), mAlign);
-        else if (name == QLatin1String("textFont"))
+        else if (name == WidgetXml::kTextFont)
             mFont->setStringValue(value.toString());
-        else if (name == QLatin1String("backgroundColour"))
+        else if (name == WidgetXml::kBackgroundColour)
             mBackgroundColour->setStringValue(value.toString());
-        else if (name == QLatin1String("radius"))
+        else if (name == WidgetXml::kRadius)
             mRadius->setFloatValue(ReadFloat(value));
     }
 }
@@ -76,12 +77,12 @@ void cTextWidget::LoadAttributes(QXmlStreamReader& reader)
 void cTextWidget::WriteAttributes(QXmlStreamWriter& writer) const
 {
     cWidget::WriteAttributes(writer);
-    writer.writeAttribute(QStringLiteral("text"), text());
-    writer.writeAttribute(QStringLiteral("textColour"), textColour());
-    writer.writeAttribute(QStringLiteral("textAlignment"), AlignmentCode());
-    writer.writeAttribute(QStringLiteral("textFont"), textFont());
-    writer.writeAttribute(QStringLiteral("backgroundColour"), backgroundColour());
-    writer.writeAttribute(QStringLiteral("radius"), QString::number(double(cornerRadius()), 'g', 6));
+    writer.writeAttribute(WidgetXml::kText, text());
+    writer.writeAttribute(WidgetXml::kTextColour, textColour());
+    writer.writeAttribute(WidgetXml::kTextAlignment, AlignmentCode());
+    writer.writeAttribute(WidgetXml::kTextFont, textFont());
+    writer.writeAttribute(WidgetXml::kBackgroundColour, backgroundColour());
+    writer.writeAttribute(WidgetXml::kRadius, QString::number(double(cornerRadius()), 'g', 6));
 }
 
 QString cTextWidget::AlignmentCode() const

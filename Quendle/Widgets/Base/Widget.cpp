@@ -1,7 +1,8 @@
-#include "Quendle/Widgets/Widget.h"
+#include "Quendle/Widgets/Base/Widget.h"
 
 #include "Quendle/Properties/Properties.h"
 #include "Quendle/Properties/PropertyGroup.h"
+#include "Quendle/Widgets/WidgetXmlNames.h"
 #include "ZUNet/Core/Trace.h"
 
 #include <QMetaObject>
@@ -201,9 +202,9 @@ bool cWidget::LoadBaseAttributes(QXmlStreamReader& reader, int& id, QString& typ
     for (const QXmlStreamAttribute& attribute : attributes) {
         if (id != -1 && !type.isEmpty())
             break;
-        if (attribute.name() == QLatin1String("id"))
+        if (attribute.name() == WidgetXml::kId)
             id = attribute.value().toInt(nullptr, 10);
-        else if (attribute.name() == QLatin1String("type"))
+        else if (attribute.name() == WidgetXml::kType)
             type = attribute.value().toString();
     }
     if (id == -1) {
@@ -245,26 +246,26 @@ void cWidget::LoadAttributes(QXmlStreamReader& reader)
     for (const QXmlStreamAttribute& attribute : attributes) {
         const QStringRef name = attribute.name();
         const QStringRef value = attribute.value();
-        if (name == QLatin1String("x")) {
+        if (name == WidgetXml::kX) {
             setXFraction(ReadGeometry(value));
-        } else if (name == QLatin1String("y")) {
+        } else if (name == WidgetXml::kY) {
             setYFraction(ReadGeometry(value));
-        } else if (name == QLatin1String("width")) {
+        } else if (name == WidgetXml::kWidth) {
             setWidthFraction(ReadGeometry(value));
-        } else if (name == QLatin1String("height")) {
+        } else if (name == WidgetXml::kHeight) {
             setHeightFraction(ReadGeometry(value));
-        } else if (name == QLatin1String("z")) {
+        } else if (name == WidgetXml::kZ) {
             SetZ(ReadFloat(value));
-        } else if (name == QLatin1String("group")) {
+        } else if (name == WidgetXml::kGroup) {
             SetLayoutGroupString(value.toString());
-        } else if (name == QLatin1String("contentSizeMode")) {
+        } else if (name == WidgetXml::kContentSizeMode) {
             if (value == QLatin1String("fill")) {
                 SetContentSizeMode(0);
             } else {
                 SetBaseFloat(mPixelAspect, mStored.mPixelAspect, ReadFloat(value), &cWidget::pixelAspectChanged);
                 SetContentSizeMode(1);
             }
-        } else if (name == QLatin1String("positionLock")) {
+        } else if (name == WidgetXml::kPositionLock) {
             SetPositionLock(value.toInt(nullptr, 10));
         }
     }
@@ -281,17 +282,17 @@ void cWidget::WriteXml(QXmlStreamWriter& writer) const
 void cWidget::WriteAttributes(QXmlStreamWriter& writer) const
 {
     auto number = [](float value) { return QString::number(value, 'g', 6); };
-    writer.writeAttribute(QStringLiteral("id"), QString::number(mWidgetId));
-    writer.writeAttribute(QStringLiteral("type"), Type());
-    writer.writeAttribute(QStringLiteral("x"), number(xFraction()));
-    writer.writeAttribute(QStringLiteral("y"), number(yFraction()));
-    writer.writeAttribute(QStringLiteral("width"), number(widthFraction()));
-    writer.writeAttribute(QStringLiteral("height"), number(heightFraction()));
-    writer.writeAttribute(QStringLiteral("z"), number(z()));
-    writer.writeAttribute(QStringLiteral("group"), LayoutGroupString());
-    writer.writeAttribute(QStringLiteral("contentSizeMode"),
-        ContentSizeModeIndex() == 0 ? QStringLiteral("fill") : number(pixelAspect()));
-    writer.writeAttribute(QStringLiteral("positionLock"), QString::number(PositionLockValue()));
+    writer.writeAttribute(WidgetXml::kId, QString::number(mWidgetId));
+    writer.writeAttribute(WidgetXml::kType, Type());
+    writer.writeAttribute(WidgetXml::kX, number(xFraction()));
+    writer.writeAttribute(WidgetXml::kY, number(yFraction()));
+    writer.writeAttribute(WidgetXml::kWidth, number(widthFraction()));
+    writer.writeAttribute(WidgetXml::kHeight, number(heightFraction()));
+    writer.writeAttribute(WidgetXml::kZ, number(z()));
+    writer.writeAttribute(WidgetXml::kGroup, LayoutGroupString());
+    writer.writeAttribute(
+        WidgetXml::kContentSizeMode, ContentSizeModeIndex() == 0 ? QStringLiteral("fill") : number(pixelAspect()));
+    writer.writeAttribute(WidgetXml::kPositionLock, QString::number(PositionLockValue()));
 }
 
 void cWidget::LoadSubXml(QXmlStreamReader& reader, QSet<int>& ids, const cConfigBase& configuration, QObject* parent,

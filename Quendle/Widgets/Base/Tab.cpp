@@ -1,4 +1,4 @@
-#include "Quendle/Widgets/Tab.h"
+#include "Quendle/Widgets/Base/Tab.h"
 
 #include "Quendle/Properties/Property.h"
 

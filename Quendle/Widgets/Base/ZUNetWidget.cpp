@@ -1,8 +1,10 @@
-#include "Quendle/Widgets/ZUNetWidget.h"
+#include "Quendle/Widgets/Base/ZUNetWidget.h"
 
 #include "Quendle/AppCommon/ConfigBase.h"
 #include "Quendle/AppCommon/ConfigUnit.h"
 #include "Quendle/Drivers/DriverBase.h"
+#include "Quendle/Widgets/WidgetXmlNames.h"
+#include "ZUNet/Core/PollLocker.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/SystemBuilder.h"
 #include "ZUNet/Core/Trace.h"
@@ -104,9 +106,9 @@ void cZUNetWidget::LoadAttributes(QXmlStreamReader& reader)
     cWidget::LoadAttributes(reader);
     int unitId = 0;
     const QXmlStreamAttributes attributes = reader.attributes();
-    if (attributes.hasAttribute(QLatin1String("unitId"))) {
+    if (attributes.hasAttribute(WidgetXml::kUnitId)) {
         bool ok = false;
-        unitId = attributes.value(QLatin1String("unitId")).toInt(&ok, 10);
+        unitId = attributes.value(WidgetXml::kUnitId).toInt(&ok, 10);
         if (!ok)
             unitId = -1;
     }
@@ -116,7 +118,7 @@ void cZUNetWidget::LoadAttributes(QXmlStreamReader& reader)
 void cZUNetWidget::WriteAttributes(QXmlStreamWriter& writer) const
 {
     cWidget::WriteAttributes(writer);
-    writer.writeAttribute(QStringLiteral("unitId"), QString::number(CurrentUnitId()));
+    writer.writeAttribute(WidgetXml::kUnitId, QString::number(CurrentUnitId()));
 }
 
 void cZUNetWidget::SetOnline()
@@ -188,17 +190,13 @@ void cZUNetWidget::MultiUnitConfigChanged()
 void cZUNetWidget::QueueLink(const std::string& source, UWORD sourceParameter, const std::string& destination,
     UWORD destinationParameter, bool sync, bool bidirect, bool withCallback)
 {
-    sParameterLinkingCommand command;
-    if (!command.SetSourcePath(source.c_str()) || !command.SetDestinationPath(destination.c_str())) {
+    sParameterLinkingCommand command = sParameterLinkingCommand::Make(
+        source.c_str(), sourceParameter, destination.c_str(), destinationParameter, sync);
+    if (!command.PathsFit()) {
         ZU_ERR("Link path too long: \"%s\" to \"%s\"", source.c_str(), destination.c_str());
         SetDisabled(true);
         return;
     }
-    command.mSourceParam = sourceParameter;
-    command.mDestParam = destinationParameter;
-    command.mSync = sync;
-    command.mRemove = false;
-    command.mDataGram = false;
     if (withCallback)
         command.mCompletionCallback = LinkFailureCallback();
     cPollLocker locker;
@@ -219,14 +217,8 @@ void cZUNetWidget::QueueRemoval(const sLink& link)
 {
     if (!gSystemBuilder || (link.mThroughUnit && (!link.mUnit || !link.mUnit->connected())))
         return;
-    sParameterLinkingCommand command;
-    (void)command.SetSourcePath(link.mSource.c_str());
-    (void)command.SetDestinationPath(link.mDestination.c_str());
-    command.mSourceParam = link.mSourceParameter;
-    command.mDestParam = link.mDestinationParameter;
-    command.mSync = link.mSync;
-    command.mRemove = true;
-    command.mDataGram = false;
+    const sParameterLinkingCommand command = sParameterLinkingCommand::Make(link.mSource.c_str(), link.mSourceParameter,
+        link.mDestination.c_str(), link.mDestinationParameter, link.mSync, true);
     gSystemBuilder->AddLinkCommandToList(command, link.mBidirect);
 }
 

@@ -1,7 +1,8 @@
-#include "Quendle/Widgets/ImageWidget.h"
+#include "Quendle/Widgets/Plain/ImageWidget.h"
 
 #include "Quendle/AppCommon/ConfigBase.h"
 #include "Quendle/Properties/Properties.h"
+#include "Quendle/Widgets/WidgetXmlNames.h"
 
 #include <QColor>
 #include <QXmlStreamReader>
@@ -58,11 +59,11 @@ void cImageWidget::LoadAttributes(QXmlStreamReader& reader)
     const QXmlStreamAttributes attributes = reader.attributes();
     for (const QXmlStreamAttribute& attribute : attributes) {
         const QStringRef name = attribute.name();
-        if (name == QLatin1String("resourceId"))
+        if (name == WidgetXml::kResourceId)
             mImage->setStringValue(Host(*mConfiguration).MapResourceId(attribute.value().toString()));
-        else if (name == QLatin1String("colour"))
+        else if (name == WidgetXml::kColour)
             mColour->setStringValue(attribute.value().toString());
-        else if (name == QLatin1String("opacity"))
+        else if (name == WidgetXml::kOpacity)
             mOpacity->SetIntValue(attribute.value().toInt(nullptr, 10));
     }
 }
@@ -70,9 +71,9 @@ void cImageWidget::LoadAttributes(QXmlStreamReader& reader)
 void cImageWidget::WriteAttributes(QXmlStreamWriter& writer) const
 {
     cWidget::WriteAttributes(writer);
-    writer.writeAttribute(QStringLiteral("resourceId"), imageIdentifier());
-    writer.writeAttribute(QStringLiteral("colour"), colour());
-    writer.writeAttribute(QStringLiteral("opacity"), QString::number(mOpacity->IntValue()));
+    writer.writeAttribute(WidgetXml::kResourceId, imageIdentifier());
+    writer.writeAttribute(WidgetXml::kColour, colour());
+    writer.writeAttribute(WidgetXml::kOpacity, QString::number(mOpacity->IntValue()));
 }
 
 QStringList cImageWidget::ImageIdentifiers()

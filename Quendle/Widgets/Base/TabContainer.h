@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Quendle/AppCommon/QQmlObjectListModel.h"
-#include "Quendle/Widgets/Container.h"
-#include "Quendle/Widgets/Tab.h"
+#include "Quendle/Widgets/Base/Container.h"
+#include "Quendle/Widgets/Base/Tab.h"
 
 #include <QHash>
 #include <QList>

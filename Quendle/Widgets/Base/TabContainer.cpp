@@ -1,8 +1,9 @@
-#include "Quendle/Widgets/TabContainer.h"
+#include "Quendle/Widgets/Base/TabContainer.h"
 
 #include "Quendle/AppCommon/ConfigBase.h"
 #include "Quendle/AppCommon/QuendleFonts.h"
 #include "Quendle/Properties/Properties.h"
+#include "Quendle/Widgets/WidgetXmlNames.h"
 
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -100,19 +101,19 @@ void cTabContainer::LoadAttributes(QXmlStreamReader& reader)
     for (const QXmlStreamAttribute& attribute : attributes) {
         const QStringRef name = attribute.name();
         const QString value = attribute.value().toString();
-        if (name == QLatin1String("numTabs"))
+        if (name == WidgetXml::kNumTabs)
             mNumberOfTabs->SetIntValue(value.toInt(nullptr, 10));
-        else if (name == QLatin1String("textFont"))
+        else if (name == WidgetXml::kTextFont)
             mFont->setStringValue(value);
-        else if (name == QLatin1String("onImageResourceId"))
+        else if (name == WidgetXml::kOnImageResourceId)
             mOnImage->setStringValue(mConfiguration.ConvertImageId(value));
-        else if (name == QLatin1String("offImageResourceId"))
+        else if (name == WidgetXml::kOffImageResourceId)
             mOffImage->setStringValue(mConfiguration.ConvertImageId(value));
-        else if (name == QLatin1String("tabOnColour"))
+        else if (name == WidgetXml::kTabOnColour)
             mColourOn->setStringValue(value);
-        else if (name == QLatin1String("tabOffColour"))
+        else if (name == WidgetXml::kTabOffColour)
             mColourOff->setStringValue(value);
-        else if (name == QLatin1String("tabPosition"))
+        else if (name == WidgetXml::kTabPosition)
             SetComboPropertyIndex(value, mTabPostionValuesToCodes, mTabPosition);
     }
 }
@@ -137,7 +138,7 @@ void cTabContainer::ReadTab(QXmlStreamReader& reader, int index, QSet<int>& ids,
     if (index < mTabNames.count()) {
         const QXmlStreamAttributes attributes = reader.attributes();
         for (const QXmlStreamAttribute& attribute : attributes) {
-            if (attribute.name() == QLatin1String("tabName"))
+            if (attribute.name() == WidgetXml::kTabName)
                 mTabNames.at(index)->setStringValue(attribute.value().toString());
         }
     }
@@ -159,13 +160,13 @@ void cTabContainer::ReadTab(QXmlStreamReader& reader, int index, QSet<int>& ids,
 void cTabContainer::WriteAttributes(QXmlStreamWriter& writer) const
 {
     cContainer::WriteAttributes(writer);
-    writer.writeAttribute(QStringLiteral("numTabs"), mNumberOfTabs->stringValue());
-    writer.writeAttribute(QStringLiteral("textFont"), mFont->stringValue());
-    writer.writeAttribute(QStringLiteral("onImageResourceId"), mOnImage->stringValue());
-    writer.writeAttribute(QStringLiteral("offImageResourceId"), mOffImage->stringValue());
-    writer.writeAttribute(QStringLiteral("tabOnColour"), mColourOn->stringValue());
-    writer.writeAttribute(QStringLiteral("tabOffColour"), mColourOff->stringValue());
-    writer.writeAttribute(QStringLiteral("tabPosition"), tabPosition());
+    writer.writeAttribute(WidgetXml::kNumTabs, mNumberOfTabs->stringValue());
+    writer.writeAttribute(WidgetXml::kTextFont, mFont->stringValue());
+    writer.writeAttribute(WidgetXml::kOnImageResourceId, mOnImage->stringValue());
+    writer.writeAttribute(WidgetXml::kOffImageResourceId, mOffImage->stringValue());
+    writer.writeAttribute(WidgetXml::kTabOnColour, mColourOn->stringValue());
+    writer.writeAttribute(WidgetXml::kTabOffColour, mColourOff->stringValue());
+    writer.writeAttribute(WidgetXml::kTabPosition, tabPosition());
 }
 
 void cTabContainer::WriteXml(QXmlStreamWriter& writer) const
@@ -174,7 +175,7 @@ void cTabContainer::WriteXml(QXmlStreamWriter& writer) const
     WriteAttributes(writer);
     for (cTab* tab : mTabs->toList()) {
         writer.writeStartElement(QStringLiteral("Tab"));
-        writer.writeAttribute(QStringLiteral("tabName"), tab->tabName());
+        writer.writeAttribute(WidgetXml::kTabName, tab->tabName());
         for (cWidget* widget : tab->Widgets())
             widget->WriteXml(writer);
         writer.writeEndElement();

@@ -1,4 +1,4 @@
-#include "tests/Quendle/Widgets/MixerTestLeaves.h"
+#include "tests/Quendle/Widgets/Control/MixerTestLeaves.h"
 
 #include "Common/Misc/NonLinearLookup.h"
 #include "Quendle/AppCommon/ConfigBase.h"
