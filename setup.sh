@@ -19,6 +19,7 @@ PACKAGES=(
   libbenchmark-dev
   clang-format ccache
   fonts-lato
+  libssl-dev
 )
 
 missing=()

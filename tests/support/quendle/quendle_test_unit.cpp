@@ -23,6 +23,8 @@
 //   "listeners PATH"               reports "unit: listeners PATH N", the clients told of its changes
 //   "received"                     reports "unit: received names N links M", the name requests and
 //                                  link messages (inform-list additions and removals) received so far
+//   "stored"                       reports "unit: stored SIZE SHA256" of the stored configuration
+//                                  file as the unit reads it (under its file lock; "-" when none)
 // Mixer objects ("objects" of the description) hold one value per parameter, one byte wide when
 // their "size" is 1 (on/off switches), two bytes otherwise (levels).
 // and shuts down in order when standard input closes. With --raw-port it also accepts plain TCP
@@ -51,10 +53,12 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMutexLocker>
 #include <QThread>
 #include <QTimer>
 
@@ -397,6 +401,21 @@ private:
     std::thread mThread;
 };
 
+/// The stored configuration as an editor's upload left it: its size and SHA-256, read under the
+/// lock the manager holds while it replaces the file.
+void ReportStoredFile(const QString& path, QMutex& fileLock)
+{
+    QMutexLocker locker(&fileLock);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        ZU_TRACE("unit: stored -");
+        return;
+    }
+    const QByteArray bytes = file.readAll();
+    ZU_TRACE("unit: stored %d %s", bytes.size(),
+        QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().constData());
+}
+
 std::array<UBYTE, 3> ParseVersion(const QString& text)
 {
     const QStringList parts = text.split(QLatin1Char('.'));
@@ -496,7 +515,7 @@ int main(int argc, char** argv)
         }
 
         // Commands arrive on standard input; its end is the request to stop.
-        std::thread([&app, &manager, &mixerObjects] {
+        std::thread([&app, &manager, &mixerObjects, &configFileLock, &parser] {
             QByteArray pending;
             char buffer[256];
             ssize_t count;
@@ -506,10 +525,15 @@ int main(int argc, char** argv)
                 while ((end = pending.indexOf('\n')) >= 0) {
                     const QString line = QString::fromUtf8(pending.left(end)).trimmed();
                     pending.remove(0, end + 1);
-                    QMetaObject::invokeMethod(&app, [line, &manager, &mixerObjects] {
+                    QMetaObject::invokeMethod(&app, [line, &manager, &mixerObjects, &configFileLock, &parser] {
                         const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
                         if (words.isEmpty())
                             return;
+                        if (words[0] == QLatin1String("stored")) {
+                            ReportStoredFile(parser.value("config"), configFileLock);
+                            ZU_TRACE("unit: done %s", line.toUtf8().constData());
+                            return;
+                        }
                         SyscallMessagesPollLock();
                         if (MixerCommand(words, mixerObjects)) {
                             // carried out and reported there
