@@ -62,6 +62,14 @@ bool cUnitProcess::WaitForLine(const QString& fragment, int count, int timeoutMs
     return true;
 }
 
+bool cUnitProcess::Command(const QString& line, int timeoutMs)
+{
+    const QString done = QStringLiteral("unit: done ") + line;
+    const int before = CountLines(done);
+    mProcess.write(line.toUtf8() + '\n');
+    return WaitForLine(done, before + 1, timeoutMs);
+}
+
 void cUnitProcess::Signal(int signalNumber)
 {
     if (IsRunning())

@@ -21,6 +21,8 @@ public:
     QStringList Lines() const { return mLines; }
     qint64 Pid() const { return mProcess.processId(); }
     bool IsRunning() const { return mProcess.state() != QProcess::NotRunning; }
+    /// Sends one command line and waits until the unit reports it carried it out.
+    bool Command(const QString& line, int timeoutMs = 10000);
     /// Sends a POSIX signal to the process.
     void Signal(int signalNumber);
     /// Asks the unit to shut down in order (closes its standard input) and waits for it.

@@ -1,15 +1,20 @@
 // The unit side of ZUNet in a process of its own, for tests and benchmarks that run the runner's
 // connection manager against a real peer:
-//   zunet_test_unit [--listen ADDRESS] [--keepalive-ms N] [--objects N] [--raw-echo-port P]
+//   zunet_test_unit [--listen ADDRESS] [--keepalive-ms N] [--objects N] [--raw-echo-port P] [--audio]
 // With a raw echo port P it also echoes plain TCP on P, and on P + 1 echoes through a hand-off to
 // a second thread, as a message to an object is handed from its connection's thread to dispatch.
 // It accepts connections on ADDRESS:51321 (every IPv4 address by default) and holds the objects
 // "Echo" (answers every parameter message to its sender over TCP), "EchoDatagram" (the same as a
 // datagram), "Counter" (counts messages to its first parameter, answers the count on its second),
 // "Value1".."ValueN" (value objects holding 100 * N, to link to) and a watcher that reports
-// connection ends. It reports on standard output, one line each:
-//   "unit: ready", "unit: connections N", "unit: terminated ID LOST".
+// connection ends. With --audio it also holds "Controller", the audio object of a continuous
+// controller whose control the commands move, and ticks run. It reports on standard output, one
+// line each: "unit: ready", "unit: connections N", "unit: terminated ID LOST", "unit: done LINE".
+// It takes commands on standard input, one per line:
+//   "controller VALUE"               the controller's control moves to VALUE (the next tick sends it)
+//   "controller-range LOWER UPPER VALUE"  the controller posts a new range and value
 // Closing its standard input shuts it down in order (connections say BYE).
+#include "ZUNet/Core/AudioDrivers.h"
 #include "ZUNet/Core/RegistryRouter.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/Trace.h"
@@ -17,6 +22,7 @@
 #include "ZUNet/QT/NetworkStack.h"
 #include "ZUNet/QT/ServerConnection.h"
 #include "ZUNet/QT/TestSettings.h"
+#include "tests/support/CommandReader.h"
 #include "tests/support/UnitWatcher.h"
 #include "tests/support/ValueObject.h"
 
@@ -189,6 +195,29 @@ private:
     std::thread mWriter;
 };
 
+/// A fader on the unit: the commands move its control.
+class cUnitController : public cContinuousControllerDriver
+{
+public:
+    using cContinuousControllerDriver::cContinuousControllerDriver;
+    bool ReadControllerTouched() override { return false; }
+    UWORD ReadControllerValue() override { return mValue; }
+    void WriteControllerValue(UWORD value) override { mValue = ClampValue(value); }
+
+    UWORD mValue = 0;
+};
+
+/// Carries out one command line; the caller holds the poll lock.
+void Command(const QStringList& words, cUnitController* controller)
+{
+    if (!controller)
+        return;
+    if (words.size() == 2 && words[0] == QLatin1String("controller"))
+        controller->mValue = UWORD(words[1].toUInt());
+    else if (words.size() == 4 && words[0] == QLatin1String("controller-range"))
+        controller->PostContinuousControllerRangeAndValue(words[1].toInt(), words[2].toInt(), words[3].toInt());
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -200,11 +229,14 @@ int main(int argc, char** argv)
         { "keepalive-ms", "Keep-alive and ageing period (test setting).", "ms", "0" },
         { "objects", "Number of value objects.", "n", "4" },
         { "raw-echo-port", "Also echo plain TCP on this port.", "port", "0" },
+        { "audio", "Hold the audio object \"Controller\" and run ticks." },
     });
     parser.process(app);
 
     ZUNetTestSettings::SetLostCommsPeriod(parser.value("keepalive-ms").toInt());
-    cNetworkStack stack(cNetworkStack::SystemBuilder | cNetworkStack::SyscallThread);
+    const bool audio = parser.isSet("audio");
+    cNetworkStack stack(
+        cNetworkStack::SystemBuilder | cNetworkStack::SyscallThread | (audio ? cNetworkStack::Ticks : 0u));
     QObject::connect(
         stack.Connections(), &cNetworkConnection::NumberOfConnectionsChanged, &app,
         [](UBYTE count) { ZU_TRACE("unit: connections %d", count); }, Qt::QueuedConnection);
@@ -213,6 +245,9 @@ int main(int argc, char** argv)
         cEchoObject echoDatagram("EchoDatagram", true);
         cCounterObject counter;
         cUnitWatcher watcher;
+        std::unique_ptr<cUnitController> controller;
+        if (audio)
+            controller = std::make_unique<cUnitController>("Controller");
         std::vector<std::unique_ptr<cValueObject>> values;
         const int objects = parser.value("objects").toInt();
         for (int i = 1; i <= objects; ++i) {
@@ -258,12 +293,13 @@ int main(int argc, char** argv)
                 Qt::BlockingQueuedConnection);
         }
 
-        // Standard input closing is the request to stop.
-        std::thread([&app] {
-            char buffer[64];
-            while (::read(0, buffer, sizeof(buffer)) > 0) { }
-            QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
-        }).detach();
+        // Commands arrive on standard input; its end is the request to stop.
+        ReadCommandsFromStandardInput(app, [&controller](const QString& line) {
+            SyscallMessagesPollLock();
+            Command(line.split(QLatin1Char(' '), Qt::SkipEmptyParts), controller.get());
+            SyscallMessagesPollUnLock();
+            ZU_TRACE("unit: done %s", line.toUtf8().constData());
+        });
 
         ZU_TRACE("unit: ready");
         app.exec();

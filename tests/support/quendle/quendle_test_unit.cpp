@@ -48,6 +48,7 @@
 #include "ZUNet/QT/NetworkStack.h"
 #include "ZUNet/QT/ServerConnection.h"
 #include "ZUNet/QT/TestSettings.h"
+#include "tests/support/CommandReader.h"
 #include "tests/support/UnitWatcher.h"
 #include "tests/support/quendle/TestConfigManager.h"
 
@@ -515,58 +516,44 @@ int main(int argc, char** argv)
         }
 
         // Commands arrive on standard input; its end is the request to stop.
-        std::thread([&app, &manager, &mixerObjects, &configFileLock, &parser] {
-            QByteArray pending;
-            char buffer[256];
-            ssize_t count;
-            while ((count = ::read(0, buffer, sizeof(buffer))) > 0) {
-                pending.append(buffer, int(count));
-                int end;
-                while ((end = pending.indexOf('\n')) >= 0) {
-                    const QString line = QString::fromUtf8(pending.left(end)).trimmed();
-                    pending.remove(0, end + 1);
-                    QMetaObject::invokeMethod(&app, [line, &manager, &mixerObjects, &configFileLock, &parser] {
-                        const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-                        if (words.isEmpty())
-                            return;
-                        if (words[0] == QLatin1String("stored")) {
-                            ReportStoredFile(parser.value("config"), configFileLock);
-                            ZU_TRACE("unit: done %s", line.toUtf8().constData());
-                            return;
-                        }
-                        SyscallMessagesPollLock();
-                        if (MixerCommand(words, mixerObjects)) {
-                            // carried out and reported there
-                        } else if (words[0] == QLatin1String("scene") && words.size() == 2) {
-                            cZUNetMessage recall(2);
-                            recall.SetDataBufferUWORD(UWORD(words[1].toUInt()), 0);
-                            recall.SetAddress(0, manager.GetHandle(), 0xFFFF, Quendle::P_LAST_SCENE_RECALLED);
-                            SyscallSendMessage(recall);
-                        } else if (words[0] == QLatin1String("listeners") && words.size() == 2) {
-                            const std::string path = words[1].toStdString();
-                            int count = 0;
-                            for (const Quendle::sParamChangeInformItem& item : manager.ParamChangeInformList())
-                                count += item.mObjectPath == path ? 1 : 0;
-                            ZU_TRACE("unit: listeners %s %d", path.c_str(), count);
-                        } else if (words[0] == QLatin1String("received")) {
-                            ZU_TRACE("unit: received names %d links %d", gNameRequests.load(), gLinkMessages.load());
-                        } else if (words[0] == QLatin1String("config-updated")) {
-                            manager.InformRunnersOfConfigUpdate();
-                        } else if (words[0] == QLatin1String("name-update") && words.size() == 4) {
-                            const std::string path = words[1].toStdString();
-                            for (const Quendle::sParamChangeInformItem& item : manager.ParamChangeInformList()) {
-                                if (item.mObjectPath == path)
-                                    manager.SendNameParamChangeMessage(
-                                        item, 0, { { words[2].toStdString(), UWORD(words[3].toUInt()) } });
-                            }
-                        }
-                        SyscallMessagesPollUnLock();
-                        ZU_TRACE("unit: done %s", line.toUtf8().constData());
-                    });
+        ReadCommandsFromStandardInput(app, [&manager, &mixerObjects, &configFileLock, &parser](const QString& line) {
+            const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            if (words.isEmpty())
+                return;
+            if (words[0] == QLatin1String("stored")) {
+                ReportStoredFile(parser.value("config"), configFileLock);
+                ZU_TRACE("unit: done %s", line.toUtf8().constData());
+                return;
+            }
+            SyscallMessagesPollLock();
+            if (MixerCommand(words, mixerObjects)) {
+                // carried out and reported there
+            } else if (words[0] == QLatin1String("scene") && words.size() == 2) {
+                cZUNetMessage recall(2);
+                recall.SetDataBufferUWORD(UWORD(words[1].toUInt()), 0);
+                recall.SetAddress(0, manager.GetHandle(), 0xFFFF, Quendle::P_LAST_SCENE_RECALLED);
+                SyscallSendMessage(recall);
+            } else if (words[0] == QLatin1String("listeners") && words.size() == 2) {
+                const std::string path = words[1].toStdString();
+                int count = 0;
+                for (const Quendle::sParamChangeInformItem& item : manager.ParamChangeInformList())
+                    count += item.mObjectPath == path ? 1 : 0;
+                ZU_TRACE("unit: listeners %s %d", path.c_str(), count);
+            } else if (words[0] == QLatin1String("received")) {
+                ZU_TRACE("unit: received names %d links %d", gNameRequests.load(), gLinkMessages.load());
+            } else if (words[0] == QLatin1String("config-updated")) {
+                manager.InformRunnersOfConfigUpdate();
+            } else if (words[0] == QLatin1String("name-update") && words.size() == 4) {
+                const std::string path = words[1].toStdString();
+                for (const Quendle::sParamChangeInformItem& item : manager.ParamChangeInformList()) {
+                    if (item.mObjectPath == path)
+                        manager.SendNameParamChangeMessage(
+                            item, 0, { { words[2].toStdString(), UWORD(words[3].toUInt()) } });
                 }
             }
-            QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
-        }).detach();
+            SyscallMessagesPollUnLock();
+            ZU_TRACE("unit: done %s", line.toUtf8().constData());
+        });
 
         std::unique_ptr<cFindMe> findMe;
         if (parser.isSet("announce")) {
