@@ -9,6 +9,7 @@
 // meter, multi-controller, plain controller.
 
 #include "ZUNet/Core/AudioDrivers.h"
+#include "ZUNet/Core/PollLocker.h"
 #include "ZUNet/Core/RegistryRouter.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/Trace.h"
@@ -167,9 +168,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             // working folder: point such links at another handle.
             if (method == M_OBJECT_ADD_TO_INFORM_LIST && length >= 4 && message.GetDataBufferUWORD(2) == 0)
                 message.SetDataBufferUWORD(1, 2);
-            gRegistryRouter->MessagesPollLock();
+            cPollLocker poll;
             to.EntrypointMessage(message);
-            gRegistryRouter->MessagesPollUnLock();
         } else {
             if (size - at < 4)
                 break;
@@ -177,9 +177,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const UBYTE action = data[at + 1];
             const UWORD argument = UWORD((data[at + 2] << 8) | data[at + 3]);
             at += 4;
-            gRegistryRouter->MessagesPollLock();
+            cPollLocker poll;
             objects->Act(target, action, argument);
-            gRegistryRouter->MessagesPollUnLock();
         }
         gRegistryRouter->SyscallPollAtMost(2000);
     }

@@ -26,24 +26,17 @@ bool cAudioDriver::HasAudioObject() const
     return false;
 }
 
-void cAudioDriver::QueueLink(const char* sourcePath, UWORD sourceMethod, const char* destinationPath,
-    UWORD destinationMethod, UBYTE remove, bool sync, bool bidirect)
+void QueueAudioLink(const char* sourcePath, UWORD sourceMethod, const char* destinationPath, UWORD destinationMethod,
+    UBYTE remove, bool sync, bool bidirect)
 {
     cSystemBuilder* builder = gSystemBuilder;
     if (!builder) {
         ZU_ERR("No system builder, link not queued: \"%s\" to \"%s\"", sourcePath, destinationPath);
         return;
     }
-    sParameterLinkingCommand command;
-    if (!command.SetSourcePath(sourcePath) || !command.SetDestinationPath(destinationPath)) {
-        ZU_ERR("Link path too long: \"%s\" to \"%s\"", sourcePath, destinationPath);
-        return;
-    }
-    command.mSourceParam = sourceMethod;
-    command.mDestParam = destinationMethod;
-    command.mRemove = remove != 0;
-    command.mSync = sync;
-    builder->AddLinkCommandToList(command, bidirect);
+    builder->AddLinkCommandToList(
+        sParameterLinkingCommand::Make(sourcePath, sourceMethod, destinationPath, destinationMethod, sync, remove != 0),
+        bidirect);
 }
 
 // Continuous controller --------------------------------------------------------------------------
@@ -62,25 +55,25 @@ cContinuousControllerDriver::~cContinuousControllerDriver()
 void cContinuousControllerDriver::Link(const char* path, UWORD method, UBYTE remove, bool bidirect)
 {
     if (HasAudioObject())
-        QueueLink(path, method, mAudioObject->GetName(), M_CONTINUOUS_CONTROLLER_VALUE, remove, true, bidirect);
+        QueueAudioLink(path, method, mAudioObject->GetName(), M_CONTINUOUS_CONTROLLER_VALUE, remove, true, bidirect);
 }
 
 void cContinuousControllerDriver::ReverseLink(const char* path, UWORD method, UBYTE remove, bool bidirect)
 {
     if (HasAudioObject())
-        QueueLink(mAudioObject->GetName(), M_CONTINUOUS_CONTROLLER_VALUE, path, method, remove, true, bidirect);
+        QueueAudioLink(mAudioObject->GetName(), M_CONTINUOUS_CONTROLLER_VALUE, path, method, remove, true, bidirect);
 }
 
 void cContinuousControllerDriver::LinkRange(const char* path, UWORD method, UBYTE remove)
 {
     if (HasAudioObject())
-        QueueLink(path, method, mAudioObject->GetName(), M_CONTINUOUS_CONTROLLER_RANGE, remove, true, false);
+        QueueAudioLink(path, method, mAudioObject->GetName(), M_CONTINUOUS_CONTROLLER_RANGE, remove, true, false);
 }
 
 void cContinuousControllerDriver::ReverseLinkRange(const char* path, UWORD method, UBYTE remove)
 {
     if (HasAudioObject())
-        QueueLink(mAudioObject->GetName(), M_CONTINUOUS_CONTROLLER_RANGE, path, method, remove, true, false);
+        QueueAudioLink(mAudioObject->GetName(), M_CONTINUOUS_CONTROLLER_RANGE, path, method, remove, true, false);
 }
 
 void cContinuousControllerDriver::WriteControllerRange(UWORD lower, UWORD upper, bool levelType)
@@ -299,7 +292,7 @@ cContinuousControllerWithDeltaDriver::~cContinuousControllerWithDeltaDriver()
 void cContinuousControllerWithDeltaDriver::ReverseLinkDelta(const char* path, UWORD method, UBYTE remove)
 {
     if (HasAudioObject())
-        QueueLink(mAudioObject->GetName(), M_CONTINUOUS_CONTROLLER_DELTA, path, method, remove, false, false);
+        QueueAudioLink(mAudioObject->GetName(), M_CONTINUOUS_CONTROLLER_DELTA, path, method, remove, false, false);
 }
 
 void cContinuousControllerWithDeltaDriver::UseSlowDeltaGeneration(bool use)
@@ -416,13 +409,13 @@ cSwitchBaseDriver::~cSwitchBaseDriver()
 void cSwitchBaseDriver::Link(const char* path, UWORD method, UBYTE remove, UBYTE sync, bool bidirect)
 {
     if (HasAudioObject())
-        QueueLink(path, method, mAudioObject->GetName(), M_SWITCH_VALUE, remove, sync != 0, bidirect);
+        QueueAudioLink(path, method, mAudioObject->GetName(), M_SWITCH_VALUE, remove, sync != 0, bidirect);
 }
 
 void cSwitchBaseDriver::ReverseLink(const char* path, UWORD method, UBYTE remove, UBYTE sync, bool bidirect)
 {
     if (HasAudioObject())
-        QueueLink(mAudioObject->GetName(), M_SWITCH_VALUE, path, method, remove, sync != 0, bidirect);
+        QueueAudioLink(mAudioObject->GetName(), M_SWITCH_VALUE, path, method, remove, sync != 0, bidirect);
 }
 
 cSwitchObject::cSwitchObject(const char* name, cSwitchBaseDriver* driver, bool tickScan)

@@ -45,6 +45,11 @@ constexpr UWORD kLengthWithValue = 7;
 constexpr UBYTE kLevelTypeSet = 0xFF;
 } // namespace ControllerRange
 
+/// Queues a link from (sourcePath, sourceMethod) to (destinationPath, destinationMethod) with the
+/// system builder.
+void QueueAudioLink(const char* sourcePath, UWORD sourceMethod, const char* destinationPath, UWORD destinationMethod,
+    UBYTE remove, bool sync, bool bidirect);
+
 /// Base of the drivers: owns the audio object. A subclass's destructor calls `DestroyAudioObject`.
 class cAudioDriver
 {
@@ -60,9 +65,6 @@ public:
 protected:
     /// Traces "Audio object not created!" when there is none.
     bool HasAudioObject() const;
-    /// Queues a Sync link from (sourcePath, sourceMethod) to (destinationPath, destinationMethod).
-    static void QueueLink(const char* sourcePath, UWORD sourceMethod, const char* destinationPath,
-        UWORD destinationMethod, UBYTE remove, bool sync, bool bidirect);
 
     std::unique_ptr<cNetObject> mAudioObject;
 };

@@ -1,5 +1,4 @@
 #include "ZUNet/Core/AudioDrivers.h"
-#include "ZUNet/Core/SystemBuilder.h"
 #include "ZUNet/Core/Trace.h"
 
 #include <algorithm>
@@ -46,18 +45,8 @@ cMultiContinuousControllerDriverBase::cMultiContinuousControllerDriverBase(
 {
     for (int i = 0; i < numberOfChildren; ++i)
         mChildren.push_back(std::make_unique<cMultiCCDriverChild>(this, UBYTE(i)));
-    cSystemBuilder* builder = gSystemBuilder;
-    if (!builder || !path)
-        return;
-    sParameterLinkingCommand command;
-    if (!command.SetSourcePath(path) || !command.SetDestinationPath(GetName())) {
-        ZU_ERR("Link path too long: \"%s\" to \"%s\"", path, GetName());
-        return;
-    }
-    command.mSourceParam = M_MULTI_CC_SELECTED_CHILD;
-    command.mDestParam = M_MULTI_CC_SELECTED_CHILD;
-    command.mSync = true;
-    builder->AddLinkCommandToList(command, false);
+    if (path)
+        QueueAudioLink(path, M_MULTI_CC_SELECTED_CHILD, GetName(), M_MULTI_CC_SELECTED_CHILD, 0, true, false);
 }
 
 cMultiContinuousControllerDriverBase::~cMultiContinuousControllerDriverBase()

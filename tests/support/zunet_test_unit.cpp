@@ -15,6 +15,7 @@
 //   "controller-range LOWER UPPER VALUE"  the controller posts a new range and value
 // Closing its standard input shuts it down in order (connections say BYE).
 #include "ZUNet/Core/AudioDrivers.h"
+#include "ZUNet/Core/PollLocker.h"
 #include "ZUNet/Core/RegistryRouter.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/Trace.h"
@@ -295,9 +296,10 @@ int main(int argc, char** argv)
 
         // Commands arrive on standard input; its end is the request to stop.
         ReadCommandsFromStandardInput(app, [&controller](const QString& line) {
-            SyscallMessagesPollLock();
-            Command(line.split(QLatin1Char(' '), Qt::SkipEmptyParts), controller.get());
-            SyscallMessagesPollUnLock();
+            {
+                cPollLocker poll;
+                Command(line.split(QLatin1Char(' '), Qt::SkipEmptyParts), controller.get());
+            }
             ZU_TRACE("unit: done %s", line.toUtf8().constData());
         });
 
