@@ -10,38 +10,18 @@
 
 #include <algorithm>
 
-const QList<QPair<QString, QString>> cTabContainer::mTabPostionValuesToCodes {
+const cCodeTable cTabContainer::mTabPostionValuesToCodes {
     { QStringLiteral("Top"), QStringLiteral("top") },
     { QStringLiteral("Bottom"), QStringLiteral("bottom") },
 };
-
-namespace
-{
-
-QStringList Labels(const QList<QPair<QString, QString>>& table)
-{
-    QStringList labels;
-    for (const auto& entry : table)
-        labels << entry.first;
-    return labels;
-}
-
-// The image properties listen to the configuration's resources; the configuration outlives its
-// widgets.
-cImageResourceHost& Host(const cConfigBase& configuration)
-{
-    return const_cast<cConfigBase&>(configuration);
-}
-
-} // namespace
 
 cTabContainer::cTabContainer(int id, QObject* parent, const cConfigBase& configuration)
     : cContainer(id, parent)
     , mNumberOfTabs(new cNumberOfTabsProperty(QStringLiteral("Number Of Tabs"), 4, this))
     , mFont(new cFontProperty(QStringLiteral("Font"), cQuendleFonts::mDefaultFontCode, this, true))
-    , mTabPosition(new cComboProperty(QStringLiteral("Tab Position"), 0, Labels(mTabPostionValuesToCodes), this))
-    , mOnImage(new cImageProperty(QStringLiteral("On Image"), Host(configuration), this))
-    , mOffImage(new cImageProperty(QStringLiteral("Off Image"), Host(configuration), this))
+    , mTabPosition(new cComboProperty(QStringLiteral("Tab Position"), 0, mTabPostionValuesToCodes.Labels(), this))
+    , mOnImage(new cImageProperty(QStringLiteral("On Image"), ImageHost(configuration), this))
+    , mOffImage(new cImageProperty(QStringLiteral("Off Image"), ImageHost(configuration), this))
     , mColourOn(new cColourProperty(QStringLiteral("Colour On"), QColor(QStringLiteral("white")), this, true))
     , mColourOff(new cColourProperty(QStringLiteral("Colour Off"), QColor(QStringLiteral("darkgrey")), this, true))
     , mTabs(new QQmlObjectListModel<cTab>(this))
@@ -114,7 +94,7 @@ void cTabContainer::LoadAttributes(QXmlStreamReader& reader)
         else if (name == WidgetXml::kTabOffColour)
             mColourOff->setStringValue(value);
         else if (name == WidgetXml::kTabPosition)
-            SetComboPropertyIndex(value, mTabPostionValuesToCodes, mTabPosition);
+            mTabPostionValuesToCodes.SetCombo(value, mTabPosition);
     }
 }
 

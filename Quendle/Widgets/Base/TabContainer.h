@@ -3,6 +3,7 @@
 #include "Quendle/AppCommon/QQmlObjectListModel.h"
 #include "Quendle/Widgets/Base/Container.h"
 #include "Quendle/Widgets/Base/Tab.h"
+#include "Quendle/Widgets/WidgetHelpers.h"
 
 #include <QHash>
 #include <QList>
@@ -35,7 +36,7 @@ class cTabContainer : public cContainer
 public:
     static constexpr int kMaximumTabs = 10;
     /// (label, code) of the tab positions; the codes are the XML values.
-    static const QList<QPair<QString, QString>> mTabPostionValuesToCodes;
+    static const cCodeTable mTabPostionValuesToCodes;
 
     cTabContainer(int id, QObject* parent, const cConfigBase& configuration);
 

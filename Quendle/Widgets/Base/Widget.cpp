@@ -2,6 +2,7 @@
 
 #include "Quendle/Properties/Properties.h"
 #include "Quendle/Properties/PropertyGroup.h"
+#include "Quendle/Widgets/WidgetHelpers.h"
 #include "Quendle/Widgets/WidgetXmlNames.h"
 #include "ZUNet/Core/Trace.h"
 
@@ -218,24 +219,9 @@ bool cWidget::LoadBaseAttributes(QXmlStreamReader& reader, int& id, QString& typ
     return true;
 }
 
-float cWidget::ReadFloat(const QStringRef& text)
-{
-    bool ok = false;
-    const float value = text.toFloat(&ok);
-    // "nan", "inf" and numbers beyond float range would place the view nowhere.
-    return (ok && std::isfinite(value)) ? value : 0.0f;
-}
-
 float cWidget::ReadGeometry(const QStringRef& text)
 {
-    bool ok = false;
-    const float value = text.toFloat(&ok);
-    // Beyond float range reads as infinite, with the conversion reported failed.
-    if (!std::isfinite(value)) {
-        mNonFiniteGeometry = true;
-        return 0.0f;
-    }
-    return ok ? value : 0.0f;
+    return ReadFiniteFloat(text, &mNonFiniteGeometry);
 }
 
 void cWidget::LoadAttributes(QXmlStreamReader& reader)
@@ -255,14 +241,14 @@ void cWidget::LoadAttributes(QXmlStreamReader& reader)
         } else if (name == WidgetXml::kHeight) {
             setHeightFraction(ReadGeometry(value));
         } else if (name == WidgetXml::kZ) {
-            SetZ(ReadFloat(value));
+            SetZ(ReadFiniteFloat(value));
         } else if (name == WidgetXml::kGroup) {
             SetLayoutGroupString(value.toString());
         } else if (name == WidgetXml::kContentSizeMode) {
             if (value == QLatin1String("fill")) {
                 SetContentSizeMode(0);
             } else {
-                SetBaseFloat(mPixelAspect, mStored.mPixelAspect, ReadFloat(value), &cWidget::pixelAspectChanged);
+                SetBaseFloat(mPixelAspect, mStored.mPixelAspect, ReadFiniteFloat(value), &cWidget::pixelAspectChanged);
                 SetContentSizeMode(1);
             }
         } else if (name == WidgetXml::kPositionLock) {
@@ -542,16 +528,7 @@ void cWidget::SetGroupRect(const QRectF& rect)
 void cWidget::SetComboPropertyIndex(
     const QString& code, const QList<QPair<QString, QString>>& table, cComboProperty* property)
 {
-    if (property == nullptr)
-        return;
-    int position = 0;
-    for (int i = 0; i < table.count(); ++i) {
-        if (table.at(i).second == code) {
-            position = i;
-            break;
-        }
-    }
-    property->setIntValue(position, false);
+    cCodeTable(table).SetCombo(code, property);
 }
 
 void cWidget::SetComboPropertyIndex(const QString& code, const QList<QString>& codes, cComboProperty* property)

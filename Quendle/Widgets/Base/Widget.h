@@ -180,8 +180,6 @@ public:
     /// leaves it unchanged.
     static void LoadFloatProperty(const QXmlStreamAttribute& attribute, cFloatProperty& property);
     static void AssertHasProperty(const QObject* object, const QString& name) { }
-    /// A number attribute: text that is not a finite number reads as 0.
-    static float ReadFloat(const QStringRef& text);
     /// Whether the last `LoadAttributes` met an `x`, `y`, `width` or `height` of "nan", "inf" or
     /// beyond float range, which reads as 0 and so would pass every geometry check.
     bool NonFiniteGeometryRead() const { return mNonFiniteGeometry; }
@@ -220,7 +218,7 @@ private:
     void SetBaseFloat(cFloatProperty* property, float& stored, float value, void (cWidget::*changed)());
     void SetContentSizeMode(int index);
     void SetPositionLock(int value);
-    /// `ReadFloat` for a geometry attribute, noting a text that is not finite.
+    /// `ReadFiniteFloat` for a geometry attribute, noting a text that is not finite.
     float ReadGeometry(const QStringRef& text);
 
     /// The base values while the property tree does not exist.

@@ -277,30 +277,5 @@ bool cZUNetWidget::DriverRegistered(const cZUNetDriverBase* driver)
 
 bool cZUNetWidget::IsImageRecolourable(const QString& imageId) const
 {
-    return const_cast<cConfigBase&>(mConfiguration).isImageRecolourable(imageId);
-}
-
-QString cZUNetWidget::CodeAt(const tCodeTable& table, int index)
-{
-    if (index >= 0 && index < table.size())
-        return table.at(index).second;
-    ZU_ERR("Index %d outside a table of %d codes", index, int(table.size()));
-    return QString();
-}
-
-QString cZUNetWidget::CodeAt(const QList<QString>& codes, int index)
-{
-    if (index >= 0 && index < codes.size())
-        return codes.at(index);
-    ZU_ERR("Index %d outside a list of %d codes", index, int(codes.size()));
-    return QString();
-}
-
-int cZUNetWidget::IndexOfCode(const tCodeTable& table, const QString& code)
-{
-    for (int i = 0; i < table.size(); ++i) {
-        if (table.at(i).second == code)
-            return i;
-    }
-    return -1;
+    return ImageHost(mConfiguration).isImageRecolourable(imageId);
 }

@@ -3,6 +3,7 @@
 #include "Quendle/AppCommon/QuendleConfigClient.h"
 #include "Quendle/Properties/Properties.h"
 #include "Quendle/Widgets/Base/Widget.h"
+#include "Quendle/Widgets/WidgetHelpers.h"
 
 #include <QList>
 #include <QMutex>
@@ -37,7 +38,7 @@ class cZUNetWidget : public cWidget, public Quendle::cZUNetWidgetClientInterface
 
 public:
     using tNamesAndParameters = std::list<std::pair<std::string, UWORD>>;
-    using tCodeTable = QList<QPair<QString, QString>>;
+    using tCodeTable = cCodeTable;
 
     cZUNetWidget(int id, QObject* parent, const cConfigBase& configuration);
     ~cZUNetWidget() override;
@@ -88,13 +89,6 @@ public:
         QPointer<cConnectionUnit> mUnit;
     };
     const std::list<sLink>& Links() const { return mLinks; }
-
-    /// The code at `index` of a (label, code) table or a code list; empty, with a trace, when the
-    /// index is outside it (an index can come from QML or a leaf's shorter table).
-    static QString CodeAt(const tCodeTable& table, int index);
-    static QString CodeAt(const QList<QString>& codes, int index);
-    /// The position of `code` in the table; -1 when it is not there.
-    static int IndexOfCode(const tCodeTable& table, const QString& code);
 
 Q_SIGNALS:
     void FailedToMakeLinkSignal();

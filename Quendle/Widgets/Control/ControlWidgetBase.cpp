@@ -13,31 +13,8 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
-#include <cmath>
-
 namespace
 {
-
-QStringList Labels(const cZUNetWidget::tCodeTable& table)
-{
-    QStringList labels;
-    for (const auto& row : table)
-        labels << row.first;
-    return labels;
-}
-
-/// A number attribute: text that is not a number reads as 0.
-int ReadInt(const QStringRef& text)
-{
-    return text.toInt(nullptr, 10);
-}
-
-float ReadFiniteFloat(const QStringRef& text)
-{
-    bool ok = false;
-    const float value = text.toFloat(&ok);
-    return ok && std::isfinite(value) ? value : 0.0f;
-}
 
 bool IsSwitchFunction(const QString& code)
 {
@@ -61,7 +38,7 @@ const cZUNetWidget::tCodeTable cZUNetControlWidgetBase::mGlobalLocalSourceIndexT
 cZUNetControlWidgetBase::cZUNetControlWidgetBase(int id, QObject* parent, const cConfigBase& configuration)
     : cZUNetWidget(id, parent, configuration)
 {
-    cImageResourceHost& images = const_cast<cConfigBase&>(configuration);
+    cImageResourceHost& images = ImageHost(configuration);
     mText = new cStringProperty(QStringLiteral("Text"), QString(), this);
     mChannelNumber = new cIntProperty(QStringLiteral("Channel Number"), 1, this, 1, 1000);
     mDestChannelNumber = new cIntProperty(QStringLiteral("Dest Channel Number"), 1, this, 1, 1000);
@@ -70,8 +47,8 @@ cZUNetControlWidgetBase::cZUNetControlWidgetBase(int id, QObject* parent, const 
     mFxUnit = new cIntProperty(QStringLiteral("FX Unit"), 1, this, 1, 1000);
     mOnColour = new cColourProperty(QStringLiteral("On Colour"), QColor(QStringLiteral("#FF0000")), this);
     mOffColour = new cColourProperty(QStringLiteral("Off Colour"), QColor(QStringLiteral("#D7D6D5")), this);
-    mLeftRightSource = new cComboProperty(QStringLiteral("Source"), 0, Labels(mLeftRightSourceIndexToCodes), this);
-    mGlobalLocalSource = new cComboProperty(QStringLiteral("Source"), 0, Labels(mGlobalLocalSourceIndexToCodes), this);
+    mLeftRightSource = new cComboProperty(QStringLiteral("Source"), 0, mLeftRightSourceIndexToCodes.Labels(), this);
+    mGlobalLocalSource = new cComboProperty(QStringLiteral("Source"), 0, mGlobalLocalSourceIndexToCodes.Labels(), this);
     mRadius = new cSizeFractionProperty(QStringLiteral("Radius"), 0.1f, this, 0.0f, 1.0f);
     mFont = new cFontProperty(QStringLiteral("Font"), cQuendleFonts::mDefaultFontCode, this);
     mTextColour = new cColourProperty(QStringLiteral("Text Colour"), QColor(QStringLiteral("#000000")), this);
@@ -116,21 +93,21 @@ void cZUNetControlWidgetBase::GetObjectNamesAndParametersString(std::string& key
 {
     const QString function = FunctionCode();
     const tCodeTable channelTypes = GetChannelTypeIndexToCodes();
-    auto number
-        = [](const cIntProperty* property) { return property ? QString::number(property->IntValue() - 1) : QString(); };
-    auto channelType = [&] { return CodeAt(channelTypes, mChannelType ? mChannelType->Index() : -1); };
+    const sChannelAddress channels = Channels();
+    auto number = &sChannelAddress::CountedFromZero;
+    auto channel = [&] { return QStringList { channels.TypePart(channelTypes), channels.NumberPart() }; };
     // The destination is looked up in the channel-type table, as the unit expects.
-    auto destChannelType = [&] { return CodeAt(channelTypes, mDestChannelType ? mDestChannelType->Index() : -1); };
+    auto destination = [&] { return QStringList { channels.DestTypePart(channelTypes), channels.DestNumberPart() }; };
 
     QStringList parts { function };
     if (function == QLatin1String("mute"))
-        parts << channelType() << number(mChannelNumber);
+        parts << channel();
     else if (function == QLatin1String("pafl"))
-        parts << channelType() << number(mChannelNumber) << number(mPAFLNumber);
+        parts << channel() << number(mPAFLNumber);
     else if (function == QLatin1String("paflclear"))
         parts << number(mPAFLNumber);
     else if (function == QLatin1String("talkbackassign"))
-        parts << destChannelType() << number(mDestChannelNumber);
+        parts << destination();
     else if (function == QLatin1String("mutegrp"))
         parts << number(mMuteGroup);
     else if (function == QLatin1String("ammchactive"))
@@ -138,10 +115,10 @@ void cZUNetControlWidgetBase::GetObjectNamesAndParametersString(std::string& key
     else if (function == QLatin1String("amminout"))
         parts << number(mAMMNumber);
     else if (function == QLatin1String("taptempo"))
-        parts << number(mFxUnit) << CodeAt(mGlobalLocalSourceIndexToCodes, mGlobalLocalSource->Index())
-              << CodeAt(mLeftRightSourceIndexToCodes, mLeftRightSource->Index());
+        parts << number(mFxUnit) << mGlobalLocalSourceIndexToCodes.CodeOf(mGlobalLocalSource)
+              << mLeftRightSourceIndexToCodes.CodeOf(mLeftRightSource);
     else if (function == QLatin1String("sendonoff"))
-        parts << channelType() << number(mChannelNumber) << destChannelType() << number(mDestChannelNumber);
+        parts << channel() << destination();
     else if (function == QLatin1String("scenerecall"))
         parts << number(mSceneNumber);
     key = parts.join(QLatin1Char('/')).toStdString();
@@ -472,10 +449,9 @@ void cZUNetControlWidgetBase::LoadAttributes(QXmlStreamReader& reader)
 {
     cZUNetWidget::LoadAttributes(reader);
     const cConfigBase& configuration = Configuration();
-    auto combo = [](const QString& code, const tCodeTable& table, cComboProperty* property) {
-        if (property)
-            SetComboPropertyIndex(code, table, property);
-    };
+    const sChannelAddress channels = Channels();
+    const tCodeTable channelTypes = GetChannelTypeIndexToCodes();
+    const tCodeTable destChannelTypes = GetDestChannelTypeIndexToCodes();
     auto number = [](cIntProperty* property, const QStringRef& text) {
         if (property)
             property->SetIntValue(ReadInt(text));
@@ -483,20 +459,14 @@ void cZUNetControlWidgetBase::LoadAttributes(QXmlStreamReader& reader)
     for (const QXmlStreamAttribute& attribute : reader.attributes()) {
         const QStringRef name = attribute.name();
         const QStringRef value = attribute.value();
+        if (channels.Load(name, value, channelTypes, destChannelTypes))
+            continue;
         if (name == WidgetXml::kText)
             mText->setStringValue(value.toString());
         else if (name == WidgetXml::kFunction) {
             if (mFunction)
                 SetComboPropertyIndex(value.toString(), mFunctionCodes, mFunction);
-        } else if (name == WidgetXml::kChannelType)
-            combo(value.toString(), GetChannelTypeIndexToCodes(), mChannelType);
-        else if (name == WidgetXml::kChannelNumber)
-            number(mChannelNumber, value);
-        else if (name == WidgetXml::kDestChannelType)
-            combo(value.toString(), GetDestChannelTypeIndexToCodes(), mDestChannelType);
-        else if (name == WidgetXml::kDestChannelNumber)
-            number(mDestChannelNumber, value);
-        else if (name == WidgetXml::kPaflChannelNumber)
+        } else if (name == WidgetXml::kPaflChannelNumber)
             number(mPAFLNumber, value);
         else if (name == WidgetXml::kMuteGrpNumber)
             number(mMuteGroup, value);
@@ -505,9 +475,9 @@ void cZUNetControlWidgetBase::LoadAttributes(QXmlStreamReader& reader)
         else if (name == WidgetXml::kFxUnitNumber)
             number(mFxUnit, value);
         else if (name == WidgetXml::kLeftRightSource)
-            combo(value.toString(), mLeftRightSourceIndexToCodes, mLeftRightSource);
+            mLeftRightSourceIndexToCodes.SetCombo(value.toString(), mLeftRightSource);
         else if (name == WidgetXml::kGlobalLocalSource)
-            combo(value.toString(), mGlobalLocalSourceIndexToCodes, mGlobalLocalSource);
+            mGlobalLocalSourceIndexToCodes.SetCombo(value.toString(), mGlobalLocalSource);
         else if (name == WidgetXml::kColour)
             mOnColour->setStringValue(value.toString());
         else if (name == WidgetXml::kOffImageResourceId)
@@ -536,14 +506,11 @@ void cZUNetControlWidgetBase::WriteAttributes(QXmlStreamWriter& writer) const
     };
     auto combo = [&writer](QLatin1String name, const tCodeTable& table, const cComboProperty* property) {
         if (property)
-            writer.writeAttribute(name, CodeAt(table, property->Index()));
+            writer.writeAttribute(name, table.CodeOf(property));
     };
     writer.writeAttribute(WidgetXml::kText, mText->stringValue());
     writer.writeAttribute(WidgetXml::kFunction, FunctionCode());
-    combo(WidgetXml::kChannelType, GetChannelTypeIndexToCodes(), mChannelType);
-    number(WidgetXml::kChannelNumber, mChannelNumber);
-    combo(WidgetXml::kDestChannelType, GetDestChannelTypeIndexToCodes(), mDestChannelType);
-    number(WidgetXml::kDestChannelNumber, mDestChannelNumber);
+    Channels().Write(writer, GetChannelTypeIndexToCodes(), GetDestChannelTypeIndexToCodes());
     number(WidgetXml::kPaflChannelNumber, mPAFLNumber);
     number(WidgetXml::kMuteGrpNumber, mMuteGroup);
     number(WidgetXml::kAmmNumber, mAMMNumber);

@@ -144,6 +144,7 @@ private Q_SLOTS:
 protected:
     /// A binding property changed: while on line, a new key, new drivers and new links.
     void BindingChanged();
+    sChannelAddress Channels() const { return { mChannelType, mChannelNumber, mDestChannelType, mDestChannelNumber }; }
     void DeleteDrivers();
 
     // Set by the leaf.

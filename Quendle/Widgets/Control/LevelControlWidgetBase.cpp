@@ -20,7 +20,7 @@ const cZUNetWidget::tCodeTable cZUNetLevelControlWidgetBase::mOnOffIndexToCodes 
 cZUNetLevelControlWidgetBase::cZUNetLevelControlWidgetBase(int id, QObject* parent, const cConfigBase& configuration)
     : cZUNetWidget(id, parent, configuration)
 {
-    const QStringList onOff { mOnOffIndexToCodes.at(0).first, mOnOffIndexToCodes.at(1).first };
+    const QStringList onOff = mOnOffIndexToCodes.Labels();
     mText = new cStringProperty(QStringLiteral("Text"), QString(), this);
     mLevelType = new cComboProperty(QStringLiteral("Level Type"), 0, QStringList { QString() }, this);
     mChannelNumber = new cIntProperty(QStringLiteral("Channel Number"), 1, this, 1, 1000);
@@ -123,7 +123,7 @@ QString cZUNetLevelControlWidgetBase::LevelTypeCode() const
 
 QString cZUNetLevelControlWidgetBase::AudioTaperCode() const
 {
-    return CodeAt(mOnOffIndexToCodes, mAudioTaper->Index());
+    return mOnOffIndexToCodes.CodeOf(mAudioTaper);
 }
 
 QString cZUNetLevelControlWidgetBase::text() const
@@ -250,12 +250,9 @@ void cZUNetLevelControlWidgetBase::LoadAttributes(QXmlStreamReader& reader)
 {
     cZUNetWidget::LoadAttributes(reader);
     const cConfigBase& configuration = Configuration();
-    auto combo = [](const QString& code, const tCodeTable& table, cComboProperty* property) {
-        if (property)
-            SetComboPropertyIndex(code, table, property);
-    };
-    auto number
-        = [](cIntProperty* property, const QStringRef& text) { property->SetIntValue(text.toInt(nullptr, 10)); };
+    const sChannelAddress channels = Channels();
+    const tCodeTable channelTypes = GetChannelTypeIndexToCodes();
+    auto number = [](cIntProperty* property, const QStringRef& text) { property->SetIntValue(ReadInt(text)); };
     auto image = [&configuration](cImageProperty* property, const QStringRef& text) {
         if (property)
             property->setStringValue(configuration.ConvertImageId(text.toString()));
@@ -263,26 +260,20 @@ void cZUNetLevelControlWidgetBase::LoadAttributes(QXmlStreamReader& reader)
     for (const QXmlStreamAttribute& attribute : reader.attributes()) {
         const QStringRef name = attribute.name();
         const QStringRef value = attribute.value();
+        if (channels.Load(name, value, channelTypes, channelTypes))
+            continue;
         if (name == WidgetXml::kTextLabel)
             mText->setStringValue(value.toString());
         else if (name == WidgetXml::kLevelType)
             SetComboPropertyIndex(value.toString(), mLevelTypeCodes, mLevelType);
-        else if (name == WidgetXml::kChannelType)
-            combo(value.toString(), GetChannelTypeIndexToCodes(), mChannelType);
-        else if (name == WidgetXml::kChannelNumber)
-            number(mChannelNumber, value);
-        else if (name == WidgetXml::kDestChannelType)
-            combo(value.toString(), GetChannelTypeIndexToCodes(), mDestChannelType);
-        else if (name == WidgetXml::kDestChannelNumber)
-            number(mDestChannelNumber, value);
         else if (name == WidgetXml::kMinGain)
             number(mMinGain, value);
         else if (name == WidgetXml::kMaxGain)
             number(mMaxGain, value);
         else if (name == WidgetXml::kMinToInf)
-            combo(value.toString(), mOnOffIndexToCodes, mMinToInf);
+            mOnOffIndexToCodes.SetCombo(value.toString(), mMinToInf);
         else if (name == WidgetXml::kAudioTaper)
-            combo(value.toString(), mOnOffIndexToCodes, mAudioTaper);
+            mOnOffIndexToCodes.SetCombo(value.toString(), mAudioTaper);
         else if (name == WidgetXml::kOffImageResourceId)
             image(mBackgroundImage, value);
         else if (name == WidgetXml::kOnImageResourceId)
@@ -302,20 +293,13 @@ void cZUNetLevelControlWidgetBase::WriteAttributes(QXmlStreamWriter& writer) con
 {
     cZUNetWidget::WriteAttributes(writer);
     const tCodeTable channelTypes = GetChannelTypeIndexToCodes();
-    auto combo = [&writer](QLatin1String name, const tCodeTable& table, const cComboProperty* property) {
-        if (property)
-            writer.writeAttribute(name, CodeAt(table, property->Index()));
-    };
     writer.writeAttribute(WidgetXml::kTextLabel, mText->stringValue());
     writer.writeAttribute(WidgetXml::kLevelType, LevelTypeCode());
-    combo(WidgetXml::kChannelType, channelTypes, mChannelType);
-    writer.writeAttribute(WidgetXml::kChannelNumber, QString::number(mChannelNumber->IntValue()));
-    combo(WidgetXml::kDestChannelType, channelTypes, mDestChannelType);
-    writer.writeAttribute(WidgetXml::kDestChannelNumber, QString::number(mDestChannelNumber->IntValue()));
+    Channels().Write(writer, channelTypes, channelTypes);
     writer.writeAttribute(WidgetXml::kMinGain, QString::number(mMinGain->IntValue()));
     writer.writeAttribute(WidgetXml::kMaxGain, QString::number(mMaxGain->IntValue()));
-    combo(WidgetXml::kMinToInf, mOnOffIndexToCodes, mMinToInf);
-    combo(WidgetXml::kAudioTaper, mOnOffIndexToCodes, mAudioTaper);
+    writer.writeAttribute(WidgetXml::kMinToInf, mOnOffIndexToCodes.CodeOf(mMinToInf));
+    writer.writeAttribute(WidgetXml::kAudioTaper, mOnOffIndexToCodes.CodeOf(mAudioTaper));
     writer.writeAttribute(WidgetXml::kOffImageResourceId, imageBackgroundIdentifier());
     writer.writeAttribute(WidgetXml::kOnImageResourceId, imageControlIdentifier());
     writer.writeAttribute(WidgetXml::kTextFont, mFont->stringValue());

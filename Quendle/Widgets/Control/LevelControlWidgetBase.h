@@ -122,6 +122,7 @@ private Q_SLOTS:
 protected:
     /// Sends a gain code to the unit; "no value" is never sent.
     void SendLevel(UWORD code);
+    sChannelAddress Channels() const { return { mChannelType, mChannelNumber, mDestChannelType, mDestChannelNumber }; }
 
     // Set by the leaf.
     cComboProperty* mChannelType = nullptr;

@@ -8,28 +8,6 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
-namespace
-{
-
-QStringList Labels(const cDateTimeWidget::tCodeTable& table)
-{
-    QStringList labels;
-    labels.reserve(table.size());
-    for (const auto& row : table)
-        labels.append(row.first);
-    return labels;
-}
-
-/// The code at the combo's selection; empty when the index lies outside the table (QML may set
-/// any number through the property's value).
-QString CodeAt(const cDateTimeWidget::tCodeTable& table, const cComboProperty* combo)
-{
-    const int index = combo->Index();
-    return index >= 0 && index < table.size() ? table.at(index).second : QString();
-}
-
-} // namespace
-
 const cDateTimeWidget::tCodeTable cDateTimeWidget::mFaceTypesToCodes {
     { QStringLiteral("Digital"), QStringLiteral("digital") },
     { QStringLiteral("Analogue"), QStringLiteral("analogue") },
@@ -71,11 +49,11 @@ const cDateTimeWidget::tCodeTable cDateTimeWidget::mYesNoTypesToCodes {
 
 cDateTimeWidget::cDateTimeWidget(int id, QObject* parent)
     : cWidget(id, parent)
-    , mFaceFormat(new cComboProperty(QStringLiteral("Face Format"), 0, Labels(mFaceTypesToCodes), this))
-    , mDigitalTime(new cComboProperty(QStringLiteral("Digital Time"), 0, Labels(mDigitalTimeTypesToCodes), this))
-    , mAnalogueTime(new cComboProperty(QStringLiteral("Analogue Time"), 0, Labels(mAnalogueTimeTypesToCodes), this))
-    , mDateFormat(new cComboProperty(QStringLiteral("Date Format"), 0, Labels(mDateTypesToCodes), this))
-    , mShowBorder(new cComboProperty(QStringLiteral("Show Border"), 0, Labels(mYesNoTypesToCodes), this))
+    , mFaceFormat(new cComboProperty(QStringLiteral("Face Format"), 0, mFaceTypesToCodes.Labels(), this))
+    , mDigitalTime(new cComboProperty(QStringLiteral("Digital Time"), 0, mDigitalTimeTypesToCodes.Labels(), this))
+    , mAnalogueTime(new cComboProperty(QStringLiteral("Analogue Time"), 0, mAnalogueTimeTypesToCodes.Labels(), this))
+    , mDateFormat(new cComboProperty(QStringLiteral("Date Format"), 0, mDateTypesToCodes.Labels(), this))
+    , mShowBorder(new cComboProperty(QStringLiteral("Show Border"), 0, mYesNoTypesToCodes.Labels(), this))
     , mFont(new cFontProperty(QStringLiteral("Font"), cQuendleFonts::mDefaultFontCode, this, true))
     , mColour(new cColourProperty(QStringLiteral("Colour"), QColor(QStringLiteral("black")), this, true))
     , mBackgroundColour(
@@ -138,17 +116,17 @@ void cDateTimeWidget::LoadAttributes(QXmlStreamReader& reader)
         const QStringRef name = attribute.name();
         const QString value = attribute.value().toString();
         if (name == WidgetXml::kFaceFormat)
-            SetComboPropertyIndex(value, mFaceTypesToCodes, mFaceFormat);
+            mFaceTypesToCodes.SetCombo(value, mFaceFormat);
         else if (name == WidgetXml::kDigitalTimeFormat)
-            SetComboPropertyIndex(value, mDigitalTimeTypesToCodes, mDigitalTime);
+            mDigitalTimeTypesToCodes.SetCombo(value, mDigitalTime);
         else if (name == WidgetXml::kAnalogueTimeFormat)
-            SetComboPropertyIndex(value, mAnalogueTimeTypesToCodes, mAnalogueTime);
+            mAnalogueTimeTypesToCodes.SetCombo(value, mAnalogueTime);
         else if (name == WidgetXml::kDateFormat)
-            SetComboPropertyIndex(value, mDateTypesToCodes, mDateFormat);
+            mDateTypesToCodes.SetCombo(value, mDateFormat);
         else if (name == WidgetXml::kCustomDateFormat)
             mCustomDateFormat->setStringValue(value);
         else if (name == WidgetXml::kShowBorder)
-            SetComboPropertyIndex(value, mYesNoTypesToCodes, mShowBorder);
+            mYesNoTypesToCodes.SetCombo(value, mShowBorder);
         else if (name == WidgetXml::kTextFont)
             mFont->setStringValue(value);
         else if (name == WidgetXml::kColour)
@@ -158,7 +136,7 @@ void cDateTimeWidget::LoadAttributes(QXmlStreamReader& reader)
         else if (name == WidgetXml::kBorderColour)
             mBorderColour->setStringValue(value);
         else if (name == WidgetXml::kRadius)
-            mRadius->setFloatValue(ReadFloat(attribute.value()));
+            mRadius->setFloatValue(ReadFiniteFloat(attribute.value()));
     }
 }
 
@@ -166,11 +144,11 @@ void cDateTimeWidget::WriteAttributes(QXmlStreamWriter& writer) const
 {
     cWidget::WriteAttributes(writer);
     writer.writeAttribute(WidgetXml::kFaceFormat, faceFormat());
-    writer.writeAttribute(WidgetXml::kDigitalTimeFormat, CodeAt(mDigitalTimeTypesToCodes, mDigitalTime));
-    writer.writeAttribute(WidgetXml::kAnalogueTimeFormat, CodeAt(mAnalogueTimeTypesToCodes, mAnalogueTime));
+    writer.writeAttribute(WidgetXml::kDigitalTimeFormat, mDigitalTimeTypesToCodes.CodeOf(mDigitalTime));
+    writer.writeAttribute(WidgetXml::kAnalogueTimeFormat, mAnalogueTimeTypesToCodes.CodeOf(mAnalogueTime));
     writer.writeAttribute(WidgetXml::kDateFormat, dateFormat());
     writer.writeAttribute(WidgetXml::kCustomDateFormat, customDateFormatString());
-    writer.writeAttribute(WidgetXml::kShowBorder, CodeAt(mYesNoTypesToCodes, mShowBorder));
+    writer.writeAttribute(WidgetXml::kShowBorder, mYesNoTypesToCodes.CodeOf(mShowBorder));
     writer.writeAttribute(WidgetXml::kTextFont, font());
     writer.writeAttribute(WidgetXml::kColour, colour());
     writer.writeAttribute(WidgetXml::kBackgroundColour, backgroundColour());
@@ -180,19 +158,19 @@ void cDateTimeWidget::WriteAttributes(QXmlStreamWriter& writer) const
 
 QString cDateTimeWidget::faceFormat() const
 {
-    return CodeAt(mFaceTypesToCodes, mFaceFormat);
+    return mFaceTypesToCodes.CodeOf(mFaceFormat);
 }
 
 QString cDateTimeWidget::timeFormat() const
 {
     if (faceFormat() == QLatin1String("digital"))
-        return CodeAt(mDigitalTimeTypesToCodes, mDigitalTime);
-    return CodeAt(mAnalogueTimeTypesToCodes, mAnalogueTime);
+        return mDigitalTimeTypesToCodes.CodeOf(mDigitalTime);
+    return mAnalogueTimeTypesToCodes.CodeOf(mAnalogueTime);
 }
 
 QString cDateTimeWidget::dateFormat() const
 {
-    return CodeAt(mDateTypesToCodes, mDateFormat);
+    return mDateTypesToCodes.CodeOf(mDateFormat);
 }
 
 QString cDateTimeWidget::getSelectedDateFormat() const
@@ -228,7 +206,7 @@ QString cDateTimeWidget::borderColour() const
 
 bool cDateTimeWidget::showBorder() const
 {
-    return CodeAt(mYesNoTypesToCodes, mShowBorder) == QLatin1String("yes");
+    return mYesNoTypesToCodes.CodeOf(mShowBorder) == QLatin1String("yes");
 }
 
 float cDateTimeWidget::cornerRadius() const
@@ -252,6 +230,6 @@ void cDateTimeWidget::SetPropertyVisibility()
         mAnalogueTime->setVisible(false);
         mRadius->setVisible(true);
     }
-    mBorderColour->setVisible(CodeAt(mYesNoTypesToCodes, mShowBorder) != QLatin1String("no"));
+    mBorderColour->setVisible(mYesNoTypesToCodes.CodeOf(mShowBorder) != QLatin1String("no"));
     mCustomDateFormat->setVisible(dateFormat() == QLatin1String("custom"));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Quendle/Widgets/Base/Widget.h"
+#include "Quendle/Widgets/WidgetHelpers.h"
 
 #include <QList>
 #include <QPair>
@@ -30,7 +31,7 @@ class cDateTimeWidget : public cWidget
 
 public:
     /// (label shown in the combo, code written in the layout and handed to QML).
-    using tCodeTable = QList<QPair<QString, QString>>;
+    using tCodeTable = cCodeTable;
 
     static const tCodeTable mFaceTypesToCodes;
     static const tCodeTable mDigitalTimeTypesToCodes;

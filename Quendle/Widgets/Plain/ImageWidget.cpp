@@ -2,27 +2,17 @@
 
 #include "Quendle/AppCommon/ConfigBase.h"
 #include "Quendle/Properties/Properties.h"
+#include "Quendle/Widgets/WidgetHelpers.h"
 #include "Quendle/Widgets/WidgetXmlNames.h"
 
 #include <QColor>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
-namespace
-{
-
-// The image property connects to the configuration's resource signals, so it needs it writable.
-cConfigBase& Host(const cConfigBase& configuration)
-{
-    return const_cast<cConfigBase&>(configuration);
-}
-
-} // namespace
-
 cImageWidget::cImageWidget(int id, QObject* parent, const cConfigBase& configuration)
     : cWidget(id, parent)
     , mConfiguration(&configuration)
-    , mImage(new cImageProperty(QStringLiteral("Image"), Host(configuration), this))
+    , mImage(new cImageProperty(QStringLiteral("Image"), ImageHost(configuration), this))
     , mColour(new cColourProperty(QStringLiteral("Colour"), QColor(QStringLiteral("#D7D6D5")), this, true))
     , mOpacity(new cIntProperty(QStringLiteral("Opacity"), 100, this, 0, 100))
 {
@@ -60,7 +50,7 @@ void cImageWidget::LoadAttributes(QXmlStreamReader& reader)
     for (const QXmlStreamAttribute& attribute : attributes) {
         const QStringRef name = attribute.name();
         if (name == WidgetXml::kResourceId)
-            mImage->setStringValue(Host(*mConfiguration).MapResourceId(attribute.value().toString()));
+            mImage->setStringValue(ImageHost(*mConfiguration).MapResourceId(attribute.value().toString()));
         else if (name == WidgetXml::kColour)
             mColour->setStringValue(attribute.value().toString());
         else if (name == WidgetXml::kOpacity)
@@ -104,5 +94,5 @@ float cImageWidget::opacity() const
 
 void cImageWidget::SetPropertyVisibility()
 {
-    mColour->setVisible(Host(*mConfiguration).isImageRecolourable(imageIdentifier()));
+    mColour->setVisible(ImageHost(*mConfiguration).isImageRecolourable(imageIdentifier()));
 }

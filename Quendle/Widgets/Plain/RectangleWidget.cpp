@@ -1,6 +1,7 @@
 #include "Quendle/Widgets/Plain/RectangleWidget.h"
 
 #include "Quendle/Properties/Properties.h"
+#include "Quendle/Widgets/WidgetHelpers.h"
 #include "Quendle/Widgets/WidgetXmlNames.h"
 
 #include <QColor>
@@ -60,7 +61,7 @@ void cRectangleWidget::LoadAttributes(QXmlStreamReader& reader)
         if (name == WidgetXml::kColour)
             mColour->setStringValue(value.toString());
         else if (name == WidgetXml::kRadius)
-            mRadius->setFloatValue(ReadFloat(value));
+            mRadius->setFloatValue(ReadFiniteFloat(value));
         else if (name == WidgetXml::kColourMode)
             mColourMode->setIntValue(value == QLatin1String("solid") ? 0 : 1);
         else if (name == WidgetXml::kGradientMode)

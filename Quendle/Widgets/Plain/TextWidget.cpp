@@ -2,6 +2,7 @@
 
 #include "Quendle/AppCommon/QuendleFonts.h"
 #include "Quendle/Properties/Properties.h"
+#include "Quendle/Widgets/WidgetHelpers.h"
 #include "Quendle/Widgets/WidgetXmlNames.h"
 
 #include <QColor>
@@ -70,7 +71,7 @@ void cTextWidget::LoadAttributes(QXmlStreamReader& reader)
         else if (name == WidgetXml::kBackgroundColour)
             mBackgroundColour->setStringValue(value.toString());
         else if (name == WidgetXml::kRadius)
-            mRadius->setFloatValue(ReadFloat(value));
+            mRadius->setFloatValue(ReadFiniteFloat(value));
     }
 }
 

@@ -7,17 +7,6 @@
 
 #include <QtMath>
 
-namespace
-{
-QStringList Labels(const cZUNetWidget::tCodeTable& table)
-{
-    QStringList labels;
-    for (const auto& row : table)
-        labels << row.first;
-    return labels;
-}
-} // namespace
-
 const cZUNetWidget::tCodeTable cTestControlWidget::kFunctions {
     { "Mute", "mute" },
     { "PAFL", "pafl" },
@@ -45,11 +34,10 @@ cTestControlWidget::cTestControlWidget(int id, QObject* parent, const cConfigBas
 void cTestControlWidget::Init()
 {
     cZUNetControlWidgetBase::Init();
-    for (const auto& row : kFunctions)
-        mFunctionCodes << row.second;
-    mFunction = new cComboProperty(QStringLiteral("Function"), 0, Labels(kFunctions), this);
-    mChannelType = new cComboProperty(QStringLiteral("Channel Type"), 0, Labels(kChannelTypes), this);
-    mDestChannelType = new cComboProperty(QStringLiteral("Dest Channel Type"), 0, Labels(kDestChannelTypes), this);
+    mFunctionCodes = kFunctions.Codes();
+    mFunction = new cComboProperty(QStringLiteral("Function"), 0, kFunctions.Labels(), this);
+    mChannelType = new cComboProperty(QStringLiteral("Channel Type"), 0, kChannelTypes.Labels(), this);
+    mDestChannelType = new cComboProperty(QStringLiteral("Dest Channel Type"), 0, kDestChannelTypes.Labels(), this);
     mPAFLNumber = new cIntProperty(QStringLiteral("PAFL Number"), 1, this, 1, 1000);
     mSceneNumber = new cIntProperty(QStringLiteral("Scene Number"), 1, this, 1, 1000);
     for (cPropertyBase* property :
@@ -89,12 +77,11 @@ cTestLevelWidget::cTestLevelWidget(int id, QObject* parent, const cConfigBase& c
 void cTestLevelWidget::Init()
 {
     cZUNetLevelControlWidgetBase::Init();
-    for (const auto& row : kLevelTypes)
-        mLevelTypeCodes << row.second;
-    mLevelType->UpdateComboValues(Labels(kLevelTypes), 0, true);
-    mChannelType = new cComboProperty(QStringLiteral("Channel Type"), 0, Labels(kChannelTypes), this);
-    mDestChannelType = new cComboProperty(QStringLiteral("Dest Channel Type"), 0, Labels(kChannelTypes), this);
-    cImageResourceHost& images = const_cast<cConfigBase&>(Configuration());
+    mLevelTypeCodes = kLevelTypes.Codes();
+    mLevelType->UpdateComboValues(kLevelTypes.Labels(), 0, true);
+    mChannelType = new cComboProperty(QStringLiteral("Channel Type"), 0, kChannelTypes.Labels(), this);
+    mDestChannelType = new cComboProperty(QStringLiteral("Dest Channel Type"), 0, kChannelTypes.Labels(), this);
+    cImageResourceHost& images = ImageHost(Configuration());
     mBackgroundImage = new cImageProperty(QStringLiteral("Background Image"), images, this);
     mControlImage = new cImageProperty(QStringLiteral("Knob Image"), images, this);
     for (cPropertyBase* property :
@@ -117,11 +104,10 @@ std::list<std::string> cTestLevelWidget::GetAllObjectRequestRegExps() const
 std::string cTestLevelWidget::Key() const
 {
     const QString level = LevelTypeCode();
-    QStringList parts { level, CodeAt(kChannelTypes, mChannelType->Index()),
-        QString::number(mChannelNumber->IntValue() - 1) };
+    const sChannelAddress channels = Channels();
+    QStringList parts { level, channels.TypePart(kChannelTypes), channels.NumberPart() };
     if (level == QLatin1String("sendlevel"))
-        parts << CodeAt(kChannelTypes, mDestChannelType->Index())
-              << QString::number(mDestChannelNumber->IntValue() - 1);
+        parts << channels.DestTypePart(kChannelTypes) << channels.DestNumberPart();
     return parts.join(QLatin1Char('/')).toStdString();
 }
 
