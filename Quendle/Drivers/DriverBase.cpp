@@ -5,7 +5,15 @@
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/Trace.h"
 
+#include <QCoreApplication>
+#include <QEvent>
+#include <QThread>
+
+#include <algorithm>
 #include <cstring>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
 
 namespace
 {
@@ -13,7 +21,119 @@ bool NameTaken(const std::string& name)
 {
     return gRegistryRouter && gRegistryRouter->GetHandle(name.c_str()) != ZUNET_NO_HANDLE;
 }
+
+const QEvent::Type kDeliverEvent = QEvent::Type(QEvent::registerEventType());
 } // namespace
+
+/// The drivers of one thread whose network values wait to be told: one posted event delivers all
+/// of them, so the thread pays one event per turn however many drivers changed. Made for a thread
+/// with its first driver and gone with its last.
+class cDriverNotifier : public QObject
+{
+public:
+    /// The current thread's, counting one driver more.
+    static cDriverNotifier* Acquire();
+    /// One driver less; the thread's last one takes the notifier with it. On the notifier's thread.
+    void Release();
+    /// Any thread: `driver` joins the next delivery.
+    void Post(cZUNetDriverBase* driver);
+    /// On the notifier's thread, when `driver` goes: it is told nothing more.
+    void Remove(cZUNetDriverBase* driver);
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    static std::mutex& RegistryMutex();
+    static std::unordered_map<QThread*, cDriverNotifier*>& Registry();
+
+    int mDrivers = 0; // guarded by RegistryMutex()
+    std::mutex mPendingMutex;
+    std::vector<cZUNetDriverBase*> mPending; // guarded by mPendingMutex
+    // The deliveries under way on this thread (a slot may run an event loop): a driver that goes
+    // meanwhile is struck out of them.
+    std::vector<std::vector<cZUNetDriverBase*>*> mDelivering;
+};
+
+std::mutex& cDriverNotifier::RegistryMutex()
+{
+    static auto* mutex = new std::mutex;
+    return *mutex;
+}
+
+std::unordered_map<QThread*, cDriverNotifier*>& cDriverNotifier::Registry()
+{
+    static auto* registry = new std::unordered_map<QThread*, cDriverNotifier*>;
+    return *registry;
+}
+
+cDriverNotifier* cDriverNotifier::Acquire()
+{
+    std::lock_guard<std::mutex> locker(RegistryMutex());
+    cDriverNotifier*& notifier = Registry()[QThread::currentThread()];
+    if (!notifier)
+        notifier = new cDriverNotifier;
+    ++notifier->mDrivers;
+    return notifier;
+}
+
+void cDriverNotifier::Release()
+{
+    {
+        std::lock_guard<std::mutex> locker(RegistryMutex());
+        if (--mDrivers > 0)
+            return;
+        Registry().erase(thread());
+    }
+    // Inside a delivery the stack still uses it.
+    if (mDelivering.empty())
+        delete this;
+    else
+        deleteLater();
+}
+
+void cDriverNotifier::Post(cZUNetDriverBase* driver)
+{
+    bool first = false;
+    {
+        std::lock_guard<std::mutex> locker(mPendingMutex);
+        first = mPending.empty();
+        mPending.push_back(driver);
+    }
+    if (first)
+        QCoreApplication::postEvent(this, new QEvent(kDeliverEvent));
+}
+
+void cDriverNotifier::Remove(cZUNetDriverBase* driver)
+{
+    {
+        std::lock_guard<std::mutex> locker(mPendingMutex);
+        mPending.erase(std::remove(mPending.begin(), mPending.end(), driver), mPending.end());
+    }
+    for (std::vector<cZUNetDriverBase*>* batch : mDelivering)
+        std::replace(batch->begin(), batch->end(), driver, static_cast<cZUNetDriverBase*>(nullptr));
+}
+
+bool cDriverNotifier::event(QEvent* event)
+{
+    if (event->type() != kDeliverEvent)
+        return QObject::event(event);
+    std::vector<cZUNetDriverBase*> batch;
+    {
+        std::lock_guard<std::mutex> locker(mPendingMutex);
+        batch.swap(mPending);
+    }
+    mDelivering.push_back(&batch);
+    for (cZUNetDriverBase*& driver : batch) {
+        if (!driver)
+            continue;
+        // Cleared first: a value stored from here on asks for a delivery of its own.
+        driver->mNotificationPending.store(false);
+        driver->EmitValueChanged();
+    }
+    mDelivering.pop_back();
+    return true;
+}
 
 std::string UniqueNetObjectName(const char* wanted)
 {
@@ -37,6 +157,7 @@ cZUNetDriverBase::cZUNetDriverBase(QObject* parent, const char* name, UWORD numb
     : QObject(parent)
     , cNetObject(UniqueNetObjectName(name).c_str(), numberOfParameters)
     , mRequestedName(name ? name : "")
+    , mNotifier(cDriverNotifier::Acquire())
 {
     if (RegistrationFailed())
         ZU_ERR("Driver \"%s\" could not be registered", mRequestedName.c_str());
@@ -45,6 +166,14 @@ cZUNetDriverBase::cZUNetDriverBase(QObject* parent, const char* name, UWORD numb
 cZUNetDriverBase::~cZUNetDriverBase()
 {
     Unregister();
+    mNotifier->Remove(this);
+    mNotifier->Release();
+}
+
+void cZUNetDriverBase::NotifyValueFromNetwork()
+{
+    if (!mNotificationPending.exchange(true))
+        mNotifier->Post(this);
 }
 
 void cZUNetDriverBase::SendParameterMessage(const UBYTE* data, int length)

@@ -4,7 +4,10 @@
 
 #include <QObject>
 
+#include <atomic>
 #include <string>
+
+class cDriverNotifier;
 
 /// A name for a net object of this process that no registered object holds: `wanted` itself when
 /// it is free, otherwise `wanted` (cut to fit) followed by "~2", "~3" ... Widget ids repeat across
@@ -16,6 +19,12 @@ std::string UniqueNetObjectName(const char* wanted);
 /// The owner checks `RegistrationFailed` (and disables itself) since nothing can link to such an
 /// object. Each concrete class unregisters first thing in its destructor: once its own members
 /// start to go, dispatch must no longer find it.
+///
+/// Values from the network are coalesced: a change stores the value and asks for one notification;
+/// until it is delivered, on the driver's thread once per event-loop turn together with those of the
+/// thread's other drivers, further changes only replace the value. The signal then carries the value
+/// stored last, so a burst costs the user side one signal and its last value is never lost. A driver
+/// stays on the thread that made it.
 class cZUNetDriverBase : public QObject, public cNetObject
 {
     Q_OBJECT
@@ -36,6 +45,17 @@ protected:
     /// Callers off the syscall thread hold the poll lock while they build and send.
     cZUNetMessage mOutgoing;
 
+    /// The network side has stored a new value: asks for a notification unless one is pending.
+    /// Any thread; call with no lock held.
+    void NotifyValueFromNetwork();
+    /// Emits the driver's `ValueChanged` for the value it holds now; on the driver's thread. Only
+    /// objects that call `NotifyValueFromNetwork` need one.
+    virtual void EmitValueChanged() { }
+
 private:
+    friend class cDriverNotifier;
+
     std::string mRequestedName;
+    cDriverNotifier* mNotifier;
+    std::atomic<bool> mNotificationPending { false };
 };

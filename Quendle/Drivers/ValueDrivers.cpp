@@ -65,6 +65,11 @@ void cZUNetBooleanSwitchDriver::SetValueFromNetwork(bool value)
             return;
         mValue = value;
     }
+    NotifyValueFromNetwork();
+}
+
+void cZUNetBooleanSwitchDriver::EmitValueChanged()
+{
     Q_EMIT ValueChanged();
 }
 
@@ -106,14 +111,29 @@ float cZUNetMeterDriver::Value() const
     return mValue;
 }
 
+bool cZUNetMeterDriver::Store(float value)
+{
+    std::lock_guard<std::mutex> locker(mValueMutex);
+    if (mValue == value)
+        return false;
+    mValue = value;
+    return true;
+}
+
 void cZUNetMeterDriver::SetValue(float value)
 {
-    {
-        std::lock_guard<std::mutex> locker(mValueMutex);
-        if (mValue == value)
-            return;
-        mValue = value;
-    }
+    if (Store(value))
+        Q_EMIT ValueChanged();
+}
+
+void cZUNetMeterDriver::SetValueFromNetwork(float value)
+{
+    if (Store(value))
+        NotifyValueFromNetwork();
+}
+
+void cZUNetMeterDriver::EmitValueChanged()
+{
     Q_EMIT ValueChanged();
 }
 
@@ -130,7 +150,7 @@ void cZUNetMeterDriver::EntrypointMessage(cZUNetMessage& message)
     }
     if (!ZU_CHECK_LENGTH(message, 2))
         return;
-    SetValue(LevelFromWire(message.GetDataBufferSWORD(0)));
+    SetValueFromNetwork(LevelFromWire(message.GetDataBufferSWORD(0)));
     InformOtherObjects(message);
 }
 
@@ -192,7 +212,12 @@ void cZUNetStringDriver::SetValueAndSendNetworkMessage(const std::string& value)
 void cZUNetStringDriver::SetValueFromNetwork(const std::string& value)
 {
     if (Store(value))
-        Q_EMIT ValueChanged(QString::fromStdString(value));
+        NotifyValueFromNetwork();
+}
+
+void cZUNetStringDriver::EmitValueChanged()
+{
+    Q_EMIT ValueChanged(QString::fromStdString(Value()));
 }
 
 void cZUNetStringDriver::EntrypointMessage(cZUNetMessage& message)
@@ -250,7 +275,12 @@ void cZUNetUBYTEDriver::SetValueFromNetwork(UBYTE value)
             return;
         mValue = value;
     }
-    Q_EMIT ValueChanged(int(value));
+    NotifyValueFromNetwork();
+}
+
+void cZUNetUBYTEDriver::EmitValueChanged()
+{
+    Q_EMIT ValueChanged(int(Value()));
 }
 
 void cZUNetUBYTEDriver::EntrypointMessage(cZUNetMessage& message)
@@ -320,7 +350,12 @@ void cZUNetUWORDDriver::SetValueAndSendNetworkMessage(UWORD value)
 void cZUNetUWORDDriver::SetValueFromNetwork(UWORD value)
 {
     if (Store(value))
-        Q_EMIT ValueChanged();
+        NotifyValueFromNetwork();
+}
+
+void cZUNetUWORDDriver::EmitValueChanged()
+{
+    Q_EMIT ValueChanged();
 }
 
 void cZUNetUWORDDriver::EntrypointMessage(cZUNetMessage& message)
@@ -393,7 +428,12 @@ void cZUNetVectorUBYTEDriver::SetValueAndSendNetworkMessage(const std::vector<UB
 void cZUNetVectorUBYTEDriver::SetValueFromNetwork(const cZUNetMessage& message)
 {
     if (Store(message.mDataBuffer, message.mLength))
-        Q_EMIT ValueChanged();
+        NotifyValueFromNetwork();
+}
+
+void cZUNetVectorUBYTEDriver::EmitValueChanged()
+{
+    Q_EMIT ValueChanged();
 }
 
 void cZUNetVectorUBYTEDriver::EntrypointMessage(cZUNetMessage& message)

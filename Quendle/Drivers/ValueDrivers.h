@@ -11,10 +11,11 @@
 #include <vector>
 
 // The value drivers: each carries one value between a widget and one parameter of a unit object.
-// The network side (`EntrypointMessage`) runs on the syscall thread, the user side (`SetValue`,
-// `Value`) on the user-interface thread. A value mutex guards only the value; sends from the user
-// side take the poll lock first and compare, store and send inside it, so a unit value dispatched
-// meanwhile cannot slip in between. Signals are emitted with no lock held.
+// The network side (`EntrypointMessage`, `SetValueFromNetwork`) runs on the syscall thread, the user
+// side (`SetValue`, `Value`) on the user-interface thread. A value mutex guards only the value; sends
+// from the user side take the poll lock first and compare, store and send inside it, so a unit value
+// dispatched meanwhile cannot slip in between. A change made on the user side signals at once; one
+// from the network is coalesced (see `cZUNetDriverBase`). Signals are emitted with no lock held.
 
 using tLinkCallback = std::function<void(sParameterLinkingCommand*)>;
 
@@ -34,7 +35,7 @@ public:
 
     bool Value() const;
     void SetValue(bool value);
-    /// Stores and signals a changed value; sends nothing.
+    /// Stores a changed value and asks for a notification; sends nothing.
     void SetValueFromNetwork(bool value);
     void Link(const char* remoteName, UWORD remoteParameter, bool remove, tLinkCallback callback);
     void EntrypointMessage(cZUNetMessage& message) override;
@@ -43,6 +44,8 @@ Q_SIGNALS:
     void ValueChanged();
 
 private:
+    void EmitValueChanged() override;
+
     mutable std::mutex mValueMutex;
     bool mValue = false;
 };
@@ -58,7 +61,8 @@ public:
     float Value() const;
     /// Stores and signals a changed level; never sends.
     void SetValue(float value);
-    void SetValueFromNetwork(float value) { SetValue(value); }
+    /// Stores a changed level and asks for a notification.
+    void SetValueFromNetwork(float value);
     void Link(const char* remoteName, UWORD remoteParameter, bool remove, tLinkCallback callback);
     void EntrypointMessage(cZUNetMessage& message) override;
 
@@ -68,6 +72,9 @@ Q_SIGNALS:
     void ValueChanged();
 
 private:
+    bool Store(float value);
+    void EmitValueChanged() override;
+
     mutable std::mutex mValueMutex;
     float mValue = 0.0f;
 };
@@ -94,6 +101,7 @@ Q_SIGNALS:
     void ValueChanged(QString Value);
 
 private:
+    void EmitValueChanged() override;
     void Set(const std::string& value, bool sendUnchanged);
     bool Store(const std::string& value);
 
@@ -118,6 +126,8 @@ Q_SIGNALS:
     void ValueChanged(int Value);
 
 private:
+    void EmitValueChanged() override;
+
     mutable std::mutex mValueMutex;
     UBYTE mValue = 0;
 };
@@ -145,6 +155,7 @@ Q_SIGNALS:
     void ValueChanged();
 
 private:
+    void EmitValueChanged() override;
     void Set(UWORD value, bool sendUnchanged);
     bool Store(UWORD value);
 
@@ -175,6 +186,7 @@ Q_SIGNALS:
     void ValueChanged();
 
 private:
+    void EmitValueChanged() override;
     void Set(const std::vector<UBYTE>& value, bool sendUnchanged);
     bool Store(const UBYTE* data, std::size_t length);
 

@@ -19,6 +19,7 @@ class tst_DriversThreads : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void userSetsWhileTheUnitSends();
+    void lastValueOfEveryBurstIsShown();
     void driversGoWhileTheUnitSends();
 };
 
@@ -86,6 +87,49 @@ void tst_DriversThreads::userSetsWhileTheUnitSends()
     text.reset();
     unitLevel.reset();
     unitText.reset();
+    stack.reset();
+}
+
+// The unit sends bursts of levels while this thread's event loop turns: however the deliveries
+// fall between the changes, what the slot reads after each burst is the burst's last value.
+void tst_DriversThreads::lastValueOfEveryBurstIsShown()
+{
+    constexpr int kBursts = 40;
+    constexpr int kBurst = 250;
+    auto stack = std::make_unique<cNetworkStack>(cNetworkStack::SystemBuilder | cNetworkStack::SyscallThread);
+    auto level = std::make_unique<cZUNetUWORDDriver>(nullptr, "level");
+    auto unitLevel = std::make_unique<cZUNetUWORDDriver>(nullptr, "unit level");
+    UWORD shown = 0;
+    int told = 0;
+    connect(level.get(), &cZUNetUWORDDriver::ValueChanged, this, [&] {
+        shown = level->Value();
+        ++told;
+    });
+    stack->Start();
+    QueueDriverLink(*level, "unit level", PARAMETER_BASE, false, false, nullptr);
+    QTRY_VERIFY([&] {
+        cPollLocker locker;
+        return unitLevel->GetInformList(PARAMETER_BASE)->size() == 1;
+    }());
+
+    for (int burst = 0; burst < kBursts; ++burst) {
+        std::atomic<bool> sent { false };
+        std::thread unit([&] {
+            for (int i = 0; i < kBurst; ++i)
+                unitLevel->SetValue(UWORD(burst * kBurst + i));
+            sent = true;
+        });
+        while (!sent.load())
+            QCoreApplication::processEvents();
+        unit.join();
+        QTRY_COMPARE(shown, UWORD(burst * kBurst + kBurst - 1));
+    }
+    qInfo("%d changes, told %d times", kBursts * kBurst, told);
+    QVERIFY(told <= kBursts * kBurst);
+
+    stack->Stop();
+    level.reset();
+    unitLevel.reset();
     stack.reset();
 }
 

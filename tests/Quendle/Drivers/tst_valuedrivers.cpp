@@ -116,6 +116,9 @@ private Q_SLOTS:
     void changeRule();
     void receivedValues_data();
     void receivedValues();
+    void burstFromTheNetworkIsToldOnceWithItsLastValue_data();
+    void burstFromTheNetworkIsToldOnceWithItsLastValue();
+    void driverThatGoesWhileNotifiedIsToldNothing();
     void switchDeltaIsNotHandled();
     void wordHasNoValueUntilTheUnitSends();
     void equalValueGoesOnButNotBackToItsSender();
@@ -130,7 +133,14 @@ private Q_SLOTS:
     void slotReadingTheValueDoesNotBlock();
 
 private:
-    int Drain() { return gRegistryRouter->SyscallPollAtMost(100000); }
+    /// Dispatches what the router holds, then delivers the drivers' notifications, as the next turn
+    /// of the event loop would.
+    int Drain()
+    {
+        const int dispatched = gRegistryRouter->SyscallPollAtMost(100000);
+        QCoreApplication::sendPostedEvents();
+        return dispatched;
+    }
     bool DrainUntilBuilderIdle();
     /// A probe that every send of `driver` reaches (a one-way local link).
     std::unique_ptr<cProbeObject> Listen(cNetObject& driver);
@@ -321,6 +331,86 @@ void tst_ValueDrivers::receivedValues()
         QCOMPARE(ToHex(MessageData(probe->mReceived.first())), ToHex(data));
     else
         QCOMPARE(trace.CountContaining("ERROR: Message too short, dropped: Method: 4096"), 1);
+}
+
+void tst_ValueDrivers::burstFromTheNetworkIsToldOnceWithItsLastValue_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QList<QByteArray>>("burst"); // parameter data, one message each
+    QTest::addColumn<QString>("last");
+    QList<QByteArray> words;
+    QList<QByteArray> bytes;
+    QList<QByteArray> texts;
+    QList<QByteArray> levels;
+    for (int i = 1; i <= 200; ++i) {
+        words << HexBytes(QString("%1 %2").arg(i >> 8, 2, 16, QChar('0')).arg(i & 0xFF, 2, 16, QChar('0')));
+        bytes << QByteArray(1, char(i));
+        texts << QByteArray("text ").append(QByteArray::number(i)).append('\0');
+        levels << HexBytes(QString("ff %1").arg(i, 2, 16, QChar('0')));
+    }
+    QTest::newRow("word") << "uword" << words << "200";
+    QTest::newRow("byte") << "ubyte" << bytes << "200";
+    QTest::newRow("string") << "string" << texts << "text 200";
+    QTest::newRow("meter") << "meter" << levels
+                           << QString::number(double(cZUNetMeterDriver::LevelFromWire(-256 + 200)));
+    QTest::newRow("vector") << "vector" << words << "00 C8";
+    QTest::newRow("switch, off and on, ending on")
+        << "switch" << QList<QByteArray> { HexBytes("00"), HexBytes("01"), HexBytes("00"), HexBytes("01") } << "true";
+}
+
+void tst_ValueDrivers::burstFromTheNetworkIsToldOnceWithItsLastValue()
+{
+    QFETCH(QString, kind);
+    QFETCH(QList<QByteArray>, burst);
+    QFETCH(QString, last);
+    auto driver = MakeDriver(kind, "driver");
+    auto spy = SpyOnValueChanged(driver.get());
+    cProbeObject unit("unit object");
+    auto send = [&](const QByteArray& data) {
+        cZUNetMessage message
+            = MessageWithData(ZUNET_LOCAL_CONNECTION, driver->GetHandle(), unit.GetHandle(), PARAMETER_BASE, data);
+        SyscallSendMessage(message);
+    };
+
+    for (const QByteArray& data : burst)
+        send(data);
+    gRegistryRouter->SyscallPollAtMost(100000);
+    // Every value is stored as it comes; the user side is told in the next turn, once.
+    QCOMPARE(ValueText(driver.get()), last);
+    QCOMPARE(spy->count(), 0);
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(spy->count(), 1);
+    if (!spy->first().isEmpty())
+        QCOMPARE(spy->first().first().toString(), last);
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(spy->count(), 1);
+
+    // A change after the delivery is told in a turn of its own.
+    send(burst.first());
+    Drain();
+    QCOMPARE(spy->count(), 2);
+}
+
+void tst_ValueDrivers::driverThatGoesWhileNotifiedIsToldNothing()
+{
+    auto first = std::make_unique<cZUNetUWORDDriver>(nullptr, "first");
+    auto second = std::make_unique<cZUNetUWORDDriver>(nullptr, "second");
+    auto third = std::make_unique<cZUNetUWORDDriver>(nullptr, "third");
+    int secondTold = 0;
+    int thirdTold = 0;
+    // The first one's slot takes the second away in the middle of the turn that tells both.
+    connect(first.get(), &cZUNetUWORDDriver::ValueChanged, this, [&] { second.reset(); });
+    connect(second.get(), &cZUNetUWORDDriver::ValueChanged, this, [&] { ++secondTold; });
+    connect(third.get(), &cZUNetUWORDDriver::ValueChanged, this, [&] { ++thirdTold; });
+    first->SetValueFromNetwork(1);
+    second->SetValueFromNetwork(2);
+    third->SetValueFromNetwork(3);
+    third.reset();
+    QCoreApplication::sendPostedEvents();
+    QVERIFY(!second);
+    QCOMPARE(secondTold, 0);
+    QCOMPARE(thirdTold, 0);
+    QCOMPARE(first->Value(), UWORD(1));
 }
 
 void tst_ValueDrivers::switchDeltaIsNotHandled()
