@@ -1,5 +1,6 @@
 #include "Quendle/AppCommon/ConfigBase.h"
 
+#include "Common/Qt/Base64Decoder.h"
 #include "Quendle/AppCommon/QmlUnit.h"
 #include "ZUNet/Core/Trace.h"
 
@@ -62,19 +63,19 @@ QImage DecodeBitmap(const QByteArray& bytes)
     return image;
 }
 
-/// The element's (Base64) text, read straight from the reader's buffer; an element inside it is an
-/// error of the stream, as with `readElementText`.
+/// The element's Base64 text decoded as the reader hands it over, from the reader's own buffer; an
+/// element inside it is an error of the stream, as with `readElementText`.
 bool ReadBase64Text(QXmlStreamReader& reader, QByteArray& bytes)
 {
-    QByteArray text;
+    cBase64Decoder decoder;
     while (!reader.atEnd()) {
         switch (reader.readNext()) {
         case QXmlStreamReader::Characters:
         case QXmlStreamReader::EntityReference:
-            text += reader.text().toLatin1();
+            decoder.Append(reader.text());
             break;
         case QXmlStreamReader::EndElement:
-            bytes = text;
+            bytes = decoder.Take();
             return true;
         case QXmlStreamReader::StartElement:
             reader.raiseError(QStringLiteral("Expected character data."));
@@ -87,14 +88,6 @@ bool ReadBase64Text(QXmlStreamReader& reader, QByteArray& bytes)
 }
 
 } // namespace
-
-cConfigBase::sDecodedBitmap cConfigBase::DecodeBase64Bitmap(const QByteArray& base64)
-{
-    sDecodedBitmap decoded;
-    decoded.mBytes = QByteArray::fromBase64(base64);
-    decoded.mImage = DecodeBitmap(decoded.mBytes);
-    return decoded;
-}
 
 cConfigBase::cConfigBase(QObject* parent, cApplicationInterface* application)
     : cImageResourceHost(parent)
@@ -195,13 +188,7 @@ void cConfigBase::ReadResourcesXml(QXmlStreamReader& reader, bool dropRawBitmapD
     mPendingImages = nullptr;
     for (sPendingImage& image : pending) {
         const bool bitmap = image.mSubtype != cImageResource::SvgSubtype();
-        QImage decoded;
-        if (bitmap) {
-            const sDecodedBitmap result = image.mDecoded.result();
-            image.mBytes = result.mBytes;
-            decoded = result.mImage;
-        }
-        FinishImage(image, decoded, dropRawBitmapData);
+        FinishImage(image, bitmap ? image.mDecoded.result() : QImage(), dropRawBitmapData);
     }
 }
 
@@ -293,29 +280,18 @@ void cConfigBase::ReadResourceXml(QXmlStreamReader& reader, bool dropRawBitmapDa
     }
 
     sPendingImage pending { id, name, QByteArray(), subtype, group, tags, recolourable, recolourableColour, {} };
-    QByteArray text;
-    if (!ReadBase64Text(reader, text))
+    if (!ReadBase64Text(reader, pending.mBytes))
         return;
     const bool bitmap = subtype != cImageResource::SvgSubtype();
     if (mPendingImages) {
         // Bitmaps decode on the thread pool while the reader goes on; they join the list in
         // document order when the `Resources` element ends.
         if (bitmap)
-            pending.mDecoded = QtConcurrent::run(&cConfigBase::DecodeBase64Bitmap, text);
-        else
-            pending.mBytes = QByteArray::fromBase64(text);
+            pending.mDecoded = QtConcurrent::run(&DecodeBitmap, pending.mBytes);
         mPendingImages->push_back(std::move(pending));
         return;
     }
-    QImage image;
-    if (bitmap) {
-        const sDecodedBitmap decoded = DecodeBase64Bitmap(text);
-        pending.mBytes = decoded.mBytes;
-        image = decoded.mImage;
-    } else {
-        pending.mBytes = QByteArray::fromBase64(text);
-    }
-    FinishImage(pending, image, dropRawBitmapData);
+    FinishImage(pending, bitmap ? DecodeBitmap(pending.mBytes) : QImage(), dropRawBitmapData);
 }
 
 void cConfigBase::FinishImage(sPendingImage& pending, const QImage& image, bool dropRawBitmapData)

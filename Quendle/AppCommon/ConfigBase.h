@@ -96,12 +96,6 @@ Q_SIGNALS:
     void multiUnitConfigChanged();
 
 private:
-    struct sDecodedBitmap {
-        QByteArray mBytes;
-        QImage mImage;
-    };
-    static sDecodedBitmap DecodeBase64Bitmap(const QByteArray& base64);
-
     /// An image element read, its bitmap perhaps still decoding.
     struct sPendingImage {
         QString mId;
@@ -112,7 +106,7 @@ private:
         QStringList mTags;
         bool mRecolourable;
         QColor mRecolourableColour;
-        QFuture<sDecodedBitmap> mDecoded;
+        QFuture<QImage> mDecoded;
     };
     void ReadResourceChildren(QXmlStreamReader& reader, bool dropRawBitmapData);
     void FinishImage(sPendingImage& pending, const QImage& image, bool dropRawBitmapData);
