@@ -3,7 +3,8 @@
 // bytes from the same unit process (its plain file port), in the same run. The configuration is
 // laid out so that the unit's filter passes every byte, so both transfers carry the same bytes.
 // A second baseline also writes the raw transfer to a temporary file, as the client stores a
-// download: it shows what the storage alone costs.
+// download: it shows what the storage alone costs. A third pair runs while another runner has asked
+// for forty downloads and reads nothing: the download keeps its pace and the unit its memory.
 // The benchmark runs itself inside the private test network namespace.
 
 #include "Quendle/AppCommon/PasswordHashing.h"
@@ -13,6 +14,7 @@
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/QT/NetworkStack.h"
 #include "bench/BenchUnitProcess.h"
+#include "tests/support/quendle/NonReadingRunner.h"
 
 #include <benchmark/benchmark.h>
 
@@ -43,6 +45,7 @@ const char* const kUnitAddress = "127.0.0.2";
 constexpr int kConfigBytes = 20 * 1000 * 1000;
 
 cRunnerQuendleConfigClient* gClient = nullptr;
+qint64 gUnitPid = 0;
 std::atomic<int> gDownloads { 0 };
 std::atomic<int> gFailures { 0 };
 QByteArray gConfig;
@@ -134,7 +137,7 @@ double Median(std::vector<double>& samples)
 
 /// Each iteration is one download and one raw transfer of the same bytes, so both see the same
 /// machine load; the time reported is the pair. The counters are the medians of each.
-void BM_DownloadBesideRawTcp(benchmark::State& state)
+void DownloadsBesideRawTcp(benchmark::State& state)
 {
     std::vector<char> buffer(1 << 16);
     std::vector<double> zunet;
@@ -162,6 +165,29 @@ void BM_DownloadBesideRawTcp(benchmark::State& state)
     state.counters["throughput_ratio"] = zunetRate / rawRate;
 }
 
+void BM_DownloadBesideRawTcp(benchmark::State& state)
+{
+    DownloadsBesideRawTcp(state);
+}
+
+/// The same pairs while a second runner, signed in, has asked for forty downloads and reads
+/// nothing: its link fills and stays full. Besides the pace, the unit's resident memory before
+/// that runner came and after the downloads.
+void BM_DownloadWhileARunnerStopsReading(benchmark::State& state)
+{
+    const long before = MemoryOfProcess(gUnitPid);
+    cNonReadingRunner stalled;
+    if (!stalled.Connect(QString::fromLatin1(kUnitAddress)) || !stalled.SignIn("Alice", "wonder")
+        || !stalled.RequestDownloads(40)) {
+        state.SkipWithError("the stalled runner could not sign in");
+        return;
+    }
+    WaitFor([] { return false; }, 300); // its link fills
+    DownloadsBesideRawTcp(state);
+    state.counters["unit_rss_before_kB"] = double(before);
+    state.counters["unit_rss_after_kB"] = double(MemoryOfProcess(gUnitPid));
+}
+
 void BM_RawTcpTransferToTempFile(benchmark::State& state)
 {
     std::vector<char> buffer(32000);
@@ -175,6 +201,8 @@ void BM_RawTcpTransferToTempFile(benchmark::State& state)
 }
 
 BENCHMARK(BM_DownloadBesideRawTcp)->Unit(benchmark::kMillisecond)->Iterations(60)->UseRealTime();
+// Well within the lost-comms time, after which the unit drops the stalled runner.
+BENCHMARK(BM_DownloadWhileARunnerStopsReading)->Unit(benchmark::kMillisecond)->Iterations(40)->UseRealTime();
 BENCHMARK(BM_RawTcpTransferToTempFile)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
 } // namespace
@@ -201,6 +229,7 @@ int main(int argc, char** argv)
             { "--listen", kUnitAddress, "--config", configPath, "--description", descriptionPath, "--raw-port",
                 QString::number(kRawPort) }))
         return 3;
+    gUnitPid = unit.processId();
 
     auto stack = std::make_unique<cNetworkStack>(cNetworkStack::SystemBuilder | cNetworkStack::SyscallThread);
     stack->Start();

@@ -1,6 +1,7 @@
 #include "Quendle/Global/ReplyWorkerThread.h"
 
 #include "Quendle/Global/UnitServices.h"
+#include "ZUNet/Core/NetworkInterface.h"
 #include "ZUNet/Core/Trace.h"
 
 #include <chrono>
@@ -18,10 +19,16 @@ cReplyWorkerThread::cReplyWorkerThread(
     , mFilter(&UnitFoundUnitAddresses)
 {
     Q_UNUSED(mSecondValue);
+    mRoomWaker = AddLinkRoomWaker([this] {
+        std::lock_guard<std::mutex> locker(mQueueMutex);
+        mRoomMade = true;
+        Wake();
+    });
 }
 
 cReplyWorkerThread::~cReplyWorkerThread()
 {
+    RemoveLinkRoomWaker(mRoomWaker);
     Quit();
     wait();
     std::lock_guard<std::mutex> locker(mQueueMutex);
@@ -151,7 +158,8 @@ void cReplyWorkerThread::ConnectionTerminated(UWORD connectionId)
 void cReplyWorkerThread::run()
 {
     // Replies are started in arrival order and then sent a chunk at a time, in turn, each only
-    // while its link has room: a runner that does not read holds up nobody else.
+    // while its link has room: a runner that does not read holds up nobody else. A full link
+    // wakes the worker once it has written half its queue; the poll is only a fallback.
     constexpr std::chrono::milliseconds kRoomPoll(5);
     std::unique_lock<std::mutex> locker(mQueueMutex);
     for (;;) {
@@ -194,10 +202,11 @@ void cReplyWorkerThread::run()
         }
         // Once told to stop, what is started goes out whatever the links hold.
         const bool quitting = mQuit;
+        mRoomMade = false;
         locker.unlock();
         const bool sent = SendActiveChunks(quitting);
         locker.lock();
-        if (!sent && mQueue.empty() && mEndedConnections.empty()) {
+        if (!sent && !mRoomMade && mQueue.empty() && mEndedConnections.empty()) {
             SetWaiting(true);
             mQueueCondition.wait_for(locker, kRoomPoll);
             SetWaiting(false);

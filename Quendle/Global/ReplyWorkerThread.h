@@ -131,6 +131,8 @@ private:
     std::vector<UWORD> mEndedConnections; // not yet applied to mActive
     bool mHoldsReplies = false; // an item in hand or replies in mActive; guarded by mQueueMutex
     bool mWaiting = false; // asleep with nothing to do now; guarded by mQueueMutex
+    bool mRoomMade = false; // a full link has room again; guarded by mQueueMutex
+    int mRoomWaker = 0;
     std::condition_variable mIdleCondition;
     std::list<sActiveReply> mActive; // worker thread only
 

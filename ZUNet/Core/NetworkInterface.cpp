@@ -1,11 +1,25 @@
 #include "ZUNet/Core/NetworkInterface.h"
 
 #include <atomic>
+#include <map>
+#include <mutex>
 
 namespace
 {
 std::atomic<cNetworkInterface*> gNetwork { nullptr };
 std::atomic<tNetworkInitialiser> gInitialiser { nullptr };
+
+struct sRoomWakers {
+    std::mutex mMutex;
+    std::map<int, tLinkRoomWaker> mWakers;
+    int mNextId = 1;
+};
+
+sRoomWakers& RoomWakers()
+{
+    static auto* wakers = new sRoomWakers;
+    return *wakers;
+}
 } // namespace
 
 void SetNetworkInterface(cNetworkInterface* network)
@@ -71,4 +85,30 @@ bool NetworkLinkHasRoom(UWORD connectionId)
         return true;
     cNetworkInterface* network = gNetwork.load();
     return !network || network->LinkHasRoom(connectionId);
+}
+
+int AddLinkRoomWaker(tLinkRoomWaker waker)
+{
+    sRoomWakers& wakers = RoomWakers();
+    std::lock_guard<std::mutex> locker(wakers.mMutex);
+    const int id = wakers.mNextId++;
+    wakers.mWakers.emplace(id, std::move(waker));
+    return id;
+}
+
+void RemoveLinkRoomWaker(int id)
+{
+    sRoomWakers& wakers = RoomWakers();
+    std::lock_guard<std::mutex> locker(wakers.mMutex);
+    wakers.mWakers.erase(id);
+}
+
+void NotifyLinkRoom()
+{
+    // Called under the mutex, so a waker removed is never called afterwards. Wakers only set a
+    // flag and notify under their own lock.
+    sRoomWakers& wakers = RoomWakers();
+    std::lock_guard<std::mutex> locker(wakers.mMutex);
+    for (const auto& entry : wakers.mWakers)
+        entry.second();
 }

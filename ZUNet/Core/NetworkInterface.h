@@ -2,6 +2,7 @@
 
 #include "ZUNet/Core/ZUNetMessage.h"
 
+#include <functional>
 #include <string>
 
 /// What the object core needs of the connection manager. The manager installs itself with
@@ -17,7 +18,8 @@ public:
     virtual UWORD NumberOfConnections() = 0;
     virtual void SendMessage(const cZUNetMessage& message) = 0;
     virtual void SendDatagramMessage(const cZUNetMessage& message) = 0;
-    /// False while the connection's link holds so much unsent that bulk senders should wait.
+    /// False while the connection's link holds so much unsent that bulk senders should wait; the
+    /// link then calls `NotifyLinkRoom` once it has written enough.
     virtual bool LinkHasRoom(UWORD /*connectionId*/) { return true; }
 };
 
@@ -36,5 +38,15 @@ std::string NetworkGetHostNameFromConnId(UWORD connectionId);
 UWORD NetworkGetNumberOfConnections();
 void SendNetworkMessage(const cZUNetMessage& message);
 void SendNetworkDatagramMessage(const cZUNetMessage& message);
-/// True for local messages (connection 0), without a network, and while the link has room.
+/// True for local messages (connection 0), without a network, and while the link has room. When
+/// false, the link calls `NotifyLinkRoom` once it has room again.
 bool NetworkLinkHasRoom(UWORD connectionId);
+
+/// Bulk senders sleep while their links are full; a link wakes them through these instead of
+/// their polling. `waker` is called on a link's thread with none of the link's locks held, and
+/// not after `RemoveLinkRoomWaker` returns.
+using tLinkRoomWaker = std::function<void()>;
+int AddLinkRoomWaker(tLinkRoomWaker waker);
+void RemoveLinkRoomWaker(int id);
+/// A link that a bulk sender found full has room again: calls every waker.
+void NotifyLinkRoom();

@@ -1,5 +1,6 @@
 #include "ZUNet/QT/ConnectionBaseQt.h"
 
+#include "ZUNet/Core/NetworkInterface.h"
 #include "ZUNet/Core/RegistryRouter.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/QT/FrameWriter.h"
@@ -105,6 +106,21 @@ void cConnectionBaseQt::Drained(ULONG length)
 {
     mQueuedBytes.fetch_sub(length);
     mLastDrainMs.store(NowMs());
+}
+
+bool cConnectionBaseQt::HasRoomOrWakeLater()
+{
+    if (HasRoom())
+        return true;
+    // Asked before looking again: a write in between either sees the request or leaves room here.
+    mRoomWanted.store(true);
+    return HasRoom();
+}
+
+void cConnectionBaseQt::WakeSendersWaitingForRoom()
+{
+    if (mRoomWanted.load() && GetQueuedBytes() <= kRoomQueuedBytes / 2 && mRoomWanted.exchange(false))
+        NotifyLinkRoom();
 }
 
 bool cConnectionBaseQt::IsTransmitStalled(std::chrono::milliseconds limit) const

@@ -70,6 +70,9 @@ public:
     ULONG GetQueuedBytes() const { return mQueuedBytes.load(); }
     /// True when the queue is below kRoomQueuedBytes.
     bool HasRoom() const { return GetQueuedBytes() < kRoomQueuedBytes; }
+    /// `HasRoom`; when false, the link calls `NotifyLinkRoom` once its queue is down to half the
+    /// mark, so that the sender has something to write while the link writes the rest.
+    bool HasRoomOrWakeLater();
     /// True when frames have waited and none has left the queue for `limit`: the peer does not read.
     bool IsTransmitStalled(std::chrono::milliseconds limit) const;
 
@@ -83,6 +86,10 @@ public Q_SLOTS:
     virtual void Transmit() = 0;
 
 protected:
+    /// After a write, with the transmit-queue lock released: wakes bulk senders that asked for room
+    /// once there is enough.
+    void WakeSendersWaitingForRoom();
+
     /// Stamps a received message with the link's connection id (and the first word of inform-list
     /// requests) and posts a copy to the registry router.
     void PostToRegistry(cZUNetMessage& message);
@@ -94,6 +101,7 @@ private:
     mutable std::mutex mTransmitQueueLock;
     std::deque<sTransmitItem> mTransmitQueue;
     std::atomic<ULONG> mQueuedBytes { 0 };
+    std::atomic<bool> mRoomWanted { false };
     // When a frame last left the queue, or the queue last became non-empty (steady-clock ms).
     std::atomic<long long> mLastDrainMs { 0 };
 };

@@ -68,7 +68,7 @@ void cConnectionThreadWorkerBase::SendNetworkMessage(const cZUNetMessage& messag
 bool cConnectionThreadWorkerBase::TCPLinkHasRoom() const
 {
     std::lock_guard<std::mutex> locker(mTCPLinkLock);
-    return !mTCPLink || mTCPLink->HasRoom();
+    return !mTCPLink || mTCPLink->HasRoomOrWakeLater();
 }
 
 bool cConnectionThreadWorkerBase::TCPLinkStalled(std::chrono::milliseconds limit) const

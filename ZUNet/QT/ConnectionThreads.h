@@ -46,7 +46,8 @@ public:
     UWORD GetRemoteConnectionID() const { return mRemoteConnectionId; }
 
     void SendNetworkMessage(const cZUNetMessage& message);
-    /// The TCP link's unsent bytes are below the bulk senders' mark (true without a link).
+    /// The TCP link's unsent bytes are below the bulk senders' mark (true without a link); when
+    /// not, the link wakes the bulk senders once they are.
     bool TCPLinkHasRoom() const;
     /// The TCP link refused a frame, or has sent nothing of its queue for `limit`.
     bool TCPLinkStalled(std::chrono::milliseconds limit) const;

@@ -345,6 +345,12 @@ void cTCPConnection::WriteQueuedFrames()
 
 void cTCPConnection::Transmit()
 {
+    WriteTransmitQueue();
+    WakeSendersWaitingForRoom();
+}
+
+void cTCPConnection::WriteTransmitQueue()
+{
     const bool canWrite = !mTransmitStopped.load() && mDevice.isOpen();
     tTransmitQueueLock locker = LockTransmitQueue();
     if (mClosing) {

@@ -71,6 +71,8 @@ private:
     bool IsConnected() const;
     bool WriteAll(const UBYTE* bytes, ULONG length);
     void WriteQueuedFrames();
+    /// What `Transmit` writes, under the transmit-queue lock.
+    void WriteTransmitQueue();
     void SendHelloPayload(UBYTE kind, UWORD localUdpPort);
     // Direct writing; every one of these runs with the transmit-queue lock held.
     void SendFrame(const UBYTE* frame, ULONG length, std::unique_ptr<UBYTE[]> owned = nullptr);
