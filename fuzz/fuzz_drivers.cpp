@@ -13,6 +13,7 @@
 #include "ZUNet/Core/RegistryRouter.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/Trace.h"
+#include "fuzz/FuzzNetObjects.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,8 +23,6 @@
 
 namespace
 {
-
-void DropTrace(const char*, std::size_t, void*) { }
 
 struct sObjects {
     cZUNetBooleanSwitchDriver mSwitch { nullptr, "switch" };
@@ -79,21 +78,11 @@ struct sObjects {
     }
 };
 
-const UWORD kConnections[] = { ZUNET_LOCAL_CONNECTION, 1, 70, ZUNET_NO_CONNECTION };
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const bool ready = [] {
-        SetTraceSink(&DropTrace, nullptr);
-        sZUNetMessagePoolConfig pools;
-        pools.mSmallInitial = 200;
-        pools.mMediumInitial = 50;
-        gRegistryRouter = new cRegistryRouter(pools);
-        return true;
-    }();
-    (void)ready;
+    StartQuietRouter();
 
     auto objects = std::make_unique<sObjects>();
     std::size_t at = 0;
@@ -105,29 +94,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (at < size) {
         const UBYTE kind = data[at++];
         if (!(kind & 1)) {
-            if (size - at < 6)
+            if (!DeliverMessageRecord(
+                    data, size, at, kind, 12, [&](int index) -> cNetObject& { return objects->Target(index); }))
                 break;
-            const int target = data[at];
-            const UWORD connection = kConnections[data[at + 1] % 4];
-            const UWORD method = UWORD((data[at + 2] << 8) | data[at + 3]);
-            const std::size_t asked = std::size_t((data[at + 4] << 8) | data[at + 5]);
-            at += 6;
-            const std::size_t start = at;
-            const std::size_t length = take(asked);
-            cNetObject& to = objects->Target(target);
-            cZUNetMessage message { UWORD(length) };
-            for (std::size_t i = 0; i < length; ++i)
-                message.SetDataBufferUBYTE(data[start + i], int(i));
-            // From any local object, or one on a unit.
-            message.SetAddress(connection, to.GetHandle(), UWORD((kind >> 1) % 12 + 1), method);
-            // A link to the registry itself could ask it for its diagnostic dump, a file in the
-            // working folder: point such links at another handle.
-            if (method == M_OBJECT_ADD_TO_INFORM_LIST && length >= 4 && message.GetDataBufferUWORD(2) == 0)
-                message.SetDataBufferUWORD(1, 2);
-            // As dispatch does it: under the poll lock, then what it sent goes round.
-            gRegistryRouter->MessagesPollLock();
-            to.EntrypointMessage(message);
-            gRegistryRouter->MessagesPollUnLock();
         } else {
             if (size - at < 3)
                 break;

@@ -3,7 +3,6 @@
 #include "ZUNet/Core/Trace.h"
 
 #include <QDateTime>
-#include <QMutexLocker>
 #include <QThread>
 
 #include <algorithm>
@@ -12,7 +11,7 @@
 namespace
 {
 
-QMutex gHeavyProfileMutex;
+std::mutex gHeavyProfileMutex;
 std::atomic<cHeavyProfile*> gHeavyProfile { nullptr };
 
 struct sUnit {
@@ -39,7 +38,7 @@ cHeavyProfile* cHeavyProfile::Instance()
     cHeavyProfile* instance = gHeavyProfile.load();
     if (instance)
         return instance;
-    QMutexLocker locker(&gHeavyProfileMutex);
+    std::lock_guard<std::mutex> locker(gHeavyProfileMutex);
     instance = gHeavyProfile.load();
     if (!instance) {
         instance = new cHeavyProfile();
@@ -52,7 +51,7 @@ void cHeavyProfile::DeleteInstance()
 {
     cHeavyProfile* instance = nullptr;
     {
-        QMutexLocker locker(&gHeavyProfileMutex);
+        std::lock_guard<std::mutex> locker(gHeavyProfileMutex);
         instance = gHeavyProfile.exchange(nullptr);
     }
     delete instance;
@@ -60,14 +59,14 @@ void cHeavyProfile::DeleteInstance()
 
 void cHeavyProfile::SetMainThread()
 {
-    QMutexLocker locker(&mLock);
+    std::lock_guard<std::mutex> locker(mLock);
     if (!mMainThread)
         mMainThread = QThread::currentThread();
 }
 
 bool cHeavyProfile::IsMainThread()
 {
-    QMutexLocker locker(&mLock);
+    std::lock_guard<std::mutex> locker(mLock);
     return mMainThread == QThread::currentThread();
 }
 
@@ -97,7 +96,7 @@ QString cHeavyProfile::ConvertNanoSecondTimeToString(std::int64_t nanoseconds)
 bool cHeavyProfile::cHeavyProfileEntry::Start()
 {
     QThread* thread = QThread::currentThread();
-    QMutexLocker locker(&mLock);
+    std::lock_guard<std::mutex> locker(mLock);
     std::int64_t& depth = mDepth[thread];
     const bool first = depth == 0;
     ++depth;
@@ -112,7 +111,7 @@ bool cHeavyProfile::cHeavyProfileEntry::Start()
 void cHeavyProfile::cHeavyProfileEntry::End(std::int64_t endTime)
 {
     QThread* thread = QThread::currentThread();
-    QMutexLocker locker(&mLock);
+    std::lock_guard<std::mutex> locker(mLock);
     const auto start = mStartTimes.constFind(thread);
     if (start == mStartTimes.constEnd()) {
         ZU_ERR("End called before start");
@@ -133,12 +132,12 @@ void cHeavyProfile::cHeavyProfileEntry::End(std::int64_t endTime)
 
 void cHeavyProfile::cHeavyProfileEntry::Print()
 {
-    QMutexLocker locker(&mLock);
+    std::lock_guard<std::mutex> locker(mLock);
 }
 
 cHeavyProfile::cHeavyProfileEntry::sStatistics cHeavyProfile::cHeavyProfileEntry::Statistics() const
 {
-    QMutexLocker locker(&mLock);
+    std::lock_guard<std::mutex> locker(mLock);
     sStatistics statistics;
     statistics.mOverlapCount = mOverlapCount;
     statistics.mCallCount = mCallCount;
@@ -152,6 +151,6 @@ cHeavyProfile::cHeavyProfileEntry::sStatistics cHeavyProfile::cHeavyProfileEntry
 
 std::int64_t cHeavyProfile::cHeavyProfileEntry::Depth() const
 {
-    QMutexLocker locker(&mLock);
+    std::lock_guard<std::mutex> locker(mLock);
     return mDepth.value(QThread::currentThread(), 0);
 }

@@ -2,11 +2,11 @@
 
 #include <QHash>
 #include <QList>
-#include <QMutex>
 #include <QString>
 
 #include <cstdint>
 #include <limits>
+#include <mutex>
 
 class QThread;
 
@@ -49,7 +49,7 @@ public:
         std::int64_t mMax = 0;
         std::int64_t mTotal = 0;
         std::int64_t mLast = 0;
-        mutable QMutex mLock;
+        mutable std::mutex mLock;
     };
 
     static cHeavyProfile* Instance();
@@ -84,6 +84,6 @@ public:
 private:
     cHeavyProfile() = default;
 
-    QMutex mLock;
+    std::mutex mLock;
     QThread* mMainThread = nullptr;
 };
