@@ -1,5 +1,4 @@
 import QtQuick 2.15
-import ZUQml 1.0
 import "qrc:/WidgetBase"
 
 // The device's clock: a digital time or an analogue face, each with the date unless it is hidden,
@@ -35,10 +34,10 @@ WidgetBase {
         onTriggered: dateTimeWidget.now = new Date()
     }
 
-    FontLoader {
+    WidgetFont {
         id: fontLoader
 
-        source: QuendleFonts.fontSource(dateTimeWidget.textFont)
+        code: dateTimeWidget.textFont
     }
 
     Item {

@@ -1,5 +1,4 @@
 import QtQuick 2.15
-import ZUQml 1.0
 import "qrc:/WidgetBase"
 
 // A tab container: a row of tab buttons at the top or the bottom and one page per tab, of which only
@@ -21,10 +20,10 @@ WidgetBase {
     readonly property string offImage: cppWidget ? cppWidget.imageOffIdentifier : "_basic"
     readonly property string fontFamily: cppWidget ? fontLoader.name : ""
 
-    FontLoader {
+    WidgetFont {
         id: fontLoader
 
-        source: QuendleFonts.fontSource(tabContainer.cppWidget ? tabContainer.cppWidget.textFont : "lato")
+        code: tabContainer.cppWidget ? tabContainer.cppWidget.textFont : "lato"
     }
 
     // The page that holds the children at a location; a hidden item for a location with no tab.

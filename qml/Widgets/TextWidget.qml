@@ -1,5 +1,4 @@
 import QtQuick 2.15
-import ZUQml 1.0
 import "qrc:/WidgetBase"
 
 // A static text over its background, shrunk to fit the widget.
@@ -17,10 +16,10 @@ WidgetBase {
     readonly property int textAlignment: cppWidget ? cppWidget.textAlignment : Text.AlignLeft
     readonly property string textFont: cppWidget ? cppWidget.textFont : "lato"
 
-    FontLoader {
+    WidgetFont {
         id: fontLoader
 
-        source: QuendleFonts.fontSource(textWidget.textFont)
+        code: textWidget.textFont
     }
 
     Rectangle {

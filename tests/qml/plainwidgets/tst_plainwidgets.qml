@@ -180,5 +180,18 @@ Rectangle {
             // Half of the blue over the white page.
             Pixels.expect(this, image, 50, 37, "#8898f0", 6, "half opaque");
         }
+
+        // The widgets' folder names its shared pieces, so the views still to come draw with them: an image
+        // tinted where the configuration says so, and the font of a font code.
+        function test_sharedPieces() {
+            var image = createTemporaryQmlObject('import "qrc:/Widgets"; RecolourableImage { width: 100; height: 100;'
+                                                 + ' imageIdentifier: "1"; colour: "#00c000" }', page);
+            var font = createTemporaryQmlObject('import "qrc:/Widgets"; WidgetFont { code: "lato" }', page);
+            tryCompare(font, "name", "Lato");
+            verify(image.recolourable);
+            var grabbed = grabImage(page);
+            Pixels.expect(this, grabbed, 25, 50, "#00c000", 6, "recoloured half");
+            Pixels.expect(this, grabbed, 75, 50, "#808080", 6, "grey half");
+        }
     }
 }

@@ -1,0 +1,65 @@
+import QtQuick 2.15
+
+// An image of the configuration or of the built-in set, tinted with `colour` where the configuration
+// calls the id recolourable. Drawn small at first and again at its size a random moment later, so
+// that a page of many images does not render them all at once.
+Item {
+    id: recolourableImage
+
+    property string imageIdentifier: "_default"
+    property color colour: "#D7D6D5"
+    // Grows by one ":" whenever the image behind the id changes, so the provider is asked again.
+    property string imagePostfix: ""
+    readonly property bool recolourable: {
+        imagePostfix; // re-asked when the image itself changes
+        var config = _application.currentConfig;
+        return config ? config.isImageRecolourable(imageIdentifier) : false;
+    }
+
+    // For the widget's signal that the image behind its id changed.
+    function reload() {
+        imagePostfix += ":";
+    }
+
+    Image {
+        id: image
+
+        objectName: "image"
+        anchors.fill: parent
+        source: "image://imageProvider/" + recolourableImage.imageIdentifier + recolourableImage.imagePostfix
+        sourceSize: Qt.size(100, 100)
+        fillMode: Image.Stretch
+        smooth: true
+
+        onWidthChanged: resizeTimer.restart()
+        onHeightChanged: resizeTimer.restart()
+
+        Timer {
+            id: resizeTimer
+
+            interval: 1000 * Math.random()
+            onTriggered: {
+                if (image.width > 0 && image.height > 0)
+                    image.sourceSize = Qt.size(image.width, image.height);
+            }
+        }
+    }
+
+    ShaderEffect {
+        objectName: "recolouredImage"
+        anchors.fill: parent
+        visible: recolourableImage.recolourable
+        property variant source: ShaderEffectSource {
+            sourceItem: image
+            hideSource: recolourableImage.recolourable
+        }
+        property color newColor: recolourableImage.colour
+        property color testColor: {
+            recolourableImage.imagePostfix;
+            var config = _application.currentConfig;
+            return config ? config.getRecolourableColour(recolourableImage.imageIdentifier) : "white";
+        }
+        property real range: 0.12
+        fragmentShader: "qrc:/Widgets/Recolour.frag"
+    }
+}
