@@ -13,6 +13,7 @@
 #include "tests/support/RouterFixture.h"
 #include "tests/support/TraceCapture.h"
 #include "tests/support/quendle/NameParamListener.h"
+#include "tests/support/quendle/RunnerDownload.h"
 #include "tests/support/quendle/TestConfigManager.h"
 
 #include <QSignalSpy>
@@ -214,12 +215,7 @@ bool tst_ConfigClient::SignInLocal(const QString& name, const QString& password)
 
 QByteArray tst_ConfigClient::DownloadedBytes()
 {
-    QMutexLocker locker(&mClient->StorageMutex());
-    QFile* file = mClient->ConfigDataTempFile();
-    if (!file)
-        return QByteArray("<no file>");
-    file->seek(0);
-    return file->readAll();
+    return RunnerDownloadBytes(*mClient);
 }
 
 void tst_ConfigClient::signInAndDownload()

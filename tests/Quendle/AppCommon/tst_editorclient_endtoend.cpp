@@ -5,11 +5,12 @@
 #include "Quendle/AppCommon/PasswordHashing.h"
 #include "Quendle/AppCommon/RunnerQuendleConfigClient.h"
 #include "Quendle/Global/ConfigManagerProtocol.h"
-#include "ZUNet/Core/Syscall.h"
+#include "ZUNet/Core/PollLocker.h"
 #include "ZUNet/QT/NetworkConnection.h"
 #include "tests/support/Connections.h"
 #include "tests/support/HexData.h"
 #include "tests/support/quendle/QuendleUnit.h"
+#include "tests/support/quendle/RunnerDownload.h"
 
 #include <QCryptographicHash>
 #include <QSignalSpy>
@@ -52,9 +53,10 @@ bool SignIn(cQuendleConfigClient& client, const QString& name, const QString& pa
     QSignalSpy found(&client, &cQuendleConfigClient::SeekSuccessful);
     QSignalSpy notFound(&client, &cQuendleConfigClient::SeekFailed);
     const QByteArray path = (kUnit + QLatin1Char('/') + QLatin1String(kConfigManagerName)).toUtf8();
-    SyscallMessagesPollLock();
-    client.SeekObject(path.constData());
-    SyscallMessagesPollUnLock();
+    {
+        cPollLocker poll;
+        client.SeekObject(path.constData());
+    }
     if (!QTest::qWaitFor([&] { return found.count() + notFound.count() > 0; }, 10000) || found.count() != 1)
         return false;
     QSignalSpy authenticated(&client, &cQuendleConfigClient::Authenticated);
@@ -80,16 +82,6 @@ bool DownloadWhole(cEditorQuendleConfigClient& editor, int* chunks = nullptr)
 QString Sha256(const QByteArray& bytes)
 {
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
-}
-
-QByteArray RunnerBytes(cRunnerQuendleConfigClient& runner)
-{
-    QMutexLocker locker(&runner.StorageMutex());
-    QFile* file = runner.ConfigDataTempFile();
-    if (!file)
-        return QByteArray("<no file>");
-    file->seek(0);
-    return file->readAll();
 }
 
 } // namespace
@@ -206,7 +198,7 @@ void tst_EditorClientEndToEnd::uploadReachesTheUnitAndItsRunners()
     QSignalSpy runnerDownloaded(&runner, &cQuendleConfigClient::DownloadConfigSuccessful);
     runner.DownloadRunnerConfig(Desktop, {});
     QTRY_COMPARE_WITH_TIMEOUT(runnerDownloaded.count(), 1, 30000);
-    QVERIFY(RunnerBytes(runner).contains("Band desk"));
+    QVERIFY(RunnerDownloadBytes(runner).contains("Band desk"));
     runner.SetDownloadHasBeenProcessed();
     // What the application does when the unit says its configuration changed.
     QSignalSpy runnerUpdated(&runner, &cQuendleConfigClient::ConfigUpdated);
@@ -234,7 +226,7 @@ void tst_EditorClientEndToEnd::uploadReachesTheUnitAndItsRunners()
     // The runner hears of it and downloads the new configuration; the uploader is not told.
     QTRY_COMPARE_WITH_TIMEOUT(runnerDownloaded.count(), 2, 30000);
     QCOMPARE(runnerUpdated.count(), 1);
-    const QByteArray again = RunnerBytes(runner);
+    const QByteArray again = RunnerDownloadBytes(runner);
     QVERIFY(again.contains("Choir desk"));
     QVERIFY(!again.contains("Band desk"));
     QCOMPARE(editorUpdated.count(), 0);

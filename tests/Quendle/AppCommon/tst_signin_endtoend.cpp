@@ -21,6 +21,7 @@
 #include "tests/support/quendle/NameParamListener.h"
 #include "tests/support/quendle/NonReadingRunner.h"
 #include "tests/support/quendle/QuendleUnit.h"
+#include "tests/support/quendle/RunnerDownload.h"
 
 #include <QDeadlineTimer>
 #include <QtTest>
@@ -102,16 +103,6 @@ struct sRunnerClient {
     std::unique_ptr<cRunnerQuendleConfigClient> mClient;
     std::unique_ptr<cWatcher> mWatcher;
 };
-
-QByteArray StoredBytes(cRunnerQuendleConfigClient& client)
-{
-    QMutexLocker locker(&client.StorageMutex());
-    QFile* file = client.ConfigDataTempFile();
-    if (!file)
-        return QByteArray("<no file>");
-    file->seek(0);
-    return file->readAll();
-}
 
 } // namespace
 
@@ -343,7 +334,7 @@ void tst_SignInEndToEnd::download()
     sRunnerClient client("QuendleConfigClient_d");
     QVERIFY(SignInAndDownload(client, UBYTE(deviceType)));
     QCOMPARE(client.mWatcher->mProgress, QList<float> { 1.0f });
-    const QByteArray bytes = StoredBytes(*client.mClient);
+    const QByteArray bytes = RunnerDownloadBytes(*client.mClient);
     if (expectedPart.isEmpty()) {
         QCOMPARE(bytes, QByteArray());
         return;
@@ -385,7 +376,7 @@ void tst_SignInEndToEnd::severalMegabytesByteExact()
     QByteArray expected = head;
     expected.replace("password=\"QUJD\"", "");
     expected += "        <Resource id=\"2\" name=\"r\" data=\"" + data + "\"/>\n    </Resources>\n</QuendleConfig>";
-    const QByteArray bytes = StoredBytes(*client.mClient);
+    const QByteArray bytes = RunnerDownloadBytes(*client.mClient);
     QCOMPARE(bytes.size(), expected.size());
     QVERIFY(bytes == expected);
     const int chunks = (expected.size() + kChunkSize - 1) / kChunkSize;
@@ -419,7 +410,7 @@ void tst_SignInEndToEnd::runnerThatNeverReadsCostsBoundedMemory()
     QVERIFY(unit.Start(kPrimary, ConfigPath()));
     sRunnerClient healthy("QuendleConfigClient_h");
     QVERIFY(SignInAndDownload(healthy));
-    QVERIFY(StoredBytes(*healthy.mClient) == expected);
+    QVERIFY(RunnerDownloadBytes(*healthy.mClient) == expected);
     healthy->SetDownloadHasBeenProcessed();
     const long before = MemoryOfProcess(unit.Pid());
     QVERIFY(before > 0);
@@ -431,7 +422,7 @@ void tst_SignInEndToEnd::runnerThatNeverReadsCostsBoundedMemory()
     long most = before;
     for (int round = 0; round < 3; ++round) {
         QVERIFY(Download(healthy));
-        QVERIFY(StoredBytes(*healthy.mClient) == expected);
+        QVERIFY(RunnerDownloadBytes(*healthy.mClient) == expected);
         healthy->SetDownloadHasBeenProcessed();
         most = std::max(most, MemoryOfProcess(unit.Pid()));
     }
@@ -619,7 +610,7 @@ void tst_SignInEndToEnd::connectionLostMidDownload()
     // A restarted unit: the same client finds it, signs in and downloads the whole file.
     cQuendleUnit restarted;
     QVERIFY(DownloadFromRestartedUnit(client, restarted));
-    QVERIFY(StoredBytes(*client.mClient).contains(big));
+    QVERIFY(RunnerDownloadBytes(*client.mClient).contains(big));
     QCOMPARE(client.mWatcher->mDownloadFailed, 1);
     QCOMPARE(client.mWatcher->mTerminated, 1);
 }
