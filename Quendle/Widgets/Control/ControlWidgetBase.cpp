@@ -13,18 +13,6 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
-namespace
-{
-
-bool IsSwitchFunction(const QString& code)
-{
-    static const QStringList kSwitchFunctions { "mute", "pafl", "talkbackassign", "mutegrp", "ammchactive", "amminout",
-        "sendonoff", "xpmute" };
-    return kSwitchFunctions.contains(code);
-}
-
-} // namespace
-
 const cZUNetWidget::tCodeTable cZUNetControlWidgetBase::mLeftRightSourceIndexToCodes {
     { QStringLiteral("Left"), QStringLiteral("lefths") },
     { QStringLiteral("Right"), QStringLiteral("righths") },
@@ -34,6 +22,37 @@ const cZUNetWidget::tCodeTable cZUNetControlWidgetBase::mGlobalLocalSourceIndexT
     { QStringLiteral("Global"), QStringLiteral("global") },
     { QStringLiteral("Local"), QStringLiteral("local") },
 };
+
+const std::vector<cZUNetControlWidgetBase::sFunctionRow>& cZUNetControlWidgetBase::BaseFunctionRows()
+{
+    using R = sFunctionRow;
+    static const std::vector<R> rows {
+        { QLatin1String("mute"), { R::Channel }, R::NoWord, R::SwitchLink },
+        { QLatin1String("pafl"), { R::Channel, R::PAFLNumber }, R::NoWord, R::SwitchLink },
+        { QLatin1String("paflclear"), { R::PAFLNumber }, R::NoWord, R::PAFLClearLinks },
+        { QLatin1String("talkbackassign"), { R::Destination }, R::NoWord, R::SwitchLink },
+        { QLatin1String("mutegrp"), { R::MuteGroup }, R::NoWord, R::SwitchLink },
+        { QLatin1String("ammchactive"), { R::ChannelNumber }, R::NoWord, R::SwitchLink },
+        { QLatin1String("amminout"), { R::AMMNumber }, R::NoWord, R::SwitchLink, true },
+        { QLatin1String("taptempo"), { R::FxUnit, R::GlobalLocalSource, R::LeftRightSource }, R::TapWord,
+            R::TapTempoLinks, false, true },
+        { QLatin1String("sendonoff"), { R::Channel, R::Destination }, R::NoWord, R::SwitchLink },
+        { QLatin1String("scenerecall"), { R::SceneNumber }, R::SceneWord, R::SceneLink },
+        // Its key is built by the leaves.
+        { QLatin1String("xpmute"), {}, R::NoWord, R::SwitchLink },
+    };
+    return rows;
+}
+
+const cZUNetControlWidgetBase::sFunctionRow& cZUNetControlWidgetBase::FunctionRow(const QString& code) const
+{
+    for (const sFunctionRow& row : FunctionRows()) {
+        if (code == row.mCode)
+            return row;
+    }
+    static const sFunctionRow none { QLatin1String(""), {} };
+    return none;
+}
 
 cZUNetControlWidgetBase::cZUNetControlWidgetBase(int id, QObject* parent, const cConfigBase& configuration)
     : cZUNetWidget(id, parent, configuration)
@@ -95,33 +114,67 @@ void cZUNetControlWidgetBase::GetObjectNamesAndParametersString(std::string& key
     const tCodeTable channelTypes = GetChannelTypeIndexToCodes();
     const sChannelAddress channels = Channels();
     auto number = &sChannelAddress::CountedFromZero;
-    auto channel = [&] { return QStringList { channels.TypePart(channelTypes), channels.NumberPart() }; };
-    // The destination is looked up in the channel-type table, as the unit expects.
-    auto destination = [&] { return QStringList { channels.DestTypePart(channelTypes), channels.DestNumberPart() }; };
-
     QStringList parts { function };
-    if (function == QLatin1String("mute"))
-        parts << channel();
-    else if (function == QLatin1String("pafl"))
-        parts << channel() << number(mPAFLNumber);
-    else if (function == QLatin1String("paflclear"))
-        parts << number(mPAFLNumber);
-    else if (function == QLatin1String("talkbackassign"))
-        parts << destination();
-    else if (function == QLatin1String("mutegrp"))
-        parts << number(mMuteGroup);
-    else if (function == QLatin1String("ammchactive"))
-        parts << number(mChannelNumber);
-    else if (function == QLatin1String("amminout"))
-        parts << number(mAMMNumber);
-    else if (function == QLatin1String("taptempo"))
-        parts << number(mFxUnit) << mGlobalLocalSourceIndexToCodes.CodeOf(mGlobalLocalSource)
-              << mLeftRightSourceIndexToCodes.CodeOf(mLeftRightSource);
-    else if (function == QLatin1String("sendonoff"))
-        parts << channel() << destination();
-    else if (function == QLatin1String("scenerecall"))
-        parts << number(mSceneNumber);
+    for (sFunctionRow::ePart part : FunctionRow(function).mKeyParts) {
+        switch (part) {
+        case sFunctionRow::Channel:
+            parts << channels.TypePart(channelTypes) << channels.NumberPart();
+            break;
+        case sFunctionRow::Destination:
+            // Looked up in the channel-type table, as the unit expects.
+            parts << channels.DestTypePart(channelTypes) << channels.DestNumberPart();
+            break;
+        case sFunctionRow::ChannelNumber:
+            parts << channels.NumberPart();
+            break;
+        case sFunctionRow::GlobalLocalSource:
+            parts << mGlobalLocalSourceIndexToCodes.CodeOf(mGlobalLocalSource);
+            break;
+        case sFunctionRow::LeftRightSource:
+            parts << mLeftRightSourceIndexToCodes.CodeOf(mLeftRightSource);
+            break;
+        default:
+            parts << number(PartNumber(part));
+            break;
+        }
+    }
     key = parts.join(QLatin1Char('/')).toStdString();
+}
+
+cIntProperty* cZUNetControlWidgetBase::PartNumber(sFunctionRow::ePart part) const
+{
+    switch (part) {
+    case sFunctionRow::ChannelNumber:
+        return mChannelNumber;
+    case sFunctionRow::PAFLNumber:
+        return mPAFLNumber;
+    case sFunctionRow::MuteGroup:
+        return mMuteGroup;
+    case sFunctionRow::AMMNumber:
+        return mAMMNumber;
+    case sFunctionRow::FxUnit:
+        return mFxUnit;
+    case sFunctionRow::SceneNumber:
+        return mSceneNumber;
+    default:
+        return nullptr;
+    }
+}
+
+QList<cProperty*> cZUNetControlWidgetBase::PartProperties(sFunctionRow::ePart part) const
+{
+    switch (part) {
+    case sFunctionRow::Channel:
+        return { mChannelType, mChannelNumber };
+    case sFunctionRow::Destination:
+        return { mDestChannelType, mDestChannelNumber };
+    case sFunctionRow::GlobalLocalSource:
+        return { mGlobalLocalSource };
+    case sFunctionRow::LeftRightSource:
+        return { mLeftRightSource };
+    default:
+        return { PartNumber(part) };
+    }
 }
 
 void cZUNetControlWidgetBase::DeleteDrivers()
@@ -135,15 +188,15 @@ void cZUNetControlWidgetBase::DeleteDrivers()
 void cZUNetControlWidgetBase::CreateDriver()
 {
     DeleteDrivers();
-    const QString function = FunctionCode();
+    const sFunctionRow::eWord word = CurrentFunction().mWord;
     const QByteArray name = (Type() + QString::number(widgetId())).toLocal8Bit();
     cPollLocker locker;
     mSwitchDriver = new cZUNetBooleanSwitchDriver(this, name.constData());
     connect(mSwitchDriver, &cZUNetBooleanSwitchDriver::ValueChanged, this, &cZUNetControlWidgetBase::ValueChanged);
     bool registered = DriverRegistered(mSwitchDriver);
-    if (function == QLatin1String("taptempo") || function == QLatin1String("scenerecall")) {
+    if (word != sFunctionRow::NoWord) {
         mUWORDDriver = new cZUNetUWORDDriver(this, (name + "_uword_driver").constData());
-        if (function == QLatin1String("scenerecall"))
+        if (word == sFunctionRow::SceneWord)
             connect(mUWORDDriver, &cZUNetUWORDDriver::ValueChanged, this, &cZUNetControlWidgetBase::ValueChanged);
         registered = DriverRegistered(mUWORDDriver) && registered;
     }
@@ -167,9 +220,9 @@ void cZUNetControlWidgetBase::NetObjectNamesAndParametersReceived(
 
 void cZUNetControlWidgetBase::CreateAssignments(bool bidirect)
 {
-    const QString function = FunctionCode();
-    const bool usesSwitch = function != QLatin1String("scenerecall");
-    const bool usesWord = function == QLatin1String("taptempo") || function == QLatin1String("scenerecall");
+    const sFunctionRow& function = CurrentFunction();
+    const bool usesSwitch = function.mWord != sFunctionRow::SceneWord;
+    const bool usesWord = function.mWord != sFunctionRow::NoWord;
     // A driver nothing can link to keeps the widget disabled.
     if ((usesSwitch && !DriverRegistered(mSwitchDriver)) || (usesWord && !DriverRegistered(mUWORDDriver)))
         return;
@@ -178,19 +231,26 @@ void cZUNetControlWidgetBase::CreateAssignments(bool bidirect)
         return;
     const auto& first = mNetObjectNamesAndParameters.front();
     const auto& last = mNetObjectNamesAndParameters.back();
-    if (IsSwitchFunction(function)) {
+    switch (function.mLinks) {
+    case sFunctionRow::SwitchLink:
         QueueLink(first.first, first.second, mSwitchDriver->GetName(), PARAMETER_BASE, true, bidirect);
-    } else if (function == QLatin1String("taptempo")) {
+        break;
+    case sFunctionRow::TapTempoLinks:
         if (bidirect)
             QueueLink(mUWORDDriver->GetName(), PARAMETER_BASE, first.first, first.second, false, false);
         QueueLink(last.first, last.second, mSwitchDriver->GetName(), PARAMETER_BASE, false, false);
-    } else if (function == QLatin1String("paflclear")) {
+        break;
+    case sFunctionRow::PAFLClearLinks:
         if (bidirect)
             QueueLink(mSwitchDriver->GetName(), PARAMETER_BASE, first.first, first.second, false, false);
         // The state link reports a failure only together with the press link.
         QueueLink(last.first, last.second, mSwitchDriver->GetName(), PARAMETER_BASE, true, false, bidirect);
-    } else if (function == QLatin1String("scenerecall")) {
+        break;
+    case sFunctionRow::SceneLink:
         QueueLink(first.first, first.second, mUWORDDriver->GetName(), PARAMETER_BASE, true, true);
+        break;
+    case sFunctionRow::NoLinks:
+        break;
     }
 }
 
@@ -198,7 +258,7 @@ void cZUNetControlWidgetBase::CreateAssignments(bool bidirect)
 
 bool cZUNetControlWidgetBase::value() const
 {
-    if (FunctionCode() == QLatin1String("scenerecall")) {
+    if (CurrentFunction().mWord == sFunctionRow::SceneWord) {
         if (!IsOnline() || !mUWORDDriver || !mSceneNumber || !mUWORDDriver->HasValue())
             return false;
         // The unit counts scenes from 0.
@@ -212,7 +272,7 @@ bool cZUNetControlWidgetBase::value() const
 void cZUNetControlWidgetBase::ValueChanged()
 {
     Q_EMIT valueChanged();
-    if (FunctionCode() == QLatin1String("taptempo") && value())
+    if (CurrentFunction().mFlash && value())
         QTimer::singleShot(TAP_TEMPO_FLASH_MS, this, &cZUNetControlWidgetBase::SwitchTempoIndicatorToFalse);
 }
 
@@ -224,7 +284,7 @@ void cZUNetControlWidgetBase::SwitchTempoIndicatorToFalse()
 
 void cZUNetControlWidgetBase::SetButtonType()
 {
-    mInvert = FunctionCode() == QLatin1String("amminout");
+    mInvert = CurrentFunction().mInvert;
 }
 
 QString cZUNetControlWidgetBase::text() const
@@ -301,33 +361,12 @@ void cZUNetControlWidgetBase::SetPropertyVisibility()
     mRadius->setVisible(
         mOffImage->stringValue() == QLatin1String("_basic") || mOnImage->stringValue() == QLatin1String("_basic"));
 
-    auto show = [](std::initializer_list<cProperty*> properties) {
-        for (cProperty* property : properties) {
+    for (sFunctionRow::ePart part : CurrentFunction().mKeyParts) {
+        for (cProperty* property : PartProperties(part)) {
             if (property)
                 property->setVisible(true);
         }
-    };
-    const QString function = FunctionCode();
-    if (function == QLatin1String("paflclear"))
-        show({ mPAFLNumber });
-    else if (function == QLatin1String("mutegrp"))
-        show({ mMuteGroup });
-    else if (function == QLatin1String("amminout"))
-        show({ mAMMNumber });
-    else if (function == QLatin1String("ammchactive"))
-        show({ mChannelNumber });
-    else if (function == QLatin1String("taptempo"))
-        show({ mFxUnit, mGlobalLocalSource, mLeftRightSource });
-    else if (function == QLatin1String("pafl"))
-        show({ mChannelType, mChannelNumber, mPAFLNumber });
-    else if (function == QLatin1String("mute"))
-        show({ mChannelType, mChannelNumber });
-    else if (function == QLatin1String("talkbackassign"))
-        show({ mDestChannelType, mDestChannelNumber });
-    else if (function == QLatin1String("sendonoff"))
-        show({ mChannelType, mChannelNumber, mDestChannelType, mDestChannelNumber });
-    else if (function == QLatin1String("scenerecall"))
-        show({ mSceneNumber });
+    }
 }
 
 void cZUNetControlWidgetBase::ConnectSignalsAndSlots()

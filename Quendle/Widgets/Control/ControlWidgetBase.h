@@ -4,16 +4,19 @@
 
 #include "ZUNet/Core/ZUNetTypes.h"
 
+#include <QLatin1String>
 #include <QList>
 #include <QString>
 
 #include <string>
+#include <vector>
 
 class cColourProperty;
 class cComboProperty;
 class cFontProperty;
 class cImageProperty;
 class cIntProperty;
+class cProperty;
 class cSizeFractionProperty;
 class cStringProperty;
 class cZUNetBooleanSwitchDriver;
@@ -84,6 +87,50 @@ public:
     cZUNetBooleanSwitchDriver* SwitchDriver() const { return mSwitchDriver; }
     cZUNetUWORDDriver* UWORDDriver() const { return mUWORDDriver; }
 
+    /// What one function code does here: its request key after the code (in order; the editor
+    /// shows the properties of these parts and hides the others), the drivers it makes, the links
+    /// it queues, and how `value` reads.
+    struct sFunctionRow {
+        enum ePart {
+            Channel, ///< channel type code / channel number
+            Destination, ///< destination type code (in the channel-type table) / destination number
+            ChannelNumber,
+            PAFLNumber,
+            MuteGroup,
+            AMMNumber,
+            FxUnit,
+            GlobalLocalSource,
+            LeftRightSource,
+            SceneNumber,
+        };
+        enum eWord {
+            NoWord,
+            TapWord, ///< a word driver that sends the taps; the switch shows the unit's indicator
+            SceneWord, ///< a word driver that holds the unit's scene; `value` compares it, no switch
+        };
+        enum eLinks {
+            NoLinks,
+            SwitchLink, ///< first object -> switch, sync, both ways when asked
+            TapTempoLinks, ///< word -> first object when asked; last object -> switch
+            PAFLClearLinks, ///< switch -> first object when asked; last object -> switch, sync
+            SceneLink, ///< first object -> word, sync, both ways
+        };
+
+        QLatin1String mCode;
+        std::vector<ePart> mKeyParts;
+        eWord mWord = NoWord;
+        eLinks mLinks = NoLinks;
+        /// Shown on while the unit's switch is off.
+        bool mInvert = false;
+        /// The switch goes back to off `TAP_TEMPO_FLASH_MS` after the unit turns it on.
+        bool mFlash = false;
+    };
+    /// The functions this base knows; a leaf with functions of its own adds rows through
+    /// `FunctionRows`.
+    static const std::vector<sFunctionRow>& BaseFunctionRows();
+    /// The row of `code`; an empty row (the bare code as key, a switch and no links) when no row has it.
+    const sFunctionRow& FunctionRow(const QString& code) const;
+
     /// The milliseconds a momentary button stays on after a click.
     static const UBYTE PULSE_INTERVAL = 100;
     /// The milliseconds the tap-tempo indicator stays lit.
@@ -142,6 +189,13 @@ private Q_SLOTS:
     void PropertySceneNumberChanged();
 
 protected:
+    /// The rows looked up by function code; the base's rows unless the leaf adds its own.
+    virtual const std::vector<sFunctionRow>& FunctionRows() const { return BaseFunctionRows(); }
+    const sFunctionRow& CurrentFunction() const { return FunctionRow(FunctionCode()); }
+    /// The number property of a key part, null for the parts that are no single number.
+    cIntProperty* PartNumber(sFunctionRow::ePart part) const;
+    /// The properties the editor shows for a key part.
+    QList<cProperty*> PartProperties(sFunctionRow::ePart part) const;
     /// A binding property changed: while on line, a new key, new drivers and new links.
     void BindingChanged();
     sChannelAddress Channels() const { return { mChannelType, mChannelNumber, mDestChannelType, mDestChannelNumber }; }
