@@ -128,7 +128,7 @@ public:
     bool GetTouched() const { return mTouched; }
 
 protected:
-    /// Sends `length` bytes of `mServiceMessage` with `method` to the parameter's inform list.
+    /// Sends `mServiceMessage`, filled by the caller, with `method` to the parameter's inform list.
     void InformOfChange(UWORD method);
 
     cContinuousControllerDriver* mDriver;
