@@ -2,7 +2,9 @@
 // to its position, receive a change every 20 ms from the unit program (a separate process on the
 // test network): the GUI thread's share of a core (its CPU time over the wall time) and the delay
 // of a button press (a mouse press posted to the window until the button's handler runs). Beside
-// it, in the same rounds, the same figures with no value traffic.
+// it, in the same rounds, the same figures with no value traffic, and the GUI thread's share under
+// the same traffic with the items taken out of the window: what the drivers' notifications and
+// the widgets cost without the QML that shows them.
 
 #include "bench/BenchBoundWidgets.h"
 #include "bench/BenchWindow.h"
@@ -111,6 +113,7 @@ struct sWorld : sSignedInWorld {
     cProbe mProbe;
     std::unique_ptr<QQmlApplicationEngine> mEngine;
     QQuickWindow* mWindow = nullptr;
+    QVariantList mShown;
     long mChanges = 0;
 
     sWorld()
@@ -124,6 +127,7 @@ struct sWorld : sSignedInWorld {
             widgets.append(QVariant::fromValue<QObject*>(widget));
             QObject::connect(widget, &cTestLevelWidget::positionChanged, [this] { ++mChanges; });
         }
+        mShown = widgets;
         mEngine = std::make_unique<QQmlApplicationEngine>();
         mEngine->setInitialProperties({ { "widgets", widgets }, { "probe", QVariant::fromValue<QObject*>(&mProbe) } });
         mEngine->loadData(kWindowQml);
@@ -140,6 +144,13 @@ struct sWorld : sSignedInWorld {
         Pulse(0);
         mEngine.reset();
         mRunner.reset();
+    }
+
+    /// With `shown` false the window keeps no item bound to a widget.
+    void Show(bool shown)
+    {
+        mWindow->setProperty("widgets", shown ? mShown : QVariantList());
+        WaitFor([] { return false; }, 200);
     }
 
     bool Pulse(int periodMs)
@@ -207,6 +218,7 @@ void BM_GuiUnderValueTraffic(benchmark::State& state)
     }
     sFigures idle;
     sFigures traffic;
+    double unshownCoreShare = 0;
     for (auto _ : state) {
         const sFigures quiet = world.Measure();
         if (!world.Pulse(kPulseMs)) {
@@ -216,6 +228,9 @@ void BM_GuiUnderValueTraffic(benchmark::State& state)
         // The first changes make their way through before the measuring starts.
         WaitFor([] { return false; }, 200);
         const sFigures busy = world.Measure();
+        world.Show(false);
+        unshownCoreShare += world.Measure().mCoreShare;
+        world.Show(true);
         if (!world.Pulse(0)) {
             state.SkipWithError("unit did not stop its changes");
             break;
@@ -237,6 +252,7 @@ void BM_GuiUnderValueTraffic(benchmark::State& state)
     state.counters["idle_gui_core_share"] = idle.mCoreShare / rounds;
     state.counters["idle_press_ms"] = idle.mPressMedianMs / rounds;
     state.counters["idle_press_max_ms"] = idle.mPressMaxMs;
+    state.counters["unshown_traffic_gui_core_share"] = unshownCoreShare / rounds;
 }
 BENCHMARK(BM_GuiUnderValueTraffic)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
 
