@@ -267,8 +267,8 @@ public:
         Q_EMIT rememberLoginDetailsChanged();
         Q_EMIT usernameChanged();
         Q_EMIT passwordStoredChanged();
-        Q_EMIT isProDVXChanged();
-        Q_EMIT showPinPadChanged();
+        Q_EMIT isProDVXChanged(mProDVX);
+        Q_EMIT showPinPadChanged(mShowPinPad);
         clear();
     }
 
@@ -324,8 +324,8 @@ Q_SIGNALS:
     void kioskModeChanged();
     void loadDemoConfigSuccessful();
     void loadDemoConfigFailed();
-    void isProDVXChanged();
-    void showPinPadChanged();
+    void isProDVXChanged(bool);
+    void showPinPadChanged(bool);
     void melvarBuildChanged();
     void quitCountChanged();
     void consoleLinesChanged();

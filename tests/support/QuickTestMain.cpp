@@ -1,42 +1,22 @@
 // The main of every Qt Quick Test executable. A QML warning fails the run: while the test log runs,
 // Qt Test prints it as a QWARN line, which the test's FAIL_REGULAR_EXPRESSION catches (so
-// TestCase.ignoreWarning still works); before and after, this handler counts it and the exit status
-// reports it.
+// TestCase.ignoreWarning still works); before and after, the QML warning counter counts it and the exit
+// status reports it.
 
 #include "tests/support/QuickTestMain.h"
+
+#include "tests/support/QmlWarnings.h"
 
 #include <QQmlEngine>
 #include <QtQuickTest>
 
-#include <atomic>
 #include <cstdio>
+#include <memory>
 
 namespace
 {
 
-std::atomic<int> gQmlWarnings { 0 };
-QtMessageHandler gPreviousHandler = nullptr;
-
-bool IsFromQml(const QMessageLogContext& context, const QString& message)
-{
-    const QByteArray category(context.category ? context.category : "");
-    const QByteArray file(context.file ? context.file : "");
-    return category == "qml" || category == "js" || file.endsWith(".qml") || file.startsWith("qrc:")
-        || file.startsWith("file:") || message.contains(QLatin1String(".qml:"))
-        || message.startsWith(QLatin1String("QQmlComponent")) || message.startsWith(QLatin1String("QQmlExpression"));
-}
-
-void CountingHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    if (type != QtDebugMsg && type != QtInfoMsg && IsFromQml(context, message)) {
-        ++gQmlWarnings;
-        std::fprintf(stderr, "QML warning: %s\n", qPrintable(message));
-    }
-    if (gPreviousHandler != nullptr)
-        gPreviousHandler(type, context, message);
-    else
-        std::fprintf(stderr, "%s\n", qPrintable(message));
-}
+std::unique_ptr<cQmlWarningCounter> gQmlWarnings;
 
 class cQuickTestSetup : public QObject
 {
@@ -45,9 +25,8 @@ class cQuickTestSetup : public QObject
 public Q_SLOTS:
     void applicationAvailable()
     {
-        QtMessageHandler previous = qInstallMessageHandler(CountingHandler);
-        if (previous != CountingHandler)
-            gPreviousHandler = previous;
+        if (!gQmlWarnings)
+            gQmlWarnings = std::make_unique<cQmlWarningCounter>();
     }
 
     void qmlEngineAvailable(QQmlEngine* engine) { RegisterQuickTestTypes(engine); }
@@ -59,8 +38,9 @@ int main(int argc, char** argv)
 {
     cQuickTestSetup setup;
     const int failed = quick_test_main_with_setup(argc, argv, QUICK_TEST_NAME, nullptr, &setup);
-    if (gQmlWarnings > 0) {
-        std::fprintf(stderr, "FAIL: %d QML warning(s) outside the test functions\n", gQmlWarnings.load());
+    const int warnings = gQmlWarnings ? gQmlWarnings->Count() : 0;
+    if (warnings > 0) {
+        std::fprintf(stderr, "FAIL: %d QML warning(s) outside the test functions\n", warnings);
         return failed != 0 ? failed : 1;
     }
     return failed;

@@ -2,10 +2,9 @@
 
 #include "Quendle/Runner/WidgetFactory.h"
 #include "Quendle/Widgets/Base/Widget.h"
+#include "tests/support/quendle/WidgetTestKit.h"
 
-#include <QQmlEngine>
 #include <QSet>
-#include <QVariantList>
 #include <QXmlStreamReader>
 
 /// The runner factory's contract in small, over its own type table: duplicate ids and widgets without a size
@@ -38,31 +37,7 @@ public:
     /// Reads the `Widget` children of the document's root element; the widgets get `parent`.
     QList<cWidget*> ReadLayout(const QString& document, const cConfigBase& configuration, QObject* parent)
     {
-        QList<cWidget*> widgets;
-        QSet<int> ids;
-        QXmlStreamReader reader(document);
-        if (!reader.readNextStartElement())
-            return widgets;
-        while (reader.readNextStartElement()) {
-            if (reader.name() != QLatin1String("Widget")) {
-                reader.skipCurrentElement();
-                continue;
-            }
-            if (cWidget* widget = CreateFromXml(reader, ids, configuration, parent))
-                widgets.append(widget);
-        }
-        return widgets;
-    }
-
-    /// ReadLayout for QML: the widgets stay C++'s (they go with `parent`).
-    QVariantList ReadLayoutForQml(const QString& document, const cConfigBase& configuration, QObject* parent)
-    {
-        QVariantList widgets;
-        for (cWidget* widget : ReadLayout(document, configuration, parent)) {
-            QQmlEngine::setObjectOwnership(widget, QQmlEngine::CppOwnership);
-            widgets.append(QVariant::fromValue(static_cast<QObject*>(widget)));
-        }
-        return widgets;
+        return WidgetTest::ReadLayout(*this, document, configuration, parent);
     }
 
     mutable int mBuilt = 0;

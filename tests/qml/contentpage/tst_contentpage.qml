@@ -63,18 +63,6 @@ Item {
             _application.clearLayouts();
         }
 
-        function find(item, name) {
-            for (var i = 0; i < item.children.length; ++i) {
-                var child = item.children[i];
-                if (child.objectName === name)
-                    return child;
-                var below = find(child, name);
-                if (below)
-                    return below;
-            }
-            return null;
-        }
-
         function countItems(item) {
             var count = 1;
             for (var i = 0; i < item.children.length; ++i)
@@ -177,7 +165,7 @@ Item {
                 compare(page.portraitAspectRatio, page.landscapeAspectRatio);
             compare(page.singleLayoutIsAnyOrientation, data.single);
             compare(lastLockCall(), data.lock);
-            var text = find(page, "emptyText");
+            var text = findChild(page, "emptyText");
             compare(text.text, data.text);
             compare(text.visible, data.text !== "");
             compare(text.font.pointSize, 24);
@@ -310,19 +298,19 @@ Item {
             page.demoMode = data.demo;
             connection.lostCommsLowTTL = data.lost;
             connection.allUnitsConnectedAndAuthenticated = data.all;
-            var banner = find(page, "connectionBanner");
+            var banner = findChild(page, "connectionBanner");
             compare(page.showConnectionWarning, data.shown);
             compare(banner.visible, data.shown);
             compare(banner.height, 50);
             compare(banner.width, page.width);
             compare(banner.y, page.height - 50);
             compare(banner.z, 100);
-            compare(find(banner, "bannerText").text, "Connection problem...");
+            compare(findChild(banner, "bannerText").text, "Connection problem...");
             if (!data.shown)
                 return;
 
-            var moreInfo = find(banner, "moreInfoButton");
-            var hide = find(banner, "hideButton");
+            var moreInfo = findChild(banner, "moreInfoButton");
+            var hide = findChild(banner, "hideButton");
             compare(moreInfo.width, 4 * moreInfo.height);
             compare(moreInfo.height, 25);
             compare(hide.width, 3 * hide.height);
@@ -357,7 +345,7 @@ Item {
             page.createContent();
             compare([page.x, page.y, page.width, page.height], data.page);
             compare(page.color.toString(), "#ffffff");
-            var background = find(page, "letterboxBackground");
+            var background = findChild(page, "letterboxBackground");
             compare(background.visible, data.background);
             compare(background.color.toString(), Qt.rgba(0.07, 0.13, 0.15, 1).toString());
             compare([page.mapToItem(holder, background.x, background.y).x, background.width], [0, 400]);

@@ -9,8 +9,10 @@
 #include "Quendle/Runner/RunnerConfig.h"
 #include "Quendle/Runner/RunnerLayout.h"
 #include "tests/Quendle/Widgets/Control/MixerTestLeaves.h"
+#include "tests/support/QmlWarnings.h"
 #include "tests/support/TestNetwork.h"
 #include "tests/support/quendle/QuendleUnit.h"
+#include "tests/support/quendle/WidgetTestKit.h"
 
 #include <QAbstractState>
 #include <QGuiApplication>
@@ -24,7 +26,6 @@
 #include <QQuickWindow>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QXmlStreamReader>
 #include <QtTest>
 
 #include <functional>
@@ -93,17 +94,6 @@ void QueueScenario()
             QCoreApplication::quit();
         },
         Qt::QueuedConnection);
-}
-
-int gQmlWarnings = 0;
-QtMessageHandler gPreviousHandler = nullptr;
-
-void CountQmlWarnings(QtMsgType type, const QMessageLogContext& context, const QString& text)
-{
-    const bool fromQml = (context.file && QByteArray(context.file).endsWith(".qml")) || text.contains(".qml");
-    if (type != QtDebugMsg && type != QtInfoMsg && fromQml)
-        ++gQmlWarnings;
-    gPreviousHandler(type, context, text);
 }
 
 QObject* FindIn(QObject* root, const QString& name)
@@ -182,6 +172,7 @@ private:
     std::unique_ptr<cQuendleUnit> mUnit;
     QQuickWindow* mWindow = nullptr;
     QStringList mRoad;
+    std::unique_ptr<cQmlWarningCounter> mQmlWarnings;
 };
 
 void tst_RunnerEndToEnd::initTestCase()
@@ -192,12 +183,12 @@ void tst_RunnerEndToEnd::initTestCase()
     // No OpenGL context offscreen.
     qputenv("QT_QUICK_BACKEND", "software");
     qAddPreRoutine(QueueScenario);
-    gPreviousHandler = qInstallMessageHandler(CountQmlWarnings);
+    mQmlWarnings = std::make_unique<cQmlWarningCounter>();
 }
 
 void tst_RunnerEndToEnd::cleanupTestCase()
 {
-    qInstallMessageHandler(gPreviousHandler);
+    mQmlWarnings.reset();
 }
 
 void tst_RunnerEndToEnd::init()
@@ -206,13 +197,13 @@ void tst_RunnerEndToEnd::init()
     settings.clear();
     // The licence was accepted on an earlier run.
     settings.setValue(QStringLiteral("EU"), true);
-    gQmlWarnings = 0;
+    mQmlWarnings->Reset();
 }
 
 void tst_RunnerEndToEnd::cleanup()
 {
     mUnit.reset();
-    QCOMPARE(gQmlWarnings, 0);
+    QCOMPARE(mQmlWarnings->Count(), 0);
 }
 
 bool tst_RunnerEndToEnd::StartUnit(const QStringList& arguments, int gain)
@@ -254,12 +245,10 @@ QPointer<cTestLevelWidget> tst_RunnerEndToEnd::AddFader()
     }
     cRunnerLayout* layout = config->layouts()->at(0);
     auto* fader = new cTestLevelWidget(90, layout, *config);
-    fader->Init();
-    QXmlStreamReader reader(QStringLiteral("<Widget id=\"90\" type=\"test_zunet_fader\" unitId=\"%1\" "
-                                           "levelType=\"mainlevel\" channelNumber=\"1\"/>")
-                                .arg(unitId));
-    reader.readNextStartElement();
-    fader->LoadAttributes(reader);
+    WidgetTest::Load(*fader,
+        QStringLiteral("<Widget id=\"90\" type=\"test_zunet_fader\" unitId=\"%1\" levelType=\"mainlevel\" "
+                       "channelNumber=\"1\"/>")
+            .arg(unitId));
     layout->AddWidget(fader);
     layout->SetOnline();
     return fader;

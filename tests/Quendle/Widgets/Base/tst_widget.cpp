@@ -3,13 +3,13 @@
 #include "Quendle/Widgets/Base/Widget.h"
 #include "tests/support/TraceCapture.h"
 #include "tests/support/quendle/TestConfig.h"
+#include "tests/support/quendle/WidgetTestKit.h"
 
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QSignalSpy>
 #include <QXmlStreamReader>
-#include <QXmlStreamWriter>
 #include <QtTest>
 
 #include <climits>
@@ -19,16 +19,11 @@
 namespace
 {
 
-// Loads one `Widget` element the way the factory does: identity, construction, Init, attributes.
+// An unknown widget loaded from a `Widget` element with these attributes.
 std::unique_ptr<cUnknownWidget> LoadWidget(const QString& attributes)
 {
-    QXmlStreamReader reader(QStringLiteral("<Widget %1/>").arg(attributes));
-    if (!reader.readNextStartElement())
-        return nullptr;
-    auto widget = std::make_unique<cUnknownWidget>(1, nullptr, QStringLiteral("unknown_kind"));
-    widget->Init();
-    widget->LoadAttributes(reader);
-    return widget;
+    return WidgetTest::Make<cUnknownWidget>(
+        QStringLiteral("<Widget %1/>").arg(attributes), 1, nullptr, QStringLiteral("unknown_kind"));
 }
 
 // A factory that must not be asked: plain widgets have no children to build.
@@ -645,11 +640,7 @@ void tst_Widget::writeAndReadBack()
     auto widget = LoadWidget(
         R"(id="1" type="t" x="0.125" y="0.5" width="0.25" height="0.1" z="1" group="3,4" contentSizeMode="0.75" positionLock="1")");
     QVERIFY(widget);
-    QString text;
-    {
-        QXmlStreamWriter writer(&text);
-        widget->WriteXml(writer);
-    }
+    const QString text = WidgetTest::Written(*widget);
     QCOMPARE(text,
         QStringLiteral(R"(<Widget id="1" type="unknown_kind" x="0.125" y="0.5" width="0.25" height="0.1" z="1" )"
                        R"(group="3,4" contentSizeMode="0.75" positionLock="1"/>)"));
@@ -669,10 +660,7 @@ void tst_Widget::writeAndReadBack()
     QVERIFY(copy.positionLocked());
 
     cUnknownWidget fresh(2, nullptr, "rect");
-    QString freshText;
-    QXmlStreamWriter freshWriter(&freshText);
-    fresh.WriteXml(freshWriter);
-    QCOMPARE(freshText,
+    QCOMPARE(WidgetTest::Written(fresh),
         QStringLiteral(R"(<Widget id="2" type="rect" x="-1" y="-1" width="-1" height="-1" z="0" group="" )"
                        R"(contentSizeMode="fill" positionLock="0"/>)"));
 }

@@ -14,9 +14,8 @@
 #include "tests/support/TraceCapture.h"
 #include "tests/support/ValueObject.h"
 #include "tests/support/quendle/TestConfig.h"
+#include "tests/support/quendle/WidgetTestKit.h"
 
-#include <QXmlStreamReader>
-#include <QXmlStreamWriter>
 #include <QtTest>
 
 #include <memory>
@@ -37,13 +36,8 @@ template <class tWidget>
 std::unique_ptr<tWidget> MakeWidget(
     const cConfigBase& configuration, const QString& element, int id = 1, const QString& type = QString())
 {
-    auto widget = type.isEmpty() ? std::make_unique<tWidget>(id, nullptr, configuration)
-                                 : std::make_unique<tWidget>(id, nullptr, configuration, type);
-    widget->Init();
-    QXmlStreamReader reader(element.toUtf8());
-    reader.readNextStartElement();
-    widget->LoadAttributes(reader);
-    return widget;
+    return type.isEmpty() ? WidgetTest::Make<tWidget>(element, id, nullptr, configuration)
+                          : WidgetTest::Make<tWidget>(element, id, nullptr, configuration, type);
 }
 
 /// The builder has worked through every command queued and the syscall thread has nothing left.
@@ -189,12 +183,7 @@ QStringList PropertyTexts(cWidget& widget)
 /// The widget's attributes as written, read back into a fresh widget of the same kind.
 template <class tWidget> std::unique_ptr<tWidget> RoundTrip(const tWidget& widget, const cConfigBase& configuration)
 {
-    QByteArray bytes;
-    QXmlStreamWriter writer(&bytes);
-    writer.writeStartElement(QStringLiteral("Widget"));
-    widget.WriteAttributes(writer);
-    writer.writeEndElement();
-    return MakeWidget<tWidget>(configuration, QString::fromUtf8(bytes));
+    return MakeWidget<tWidget>(configuration, WidgetTest::Written(widget));
 }
 
 void tst_ZUNetWidget::controlAttributes()

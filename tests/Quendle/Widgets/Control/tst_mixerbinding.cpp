@@ -13,16 +13,17 @@
 #include "ZUNet/QT/NetworkConnection.h"
 #include "tests/Quendle/Widgets/Control/MixerTestLeaves.h"
 #include "tests/support/Connections.h"
+#include "tests/support/QmlWarnings.h"
 #include "tests/support/TraceCapture.h"
 #include "tests/support/quendle/QuendleUnit.h"
 #include "tests/support/quendle/TestConfig.h"
+#include "tests/support/quendle/WidgetTestKit.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QRegularExpression>
-#include <QXmlStreamReader>
 #include <QtTest>
 
 #include <algorithm>
@@ -123,23 +124,8 @@ private:
     cConfigUnit* mConfigUnit = nullptr;
     cConfigUnit* mOtherUnit = nullptr;
     std::unique_ptr<QQmlEngine> mEngine;
-    int mQmlWarnings = 0;
+    std::unique_ptr<cQmlWarningCounter> mQmlWarnings;
 };
-
-namespace
-{
-int* gWarnings = nullptr;
-QtMessageHandler gPreviousHandler = nullptr;
-
-void CountWarnings(QtMsgType type, const QMessageLogContext& context, const QString& text)
-{
-    // Only what the QML views say counts.
-    const bool fromQml = (context.file && QByteArray(context.file).endsWith(".qml")) || text.contains(".qml");
-    if (type == QtWarningMsg && fromQml && gWarnings)
-        ++*gWarnings;
-    gPreviousHandler(type, context, text);
-}
-} // namespace
 
 // Connects to the unit program and signs in as Bob.
 void tst_MixerBinding::SignIn()
@@ -155,8 +141,7 @@ void tst_MixerBinding::SignIn()
 
 void tst_MixerBinding::initTestCase()
 {
-    gWarnings = &mQmlWarnings;
-    gPreviousHandler = qInstallMessageHandler(CountWarnings);
+    mQmlWarnings = std::make_unique<cQmlWarningCounter>();
     mUnit = std::make_unique<cQuendleUnit>();
     QTemporaryDir dir;
     QVERIFY(mUnit->Start(kUnitAddress, dir.filePath(QStringLiteral("none.xml")), {}, Description()));
@@ -186,8 +171,7 @@ void tst_MixerBinding::cleanupTestCase()
     EndEveryConnection();
     QVERIFY(mUnit->Stop());
     mUnit.reset();
-    qInstallMessageHandler(gPreviousHandler);
-    gWarnings = nullptr;
+    mQmlWarnings.reset();
 }
 
 void tst_MixerBinding::init()
@@ -199,7 +183,7 @@ void tst_MixerBinding::init()
 
 void tst_MixerBinding::cleanup()
 {
-    QCOMPARE(mQmlWarnings, 0);
+    QCOMPARE(mQmlWarnings->Count(), 0);
     // Every test leaves the unit's objects unlinked.
     QTRY_VERIFY_WITH_TIMEOUT(!gSystemBuilder->IsBusy() && gSystemBuilder->GetQueued() == 0, 10000);
     for (const char* object : { "Ch1Mute", "Ch1Gain", "Ch2Gain" })
@@ -208,12 +192,8 @@ void tst_MixerBinding::cleanup()
 
 template <class tWidget> std::unique_ptr<tWidget> tst_MixerBinding::Widget(const QString& attributes, int id)
 {
-    auto widget = std::make_unique<tWidget>(id, nullptr, *mConfig);
-    widget->Init();
-    QXmlStreamReader reader(QStringLiteral("<Widget id=\"%1\" type=\"t\" %2/>").arg(id).arg(attributes));
-    reader.readNextStartElement();
-    widget->LoadAttributes(reader);
-    return widget;
+    return WidgetTest::Make<tWidget>(
+        QStringLiteral("<Widget id=\"%1\" type=\"t\" %2/>").arg(id).arg(attributes), id, nullptr, *mConfig);
 }
 
 std::unique_ptr<QObject> tst_MixerBinding::View(QObject* widget, const QString& property)

@@ -7,26 +7,16 @@
 #include "Quendle/Widgets/Plain/RectangleWidget.h"
 #include "Quendle/Widgets/Plain/TextWidget.h"
 #include "tests/support/quendle/TestConfig.h"
+#include "tests/support/quendle/WidgetTestKit.h"
 
 #include <QBuffer>
 #include <QSignalSpy>
-#include <QXmlStreamReader>
-#include <QXmlStreamWriter>
 #include <QtTest>
 
 #include <memory>
 
 namespace
 {
-
-// Loads one `Widget` element into the widget the way the factory does after construction.
-template <typename T> void Load(T& widget, const QString& attributes)
-{
-    QXmlStreamReader reader(QStringLiteral("<Widget id=\"3\" type=\"%1\" %2/>").arg(widget.Type(), attributes));
-    QVERIFY(reader.readNextStartElement());
-    widget.Init();
-    widget.LoadAttributes(reader);
-}
 
 QStringList Names(const cWidget& widget)
 {
@@ -50,37 +40,6 @@ QByteArray PngBase64()
     image.save(&buffer, "PNG");
     return bytes.toBase64();
 }
-
-// Counts every notify signal of the object's meta-object, by signal name.
-class cSignalCounter
-{
-public:
-    explicit cSignalCounter(QObject* object)
-    {
-        const QMetaObject* meta = object->metaObject();
-        for (int i = 0; i < meta->methodCount(); ++i) {
-            const QMetaMethod method = meta->method(i);
-            if (method.methodType() == QMetaMethod::Signal && method.parameterCount() == 0
-                && method.name() != "destroyed" && method.name() != "objectNameChanged")
-                mSpies.emplace_back(
-                    method.name(), std::make_unique<QSignalSpy>(object, ("2" + method.methodSignature()).constData()));
-        }
-    }
-    /// "name" for each signal emitted, once per emission, in signal-name order.
-    QStringList Emitted() const
-    {
-        QStringList emitted;
-        for (const auto& spy : mSpies) {
-            for (int i = 0; i < spy.second->count(); ++i)
-                emitted.append(QString::fromLatin1(spy.first));
-        }
-        emitted.sort();
-        return emitted;
-    }
-
-private:
-    std::vector<std::pair<QByteArray, std::unique_ptr<QSignalSpy>>> mSpies;
-};
 
 } // namespace
 
@@ -225,7 +184,7 @@ void tst_PlainWidgets::dateTimeAttributes()
     QFETCH(bool, border);
 
     cDateTimeWidget widget(3, nullptr);
-    Load(widget, attributes);
+    QVERIFY(WidgetTest::Load(widget, WidgetTest::Element(widget, attributes)));
     QCOMPARE(widget.property("faceFormat").toString(), face);
     QCOMPARE(widget.property("timeFormat").toString(), time);
     QCOMPARE(widget.property("dateFormat").toString(), date);
@@ -269,8 +228,8 @@ void tst_PlainWidgets::dateTimeSignals()
     QFETCH(QStringList, emitted);
 
     cDateTimeWidget widget(3, nullptr);
-    cSignalCounter counter(&widget);
-    Load(widget, attributes);
+    WidgetTest::cSignalCounter counter(&widget);
+    QVERIFY(WidgetTest::Load(widget, WidgetTest::Element(widget, attributes)));
     QCOMPARE(counter.Emitted(), emitted);
 }
 
@@ -346,7 +305,7 @@ void tst_PlainWidgets::imageAttributes()
     QFETCH(bool, colourShown);
 
     cImageWidget widget(4, nullptr, *mConfig);
-    Load(widget, attributes);
+    QVERIFY(WidgetTest::Load(widget, WidgetTest::Element(widget, attributes)));
     QCOMPARE(widget.property("imageIdentifier").toString(), id);
     QCOMPARE(widget.property("colour").toString(), colour);
     QCOMPARE(widget.property("opacity").toFloat(), opacity);
@@ -356,8 +315,8 @@ void tst_PlainWidgets::imageAttributes()
 void tst_PlainWidgets::imageFollowsItsResource()
 {
     cImageWidget widget(4, nullptr, *mConfig);
-    Load(widget, "resourceId=\"2\"");
-    cSignalCounter counter(&widget);
+    QVERIFY(WidgetTest::Load(widget, WidgetTest::Element(widget, "resourceId=\"2\"")));
+    WidgetTest::cSignalCounter counter(&widget);
 
     Q_EMIT mConfig->ResourceChanged("1");
     QCOMPARE(counter.Emitted(), QStringList());
@@ -419,7 +378,9 @@ void tst_PlainWidgets::rectangleAttributes()
     QFETCH(float, radius);
 
     cRectangleWidget widget(5, nullptr);
-    Load(widget, attributes + " colour=\"#102030\" gradientStartColour=\"red\" gradientEndColour=\"#40ffffff\"");
+    QVERIFY(WidgetTest::Load(widget,
+        WidgetTest::Element(
+            widget, attributes + " colour=\"#102030\" gradientStartColour=\"red\" gradientEndColour=\"#40ffffff\"")));
     QCOMPARE(widget.property("useGradient").toBool(), gradient);
     QCOMPARE(widget.property("gradientTopToBottom").toBool(), topToBottom);
     QCOMPARE(widget.property("cornerRadius").toFloat(), radius);
@@ -435,13 +396,14 @@ void tst_PlainWidgets::rectangleAttributes()
 void tst_PlainWidgets::rectangleSignals()
 {
     cRectangleWidget widget(5, nullptr);
-    cSignalCounter counter(&widget);
+    WidgetTest::cSignalCounter counter(&widget);
     widget.ColourModeProperty()->setIntValue(1);
     QCOMPARE(counter.Emitted(), QStringList { "useGradientChanged" });
     QVERIFY(widget.GradientStartProperty()->visible());
-    Load(widget,
-        "gradientMode=\"l-r\" gradientStartColour=\"red\" gradientEndColour=\"blue\" colour=\"white\" "
-        "radius=\"0.5\"");
+    QVERIFY(WidgetTest::Load(widget,
+        WidgetTest::Element(widget,
+            "gradientMode=\"l-r\" gradientStartColour=\"red\" gradientEndColour=\"blue\" colour=\"white\" "
+            "radius=\"0.5\"")));
     QCOMPARE(counter.Emitted(),
         (QStringList { "colourChanged", "cornerRadiusChanged", "gradientColourEndChanged", "gradientColourStartChanged",
             "gradientTopToBottomChanged", "useGradientChanged" }));
@@ -488,8 +450,8 @@ void tst_PlainWidgets::textAttributes()
     QFETCH(QStringList, emitted);
 
     cTextWidget widget(6, nullptr);
-    cSignalCounter counter(&widget);
-    Load(widget, attributes);
+    WidgetTest::cSignalCounter counter(&widget);
+    QVERIFY(WidgetTest::Load(widget, WidgetTest::Element(widget, attributes)));
     QCOMPARE(widget.property("textAlignment").toInt(), alignment);
     QCOMPARE(counter.Emitted(), emitted);
     if (attributes.contains("text=")) {
@@ -529,26 +491,11 @@ void tst_PlainWidgets::writtenAttributesReadBack()
     };
     for (int i = 0; i < makers.size(); ++i) {
         std::unique_ptr<cWidget> first(makers[i]());
-        QXmlStreamReader reader(QStringLiteral("<Widget id=\"3\" type=\"%1\" x=\"0.1\" y=\"0.2\" width=\"0.3\" "
-                                               "height=\"0.4\" %2/>")
-                                    .arg(first->Type(), attributes[i]));
-        QVERIFY(reader.readNextStartElement());
-        first->LoadAttributes(reader);
-
-        QString written;
-        QXmlStreamWriter writer(&written);
-        first->WriteXml(writer);
+        QVERIFY(WidgetTest::Load(
+            *first, WidgetTest::Element(*first, "x=\"0.1\" y=\"0.2\" width=\"0.3\" height=\"0.4\" " + attributes[i])));
         std::unique_ptr<cWidget> second(makers[i]());
-        QXmlStreamReader again(written);
-        QVERIFY2(again.readNextStartElement(), qPrintable(written));
-        second->LoadAttributes(again);
-
-        const QList<cProperty*> expected = first->AllProperties();
-        const QList<cProperty*> actual = second->AllProperties();
-        QCOMPARE(actual.size(), expected.size());
-        for (int p = 0; p < expected.size(); ++p)
-            QVERIFY2(actual[p]->stringValue() == expected[p]->stringValue(),
-                qPrintable(first->Type() + ": " + expected[p]->name() + " in " + written));
+        const QStringList differences = WidgetTest::RoundTripDifferences(*first, *second);
+        QVERIFY2(differences.isEmpty(), qPrintable(first->Type() + ": " + differences.join("; ")));
     }
 }
 

@@ -17,9 +17,7 @@ Rectangle {
         var widgets = _application.load("<Layout>" + document + "</Layout>");
         var items = [];
         for (var i = 0; i < widgets.length; ++i) {
-            var file = { "rect": "RectangleWidget.qml", "text": "TextWidget.qml", "image": "GeneralImage.qml",
-                         "datetime": "DateTimeWidget.qml" }[widgets[i].type];
-            var component = Qt.createComponent("qrc:/Widgets/" + file);
+            var component = Qt.createComponent(_application.viewUrl(widgets[i].type));
             if (component.status !== Component.Ready)
                 throw new Error(component.errorString());
             items.push(testCase.createTemporaryObject(component, page, { cppWidget: widgets[i], runner: true }));
@@ -140,22 +138,10 @@ Rectangle {
             verify(Pixels.count(image, 55, 30, 90, 90, "#a0c0f0", 3) > 90 * 90 / 2, "face filled with its colour");
         }
 
-        function find(item, name) {
-            for (var i = 0; i < item.children.length; ++i) {
-                var child = item.children[i];
-                if (child.objectName === name)
-                    return child;
-                var below = find(child, name);
-                if (below)
-                    return below;
-            }
-            return null;
-        }
-
         function test_imageAskedAgain() {
             var view = page.views('<Widget id="1" type="image" x="0" y="0" width="0.5" height="0.5"'
                                   + ' resourceId="2"/>')[0];
-            var image = find(view, "image");
+            var image = findChild(view, "image");
             // A URL's host reads back in lower case.
             compare(image.source.toString(), "image://imageprovider/2");
             // Small at first, then at the item's size.

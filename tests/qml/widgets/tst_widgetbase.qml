@@ -34,18 +34,6 @@ Item {
         name: "WidgetBase"
         when: windowShown
 
-        function find(item, name) {
-            for (var i = 0; i < item.children.length; ++i) {
-                var child = item.children[i];
-                if (child.objectName === name)
-                    return child;
-                var below = find(child, name);
-                if (below)
-                    return below;
-            }
-            return null;
-        }
-
         function test_placement_data() {
             return [
                 { tag: "free shape", aspect: -1, bounds: [100, 100, 100, 100], content: [0, 0, 100, 100] },
@@ -88,7 +76,7 @@ Item {
         function test_disabledCover(data) {
             var widget = createTemporaryObject(fakeWidget, root, { isVisible: data.visible, disabled: data.disabled });
             var item = createTemporaryObject(base, root, { cppWidget: widget });
-            var cover = find(item, "disabledCover");
+            var cover = findChild(item, "disabledCover");
             verify(cover);
             compare(cover.visible, data.cover);
             if (data.cover)

@@ -1,6 +1,5 @@
 import QtQuick 2.15
 import QtTest 1.2
-import WidgetsTest 1.0
 
 Item {
     id: root
@@ -8,27 +7,11 @@ Item {
     width: 400
     height: 400
 
-    TestLayout {
-        id: layout
-    }
-
     TestCase {
         name: "TabContainer"
         when: windowShown
 
         property var created: []
-
-        function find(item, name) {
-            for (var i = 0; i < item.children.length; ++i) {
-                var child = item.children[i];
-                if (child.objectName === name)
-                    return child;
-                var below = find(child, name);
-                if (below)
-                    return below;
-            }
-            return null;
-        }
 
         function widgetXml(id) {
             return '<Widget id="' + id + '" type="text" x="0.1" y="0.1" width="0.5" height="0.5"/>';
@@ -55,7 +38,7 @@ Item {
         }
 
         function load(document) {
-            var widgets = layout.load("<Layout>" + document + "</Layout>");
+            var widgets = _application.load("<Layout>" + document + "</Layout>");
             compare(widgets.length, 1);
             var views = {};
             createWidget(widgets[0], root, views);
@@ -90,16 +73,16 @@ Item {
             compare(loaded.widget.tabs.count, data.tabs);
             compare(loaded.widget.widgetChildren.count, data.tabs);
             for (i = 0; i < data.tabs; ++i) {
-                var button = find(view, "tabButton" + i);
+                var button = findChild(view, "tabButton" + i);
                 verify(button, "tab button " + i);
                 fuzzyCompare(button.width, 400 / data.tabs, 0.01);
-                compare(find(button, "tabCaption").text, "Tab" + i);
+                compare(findChild(button, "tabCaption").text, "Tab" + i);
                 // Only the first tab's widget shows.
                 var child = loaded.views[100 + i];
                 compare(child.visible, i === 0, "widget " + (100 + i));
                 compare(child.cppWidget.isVisible, i === 0);
             }
-            verify(!find(view, "tabButton" + data.tabs));
+            verify(!findChild(view, "tabButton" + data.tabs));
         }
 
         // The content page destroys a container whole, its children's views with it: no view may
@@ -110,9 +93,9 @@ Item {
             var loaded = load('<Widget id="1" type="tab_container" x="0" y="0" width="1" height="1" numTabs="2">'
                               + "<Tab>" + clock.replace("ID", 10).replace("FACE", "") + "</Tab><Tab>"
                               + clock.replace("ID", 11).replace("FACE", 'faceFormat="analogue"') + "</Tab></Widget>");
-            verify(find(loaded.views[10], "dateText").visible);
-            mouseClick(find(loaded.views[1], "tabButton1"));
-            verify(find(loaded.views[11], "analogueDateText").visible);
+            verify(findChild(loaded.views[10], "dateText").visible);
+            mouseClick(findChild(loaded.views[1], "tabButton1"));
+            verify(findChild(loaded.views[11], "analogueDateText").visible);
             created = [];
             loaded.views[1].destroy();
             tryVerify(function() { return root.children.length === before; });
@@ -127,21 +110,21 @@ Item {
             var ten = loaded.views[10];
             var twelve = loaded.views[12];
             // Children take their fractions from the page.
-            var page = find(view, "tabPage0");
+            var page = findChild(view, "tabPage0");
             compare(ten.parent, page);
             compare(page.height, 360);
             compare([ten.x, ten.y, ten.width, ten.height], [40, 36, 200, 180]);
             verify(ten.visible && loaded.views[11].visible && !twelve.visible);
 
-            mouseClick(find(view, "tabButton1"));
+            mouseClick(findChild(view, "tabButton1"));
             compare(loaded.widget.currentTabIndex, 1);
             verify(!ten.visible && !loaded.views[11].visible && twelve.visible);
             compare(ten.cppWidget.isVisible, false);
             compare(twelve.cppWidget.isVisible, true);
-            verify(Qt.colorEqual(find(view, "tabButton1").color, "white"));
-            verify(Qt.colorEqual(find(view, "tabButton0").color, "darkgrey"));
+            verify(Qt.colorEqual(findChild(view, "tabButton1").color, "white"));
+            verify(Qt.colorEqual(findChild(view, "tabButton0").color, "darkgrey"));
 
-            mouseClick(find(view, "tabButton2"));
+            mouseClick(findChild(view, "tabButton2"));
             verify(!ten.visible && !twelve.visible);
             loaded.widget.currentTabIndex = 0;
             verify(ten.visible && !twelve.visible);
@@ -160,10 +143,10 @@ Item {
                               + ' tabPosition="' + data.position + '" tabOnColour="#ff0000" tabOffColour="#0000ff">'
                               + "<Tab/><Tab/></Widget>");
             var view = loaded.views[1];
-            compare(find(view, "tabBar").y, data.barY);
-            compare(find(view, "pageArea").y, data.pageY);
-            verify(Qt.colorEqual(find(view, "tabButton0").color, "#ff0000"));
-            verify(Qt.colorEqual(find(view, "tabButton1").color, "#0000ff"));
+            compare(findChild(view, "tabBar").y, data.barY);
+            compare(findChild(view, "pageArea").y, data.pageY);
+            verify(Qt.colorEqual(findChild(view, "tabButton0").color, "#ff0000"));
+            verify(Qt.colorEqual(findChild(view, "tabButton1").color, "#0000ff"));
         }
 
         function test_nested() {
@@ -179,11 +162,11 @@ Item {
             verify(loaded.views[10].visible && !inner.visible && !twenty.visible && !twentyOne.visible);
             compare(twenty.cppWidget.isVisible, false);
 
-            mouseClick(find(outer, "tabButton1"));
+            mouseClick(findChild(outer, "tabButton1"));
             verify(!loaded.views[10].visible && inner.visible && twenty.visible && !twentyOne.visible);
             compare(twenty.cppWidget.isVisible, true);
 
-            mouseClick(find(inner, "tabButton1"));
+            mouseClick(findChild(inner, "tabButton1"));
             verify(inner.visible && !twenty.visible && twentyOne.visible);
             compare(loaded.widget.currentTabIndex, 1);
             compare(inner.cppWidget.currentTabIndex, 1);
@@ -192,7 +175,7 @@ Item {
         function test_unplacedLocation() {
             var loaded = load('<Widget id="1" type="tab_container" x="0" y="0" width="1" height="1" numTabs="2"/>');
             var view = loaded.views[1];
-            compare(view.getContainer(0), find(view, "tabPage0"));
+            compare(view.getContainer(0), findChild(view, "tabPage0"));
             compare(view.getContainer(5).objectName, "unplaced");
             compare(view.getContainer(-1).visible, false);
             compare(loaded.widget.getContainerLocation(loaded.widget), -1);

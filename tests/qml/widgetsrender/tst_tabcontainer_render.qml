@@ -1,8 +1,7 @@
 import QtQuick 2.15
 import QtTest 1.2
-import WidgetsTest 1.0
 import "qrc:/WidgetBase"
-import "../../../qml/support/Pixels.js" as Pixels
+import "../support/Pixels.js" as Pixels
 
 // The tab container drawn for real: the tab buttons in their colours with their captions, and only
 // the current tab's widgets on screen.
@@ -12,10 +11,6 @@ Rectangle {
     width: 400
     height: 400
     color: "white"
-
-    TestLayout {
-        id: layout
-    }
 
     Component {
         id: colouredView
@@ -37,20 +32,8 @@ Rectangle {
         name: "TabContainerRendering"
         when: windowShown
 
-        function find(item, name) {
-            for (var i = 0; i < item.children.length; ++i) {
-                var child = item.children[i];
-                if (child.objectName === name)
-                    return child;
-                var below = find(child, name);
-                if (below)
-                    return below;
-            }
-            return null;
-        }
-
         function test_onlyCurrentTabDrawn() {
-            var widgets = layout.load('<Layout><Widget id="1" type="tab_container" x="0" y="0" width="1" height="1"'
+            var widgets = _application.load('<Layout><Widget id="1" type="tab_container" x="0" y="0" width="1" height="1"'
                                       + ' numTabs="2" tabOnColour="#20c040" tabOffColour="#404040">'
                                       + '<Tab tabName="Inputs"><Widget id="10" type="rect" x="0.1" y="0.1" width="0.3"'
                                       + ' height="0.3"/></Tab><Tab tabName="Outputs"><Widget id="11" type="rect"'
@@ -78,7 +61,7 @@ Rectangle {
             Pixels.expect(this, image, 208, 6, "#404040", 3, "other tab button");
             verify(Pixels.countOther(image, 2, 2, 196, 36, "#20c040") > 20, "caption drawn on the first button");
 
-            mouseClick(find(view, "tabButton1"));
+            mouseClick(findChild(view, "tabButton1"));
             compare(container.currentTabIndex, 1);
             waitForRendering(view);
             image = grabImage(root);

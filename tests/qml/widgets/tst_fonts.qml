@@ -25,17 +25,6 @@ Item {
             return createTemporaryObject(component, page, { cppWidget: widgets[0], runner: true });
         }
 
-        function findText(item) {
-            if (item.objectName === "text")
-                return item;
-            for (var i = 0; i < item.children.length; ++i) {
-                var found = findText(item.children[i]);
-                if (found)
-                    return found;
-            }
-            return null;
-        }
-
         function test_codes_data() {
             var rows = [];
             for (var i = 0; i < _application.fontCodes.length; ++i)
@@ -48,7 +37,7 @@ Item {
             var source = QuendleFonts.fontSource(data.code);
             verify(source === "qrc:/" + data.code || source === "qrc:/lato", source);
             var view = textView(data.code);
-            var text = findText(view);
+            var text = findChild(view, "text");
             verify(text !== null);
             tryVerify(function() { return text.font.family !== ""; }, 2000, "font loaded");
             if (source === "qrc:/lato")

@@ -37,18 +37,6 @@ Item {
         name: "UnknownWidget"
         when: windowShown
 
-        function find(item, name) {
-            for (var i = 0; i < item.children.length; ++i) {
-                var child = item.children[i];
-                if (child.objectName === name)
-                    return child;
-                var below = find(child, name);
-                if (below)
-                    return below;
-            }
-            return null;
-        }
-
         function test_looks() {
             var loader = createTemporaryObject(unknownView, root);
             tryCompare(loader, "status", Loader.Ready);
@@ -56,13 +44,13 @@ Item {
             view.cppWidget = createTemporaryObject(fakeWidget, root);
             compare(view.width, 200);
             compare(view.height, 100);
-            var background = find(view, "unknownBackground");
+            var background = findChild(view, "unknownBackground");
             verify(background);
             compare(background.width, 200);
             compare(background.height, 100);
             compare(background.color, "#000000");
             compare(background.radius, 20);
-            var mark = find(view, "unknownMark");
+            var mark = findChild(view, "unknownMark");
             compare(mark.text, "?");
             compare(mark.color, "#ff0000");
             // The smaller of 0.3 x width and 0.3 x height.
