@@ -2,6 +2,7 @@
 
 #include "Common/Qt/UnitFinder.h"
 #include "Quendle/AppCommon/ConfigBase.h"
+#include "Quendle/AppCommon/EditorQuendleConfigClient.h"
 #include "Quendle/AppCommon/QmlUnit.h"
 #include "Quendle/AppCommon/RunnerQuendleConfigClient.h"
 #include "Quendle/Global/ConfigManagerProtocol.h"
@@ -34,12 +35,14 @@ cConnectionUnit::cConnectionUnit(QObject* parent, const QString& nameOrIpAddress
     , mFallbackAddress(unitFinderIpAddress)
 {
     const QByteArray name = "QuendleConfigClient_" + QByteArray::number(mNetObjectNameSuffix++);
-    // The runner never has an editor configuration, so its own client serves both kinds.
     {
+        // An editor hands a download on whole, from memory; the runner reads it from a file.
         cPollLocker locker;
-        mConfigClient = new cRunnerQuendleConfigClient(name.constData(), cConfigBase::CCReleaseVersionArray());
+        if (config && config->IsEditorConfig())
+            mConfigClient = new cEditorQuendleConfigClient(name.constData(), cConfigBase::CCReleaseVersionArray());
+        else
+            mConfigClient = new cRunnerQuendleConfigClient(name.constData(), cConfigBase::CCReleaseVersionArray());
     }
-    Q_UNUSED(config);
 
     connect(mConfigClient, &cQuendleConfigClient::SeekSuccessful, this, &cConnectionUnit::ConfigClientFoundSlot);
     connect(mConfigClient, &cQuendleConfigClient::SeekFailed, this, &cConnectionUnit::ConfigClientNotFoundSlot);

@@ -4,13 +4,16 @@
 // and followed through a unit that goes away and comes back.
 #include "Common/Qt/UnitFinder.h"
 #include "Quendle/AppCommon/ConnectionUnit.h"
+#include "Quendle/AppCommon/EditorQuendleConfigClient.h"
 #include "Quendle/AppCommon/PasswordHashing.h"
 #include "Quendle/AppCommon/QuendleConfigClient.h"
+#include "Quendle/AppCommon/RunnerQuendleConfigClient.h"
 #include "Quendle/Properties/Properties.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/QT/NetworkConnection.h"
 #include "tests/support/Connections.h"
 #include "tests/support/quendle/QuendleUnit.h"
+#include "tests/support/quendle/TestConfig.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -54,6 +57,7 @@ private Q_SLOTS:
     void cleanup();
 
     void typesAndNames();
+    void clientFollowsTheConfiguration();
     void unreachableTexts_data();
     void unreachableTexts();
     void signIn_data();
@@ -137,6 +141,20 @@ void tst_ConnectionUnit::typesAndNames()
     QSignalSpy low(&a, &cConnectionUnit::lostCommsLowTTLChanged);
     Q_EMIT cNetworkConnection::Instance()->UnitLowTTLWarning(5, true);
     QCOMPARE(low.count(), 0);
+}
+
+void tst_ConnectionUnit::clientFollowsTheConfiguration()
+{
+    cTestApplication application;
+    cTestConfig config(&application);
+    cConnectionUnit runner(nullptr, QStringLiteral("x"), QStringLiteral("tarvo"), &config);
+    QVERIFY(qobject_cast<cRunnerQuendleConfigClient*>(runner.ConfigClient()));
+    cConnectionUnit withoutConfig(nullptr, QStringLiteral("x"), QStringLiteral("tarvo"), nullptr);
+    QVERIFY(qobject_cast<cRunnerQuendleConfigClient*>(withoutConfig.ConfigClient()));
+    config.mEditor = true;
+    cConnectionUnit editor(nullptr, QStringLiteral("x"), QStringLiteral("tarvo"), &config);
+    QVERIFY(qobject_cast<cEditorQuendleConfigClient*>(editor.ConfigClient()));
+    QVERIFY(QByteArray(editor.ConfigClient()->GetName()).startsWith("QuendleConfigClient_"));
 }
 
 void tst_ConnectionUnit::unreachableTexts_data()

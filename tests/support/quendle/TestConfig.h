@@ -16,7 +16,7 @@ public:
     const cImageSource* mImages = nullptr;
 };
 
-/// The smallest concrete configuration: units found by id, never an editor's. Reads documents of
+/// The smallest concrete configuration: units found by id, an editor's only when asked. Reads documents of
 /// the runner's shape (root with `Units` and `Resources`) the way the runner's reader hands them on.
 class cTestConfig : public cConfigBase
 {
@@ -34,7 +34,7 @@ public:
         }
         return nullptr;
     }
-    bool IsEditorConfig() const override { return false; }
+    bool IsEditorConfig() const override { return mEditor; }
     void SetUnitPassword(cConfigUnit* unit, QByteArray password) override
     {
         mPasswords.append(qMakePair(unit->unitId(), password));
@@ -58,4 +58,5 @@ public:
     }
 
     QList<QPair<int, QByteArray>> mPasswords;
+    bool mEditor = false; // an editor's configuration
 };
