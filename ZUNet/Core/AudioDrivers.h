@@ -50,7 +50,9 @@ constexpr UBYTE kLevelTypeSet = 0xFF;
 void QueueAudioLink(const char* sourcePath, UWORD sourceMethod, const char* destinationPath, UWORD destinationMethod,
     UBYTE remove, bool sync, bool bidirect);
 
-/// Base of the drivers: owns the audio object. A subclass's destructor calls `DestroyAudioObject`.
+/// Base of the drivers: owns the audio object. A subclass's destructor calls `DestroyAudioObject`;
+/// while dispatch may still reach the audio object, the concrete driver does so first, under the
+/// poll lock, since the object calls the driver's own operations.
 class cAudioDriver
 {
 public:
