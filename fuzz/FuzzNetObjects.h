@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 /// Once per process: traces dropped, a registry router with room to spare.
 inline void StartQuietRouter()
@@ -55,4 +56,28 @@ bool DeliverMessageRecord(
     cPollLocker poll;
     to.EntrypointMessage(message);
     return true;
+}
+
+/// Runs an input of records, each starting with a byte: with its low bit clear a message record
+/// for `target`, set another record that `act(at)` reads (false when the input ends inside it).
+/// What the objects sent is dispatched after each record.
+template <typename tTarget, typename tAct>
+void RunRecords(const std::uint8_t* data, std::size_t size, int sources, tTarget target, tAct act)
+{
+    std::size_t at = 0;
+    while (at < size) {
+        const UBYTE kind = data[at++];
+        const bool whole = (kind & 1) ? act(at) : DeliverMessageRecord(data, size, at, kind, sources, target);
+        if (!whole)
+            return;
+        gRegistryRouter->SyscallPollAtMost(2000);
+    }
+}
+
+/// Destroys the objects, then dispatches until nothing is left: links an input made may form
+/// loops, whose messages fall away once the objects are gone.
+template <typename tObjects> void DropAndDrain(std::unique_ptr<tObjects>& objects)
+{
+    objects.reset();
+    while (gRegistryRouter->SyscallPollAtMost(100000) > 0) { }
 }

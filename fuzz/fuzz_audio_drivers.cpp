@@ -130,27 +130,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     StartQuietRouter();
 
     auto objects = std::make_unique<sObjects>();
-    std::size_t at = 0;
-    while (at < size) {
-        const UBYTE kind = data[at++];
-        if (!(kind & 1)) {
-            if (!DeliverMessageRecord(
-                    data, size, at, kind, 8, [&](int index) -> cNetObject& { return objects->Target(index); }))
-                break;
-        } else {
+    RunRecords(
+        data, size, 8, [&](int index) -> cNetObject& { return objects->Target(index); },
+        [&](std::size_t& at) {
             if (size - at < 4)
-                break;
+                return false;
             const int target = data[at];
             const UBYTE action = data[at + 1];
             const UWORD argument = UWORD((data[at + 2] << 8) | data[at + 3]);
             at += 4;
             cPollLocker poll;
             objects->Act(target, action, argument);
-        }
-        gRegistryRouter->SyscallPollAtMost(2000);
-    }
-    // Links the input made may form loops: once the objects are gone their messages fall away.
-    objects.reset();
-    while (gRegistryRouter->SyscallPollAtMost(100000) > 0) { }
+            return true;
+        });
+    DropAndDrain(objects);
     return 0;
 }

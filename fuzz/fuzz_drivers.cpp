@@ -85,33 +85,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     StartQuietRouter();
 
     auto objects = std::make_unique<sObjects>();
-    std::size_t at = 0;
-    auto take = [&](std::size_t count) {
-        const std::size_t n = std::min(count, size - at);
-        at += n;
-        return n;
-    };
-    while (at < size) {
-        const UBYTE kind = data[at++];
-        if (!(kind & 1)) {
-            if (!DeliverMessageRecord(
-                    data, size, at, kind, 12, [&](int index) -> cNetObject& { return objects->Target(index); }))
-                break;
-        } else {
+    RunRecords(
+        data, size, 12, [&](int index) -> cNetObject& { return objects->Target(index); },
+        [&](std::size_t& at) {
             if (size - at < 3)
-                break;
+                return false;
             const int target = data[at];
             const UBYTE argument = data[at + 1];
-            const std::size_t asked = data[at + 2];
+            const std::size_t length = std::min(std::size_t(data[at + 2]), size - at - 3);
             at += 3;
-            const std::size_t start = at;
-            const std::size_t length = take(asked);
-            objects->UserCall(target, argument, std::vector<UBYTE>(data + start, data + start + length));
-        }
-        gRegistryRouter->SyscallPollAtMost(2000);
-    }
-    // Links the input made may form loops: once the objects are gone their messages fall away.
-    objects.reset();
-    while (gRegistryRouter->SyscallPollAtMost(100000) > 0) { }
+            objects->UserCall(target, argument, std::vector<UBYTE>(data + at, data + at + length));
+            at += length;
+            return true;
+        });
+    DropAndDrain(objects);
     return 0;
 }
