@@ -6,7 +6,9 @@
 // them top-level, the rest on the four tabs of a container, three of which are hidden and made as
 // the engine finds time) read into the same configuration. Beside them, in the same run, the same
 // round with a layout of one widget: what a round costs apart from the widgets. Warnings while
-// the content is made and destroyed are counted, and the first of each kind shown.
+// the content is made and destroyed are counted, and the first of each kind shown. Then the largest
+// layout the runner takes (`cRunnerConfig::kMaxWidgets`) made the same way, and a document of
+// 100,000 widgets refused while it is read: the time to the refusal and the memory it took.
 
 #include "Quendle/AppCommon/ImageProvider.h"
 #include "Quendle/Runner/Application.h"
@@ -26,6 +28,7 @@
 #include <malloc.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -251,6 +254,41 @@ void BM_BaselineContentOfOneWidget(benchmark::State& state)
     CreateContent(state, GeneratedLayout(1));
 }
 BENCHMARK(BM_BaselineContentOfOneWidget)->Iterations(10)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_CreateContentAtTheBound(benchmark::State& state)
+{
+    CreateContent(state, GeneratedLayout(cRunnerConfig::kMaxWidgets));
+}
+BENCHMARK(BM_CreateContentAtTheBound)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+/// A document far past the bound is refused while it is read, before its widgets are built.
+void BM_RefuseLayoutOf100000Widgets(benchmark::State& state)
+{
+    sWorld& world = World<sWorld>();
+    if (!world.mWindow) {
+        state.SkipWithError("the window did not reach the demo's content page");
+        return;
+    }
+    const QByteArray document = GeneratedLayout(100000);
+    world.Empty();
+    const long residentBefore = ResidentBytes();
+    double heap = 0;
+    for (auto _ : state) {
+        const std::size_t heapBefore = mallinfo2().uordblks;
+        const tClock::time_point start = tClock::now();
+        const bool read = world.Read(document);
+        state.SetIterationTime(std::chrono::duration<double>(tClock::now() - start).count());
+        heap = std::max(heap, double(mallinfo2().uordblks) - double(heapBefore));
+        if (read) {
+            state.SkipWithError("layout past the bound taken");
+            break;
+        }
+    }
+    state.counters["document_MB"] = double(document.size()) / 1e6;
+    state.counters["heap_MB_after_refusal"] = heap / 1e6;
+    state.counters["rss_MB_growth"] = double(ResidentBytes() - residentBefore) / 1e6;
+}
+BENCHMARK(BM_RefuseLayoutOf100000Widgets)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -2,7 +2,7 @@
 // layouts and every widget class the factory builds, containers and tabs nested in any way. Whatever
 // the text: a refused document leaves no layout, unit or version behind and says why; an accepted
 // one holds only widgets with a finite, non-negative size that reach into their page (panel LEDs
-// excepted) and ids that are unique within each layout.
+// excepted), ids that are unique within each layout, and no more widgets than a configuration may.
 //
 // Input: byte 0 bit 0 switches demo mode on; the rest is the document.
 #include "Quendle/AppCommon/ConfigUnit.h"
@@ -81,6 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (config.ReadXml(buffer)) {
         Check(config.ErrorText().isEmpty());
+        int widgets = 0;
         for (cRunnerLayout* layout : config.layouts()->toList()) {
             Check(std::isfinite(layout->aspectRatio()) && layout->aspectRatio() > 0);
             QSet<int> ids;
@@ -100,11 +101,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 }
             }
             Check(layout->getTotalNumWidgets() == total);
+            widgets += total;
         }
+        Check(widgets <= cRunnerConfig::kMaxWidgets);
     } else {
         Check(config.ErrorText() == QLatin1String("Config data is invalid")
             || config.ErrorText() == QLatin1String("Failed to read version")
-            || config.ErrorText() == QLatin1String("Config data file contains an invalid version"));
+            || config.ErrorText() == QLatin1String("Config data file contains an invalid version")
+            || config.ErrorText().startsWith(QLatin1String("Config data has more than")));
         Check(config.layouts()->count() == 0 && config.units()->count() == 0);
         Check(config.version().isEmpty());
         Check(config.findChildren<cRunnerLayout*>(QString(), Qt::FindDirectChildrenOnly).isEmpty());

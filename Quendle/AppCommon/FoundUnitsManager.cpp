@@ -1,5 +1,7 @@
 #include "Quendle/AppCommon/FoundUnitsManager.h"
 
+#include "Quendle/AppCommon/StoredSettings.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -19,7 +21,7 @@ cFoundUnitsManager::cFoundUnitsManager(const QStringList& finderNames, QObject* 
     const int index = settings.value(LastUnitIndexKey(), QStringLiteral("0")).toInt(&ok);
     // Damaged settings never select before the list.
     mLastUnitIndex = ok && index > 0 ? index : 0;
-    mLastUnitName = settings.value(LastUnitNameKey(), QString()).toString();
+    mLastUnitName = Quendle::ReadStoredName(LastUnitNameKey());
 }
 
 cFoundUnitsManager::~cFoundUnitsManager()

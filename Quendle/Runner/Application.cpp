@@ -2,6 +2,7 @@
 
 #include "Quendle/AppCommon/ConnectionUnit.h"
 #include "Quendle/AppCommon/RunnerQuendleConfigClient.h"
+#include "Quendle/AppCommon/StoredSettings.h"
 #include "Quendle/Runner/ApplicationQml.h"
 #include "Quendle/Runner/PlatformShell.h"
 #include "Quendle/Runner/RunnerFoundUnitsManager.h"
@@ -102,6 +103,8 @@ QString cApplication::getQmlUrlForType(QString Type) const
 void cApplication::disconnectAndRemovePrimaryUnit()
 {
     cApplicationBase::disconnectAndRemovePrimaryUnit();
+    mDownloadRunning = false;
+    mDownloadStale = false;
     mConfig->Reset(true);
 }
 
@@ -204,11 +207,23 @@ void cApplication::ConfigClientStartDownload()
         FailDownload(FailureReasonText(0));
         return;
     }
+    // Notices of changes come in bursts while a large configuration is still on its way. Only the
+    // last one counts: a download queued behind the running one would be read after the page
+    // machine had moved on, under the content of the one before.
+    if (mDownloadRunning) {
+        mDownloadStale = true;
+        return;
+    }
+    mDownloadRunning = true;
+    mDownloadStale = false;
     mPrimaryUnit->ConfigClient()->DownloadRunnerConfig(UBYTE(mDeviceType), mConfig->GetResourcesHeld());
 }
 
 void cApplication::SetDownloadProgress(float progress)
 {
+    // The bar shows the download that will be read.
+    if (mDownloadStale)
+        return;
     if (std::abs(progress - mDownloadProgress) <= 0.0001f)
         return;
     mDownloadProgress = progress;
@@ -217,9 +232,15 @@ void cApplication::SetDownloadProgress(float progress)
 
 void cApplication::DownloadConfigSuccessful()
 {
+    mDownloadRunning = false;
     auto* client = mPrimaryUnit ? qobject_cast<cRunnerQuendleConfigClient*>(mPrimaryUnit->ConfigClient()) : nullptr;
     if (client == nullptr) {
         FailDownload(FailureReasonText(0));
+        return;
+    }
+    if (mDownloadStale) {
+        client->SetDownloadHasBeenProcessed();
+        ConfigClientStartDownload();
         return;
     }
     QMutexLocker lock(&client->StorageMutex());
@@ -249,6 +270,8 @@ void cApplication::DownloadConfigSuccessful()
 
 void cApplication::DownloadConfigFailed()
 {
+    mDownloadRunning = false;
+    mDownloadStale = false;
     const int code = mPrimaryUnit ? mPrimaryUnit->ConfigClient()->FailureReasonCode() : 0;
     FailDownload(FailureReasonText(code));
 }
@@ -324,12 +347,12 @@ QString cApplication::privacyURL() const
 void cApplication::LoadSettings()
 {
     QSettings settings;
-    mUsername = settings.value(UsernameKey(), QString()).toString();
+    mUsername = Quendle::ReadStoredName(UsernameKey());
     mHashedPassword = settings.value(HashedPasswordKey(), QString()).toString().toUtf8().toStdString();
-    mRememberLoginDetails = settings.value(RememberLoginDetailsKey(), true).toBool();
-    mEulaAccepted = settings.value(EulaAcceptedKey(), false).toBool();
-    mAutoLogin = settings.value(AutoLoginKey(), false).toBool();
-    mKioskMode = settings.value(KioskModeKey(), false).toBool();
+    mRememberLoginDetails = Quendle::ReadStoredFlag(RememberLoginDetailsKey(), true);
+    mEulaAccepted = Quendle::ReadStoredFlag(EulaAcceptedKey(), false);
+    mAutoLogin = Quendle::ReadStoredFlag(AutoLoginKey(), false);
+    mKioskMode = Quendle::ReadStoredFlag(KioskModeKey(), false);
 }
 
 void cApplication::SetDownloadConfigFailureReason(const QString& reason)

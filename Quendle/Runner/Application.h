@@ -162,6 +162,11 @@ private:
     cRunnerConfig* mConfig = nullptr;
     QString mDownloadConfigFailureReason;
     float mDownloadProgress = 0;
+    /// A configuration download asked of the primary unit has not ended yet.
+    bool mDownloadRunning = false;
+    /// The unit changed its configuration after the running download was asked for: that one is
+    /// dropped when it ends, and the configuration is asked for again.
+    bool mDownloadStale = false;
     QString mUsername;
     std::string mHashedPassword;
     bool mRememberLoginDetails = false;

@@ -17,6 +17,8 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <limits>
+
 cApplicationBase::cApplicationBase()
     : QObject(nullptr)
     , mGeometryTimer(new QTimer(this))
@@ -155,7 +157,9 @@ bool cApplicationBase::ReadGeometry(const QByteArray& data, QRect& geometry, int
     // Short or damaged data would put a window of no size on the screen.
     if (stream.status() != QDataStream::Ok || w <= 0 || h <= 0)
         return false;
-    geometry = QRect(x, y, w, h);
+    // Bounded first, so that no sum of them overflows: no window system takes more anyway.
+    geometry = QRect(qBound(-kMaxWindowCoordinate, x, kMaxWindowCoordinate),
+        qBound(-kMaxWindowCoordinate, y, kMaxWindowCoordinate), qMin(w, kMaxWindowSize), qMin(h, kMaxWindowSize));
     windowState = state;
     return true;
 }
@@ -174,14 +178,27 @@ void cApplicationBase::LoadWindowGeometry()
     const QByteArray data = QSettings().value(GeometryKey()).toByteArray();
     QRect geometry;
     int state = 0;
-    if (!data.isEmpty() && ReadGeometry(data, geometry, state)) {
+    const bool stored = !data.isEmpty() && ReadGeometry(data, geometry, state);
+    if (stored) {
         mStoredGeometry = geometry;
-        mPendingGeometry = geometry;
-        mStoredWindowState = state & ~int(Qt::WindowMinimized);
+        // Reopened as it was, but not minimised; bits no window state has are damage.
+        mStoredWindowState = state & int(Qt::WindowMaximized | Qt::WindowFullScreen);
     }
-    int x = mStoredGeometry.x(), y = mStoredGeometry.y(), w = mStoredGeometry.width(), h = mStoredGeometry.height();
-    ReSizeWindowToFitScreen(x, y, w, h);
-    mStoredGeometry = QRect(x, y, w, h);
+    QVector<QRect> available;
+    QRect primary;
+    if (ScreenAreas(available, primary)) {
+        int x = mStoredGeometry.x(), y = mStoredGeometry.y();
+        int w = mStoredGeometry.width(), h = mStoredGeometry.height();
+        FitToScreens(x, y, w, h, available, primary);
+        // Even where it is kept, a stored window never outgrows all the screens together: one that
+        // does has more pixels than anything can draw.
+        if (stored)
+            LimitToScreens(w, h, available, primary);
+        mStoredGeometry = QRect(x, y, w, h);
+    }
+    // The first move of the window takes the pending geometry over whole: a size it still held from
+    // the settings would come back with it.
+    mPendingGeometry = mStoredGeometry;
 }
 
 void cApplicationBase::StoreWindowGeometry() const
@@ -189,42 +206,67 @@ void cApplicationBase::StoreWindowGeometry() const
     QSettings().setValue(GeometryKey(), WriteGeometry(mStoredGeometry, mStoredWindowState));
 }
 
-void cApplicationBase::ReSizeWindowToFitScreen(int& X, int& Y, int& W, int& H) const
+bool cApplicationBase::ScreenAreas(QVector<QRect>& available, QRect& primary)
 {
-    QVector<QRect> available;
+    QScreen* primaryScreen = QGuiApplication::primaryScreen();
+    if (primaryScreen == nullptr)
+        return false;
     const QList<QScreen*> screens = QGuiApplication::screens();
     for (QScreen* screen : screens)
         available.append(screen->availableGeometry());
-    QScreen* primary = QGuiApplication::primaryScreen();
-    if (primary == nullptr)
-        return;
-    FitToScreens(X, Y, W, H, available, primary->availableGeometry());
+    primary = primaryScreen->availableGeometry();
+    return true;
+}
+
+void cApplicationBase::ReSizeWindowToFitScreen(int& X, int& Y, int& W, int& H) const
+{
+    QVector<QRect> available;
+    QRect primary;
+    if (ScreenAreas(available, primary))
+        FitToScreens(X, Y, W, H, available, primary);
 }
 
 void cApplicationBase::FitToScreens(
     int& X, int& Y, int& W, int& H, const QVector<QRect>& available, const QRect& primary)
 {
+    // In 64 bits: a stored geometry may lie anywhere an int reaches.
     const QPoint topLeft(X, Y);
-    const QPoint topRight(X + W, Y);
+    const qint64 right = qint64(X) + W;
+    bool onScreen = false;
     for (const QRect& area : available) {
-        if (area.contains(topLeft) || area.contains(topRight))
-            return;
+        if (area.contains(topLeft) || (right <= std::numeric_limits<int>::max() && area.contains(int(right), Y))) {
+            onScreen = true;
+            break;
+        }
     }
     // Clamped against 0 and the available size, not the area's own origin.
-    const int availW = primary.right() - primary.left() + 1;
-    const int availH = primary.bottom() - primary.top() + 1;
-    if (W > availW)
-        W = availW;
-    if (H > availH)
-        H = availH;
-    if (X < 0)
-        X = 0;
-    else if (X > availW)
-        X = availW - W;
-    if (Y < 0)
-        Y = 0;
-    else if (Y > availH)
-        Y = availH - H;
+    const qint64 availW = qint64(primary.right()) - primary.left() + 1;
+    const qint64 availH = qint64(primary.bottom()) - primary.top() + 1;
+    if (!onScreen && availW > 0 && availH > 0) {
+        if (W > availW)
+            W = int(availW);
+        if (H > availH)
+            H = int(availH);
+        if (X < 0)
+            X = 0;
+        else if (X > availW)
+            X = int(availW - W);
+        if (Y < 0)
+            Y = 0;
+        else if (Y > availH)
+            Y = int(availH - H);
+    }
+}
+
+void cApplicationBase::LimitToScreens(int& W, int& H, const QVector<QRect>& available, const QRect& primary)
+{
+    QRect desktop = primary;
+    for (const QRect& area : available)
+        desktop = desktop.united(area);
+    if (desktop.isEmpty())
+        return;
+    W = qMin(W, desktop.width());
+    H = qMin(H, desktop.height());
 }
 
 void cApplicationBase::TakePendingCoordinate(int& pending, int value, int stored)

@@ -69,10 +69,15 @@ public:
     void ReSizeWindowToFitScreen(int& X, int& Y, int& W, int& H) const;
     /// The fit against explicit screens: `available` in screen order, `primary` the primary's area.
     static void FitToScreens(int& X, int& Y, int& W, int& H, const QVector<QRect>& available, const QRect& primary);
+    /// Limits a size to the bounding rectangle of the screens.
+    static void LimitToScreens(int& W, int& H, const QVector<QRect>& available, const QRect& primary);
     /// Reads "SCG" bytes; false, with nothing changed, unless all five values are there and the
-    /// size is positive.
+    /// size is positive. Coordinates and sizes are bounded to what a window system takes.
     static bool ReadGeometry(const QByteArray& data, QRect& geometry, int& windowState);
     static QByteArray WriteGeometry(const QRect& geometry, int windowState);
+    /// Qt's own bound of a window's size, and a bound of where a window may be put.
+    static constexpr int kMaxWindowSize = (1 << 24) - 1;
+    static constexpr int kMaxWindowCoordinate = 1 << 24;
 
     void RegisterMetaTypes();
 
@@ -115,6 +120,8 @@ protected:
 
 private:
     void TakePendingCoordinate(int& pending, int value, int stored);
+    /// The screens' available areas in screen order and the primary's; false without a screen.
+    static bool ScreenAreas(QVector<QRect>& available, QRect& primary);
 
     std::unique_ptr<cNetworkStack> mNetwork;
     QTimer* mGeometryTimer;

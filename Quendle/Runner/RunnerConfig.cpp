@@ -14,6 +14,8 @@ namespace
 const QString kInvalidData = QStringLiteral("Config data is invalid");
 const QString kNoVersion = QStringLiteral("Failed to read version");
 const QString kInvalidVersion = QStringLiteral("Config data file contains an invalid version");
+const QString kTooManyWidgets
+    = QStringLiteral("Config data has more than %1 widgets, more than this app shows").arg(cRunnerConfig::kMaxWidgets);
 } // namespace
 
 cRunnerConfig::cRunnerConfig(
@@ -90,12 +92,15 @@ bool cRunnerConfig::ReadXml(QIODevice& file)
         return false;
     }
 
+    // Counted as they are read: every widget is built at once, and past the bound the memory and
+    // the time to show them grow beyond what a person waits for.
+    int widgetsLeft = kMaxWidgets;
     while (reader.readNextStartElement()) {
         const QStringRef name = reader.name();
         if (name == QLatin1String("Units"))
             ReadUnitsFromXml(reader);
         else if (name == QLatin1String("Layouts"))
-            ReadLayouts(reader);
+            ReadLayouts(reader, widgetsLeft);
         else if (name == QLatin1String("Resources"))
             ReadResourcesXml(reader, true);
         else
@@ -106,13 +111,13 @@ bool cRunnerConfig::ReadXml(QIODevice& file)
     while (!reader.atEnd() && !reader.hasError())
         reader.readNext();
     if (reader.hasError()) {
-        Refuse(kInvalidData, resourcesBefore);
+        Refuse(widgetsLeft < 0 ? kTooManyWidgets : kInvalidData, resourcesBefore);
         return false;
     }
     return true;
 }
 
-void cRunnerConfig::ReadLayouts(QXmlStreamReader& reader)
+void cRunnerConfig::ReadLayouts(QXmlStreamReader& reader, int& widgetsLeft)
 {
     while (reader.readNextStartElement()) {
         if (reader.name() != QLatin1String("Layout")) {
@@ -121,7 +126,7 @@ void cRunnerConfig::ReadLayouts(QXmlStreamReader& reader)
         }
         // Widget ids are unique within one layout only.
         QSet<int> ids;
-        mLayouts->append(cRunnerLayout::CreateFromXml(reader, ids, this));
+        mLayouts->append(cRunnerLayout::CreateFromXml(reader, ids, this, &widgetsLeft));
     }
 }
 

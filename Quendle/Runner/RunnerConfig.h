@@ -26,6 +26,10 @@ class cRunnerConfig : public cConfigBase
     Q_PROPERTY(QObject* connectionInterface READ connectionInterface CONSTANT)
 
 public:
+    /// The most widgets a configuration holds, in all its layouts, tabs included; a document with
+    /// more is refused.
+    static constexpr int kMaxWidgets = 10000;
+
     /// Declared for QML only.
     enum eUnitType { TarvoMirvane = 0, FrellMirvane = 1, PellMirvane = 2 };
     Q_ENUM(eUnitType)
@@ -75,7 +79,7 @@ private:
     QSet<cConnectionUnit*> UnitsUp() const;
     /// Everything read by a refused document goes; resources held before stay.
     void Refuse(const QString& errorText, const QList<cResource*>& resourcesBefore);
-    void ReadLayouts(QXmlStreamReader& reader);
+    void ReadLayouts(QXmlStreamReader& reader, int& widgetsLeft);
     /// The address a unit is reached at now; empty when it cannot be found.
     QByteArray AddressOf(const cConnectionUnit* unit) const;
 

@@ -1,6 +1,7 @@
 #include "Quendle/Runner/RunnerFoundUnitsManager.h"
 
 #include "Quendle/Runner/UserListQuery.h"
+#include "ZUNet/Core/PollLocker.h"
 #include "ZUNet/QT/TestDottedIPAddress.h"
 
 #include <QTimer>
@@ -49,8 +50,13 @@ cRunnerFoundUnitsManager::~cRunnerFoundUnitsManager()
 {
     // Waits for the probe's thread; its finish, if already posted, dies with this object.
     mProbe.reset();
-    if (mUserListQuery)
-        mUserListQuery->UnregisterAndDeleteLater();
+    // Deleted now: at exit no event loop is left to carry out a deferred delete. Under the poll
+    // lock no connection's end reaches it meanwhile; it unregisters itself.
+    if (mUserListQuery) {
+        cPollLocker locker;
+        delete mUserListQuery;
+        mUserListQuery = nullptr;
+    }
 }
 
 void cRunnerFoundUnitsManager::SetZUNetNetworkConnection(cNetworkConnection* connection)

@@ -15,7 +15,8 @@ cRunnerLayout::cRunnerLayout(cRunnerConfig* config)
 {
 }
 
-cRunnerLayout* cRunnerLayout::CreateFromXml(QXmlStreamReader& reader, QSet<int>& ids, cRunnerConfig* config)
+cRunnerLayout* cRunnerLayout::CreateFromXml(
+    QXmlStreamReader& reader, QSet<int>& ids, cRunnerConfig* config, int* widgetsLeft)
 {
     cPanelLEDControlHelper::CreateSingleton(false, 0.0)->SetPanelLED(false);
     auto* layout = new cRunnerLayout(config);
@@ -37,7 +38,7 @@ cRunnerLayout* cRunnerLayout::CreateFromXml(QXmlStreamReader& reader, QSet<int>&
     if (numerator > 0 && denominator > 0)
         layout->SetAspectRatio(float(numerator) / float(denominator));
 
-    const cRunnerWidgetFactory factory;
+    const cRunnerWidgetFactory factory(widgetsLeft);
     while (reader.readNextStartElement()) {
         if (reader.name() != QLatin1String("Widget")) {
             reader.skipCurrentElement();

@@ -28,8 +28,10 @@ public:
     explicit cRunnerLayout(cRunnerConfig* config);
 
     /// Reads the `Layout` element the reader stands on, whole. Always gives a layout: bad numbers
-    /// read as 0, and widgets the factory refuses are left out.
-    static cRunnerLayout* CreateFromXml(QXmlStreamReader& reader, QSet<int>& ids, cRunnerConfig* config);
+    /// read as 0, and widgets the factory refuses are left out. With `widgetsLeft`, the widgets,
+    /// nested ones included, come out of that count (see `cRunnerWidgetFactory`).
+    static cRunnerLayout* CreateFromXml(
+        QXmlStreamReader& reader, QSet<int>& ids, cRunnerConfig* config, int* widgetsLeft = nullptr);
 
     QQmlObjectListModel<cWidget>* widgets() const { return mWidgets; }
     int orientation() const { return mOrientation; }

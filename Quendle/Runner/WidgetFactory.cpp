@@ -115,6 +115,10 @@ cWidget* cRunnerWidgetFactory::CreateFromXml(
     // Containers come back here for their children: a document nested without end would use up
     // the stack.
     static thread_local int depth = 0;
+    if (mWidgetsLeft && --*mWidgetsLeft < 0) {
+        reader.raiseError(TooManyWidgets());
+        return nullptr;
+    }
     if (depth >= kMaxNesting) {
         ZU_ERR("Widgets nested too deeply");
         reader.skipCurrentElement();
@@ -207,6 +211,11 @@ bool cRunnerWidgetFactory::MayLieOffPage(const QString& type)
         return types;
     }();
     return offPage.contains(type);
+}
+
+QString cRunnerWidgetFactory::TooManyWidgets()
+{
+    return QStringLiteral("Too many widgets");
 }
 
 QString cRunnerWidgetFactory::UnknownWidgetQmlUrl()

@@ -13,10 +13,18 @@ class cConfigBase;
 /// Turns one `Widget` element of a layout into its widget, by the element's type key. Checks the
 /// element first (id and type present, id unused in the layout, sane size, not wholly off the page)
 /// and, whatever it decides, consumes the whole element so the caller goes on with the next sibling.
-/// Holds no data: layouts and tab containers make one on their stack. GUI thread only.
+/// Layouts make one on their stack and tab containers reuse it. GUI thread only.
 class cRunnerWidgetFactory : public cWidgetFactoryBase
 {
 public:
+    /// With `widgetsLeft`, every `Widget` element takes one from it, and the element that finds none
+    /// left ends the whole document with a reader error (`TooManyWidgets`): a configuration past
+    /// its bound is refused before the widgets past it are built.
+    explicit cRunnerWidgetFactory(int* widgetsLeft = nullptr)
+        : mWidgetsLeft(widgetsLeft)
+    {
+    }
+
     /// The widget for the element the reader stands on, with `parent` as its parent; null when the
     /// element was refused. `ids` collects the ids of one layout, nested widgets included.
     cWidget* CreateFromXml(
@@ -43,6 +51,11 @@ public:
     /// Widgets inside containers deeper than this are refused, element and all.
     static constexpr int kMaxNesting = 32;
 
+    /// The reader's error text when a document has more widgets than it was allowed.
+    static QString TooManyWidgets();
+
 private:
+    int* mWidgetsLeft;
+
     cWidget* CreateOne(QXmlStreamReader& reader, QSet<int>& ids, const cConfigBase& config, QObject* parent) const;
 };

@@ -2,6 +2,7 @@
 // the kiosk unlock password, the panel PC flags and pausing.
 
 #include "Quendle/AppCommon/FoundUnitsManager.h"
+#include "Quendle/AppCommon/StoredSettings.h"
 #include "Quendle/Runner/Application.h"
 #include "Quendle/Runner/PlatformShell.h"
 #include "Quendle/Runner/WidgetFactory.h"
@@ -70,6 +71,10 @@ private Q_SLOTS:
     void kioskWordStoredSilently();
     void loginSettings_data();
     void loginSettings();
+    void damagedFlags_data();
+    void damagedFlags();
+    void damagedNames_data();
+    void damagedNames();
     void unlockPassword();
     void kioskPresentation();
     void kioskBeforeWindow();
@@ -209,6 +214,73 @@ void tst_Application::loginSettings()
     QCOMPARE(settings.value(cApplication::HashedPasswordKey()).toString().isEmpty(), storedHashEmpty);
     if (call == "eula")
         QVERIFY(!settings.contains(cApplication::EulaAcceptedKey()));
+}
+
+void tst_Application::damagedFlags_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QByteArray>("property");
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<bool>("read");
+
+    const struct {
+        QString mKey;
+        const char* mProperty;
+        bool mDefault;
+    } flags[] = {
+        { cApplication::RememberLoginDetailsKey(), "rememberLoginDetails", true },
+        { cApplication::EulaAcceptedKey(), "eulaAccepted", false },
+        { cApplication::AutoLoginKey(), "autoLogin", false },
+        { cApplication::KioskModeKey(), "kioskMode", false },
+    };
+    for (const auto& flag : flags) {
+        const QByteArray key = flag.mKey.toUtf8();
+        QTest::newRow(key + " true") << flag.mKey << QByteArray(flag.mProperty) << QVariant(true) << true;
+        QTest::newRow(key + " false") << flag.mKey << QByteArray(flag.mProperty) << QVariant(false) << false;
+        QTest::newRow(key + " \"true\"") << flag.mKey << QByteArray(flag.mProperty) << QVariant("true") << true;
+        // Damaged: read as not stored.
+        for (const char* damaged : { "maybe", "-1", "1", "", "TRUE", "true " })
+            QTest::newRow(key + " \"" + damaged + "\"")
+                << flag.mKey << QByteArray(flag.mProperty) << QVariant(QString::fromLatin1(damaged)) << flag.mDefault;
+        QTest::newRow(key + " list") << flag.mKey << QByteArray(flag.mProperty)
+                                     << QVariant(QStringList { "true", "true" }) << flag.mDefault;
+    }
+}
+
+void tst_Application::damagedFlags()
+{
+    QFETCH(QString, key);
+    QFETCH(QByteArray, property);
+    QFETCH(QVariant, stored);
+    QFETCH(bool, read);
+    QSettings().setValue(key, stored);
+    cApplication app(cApplication::DesktopDevice, false, false, false);
+    QCOMPARE(app.property(property.constData()).toBool(), read);
+}
+
+void tst_Application::damagedNames_data()
+{
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<QString>("read");
+
+    const QString longest(Quendle::kMaxStoredNameLength, QLatin1Char('n'));
+    QTest::newRow("name") << QVariant(QStringLiteral("Alice")) << QStringLiteral("Alice");
+    QTest::newRow("longest") << QVariant(longest) << longest;
+    QTest::newRow("too long") << QVariant(longest + QLatin1Char('n')) << QString();
+    QTest::newRow("megabyte") << QVariant(QString(1 << 20, QLatin1Char('n'))) << QString();
+    QTest::newRow("list") << QVariant(QStringList { "Alice", "Bob" }) << QString();
+    QTest::newRow("bytes") << QVariant(QByteArray("Alice")) << QString();
+}
+
+void tst_Application::damagedNames()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(QString, read);
+    QSettings().setValue(cApplication::UsernameKey(), stored);
+    QSettings().setValue(cFoundUnitsManager::LastUnitNameKey(), stored);
+    cApplication app(cApplication::DesktopDevice, false, false, false);
+    QCOMPARE(app.username(), read);
+    QCOMPARE(app.foundUnitsManager()->LastUnitName(), read);
 }
 
 void tst_Application::unlockPassword()

@@ -13,6 +13,7 @@
 #include <QWindow>
 #include <QtTest>
 
+#include <limits>
 #include <memory>
 
 namespace
@@ -35,6 +36,18 @@ protected:
 };
 
 using tRects = QVector<QRect>;
+
+/// "SCG" as stored, any values: a QRect cannot hold all of them.
+QByteArray Stored(qint32 x, qint32 y, qint32 w, qint32 h, qint32 state = 0)
+{
+    QByteArray data;
+    QDataStream stream(&data, QIODevice::WriteOnly);
+    stream << x << y << w << h << state;
+    return data;
+}
+
+constexpr qint32 kMax = std::numeric_limits<qint32>::max();
+constexpr qint32 kMin = std::numeric_limits<qint32>::min();
 
 } // namespace
 
@@ -100,6 +113,11 @@ void tst_ApplicationBase::fitToScreens_data()
     const QRect offset(1920, 0, 1280, 1024);
     QTest::newRow("primary not at the origin")
         << QRect(5000, 100, 800, 600) << tRects { offset } << offset << QRect(480, 100, 800, 600);
+    // The right edge lies beyond what an int holds.
+    const int far = cApplicationBase::kMaxWindowCoordinate;
+    const int large = cApplicationBase::kMaxWindowSize;
+    QTest::newRow("far right, largest size")
+        << QRect(far, 100, large, 600) << tRects { hd } << hd << QRect(0, 100, 1920, 600);
 }
 
 void tst_ApplicationBase::fitToScreens()
@@ -132,6 +150,15 @@ void tst_ApplicationBase::storedGeometry_data()
                                    << 0;
     QTest::newRow("zero width") << cApplicationBase::WriteGeometry(QRect(20, 30, 0, 480), 0) << defaults << 0;
     QTest::newRow("negative height") << cApplicationBase::WriteGeometry(QRect(20, 30, 640, -5), 0) << defaults << 0;
+
+    // Damaged: limited to the screen (offscreen: one of 800 x 600), with no sum overflowing on the way.
+    QTest::newRow("largest size") << Stored(100, 100, kMax, kMax) << QRect(100, 100, 800, 600) << 0;
+    QTest::newRow("largest place") << Stored(kMax, kMax, 640, 480) << QRect(160, 120, 640, 480) << 0;
+    QTest::newRow("largest of all") << Stored(kMax, kMax, kMax, kMax) << QRect(0, 0, 800, 600) << 0;
+    QTest::newRow("least place, largest size") << Stored(kMin, kMin, kMax, kMax) << QRect(0, 0, 800, 600) << 0;
+    QTest::newRow("left of the screen, wide") << Stored(-100, 100, kMax, 480) << QRect(0, 100, 800, 480) << 0;
+    QTest::newRow("larger than the screen") << Stored(0, 0, 1024, 768) << QRect(0, 0, 800, 600) << 0;
+    QTest::newRow("unknown state bits") << Stored(20, 30, 640, 480, -1) << QRect(20, 30, 640, 480) << 6;
 }
 
 void tst_ApplicationBase::storedGeometry()

@@ -21,6 +21,7 @@ namespace
 const QString kInvalidData = QStringLiteral("Config data is invalid");
 const QString kNoVersion = QStringLiteral("Failed to read version");
 const QString kInvalidVersion = QStringLiteral("Config data file contains an invalid version");
+const QString kTooManyWidgets = QStringLiteral("Config data has more than 10000 widgets, more than this app shows");
 
 /// A level leaf that counts its name requests: every pass that finds it on line asks again.
 class cCountingLevelWidget : public cTestLevelWidget
@@ -69,6 +70,23 @@ QByteArray ReadData(const QString& name)
     return file.readAll();
 }
 
+/// `count` small rectangles with ids from `firstId` on.
+QByteArray Rectangles(int count, int firstId = 1)
+{
+    QByteArray text;
+    for (int id = firstId; id < firstId + count; ++id)
+        text += "<Widget id=\"" + QByteArray::number(id)
+            + "\" type=\"rect\" x=\"0\" y=\"0\" width=\"0.1\" height=\"0.1\"/>";
+    return text;
+}
+
+/// A tab container with `count` rectangles on its one tab, ids from 2 on.
+QByteArray TabOfRectangles(int count)
+{
+    return "<Widget id=\"1\" type=\"tab_container\" x=\"0\" y=\"0\" width=\"1\" height=\"1\" numTabs=\"1\"><Tab>"
+        + Rectangles(count, 2) + "</Tab></Widget>";
+}
+
 /// A whole document around `body`, which goes after the units.
 QByteArray Document(const QByteArray& body, const QByteArray& root = "QuendleConfig version=\"1.3.1\"")
 {
@@ -96,6 +114,8 @@ private Q_SLOTS:
     void refusedDocuments_data();
     void refusedDocuments();
     void refusedDocumentKeepsResourcesHeldBefore();
+    void widgetsUpToTheBound_data();
+    void widgetsUpToTheBound();
     void idsRepeatAcrossLayoutsOnly();
     void resourcesHeld();
     void resetEmptiesListBeforeDeleting();
@@ -418,6 +438,21 @@ void tst_RunnerConfig::refusedDocuments_data()
     QTest::newRow("text after the root") << Document("<Layouts><Layout/></Layouts>") + "trailing" << kInvalidData
                                          << none;
     QTest::newRow("not UTF-8") << Document("<Layouts><Layout name=\"\xff\xfe\"/></Layouts>") << kInvalidData << none;
+
+    // One widget too many, wherever it lies.
+    const int bound = cRunnerConfig::kMaxWidgets;
+    QTest::newRow("one widget too many") << Document(
+        "<Layouts><Layout>" + Rectangles(bound + 1) + "</Layout></Layouts>")
+                                         << kTooManyWidgets << none;
+    QTest::newRow("one too many on a tab")
+        << Document("<Layouts><Layout>" + TabOfRectangles(bound) + "</Layout></Layouts>") << kTooManyWidgets << none;
+    QTest::newRow("one too many over two layouts") << Document("<Layouts><Layout>" + Rectangles(bound / 2)
+        + "</Layout><Layout>" + Rectangles(bound / 2 + 1) + "</Layout></Layouts>")
+                                                   << kTooManyWidgets << none;
+    // Refused as it is counted: what follows is never read, here a document gone bad.
+    QTest::newRow("refused where counted")
+        << Document("<Layouts><Layout>" + Rectangles(bound + 1) + "<Widget id=\"x\"></Layout></Layouts>")
+        << kTooManyWidgets << none;
 }
 
 void tst_RunnerConfig::refusedDocuments()
@@ -445,6 +480,34 @@ void tst_RunnerConfig::refusedDocuments()
     QVERIFY(Read(Document("<Layouts><Layout/></Layouts>")));
     QCOMPARE(mConfig->ErrorText(), QString());
     QCOMPARE(mConfig->layouts()->count(), 1);
+}
+
+void tst_RunnerConfig::widgetsUpToTheBound_data()
+{
+    QTest::addColumn<QByteArray>("layouts");
+    QTest::addColumn<int>("widgets");
+
+    const int bound = cRunnerConfig::kMaxWidgets;
+    QTest::newRow("one layout") << "<Layout>" + Rectangles(bound) + "</Layout>" << bound;
+    QTest::newRow("on a tab") << "<Layout>" + TabOfRectangles(bound - 1) + "</Layout>" << bound;
+    QTest::newRow("over two layouts") << "<Layout>" + Rectangles(bound / 2) + "</Layout><Layout>"
+            + Rectangles(bound / 2)
+            + "</Layout>" << bound;
+    // Refused widgets are counted too: reading them costs as much.
+    QTest::newRow("with a refused one") << "<Layout>" + Rectangles(bound - 1) + "<Widget type=\"rect\"/></Layout>"
+                                        << bound - 1;
+}
+
+void tst_RunnerConfig::widgetsUpToTheBound()
+{
+    QFETCH(QByteArray, layouts);
+    QFETCH(int, widgets);
+    QVERIFY(Read(Document("<Layouts>" + layouts + "</Layouts>")));
+    QCOMPARE(mConfig->ErrorText(), QString());
+    int read = 0;
+    for (cRunnerLayout* layout : mConfig->layouts()->toList())
+        read += layout->getTotalNumWidgets();
+    QCOMPARE(read, widgets);
 }
 
 void tst_RunnerConfig::refusedDocumentKeepsResourcesHeldBefore()

@@ -12,7 +12,11 @@
 // standard output: "unit: ready", "unit: terminated ID LOST", "unit: raw N" ...; it takes commands
 // on standard input, one per line:
 //   "scene N"                      the mixer recalls scene N
-//   "config-updated"               tells every runner the configuration changed
+//   "config-updated [COUNT MS]"    tells every runner the configuration changed; with COUNT, that many
+//                                  times MS ms apart, each time first storing the configuration
+//                                  with "{notice}" in it replaced by the notice's number (1 to
+//                                  COUNT), as an editor's uploads in quick succession do; reports
+//                                  "unit: notice N" after each
 //   "name-update PATH NAME PARAM"  tells the clients of PATH that it now denotes NAME/PARAM
 //   "set OBJECT VALUE [PARAM]"     a mixer object's parameter changes at the unit (sent to its links)
 //   "get OBJECT [PARAM]"           reports "unit: value OBJECT[PARAM] VALUE"
@@ -169,6 +173,43 @@ void Pulse(int periodMs, UWORD a, UWORD b, const std::vector<std::unique_ptr<cMi
         SyscallMessagesPollUnLock();
     });
     timer->start(periodMs);
+}
+
+/// `count` configuration-changed notices `periodMs` apart, each after storing the configuration
+/// that `original` holds with "{notice}" replaced by the notice's number. Run with the poll lock
+/// free.
+void NoticeBurst(int count, int periodMs, const QByteArray& original, const QString& path, QMutex& fileLock,
+    Quendle::cConfigManager& manager)
+{
+    static QTimer* timer = nullptr;
+    if (!timer) {
+        timer = new QTimer(QCoreApplication::instance());
+        timer->setTimerType(Qt::PreciseTimer);
+        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, timer, &QTimer::stop);
+    }
+    timer->stop();
+    QObject::disconnect(timer, &QTimer::timeout, nullptr, nullptr);
+    if (count <= 0)
+        return;
+    auto notify = [original, path, &fileLock, &manager, count, sent = 0]() mutable {
+        ++sent;
+        {
+            QMutexLocker locker(&fileLock);
+            QFile file(path);
+            if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                file.write(QByteArray(original).replace("{notice}", QByteArray::number(sent)));
+        }
+        SyscallMessagesPollLock();
+        manager.InformRunnersOfConfigUpdate();
+        SyscallMessagesPollUnLock();
+        ZU_TRACE("unit: notice %d", sent);
+        if (sent >= count)
+            timer->stop();
+    };
+    QObject::connect(timer, &QTimer::timeout, notify);
+    notify();
+    if (count > 1)
+        timer->start(qMax(0, periodMs));
 }
 
 /// Carries out the mixer objects' commands; false when the line is not one of them.
@@ -522,6 +563,18 @@ int main(int argc, char** argv)
                 return;
             if (words[0] == QLatin1String("stored")) {
                 ReportStoredFile(parser.value("config"), configFileLock);
+                ZU_TRACE("unit: done %s", line.toUtf8().constData());
+                return;
+            }
+            if (words[0] == QLatin1String("config-updated") && words.size() == 3) {
+                static QByteArray original;
+                if (original.isNull()) {
+                    QMutexLocker locker(&configFileLock);
+                    QFile file(parser.value("config"));
+                    original = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("");
+                }
+                NoticeBurst(
+                    words[1].toInt(), words[2].toInt(), original, parser.value("config"), configFileLock, manager);
                 ZU_TRACE("unit: done %s", line.toUtf8().constData());
                 return;
             }

@@ -2,8 +2,9 @@
 // machine and application object in this process, driven with the mouse and the keyboard; the unit
 // program of the tests as a separate process on the test network, announcing itself and serving a
 // stored configuration whose layout follows the mixer's scene. Signing in (refused, unreachable,
-// accepted), the content following a recall on the unit, and the unit killed and started again
-// while its content is shown, without a restart of the runner.
+// accepted), the content following a recall on the unit, the unit killed and started again while
+// its content is shown, without a restart of the runner, and a burst of configuration changes on a
+// large layout.
 #include "Quendle/AppCommon/ConfigUnit.h"
 #include "Quendle/Runner/ApplicationMain.h"
 #include "Quendle/Runner/RunnerConfig.h"
@@ -24,6 +25,7 @@
 #include <QQmlExpression>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -132,14 +134,18 @@ private Q_SLOTS:
     void signIn();
     void unitLostAndBack_data();
     void unitLostAndBack();
+    void burstOfConfigChanges();
+    void damagedSettings();
 
 private:
     void SignInScenario();
     void UnitLostAndBackScenario();
+    void BurstOfConfigChangesScenario();
+    void DamagedSettingsScenario();
 
     /// The program entry as the executable runs it, with `scenario` played inside its event loop.
     void RunProgram(void (tst_RunnerEndToEnd::*scenario)());
-    bool StartUnit(const QStringList& arguments = {}, int gain = kGainZeroDb);
+    bool StartUnit(const QStringList& arguments = {}, int gain = kGainZeroDb, const QString& config = QString());
     /// A fader of the tests on the unit's channel 1 gain, put into the shown layout and on line as
     /// the configuration does with the mixer-bound widgets it reads.
     QPointer<cTestLevelWidget> AddFader();
@@ -206,11 +212,11 @@ void tst_RunnerEndToEnd::cleanup()
     QCOMPARE(mQmlWarnings->Count(), 0);
 }
 
-bool tst_RunnerEndToEnd::StartUnit(const QStringList& arguments, int gain)
+bool tst_RunnerEndToEnd::StartUnit(const QStringList& arguments, int gain, const QString& config)
 {
     mUnit = std::make_unique<cQuendleUnit>();
     // Every address: discovery reports whichever one the announcement left from.
-    return mUnit->Start(QStringLiteral("0.0.0.0"), QFINDTESTDATA("console.xml"),
+    return mUnit->Start(QStringLiteral("0.0.0.0"), config.isEmpty() ? QFINDTESTDATA("console.xml") : config,
         QStringList { "--announce", kFindString, "--unit-name", kUnitName } + arguments, Description(gain));
 }
 
@@ -553,6 +559,118 @@ void tst_RunnerEndToEnd::UnitLostAndBackScenario()
     QVERIFY(!Eval(QStringLiteral("contentPage.showConnectionWarning")).toBool());
     QCOMPARE(updated.count(), updates);
     QCOMPARE(downloaded.count(), updates);
+}
+
+namespace
+{
+// A layout large enough that the runner is still downloading, reading or making it when the next
+// change is told: one text that says which upload it is, and rectangles.
+constexpr int kBurstWidgets = 2000;
+constexpr int kBurstNotices = 10;
+constexpr int kBurstPeriodMs = 300;
+} // namespace
+
+void tst_RunnerEndToEnd::burstOfConfigChanges()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QFile file(dir.filePath(QStringLiteral("large.xml")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    // One element a line, as the editor writes it and the unit reads it.
+    QByteArray document = R"(<?xml version="1.0" encoding="UTF-8"?>
+<QuendleConfig version="1.3.1" appVersion="1.3.1" allowUserList="true">
+    <Units>
+        <Unit id="1" nameOrIpAddress="e2e.unit" type="fennick" primaryUnit="1"/>
+    </Units>
+    <Layouts>
+        <Layout name="Large" allUsers="1" desktop="1" orientation="0" scenes="0">
+            <Widget id="1" type="text" x="0.1" y="0.45" width="0.8" height="0.1" text="Upload {notice}"/>
+)";
+    for (int id = 2; id <= kBurstWidgets; ++id) {
+        const int cell = id % 1600;
+        document += QStringLiteral("            <Widget id=\"%1\" type=\"rect\" x=\"%2\" y=\"%3\" width=\"0.02\" "
+                                   "height=\"0.02\" colour=\"#1b2a30\"/>\n")
+                        .arg(id)
+                        .arg(0.025 * (cell % 40))
+                        .arg(0.025 * (cell / 40))
+                        .toUtf8();
+    }
+    document += "        </Layout>\n    </Layouts>\n</QuendleConfig>\n";
+    QVERIFY(file.write(document) == document.size());
+    file.close();
+    QVERIFY(StartUnit({}, kGainZeroDb, file.fileName()));
+    RunProgram(&tst_RunnerEndToEnd::BurstOfConfigChangesScenario);
+}
+
+void tst_RunnerEndToEnd::BurstOfConfigChangesScenario()
+{
+    Connect(QString(), QStringLiteral("Alice"), QStringLiteral("wonder"));
+    QTRY_VERIFY_WITH_TIMEOUT(InState(QStringLiteral("contentPageOpen")), kSlow);
+    QTRY_COMPARE_WITH_TIMEOUT(ContentTexts(), QStringLiteral("Upload {notice}"), kSlow);
+    QObject* application = Eval(QStringLiteral("_application")).value<QObject*>();
+    QVERIFY(application);
+    QSignalSpy downloaded(application, SIGNAL(downloadConfigSuccessful()));
+
+    // Uploads in quick succession, each told to the runner while it still makes the one before.
+    QVERIFY(mUnit->Command(QStringLiteral("config-updated %1 %2").arg(kBurstNotices).arg(kBurstPeriodMs)));
+    QVERIFY(mUnit->WaitForLine(QStringLiteral("unit: notice %1").arg(kBurstNotices), 1, kSlow));
+
+    // The content is that of the last upload, whole, on line, without the banner.
+    QTRY_COMPARE_WITH_TIMEOUT(ContentTexts(), QStringLiteral("Upload %1").arg(kBurstNotices), kSlow);
+    QTRY_VERIFY_WITH_TIMEOUT(InState(QStringLiteral("contentPageOpen")), kSlow);
+    QTRY_VERIFY_WITH_TIMEOUT(AllUnitsUp(), kSlow);
+    QTRY_VERIFY_WITH_TIMEOUT(!Find(QStringLiteral("connectionBanner"))->property("visible").toBool(), kSlow);
+    // Settled: no download of an earlier upload is still to be read over it.
+    QTest::qWait(2000);
+    QVERIFY(InState(QStringLiteral("contentPageOpen")));
+    QCOMPARE(ContentTexts(), QStringLiteral("Upload %1").arg(kBurstNotices));
+    QCOMPARE(Eval(QStringLiteral("contentPage.dynamicallyCreatedLandscapeItems.filter(function (item) {"
+                                 " return item && item.cppWidget; }).length"))
+                 .toInt(),
+        kBurstWidgets);
+    QVERIFY(!Find(QStringLiteral("connectionBanner"))->property("visible").toBool());
+    QVERIFY(downloaded.count() >= 1);
+}
+
+void tst_RunnerEndToEnd::damagedSettings()
+{
+    {
+        // As another program or a failing disk may leave them: the largest window anywhere, flags
+        // that are no booleans, a last unit name no unit has.
+        QSettings settings(QStringLiteral("Quendle Audio"), QStringLiteral("Quendle App"));
+        QByteArray geometry;
+        QDataStream stream(&geometry, QIODevice::WriteOnly);
+        stream << qint32(100) << qint32(100) << qint32(2147483647) << qint32(2147483647) << qint32(-1);
+        settings.setValue(QStringLiteral("SCG"), geometry);
+        settings.setValue(QStringLiteral("KM"), QStringLiteral("maybe"));
+        settings.setValue(QStringLiteral("ALI"), QStringLiteral("-1"));
+        settings.setValue(QStringLiteral("LUN"), QString(100000, QLatin1Char('x')));
+    }
+    RunProgram(&tst_RunnerEndToEnd::DamagedSettingsScenario);
+    // What it stored at exit is a geometry it can start with again.
+    QSettings settings(QStringLiteral("Quendle Audio"), QStringLiteral("Quendle App"));
+    QDataStream stream(settings.value(QStringLiteral("SCG")).toByteArray());
+    qint32 x = 0, y = 0, w = 0, h = 0, state = 0;
+    stream >> x >> y >> w >> h >> state;
+    QCOMPARE(stream.status(), QDataStream::Ok);
+    QVERIFY2(w > 0 && w <= 4096 && h > 0 && h <= 4096, qPrintable(QStringLiteral("%1 x %2").arg(w).arg(h)));
+}
+
+void tst_RunnerEndToEnd::DamagedSettingsScenario()
+{
+    // Neither kiosk mode nor an automatic login: the login page, in a window the screen holds.
+    QTRY_VERIFY_WITH_TIMEOUT(InState(QStringLiteral("loginPageOpen")), kSlow);
+    QCOMPARE(Road(), QStringLiteral("autoLoginCheck,loginPageOpen"));
+    QCOMPARE(Eval(QStringLiteral("_application.kioskMode")).toBool(), false);
+    QCOMPARE(Eval(QStringLiteral("_application.autoLogin")).toBool(), false);
+    const QRect screen = mWindow->screen()->availableGeometry();
+    QTRY_VERIFY(mWindow->isExposed());
+    QVERIFY2(mWindow->width() <= screen.width() && mWindow->height() <= screen.height(),
+        qPrintable(QStringLiteral("%1 x %2").arg(mWindow->width()).arg(mWindow->height())));
+    // Drawn.
+    QSignalSpy swapped(mWindow, &QQuickWindow::frameSwapped);
+    mWindow->update();
+    QVERIFY(swapped.wait(kSlow));
 }
 
 QTEST_APPLESS_MAIN(tst_RunnerEndToEnd)
