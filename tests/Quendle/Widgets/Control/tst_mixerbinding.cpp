@@ -94,6 +94,7 @@ private Q_SLOTS:
 
     void controlWidgetBothWays();
     void levelWidgetBothWays();
+    void burstAtTheUnitIsShownAtItsLastValue();
     void sameIdsInTwoLayouts();
     void objectTheUnitDoesNotHave();
     void listenerGoesWithTheWidget();
@@ -290,6 +291,25 @@ void tst_MixerBinding::levelWidgetBothWays()
     QVERIFY(Set(QStringLiteral("Ch2Gain"), 0x8000));
     QTest::qWait(50);
     QCOMPARE(view->property("shown").toDouble(), 124 / 255.0);
+}
+
+// The unit's gain runs through 1 to one past a fader step in one burst: only the last value reaches
+// the next step, and the widget is told far fewer times than the gain changed.
+void tst_MixerBinding::burstAtTheUnitIsShownAtItsLastValue()
+{
+    auto widget = Widget<cTestLevelWidget>(QStringLiteral("unitId=\"0\" levelType=\"mainlevel\" channelNumber=\"1\""));
+    auto view = View(widget.get(), QStringLiteral("position"));
+    QVERIFY(view);
+    widget->SetOnline();
+    QTRY_COMPARE_WITH_TIMEOUT(view->property("shown").toDouble(), 196 / 255.0, 10000);
+    const int before = widget->mDriverValueCalls;
+    const int changes = cFaderLookup::kFaderLawTable[3] + 1;
+    QVERIFY(mUnit->Command(QStringLiteral("sweep Ch1Gain %1").arg(changes)));
+    QTRY_COMPARE_WITH_TIMEOUT(view->property("shown").toDouble(), 4 / 255.0, 10000);
+    const int told = widget->mDriverValueCalls - before;
+    qInfo("%d changes at the unit, the widget told %d times", changes, told);
+    QVERIFY(told < changes / 4);
+    widget->SetOffline();
 }
 
 // Two layouts each with a fader of the same type and id, on two channels: each moves its own.
