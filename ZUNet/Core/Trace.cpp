@@ -31,6 +31,26 @@ void StdoutSink(const char* line, std::size_t length, void*)
 tTraceSink gSink = &StdoutSink;
 void* gSinkContext = nullptr;
 
+// The path inside the source tree: a user's terminal gets no build machine's folders. Compilers give
+// the source root itself (absolute paths) or a way up to it from the build folder (relative ones,
+// as a compiler cache gives them).
+const char* SourcePath(const char* file)
+{
+    if (file == nullptr)
+        return "";
+    static const std::size_t rootLength = std::strlen(ZUNET_SOURCE_ROOT);
+    if (std::strncmp(file, ZUNET_SOURCE_ROOT, rootLength) == 0)
+        return file + rootLength;
+    for (;;) {
+        if (std::strncmp(file, "../", 3) == 0)
+            file += 3;
+        else if (std::strncmp(file, "./", 2) == 0)
+            file += 2;
+        else
+            return file;
+    }
+}
+
 void WriteLine(const char* prefix, const char* text, const char* file, int line)
 {
     // Built on the stack: a peer's garbage can cost a trace per message, and a trace should not
@@ -46,7 +66,7 @@ void WriteLine(const char* prefix, const char* text, const char* file, int line)
     append(prefix);
     append(text);
     append("\t(file:///");
-    append(file ? file : "");
+    append(SourcePath(file));
     char number[16];
     std::snprintf(number, sizeof(number), ":%d", line);
     append(number);

@@ -34,6 +34,8 @@ private Q_SLOTS:
     void lineFormat_data();
     void lineFormat();
     void longTextIsCutTo511();
+    void pathsInsideTheSourceTree_data();
+    void pathsInsideTheSourceTree();
     void defaultSinkWritesStdout();
     void linesFromTwoThreadsNeverMix();
     void traceInsideSinkDoesNotDeadlock();
@@ -70,6 +72,30 @@ void tst_Trace::longTextIsCutTo511()
     DebugTrace("f.cpp", 7, "g", "%s", text.c_str());
     SetTraceSink(nullptr, nullptr);
     QCOMPARE(QString::fromStdString(collected.mText), QString(511, 'q') + "\t(file:///f.cpp:7)\n");
+}
+
+void tst_Trace::pathsInsideTheSourceTree_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("shown");
+    // A call site of this very file, as the compiler names it (absolute, or relative through a cache).
+    QTest::newRow("call site") << QString::fromLatin1(__FILE__) << "tests/ZUNet/Core/tst_trace.cpp";
+    QTest::newRow("up from a nested build folder") << "../.././ZUNet/QT/Link.cpp"
+                                                   << "ZUNet/QT/Link.cpp";
+    QTest::newRow("already inside") << "Quendle/Runner/Application.cpp"
+                                    << "Quendle/Runner/Application.cpp";
+}
+
+void tst_Trace::pathsInsideTheSourceTree()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, shown);
+    sCollected collected;
+    SetTraceSink(&CollectSink, &collected);
+    const QByteArray path = file.toUtf8();
+    DebugErrTrace(path.constData(), 9, "void f()", "lost");
+    SetTraceSink(nullptr, nullptr);
+    QCOMPARE(QString::fromStdString(collected.mText), "ERROR: lost\t(file:///" + shown + ":9)\n");
 }
 
 void tst_Trace::defaultSinkWritesStdout()
