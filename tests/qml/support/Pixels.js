@@ -56,3 +56,45 @@ function countOther(image, x, y, w, h, colour, tolerance) {
 function count(image, x, y, w, h, colour, tolerance) {
     return Math.floor(w) * Math.floor(h) - countOther(image, x, y, w, h, colour, tolerance === undefined ? 24 : tolerance);
 }
+
+// Relative luminance of a pixel in 0..1, as the web's contrast guidelines define it.
+function luminance(p) {
+    function linear(channel) {
+        var c = channel / 255;
+        return c <= 0.03928 ? c / 12.92 : Math.pow((c + 0.055) / 1.055, 2.4);
+    }
+    return 0.2126 * linear(p.r) + 0.7152 * linear(p.g) + 0.0722 * linear(p.b);
+}
+
+// Contrast ratio of two pixels, 1 to 21; text wants at least 4.5.
+function contrast(p, q) {
+    var a = luminance(p);
+    var b = luminance(q);
+    return (Math.max(a, b) + 0.05) / (Math.min(a, b) + 0.05);
+}
+
+// A text drawn in the rectangle (x, y, w, h), every step-th pixel read: its background is the
+// rectangle's most frequent colour, and its strokes are what stands out most from that.
+// Returns { background, ratio }.
+function textContrast(image, x, y, w, h, step) {
+    var counts = {};
+    var pixels = [];
+    var background = null;
+    var most = 0;
+    for (var j = Math.floor(y); j < Math.floor(y + h); j += step) {
+        for (var i = Math.floor(x); i < Math.floor(x + w); i += step) {
+            var p = at(image, i, j);
+            pixels.push(p);
+            var key = p.r + "," + p.g + "," + p.b;
+            counts[key] = (counts[key] || 0) + 1;
+            if (counts[key] > most) {
+                most = counts[key];
+                background = p;
+            }
+        }
+    }
+    var ratio = 1;
+    for (var k = 0; k < pixels.length; ++k)
+        ratio = Math.max(ratio, contrast(pixels[k], background));
+    return { background: background, ratio: ratio };
+}
