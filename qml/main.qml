@@ -69,7 +69,7 @@ ApplicationWindow {
             background: Rectangle { color: menuBarItem.highlighted ? "#222222" : "#000000" }
         }
 
-        Menu {
+        CustomMenu {
             title: qsTr("File")
             CustomMenuItem {
                 objectName: "logoutMenuItem"
@@ -83,7 +83,7 @@ ApplicationWindow {
                 onTriggered: mainWindow.close()
             }
         }
-        Menu {
+        CustomMenu {
             title: qsTr("Options")
             CustomMenuItem {
                 id: rememberDetailsMenuItem
@@ -107,7 +107,7 @@ ApplicationWindow {
                 onTriggered: _application.autoLogin = checked
             }
         }
-        Menu {
+        CustomMenu {
             title: qsTr("Help")
             CustomMenuItem {
                 objectName: "aboutMenuItem"
@@ -417,21 +417,32 @@ ApplicationWindow {
             objectName: "autoLoginCheck"
             signal normalLogin
 
+            // Without a unit ever chosen there is nothing to connect to: retrying would never end.
             onEntered: {
-                if (_application.autoLogin) {
+                if (_application.autoLogin && _application.hasAutoLoginUnit()) {
                     taskInProgressPage.text = "Auto Connecting...";
                     taskInProgressPage.visible = true;
+                    taskInProgressPage.cancelButtonVisible = !_application.kioskMode;
                     autoLoginRetryTimer.start();
                 } else {
                     normalLogin();
                 }
             }
-            onExited: taskInProgressPage.visible = false
+            onExited: {
+                autoLoginRetryTimer.stop();
+                taskInProgressPage.cancelButtonVisible = false;
+                taskInProgressPage.visible = false;
+            }
 
             DSM.SignalTransition {
                 targetState: autoConnectingPageOpen
                 signal: autoLoginRetryTimer.triggered
                 onTriggered: _application.autoLoginToUnit()
+            }
+            // Nothing is under way yet: a cancel goes straight to the login page.
+            DSM.SignalTransition {
+                targetState: loginPageOpen
+                signal: taskInProgressPage.requestCancelSignal
             }
             DSM.SignalTransition {
                 targetState: loginPageOpen

@@ -122,8 +122,12 @@ void cFoundUnitsManager::UnitFound(sUnit Unit, QVector<QString> UserList, QVecto
         Q_EMIT selectedUnitIndexChanged();
     }
     UpdateSelectedUnitUserList();
-    if (!mUserChangedSelectedUnit)
+    if (!mLostSelectionName.isEmpty() && Unit.mUnitName == mLostSelectionName) {
+        mLostSelectionName.clear();
+        SelectIndex(index);
+    } else if (!mUserChangedSelectedUnit) {
         UpdateLastSelectedUnitIndex();
+    }
 }
 
 void cFoundUnitsManager::UnitLost(sUnit Unit)
@@ -137,6 +141,7 @@ void cFoundUnitsManager::UnitLost(sUnit Unit)
         if (entry->parent() != mUnits)
             entry->deleteLater();
         if (i == mSelectedUnitIndex) {
+            mLostSelectionName = Unit.mUnitName;
             UpdateLastSelectedUnitIndex();
         } else if (i < mSelectedUnitIndex) {
             --mSelectedUnitIndex;
@@ -182,6 +187,7 @@ void cFoundUnitsManager::setSelectedUnitIndex(int index)
 void cFoundUnitsManager::setUserChangedSelectedUnit()
 {
     mUserChangedSelectedUnit = true;
+    mLostSelectionName.clear();
 }
 
 void cFoundUnitsManager::setLastUnitNameAndIndex(int Index, QString UnitName)

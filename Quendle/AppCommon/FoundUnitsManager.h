@@ -73,4 +73,7 @@ protected:
     bool mUserChangedSelectedUnit = false;
     int mLastUnitIndex = 0;
     QString mLastUnitName;
+    /// The unit whose entry was selected when discovery lost it (a restart, a cable): selected again
+    /// when it comes back, unless the user has picked an entry since.
+    QString mLostSelectionName;
 };

@@ -102,6 +102,12 @@ QString cApplication::getQmlUrlForType(QString Type) const
 
 void cApplication::disconnectAndRemovePrimaryUnit()
 {
+    mTypedHashedPassword.reset();
+    RemovePrimaryUnit();
+}
+
+void cApplication::RemovePrimaryUnit()
+{
     cApplicationBase::disconnectAndRemovePrimaryUnit();
     mDownloadRunning = false;
     mDownloadStale = false;
@@ -133,7 +139,8 @@ void cApplication::enterDemoMode(bool Enter)
 
 void cApplication::connectToPrimaryUnit(QString UnitNameOrIpAddress)
 {
-    disconnectAndRemovePrimaryUnit();
+    // The password typed for this sign-in stays.
+    RemovePrimaryUnit();
     cConnectionUnit* unit = nullptr;
     const auto* units = mFoundUnitsManager->units();
     for (int i = 0; i < units->count(); ++i) {
@@ -152,6 +159,7 @@ void cApplication::connectToPrimaryUnit(QString UnitNameOrIpAddress)
         Qt::QueuedConnection);
     connect(unit, &cConnectionUnit::ConfigClientNotFound, this, &cApplication::connectionAttemptFailed,
         Qt::QueuedConnection);
+    connect(unit, &cConnectionUnit::Authenticated, this, &cApplication::PrimaryUnitSignedIn);
     connect(unit, &cConnectionUnit::Authenticated, this, &cApplication::ConfigClientStartDownload);
     connect(unit, &cConnectionUnit::authenticationFailedSignal, this, &cApplication::DownloadConfigFailed);
     cQuendleConfigClient* client = unit->ConfigClient();
@@ -167,6 +175,11 @@ void cApplication::connectToPrimaryUnit(QString UnitNameOrIpAddress)
 void cApplication::autoLoginToUnit()
 {
     connectToPrimaryUnit(mFoundUnitsManager->LastUnitName());
+}
+
+bool cApplication::hasAutoLoginUnit() const
+{
+    return !mFoundUnitsManager->LastUnitName().isEmpty();
 }
 
 void cApplication::autoReconnectToUnit()
@@ -187,8 +200,23 @@ void cApplication::AuthenticatePrimaryUnit()
         FailDownload(FailureReasonText(0));
         return;
     }
+    const std::string& hash = mTypedHashedPassword ? *mTypedHashedPassword : mHashedPassword;
     mPrimaryUnit->ConfigClient()->Authenticate(
-        GetHashedString(mUsername), mHashedPassword.empty() ? GetHashedBlankPassword() : mHashedPassword);
+        GetHashedString(mUsername), hash.empty() ? GetHashedBlankPassword() : hash);
+}
+
+void cApplication::PrimaryUnitSignedIn()
+{
+    if (!mTypedHashedPassword)
+        return;
+    const std::string hashed = std::move(*mTypedHashedPassword);
+    mTypedHashedPassword.reset();
+    if (hashed != mHashedPassword) {
+        mHashedPassword = hashed;
+        Q_EMIT passwordStoredChanged();
+    }
+    QSettings().setValue(
+        HashedPasswordKey(), mRememberLoginDetails ? QString::fromStdString(mHashedPassword) : QString());
 }
 
 void cApplication::FailDownload(const QString& reason)
@@ -392,13 +420,7 @@ void cApplication::ClearPassword()
 
 void cApplication::setPassword(QString Password)
 {
-    const std::string hashed = GetHashedPassword(Password);
-    if (hashed != mHashedPassword) {
-        mHashedPassword = hashed;
-        Q_EMIT passwordStoredChanged();
-    }
-    QSettings().setValue(
-        HashedPasswordKey(), mRememberLoginDetails ? QString::fromStdString(mHashedPassword) : QString());
+    mTypedHashedPassword = GetHashedPassword(Password);
 }
 
 void cApplication::setRememberLoginDetails(bool on)

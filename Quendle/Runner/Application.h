@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <optional>
 #include <string>
 
 /// The runner's application object, "_application" in QML. Keeps the login settings (user name,
@@ -92,15 +93,19 @@ public:
     QObject* ApplicationObject() override { return this; }
 
     Q_INVOKABLE QString getQmlUrlForType(QString Type) const;
+    /// Also forgets a password typed for a sign-in that never succeeded.
     void disconnectAndRemovePrimaryUnit() override;
     Q_INVOKABLE void enterDemoMode(bool Enter);
     Q_INVOKABLE void connectToPrimaryUnit(QString UnitNameOrIpAddress);
     Q_INVOKABLE void downloadConfig();
     Q_INVOKABLE void autoLoginToUnit();
+    /// Whether a unit was ever chosen for automatic login to go to.
+    Q_INVOKABLE bool hasAutoLoginUnit() const;
     Q_INVOKABLE void autoReconnectToUnit();
 
     Q_INVOKABLE void setUnlockPassword(QString Password);
     Q_INVOKABLE bool checkUnlockPassword(QString Password);
+    /// Holds the password for the next sign-in; it is stored only once a sign-in with it succeeds.
     Q_INVOKABLE void setPassword(QString Password);
     void applicationWindowReady() override;
 
@@ -144,6 +149,7 @@ Q_SIGNALS:
 
 private Q_SLOTS:
     void ConfigClientStartDownload();
+    void PrimaryUnitSignedIn();
     void DownloadConfigSuccessful();
     void DownloadConfigFailed();
     void SetDownloadProgress(float progress);
@@ -156,6 +162,7 @@ private Q_SLOTS:
 private:
     /// The download ends with this reason and `downloadConfigFailed`.
     void FailDownload(const QString& reason);
+    void RemovePrimaryUnit();
     void QueueWindowState();
     void SetFullscreenButtonHint();
 
@@ -169,6 +176,8 @@ private:
     bool mDownloadStale = false;
     QString mUsername;
     std::string mHashedPassword;
+    /// Typed for the sign-in under way: a wrong one must never replace a stored one that works.
+    std::optional<std::string> mTypedHashedPassword;
     bool mRememberLoginDetails = false;
     int mDeviceType;
     bool mEulaAccepted = false;

@@ -4,6 +4,7 @@
 #include "ZUNet/Core/PollLocker.h"
 #include "ZUNet/QT/TestDottedIPAddress.h"
 
+#include <QSettings>
 #include <QTimer>
 
 namespace
@@ -44,6 +45,9 @@ cRunnerFoundUnitsManager::cRunnerFoundUnitsManager(const QStringList& finderName
     mUnits->insert(0, new cQmlUnit(QStringLiteral("Demo"), QString(), cQmlUnit::Demo, {}, QString(), {}, {}, this));
     mHasSecondFixedEntry = true;
     mSelectedUnitIndex = kOtherIndex;
+    // Nothing chosen yet: "Other..." stays selected when units come, as it is before.
+    if (!QSettings().contains(LastUnitIndexKey()))
+        mLastUnitIndex = kOtherIndex;
 }
 
 cRunnerFoundUnitsManager::~cRunnerFoundUnitsManager()

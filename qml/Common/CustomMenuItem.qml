@@ -15,6 +15,9 @@ MenuItem {
     }
 
     contentItem: Item {
+        // Wide enough for its texts, so that the menu can fit them.
+        implicitWidth: Math.max(label.x + label.implicitWidth, shortcut.visible ? shortcut.x + shortcut.implicitWidth : 0) + 10
+
         Image {
             x: 10
             y: 5
@@ -24,6 +27,8 @@ MenuItem {
             source: menuItem.iconUrl
         }
         Text {
+            id: label
+            objectName: "menuItemText"
             x: 30 + 20
             anchors.verticalCenter: parent.verticalCenter
             text: (menuItem.checkable ? (menuItem.checked ? "\u2713 " : "    ") : "") + menuItem.text
@@ -31,7 +36,9 @@ MenuItem {
             color: menuItem.enabled ? "#B3B3B3" : "#4D4E4E"
         }
         Text {
+            id: shortcut
             x: 30 + 107
+            visible: text !== ""
             anchors.verticalCenter: parent.verticalCenter
             text: menuItem.shortcutText
             font: menuItem.font

@@ -81,11 +81,14 @@ Rectangle {
         delegate: Item {
             id: row
 
+            // An entry that discovery lost is deleted at once, and its row may be drawn once more
+            // before the list lets it go.
             readonly property var unit: model.qtObject
+            readonly property bool usable: unit ? unit.validVersion : false
 
             width: list.width
             height: list.height / 8
-            enabled: unit.validVersion
+            enabled: usable
 
             Text {
                 objectName: "unitName"
@@ -93,12 +96,12 @@ Rectangle {
                 width: row.width * 0.6
                 height: row.height
                 verticalAlignment: Text.AlignVCenter
-                text: row.unit.name
+                text: row.unit ? row.unit.name : ""
                 elide: Text.ElideRight
                 fontSizeMode: Text.VerticalFit
                 font.pointSize: 50
                 minimumPointSize: 5
-                color: row.unit.validVersion ? unitPicker.textColour : "grey"
+                color: row.usable ? unitPicker.textColour : "grey"
             }
 
             Text {
@@ -108,13 +111,13 @@ Rectangle {
                 height: row.height
                 visible: index !== unitPicker.ipAddressIndex
                 verticalAlignment: Text.AlignVCenter
-                text: _application.melvarBuild ? row.unit.readableIpAddress
-                                               : unitPicker.familyLabel(row.unit) + " " + row.unit.version
+                text: !row.unit ? "" : _application.melvarBuild ? row.unit.readableIpAddress
+                                                                : unitPicker.familyLabel(row.unit) + " " + row.unit.version
                 elide: Text.ElideRight
                 fontSizeMode: Text.VerticalFit
                 font.pointSize: 50
                 minimumPointSize: 5
-                color: row.unit.validVersion ? unitPicker.textColour : "grey"
+                color: row.usable ? unitPicker.textColour : "grey"
             }
 
             MouseArea {

@@ -2,6 +2,8 @@
 
 #include "Quendle/AppCommon/QmlUnit.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -136,6 +138,24 @@ public:
     {
         mUnits.append(new cQmlUnit(name, ipAddress, cQmlUnit::eUnitType(type), versions, productName, {}, {}, &mUnits));
     }
+    /// Discovery lost the unit: its entry goes from the list and is deleted, before the views of the
+    /// list have had their next polish (as the event loop may well do it), and a selection on it moves
+    /// to "Other...".
+    Q_INVOKABLE void loseUnit(QString name)
+    {
+        for (int i = 2; i < mUnits.count(); ++i) {
+            cQmlUnit* entry = mUnits.at(i);
+            if (entry->name() != name)
+                continue;
+            mUnits.remove(i);
+            QCoreApplication::sendPostedEvents(entry, QEvent::DeferredDelete);
+            if (i == mSelected) {
+                mSelected = 1;
+                Q_EMIT selectedUnitIndexChanged();
+            }
+            return;
+        }
+    }
     /// Back to the two fixed entries with "Other..." selected, no users and no error.
     void Reset()
     {
@@ -209,6 +229,7 @@ class cFakeApplication : public cCallLog
     Q_PROPERTY(QString proDVXPIN MEMBER mPin CONSTANT)
     Q_PROPERTY(bool showPinPad MEMBER mShowPinPad NOTIFY showPinPadChanged)
     Q_PROPERTY(bool unlockPasswordMatches MEMBER mUnlockMatches)
+    Q_PROPERTY(bool autoLoginUnitRemembered MEMBER mHasAutoLoginUnit)
     Q_PROPERTY(int quitCount MEMBER mQuitCount NOTIFY quitCountChanged)
     Q_PROPERTY(QStringList consoleLines MEMBER mConsoleLines NOTIFY consoleLinesChanged)
 
@@ -224,6 +245,7 @@ public:
 
     Q_INVOKABLE void applicationWindowReady() { Add(QStringLiteral("applicationWindowReady()")); }
     Q_INVOKABLE void autoLoginToUnit() { Add(QStringLiteral("autoLoginToUnit()")); }
+    Q_INVOKABLE bool hasAutoLoginUnit() const { return mHasAutoLoginUnit; }
     Q_INVOKABLE void disconnectAndRemovePrimaryUnit() { Add(QStringLiteral("disconnectAndRemovePrimaryUnit()")); }
     Q_INVOKABLE void connectToPrimaryUnit(QString name) { Add("connectToPrimaryUnit(" + name + ")"); }
     Q_INVOKABLE void enterDemoMode(bool enter)
@@ -245,6 +267,7 @@ public:
     Q_INVOKABLE void reset(bool autoLogin, bool kiosk, bool demoAnswersAtOnce)
     {
         mAutoLogin = autoLogin;
+        mHasAutoLoginUnit = true;
         mKiosk = kiosk;
         mDemoAnswersAtOnce = demoAnswersAtOnce;
         mRemember = true;
@@ -278,6 +301,7 @@ public:
     bool mPasswordStored = false;
     bool mRemember = true;
     bool mAutoLogin = false;
+    bool mHasAutoLoginUnit = true;
     bool mDesktop = true;
     bool mEula = true;
     QString mVersionString = QStringLiteral("V1.3.1");

@@ -91,6 +91,7 @@ private Q_SLOTS:
     void addresses();
     void userLists();
     void selectionStaysOnItsUnit();
+    void selectedUnitBackAfterARestart();
     void lastUnitFollowsDiscovery();
     void damagedStoredIndex();
     void lastConnectionIpAddress_data();
@@ -260,6 +261,31 @@ void tst_FoundUnits::selectionStaysOnItsUnit()
     QCOMPARE(manager.Names(), QStringLiteral("Other...,z"));
     QCOMPARE(manager.getUnitName(-1), QString());
     QCOMPARE(manager.getUnitName(2), QString());
+}
+
+void tst_FoundUnits::selectedUnitBackAfterARestart()
+{
+    cManager manager({ kVek }, nullptr);
+    manager.Found(QStringLiteral("m"), QStringLiteral("10.0.0.1"));
+    manager.Found(QStringLiteral("x"), QStringLiteral("10.0.0.2"));
+    // Picked as the picker picks, never connected to: nothing remembered.
+    manager.setSelectedUnitIndex(2);
+    manager.setUserChangedSelectedUnit();
+
+    // Restarted: gone a while, then back; another unit came meanwhile.
+    manager.Lost(QStringLiteral("x"), QStringLiteral("10.0.0.2"));
+    QCOMPARE(manager.Selected(), QStringLiteral("Other..."));
+    manager.Found(QStringLiteral("a"), QStringLiteral("10.0.0.3"));
+    QCOMPARE(manager.Selected(), QStringLiteral("Other..."));
+    manager.Found(QStringLiteral("x"), QStringLiteral("10.0.0.2"));
+    QCOMPARE(manager.Selected(), QStringLiteral("x"));
+
+    // Gone again, and the user picks another meanwhile: that pick stays.
+    manager.Lost(QStringLiteral("x"), QStringLiteral("10.0.0.2"));
+    manager.setSelectedUnitIndex(1);
+    manager.setUserChangedSelectedUnit();
+    manager.Found(QStringLiteral("x"), QStringLiteral("10.0.0.2"));
+    QCOMPARE(manager.Selected(), QStringLiteral("a"));
 }
 
 void tst_FoundUnits::lastUnitFollowsDiscovery()

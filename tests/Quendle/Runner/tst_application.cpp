@@ -166,8 +166,9 @@ void tst_Application::loginSettings_data()
                                            << "true" << QStringList() << "bob" << false;
     QTest::newRow("same password") << "password"
                                    << "secret" << QStringList() << "bob" << false;
-    QTest::newRow("new password") << "password"
-                                  << "other" << QStringList { "passwordStoredChanged" } << "bob" << false;
+    // Stored only once a sign-in with it succeeds: a wrong one never replaces one that works.
+    QTest::newRow("new password waits for a sign-in") << "password"
+                                                      << "other" << QStringList() << "bob" << false;
     QTest::newRow("licence unchanged") << "eula"
                                        << "false" << QStringList() << "bob" << false;
     QTest::newRow("auto login on") << "auto"
@@ -214,6 +215,10 @@ void tst_Application::loginSettings()
     QCOMPARE(settings.value(cApplication::HashedPasswordKey()).toString().isEmpty(), storedHashEmpty);
     if (call == "eula")
         QVERIFY(!settings.contains(cApplication::EulaAcceptedKey()));
+    if (call == "password") {
+        QCOMPARE(settings.value(cApplication::HashedPasswordKey()).toString(), hash);
+        QCOMPARE(QString::fromStdString(app.HashedPassword()), hash);
+    }
 }
 
 void tst_Application::damagedFlags_data()

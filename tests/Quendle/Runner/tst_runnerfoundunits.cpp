@@ -154,6 +154,13 @@ void tst_RunnerFoundUnits::fixedEntries()
     QVERIFY(manager->userListIPAddressError().isNull());
     QVERIFY(manager->selectedUnitUserList().isEmpty());
 
+    // A first start selects the same entry once a unit is found.
+    QVERIFY(QMetaObject::invokeMethod(manager.mManager.get(), "UnitFound", Qt::DirectConnection,
+        Q_ARG(sUnit, (sUnit { QHostAddress(QStringLiteral("10.77.0.5")), QStringLiteral("Stage"), kFindString, {} })),
+        Q_ARG(QVector<QString>, {}), Q_ARG(QVector<bool>, {})));
+    QCOMPARE(manager.Names(), QStringLiteral("Demo,Other...,Stage"));
+    QCOMPARE(manager->selectedUnitIndex(), cRunnerFoundUnitsManager::kOtherIndex);
+
     // Without a network the invokables are harmless.
     manager->pauseUserListQuery(false);
     manager->setSelectedUnitIndex(0);

@@ -11,8 +11,10 @@ TestCase {
 
     property var win: null
 
-    function start(autoLogin, kiosk, demoAtOnce, platform) {
+    function start(autoLogin, kiosk, demoAtOnce, platform, noUnitRemembered) {
         _application.reset(autoLogin, kiosk, demoAtOnce);
+        if (noUnitRemembered)
+            _application.autoLoginUnitRemembered = false;
         var component = Qt.createComponent("qrc:/main.qml");
         compare(component.status, Component.Ready, component.errorString());
         var properties = { width: 800, height: 600 };
@@ -220,8 +222,34 @@ TestCase {
 
     property int autoLoginCalls: _application.calls.filter(function(c) { return c === "autoLoginToUnit()"; }).length
 
+    // No unit was ever chosen: nothing to connect to, so the login page, and no attempt ever.
+    function test_autoLoginWithoutUnit() {
+        start(true, false, false, undefined, true);
+        waitForState("loginPageOpen");
+        verify(!child("taskInProgressPage").visible);
+        wait(2300);
+        compare(countCalls("autoLoginToUnit()"), 0);
+        verify(child("loginPageOpen").active);
+    }
+
+    // Cancel is offered from the first moment, before the first attempt, and ends it at once.
+    function test_autoLoginCancelledBeforeFirstAttempt() {
+        start(true, false, false);
+        waitForState("autoLoginCheck");
+        var button = child("cancelButton");
+        tryCompare(button, "visible", true);
+        mouseClick(button);
+        waitForState("loginPageOpen");
+        wait(2300);
+        compare(countCalls("autoLoginToUnit()"), 0);
+        verify(!child("autoLoginRetryTimer").running);
+        verify(!button.visible);
+    }
+
     function test_autoLoginKioskHasNoCancel() {
         start(true, true, false);
+        waitForState("autoLoginCheck");
+        verify(!child("cancelButton").visible);
         waitForState("autoConnectingPageOpen", 3000);
         verify(!child("cancelButton").visible);
         apply("app:connectionAttemptSuccessful");
@@ -293,6 +321,32 @@ TestCase {
         verify(!remember.enabled);
         logout.triggered();
         waitForState("loginPageOpen");
+    }
+
+    // Every menu opened on both pages shows the whole text of each of its items.
+    function test_menuTextsWhole() {
+        start(false, false, false);
+        apply("state:loginPageOpen");
+        var names = ["logoutMenuItem", "rememberDetailsMenuItem", "autoLoginMenuItem", "aboutMenuItem"];
+        for (var round = 0; round < 2; ++round) {
+            for (var i = 0; i < names.length; ++i) {
+                var item = child(names[i]);
+                var menu = item.menu;
+                menu.open();
+                tryCompare(menu, "opened", true);
+                var label = findChild(item, "menuItemText");
+                verify(label !== null);
+                var right = label.mapToItem(menu.contentItem, label.contentWidth, 0).x;
+                verify(right <= menu.contentItem.width, names[i] + ": text ends at " + right + " in a menu "
+                       + menu.contentItem.width + " wide");
+                verify(item.width <= menu.contentItem.width);
+                menu.close();
+                tryCompare(menu, "visible", false);
+            }
+            apply("demo");
+            apply("app:loadDemoConfigSuccessful");
+            waitForState("contentPageOpen");
+        }
     }
 
     // "About" opens the about page over the login page and toggles it; its Close hides it, and it

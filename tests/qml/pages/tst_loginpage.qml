@@ -279,12 +279,17 @@ Item {
         }
 
         function test_backKey(data) {
+            // The version keeps its place whether or not the privacy link beside it shows.
+            open({});
+            var versionX = child("versionText").x;
+            verify(versionX > child("privacyLink").x);
             open({ kiosk: data.kiosk, panel: data.panel });
             page.forceActiveFocus();
             keyClick(Qt.Key_Back);
             compare(_application.quitCount, data.quits);
             compare(child("privacyLink").visible, !data.kiosk && !data.panel);
             compare(child("versionText").text, "V1.3.1");
+            compare(child("versionText").x, versionX);
         }
     }
 }

@@ -217,5 +217,25 @@ Item {
             manager.selectedUnitIndex = 1;
             compare(picker.currentIndex, 1);
         }
+
+        // A unit lost while its row is selected and shown (it restarts), then found again: its entry
+        // is deleted while the list still holds the row, which must not read the deleted entry.
+        function test_unitOutage() {
+            open([{ name: "A", type: frell, versions: [] }, { name: "B", type: tarvo, versions: ["1", "9", "0"] }]);
+            mouseClick(row(3));
+            compare(manager.selectedUnitIndex, 3);
+            manager.loseUnit("B");
+            compare(manager.selectedUnitIndex, 1);
+            wait(50);
+            waitForRendering(picker);
+            compare(list().count, 3);
+            manager.addUnit("B", "10.0.0.6", tarvo, ["1", "9", "0"]);
+            manager.selectedUnitIndex = 3;
+            waitForRendering(picker);
+            compare(rowText(3, "unitName").text, "B");
+            compare(rowText(3, "unitDetail").text, "Tarvo V1.9.0");
+            verify(row(3).enabled);
+            compare(picker.currentIndex, 3);
+        }
     }
 }

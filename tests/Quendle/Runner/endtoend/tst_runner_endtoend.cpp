@@ -448,6 +448,19 @@ void tst_RunnerEndToEnd::SignInScenario()
     QTRY_COMPARE_WITH_TIMEOUT(ContentTexts(), kEvening, kSlow);
     QTRY_VERIFY(InState(QStringLiteral("contentPageOpen")));
     QCOMPARE(Road(), kUpdateRoad);
+
+    // A wrong password after one that worked is refused and leaves the stored one, which still signs in.
+    Eval(QStringLiteral("slideOutMenu.panel.logoutClicked()"));
+    Connect(QString(), QStringLiteral("Alice"), QStringLiteral("wrong"));
+    QTRY_VERIFY_WITH_TIMEOUT(InState(QStringLiteral("downloadConfigFailedPageOpen")), kSlow);
+    Click(FindIn(Find(QStringLiteral("taskFailurePage")), QStringLiteral("okButton")));
+    QTRY_VERIFY(InState(QStringLiteral("loginPageOpen")));
+    QVERIFY(Eval(QStringLiteral("_application.passwordStored")).toBool());
+    QCOMPARE(Find(QStringLiteral("passwordField"))->property("placeholderText").toString(), QString(6, QChar(0x2022)));
+    Road();
+    Click(Find(QStringLiteral("connectButton")));
+    QTRY_VERIFY_WITH_TIMEOUT(InState(QStringLiteral("contentPageOpen")), kSlow);
+    QCOMPARE(Road(), kSignInRoad);
 }
 
 void tst_RunnerEndToEnd::unitLostAndBack_data()
