@@ -5,13 +5,18 @@
 // real window and application object, and a generated layout of 1,000 plain widgets (a fifth of
 // them top-level, the rest on the four tabs of a container, three of which are hidden and made as
 // the engine finds time) read into the same configuration. Beside them, in the same run, the same
-// round with a layout of one widget: what a round costs apart from the widgets. Warnings while
-// the content is made and destroyed are counted, and the first of each kind shown. Then the largest
-// layout the runner takes (`cRunnerConfig::kMaxWidgets`) made the same way, and a document of
-// 100,000 widgets refused while it is read: the time to the refusal and the memory it took.
+// round with a layout of one widget: what a round costs apart from the widgets. The 1,000 widgets
+// are also timed in alternating rounds against a bare page of 1,000 `Item { Rectangle; Text }`
+// made the way the content page makes widget views (incubated, the 400 shown at once, the 600 on
+// hidden tabs as the engine finds time): what the views cost beyond the least QML that draws them;
+// and so again with the 1,000 widgets all of one type, for each type. Warnings while the content
+// is made and destroyed are counted, and the first of each kind shown. Then the largest layout the
+// runner takes (`cRunnerConfig::kMaxWidgets`) made the same way, and a document of 100,000 widgets
+// refused while it is read: the time to the refusal and the memory it took.
 
 #include "Quendle/AppCommon/ImageProvider.h"
 #include "Quendle/Runner/Application.h"
+#include "Quendle/Runner/ApplicationMain.h"
 #include "Quendle/Runner/RunnerConfig.h"
 #include "bench/BenchSupport.h"
 #include "bench/BenchWindow.h"
@@ -21,6 +26,7 @@
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
+#include <QQmlComponent>
 #include <QQmlContext>
 #include <QSet>
 #include <QTemporaryDir>
@@ -44,9 +50,11 @@ constexpr int kTabs = 4;
 constexpr int kTopLevel = 199; // and the container
 const char* const kTypes[] = { "rect", "text", "image", "datetime" };
 
-QByteArray GeneratedWidget(int id, int index)
+/// The widget `index` of a generated layout: of `type`, or without one of the four types in turn.
+QByteArray GeneratedWidget(int id, int index, const char* type)
 {
-    const char* type = kTypes[index % 4];
+    if (type == nullptr)
+        type = kTypes[index % 4];
     const int column = index % 20;
     const int row = (index / 20) % 10;
     return "<Widget id=\"" + QByteArray::number(id) + "\" type=\"" + type + "\" x=\""
@@ -57,7 +65,7 @@ QByteArray GeneratedWidget(int id, int index)
 
 /// One layout of `widgets` widgets: with more than one, a tab container in the upper half holds
 /// all but `kTopLevel` of them on its tabs.
-QByteArray GeneratedLayout(int widgets)
+QByteArray GeneratedLayout(int widgets, const char* type = nullptr)
 {
     QByteArray text
         = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<QuendleConfig version=\"1.3.1\"><Layouts>\n"
@@ -65,7 +73,7 @@ QByteArray GeneratedLayout(int widgets)
           "aspectRatio1=\"16\" aspectRatio2=\"10\" allScenes=\"1\">\n";
     int id = 1;
     if (widgets == 1) {
-        text += GeneratedWidget(id, 0);
+        text += GeneratedWidget(id, 0, type);
     } else {
         const int perTab = (widgets - kTopLevel - 1) / kTabs;
         text += "<Widget id=\"" + QByteArray::number(id++)
@@ -75,15 +83,102 @@ QByteArray GeneratedLayout(int widgets)
         for (int tab = 0; tab < kTabs; ++tab) {
             text += "<Tab tabName=\"Tab " + QByteArray::number(tab) + "\">\n";
             for (int i = 0; i < perTab; ++i)
-                text += GeneratedWidget(id++, index++);
+                text += GeneratedWidget(id++, index++, type);
             text += "</Tab>\n";
         }
         text += "</Widget>\n";
         for (int i = 0; i < kTopLevel; ++i)
-            text += GeneratedWidget(id++, index++);
+            text += GeneratedWidget(id++, index++, type);
     }
     return text + "</Layout>\n</Layouts></QuendleConfig>\n";
 }
+
+/// The bare page: the content page's counters and calls, over views of one rectangle and one text.
+const char kBarePage[] = R"(
+import QtQuick 2.15
+Rectangle {
+    id: page
+
+    property var items: []
+    property int itemsAddedToIncubation: 0
+    property int itemsCompletedIncubation: 0
+    property int percentIncubationCompleted: itemsAddedToIncubation > 0
+        ? Math.floor(100 * itemsCompletedIncubation / itemsAddedToIncubation) : 100
+
+    color: "white"
+
+    Component {
+        id: view
+
+        Item {
+            id: item
+
+            property color colour
+            property string text
+
+            Rectangle { anchors.fill: parent; color: item.colour }
+            Text { anchors.fill: parent; text: item.text }
+        }
+    }
+
+    Component {
+        id: tab
+
+        Item {}
+    }
+
+    function add(parentItem, index, shown) {
+        var column = index % 20;
+        var row = Math.floor(index / 20) % 10;
+        var w = parentItem.width;
+        var h = parentItem.height;
+        var incubator = view.incubateObject(parentItem, {
+            x: column * 0.05 * w, y: (0.5 + row * 0.05) * h, width: 0.045 * w, height: 0.045 * h,
+            colour: Qt.rgba((index % 7) / 7, (index % 5) / 5, (index % 3) / 3, 1), text: "Channel " + index
+        });
+        if (shown)
+            incubator.forceCompletion();
+        if (incubator.status === Component.Ready) {
+            items.push(incubator.object);
+            ++itemsCompletedIncubation;
+            return;
+        }
+        incubator.onStatusChanged = function (status) {
+            if (status === Component.Ready) {
+                items.push(incubator.object);
+                ++itemsCompletedIncubation;
+            }
+        };
+    }
+
+    function createContent() {
+        destroyContent();
+        itemsCompletedIncubation = 0;
+        itemsAddedToIncubation = 1000;
+        // The container and its four tabs, the first shown.
+        var container = tab.createObject(page, { width: page.width, height: page.height / 2 });
+        items.push(container);
+        ++itemsCompletedIncubation;
+        var index = 0;
+        for (var t = 0; t < 4; ++t) {
+            var tabItem = tab.createObject(container, { width: container.width, height: container.height,
+                                                        visible: t === 0 });
+            for (var i = 0; i < 200; ++i)
+                add(tabItem, index++, t === 0);
+        }
+        for (var j = 0; j < 199; ++j)
+            add(page, index++, true);
+    }
+
+    function destroyContent() {
+        for (var i = 0; i < items.length; ++i) {
+            if (items[i])
+                items[i].destroy();
+        }
+        items = [];
+    }
+}
+)";
 
 std::atomic<int> gWarnings { 0 };
 
@@ -111,6 +206,22 @@ long ResidentBytes()
     return resident * ::sysconf(_SC_PAGESIZE);
 }
 
+/// QObjects below `object`: its children and, for an item, its child items, each once.
+int CountObjects(QObject* object, QSet<QObject*>& seen)
+{
+    if (!object || seen.contains(object))
+        return 0;
+    seen.insert(object);
+    int count = 1;
+    for (QObject* child : object->children())
+        count += CountObjects(child, seen);
+    if (auto* item = qobject_cast<QQuickItem*>(object)) {
+        for (QQuickItem* child : item->childItems())
+            count += CountObjects(child, seen);
+    }
+    return count;
+}
+
 /// The runner's window with the real application object and image provider, as the program
 /// entry makes them but without the network: the demo needs no unit.
 struct sWorld {
@@ -124,6 +235,7 @@ struct sWorld {
     sWorld()
     {
         qputenv("XDG_CONFIG_HOME", mHome.path().toUtf8());
+        Quendle::NameLocalTimeZone();
         mApplication = std::make_unique<cApplication>(cApplication::DesktopDevice, false, false, false);
         mEngine = std::make_unique<QQmlApplicationEngine>();
         mEngine->rootContext()->setContextProperty(QStringLiteral("_application"), mApplication.get());
@@ -154,12 +266,13 @@ struct sWorld {
         mApplication.reset();
     }
 
-    int Added() const { return mPage->property("itemsAddedToIncubation").toInt(); }
-    bool Done() const
+    static int Added(QQuickItem* page) { return page->property("itemsAddedToIncubation").toInt(); }
+    static bool Done(QQuickItem* page)
     {
-        return Added() > 0 && mPage->property("itemsCompletedIncubation").toInt() == Added()
-            && mPage->property("percentIncubationCompleted").toInt() == 100;
+        return Added(page) > 0 && page->property("itemsCompletedIncubation").toInt() == Added(page)
+            && page->property("percentIncubationCompleted").toInt() == 100;
     }
+    bool Done() const { return Done(mPage); }
 
     /// The current configuration's layouts read from `document` in place of the demo's.
     bool Read(const QByteArray& document)
@@ -173,10 +286,27 @@ struct sWorld {
         return mApplication->currentConfig()->ReadXml(buffer);
     }
 
-    /// No content, and what it held given back.
-    void Empty()
+    /// The bare page beside the content page, at its size; null when it did not load.
+    QQuickItem* Bare()
     {
-        QMetaObject::invokeMethod(mPage, "destroyContent");
+        if (!mBare) {
+            mBareComponent = std::make_unique<QQmlComponent>(mEngine.get());
+            mBareComponent->setData(kBarePage, QUrl(QStringLiteral("qrc:/bench/BarePage.qml")));
+            mBare = qobject_cast<QQuickItem*>(mBareComponent->create());
+            if (!mBare)
+                return nullptr;
+            mBare->setParentItem(mPage->parentItem());
+            mBare->setVisible(false);
+        }
+        mBare->setPosition(mPage->position());
+        mBare->setSize(mPage->size());
+        return mBare;
+    }
+
+    /// No content on `page`, and what it held given back.
+    void Empty(QQuickItem* page)
+    {
+        QMetaObject::invokeMethod(page, "destroyContent");
         for (int i = 0; i < 3; ++i) {
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             QCoreApplication::processEvents();
@@ -185,11 +315,56 @@ struct sWorld {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         malloc_trim(0);
     }
+
+    struct sRound {
+        double mSeconds = 0;
+        double mHeap = 0;
+        double mResident = 0;
+        int mObjects = 0;
+        int mWidgets = 0;
+    };
+
+    /// One `createContent` of `page` (shown alone) until its last view is made and a frame
+    /// showing it reached the screen; an empty text or the failure.
+    QString Round(QQuickItem* page, sRound& round)
+    {
+        for (QQuickItem* other : { mPage, mBare }) {
+            if (other && other != page) {
+                Empty(other);
+                other->setVisible(false);
+            }
+        }
+        Empty(page);
+        page->setVisible(true);
+        QSet<QObject*> seen;
+        const int objectsBefore = CountObjects(page, seen);
+        const std::size_t heapBefore = mallinfo2().uordblks;
+        const long residentBefore = ResidentBytes();
+        const tClock::time_point start = tClock::now();
+        QMetaObject::invokeMethod(page, "createContent");
+        if (!WaitFor([&] { return Done(page); }))
+            return QStringLiteral("content not complete");
+        mFrame.Reset();
+        mWindow->update();
+        if (!WaitFor([&] { return mFrame.Swapped(); }, 10000))
+            return QStringLiteral("no frame");
+        round.mSeconds += std::chrono::duration<double>(mFrame.SwappedAt() - start).count();
+        round.mHeap += double(mallinfo2().uordblks) - double(heapBefore);
+        round.mResident += double(ResidentBytes() - residentBefore);
+        seen.clear();
+        round.mObjects += CountObjects(page, seen) - objectsBefore;
+        round.mWidgets = Added(page);
+        return {};
+    }
+
+    QQuickItem* mBare = nullptr;
+    std::unique_ptr<QQmlComponent> mBareComponent;
 };
 
 /// Rounds of `createContent` until the last view is made and shown, for the layout `document`
-/// (empty: the built-in demo).
-void CreateContent(benchmark::State& state, const QByteArray& document)
+/// (empty: the built-in demo); with `bare`, each round is followed by one of the bare page, and
+/// the two are set side by side.
+void CreateContent(benchmark::State& state, const QByteArray& document, bool bare = false)
 {
     sWorld& world = World<sWorld>();
     if (!world.mWindow) {
@@ -201,36 +376,43 @@ void CreateContent(benchmark::State& state, const QByteArray& document)
         state.SkipWithError("layout refused");
         return;
     }
-    double heap = 0;
-    double resident = 0;
-    int widgets = 0;
+    QQuickItem* barePage = bare ? world.Bare() : nullptr;
+    if (bare && !barePage) {
+        state.SkipWithError("bare page did not load");
+        return;
+    }
+    sWorld::sRound views;
+    sWorld::sRound plain;
     const int warningsBefore = gWarnings.load();
     for (auto _ : state) {
-        world.Empty();
-        const std::size_t heapBefore = mallinfo2().uordblks;
-        const long residentBefore = ResidentBytes();
-        const tClock::time_point start = tClock::now();
-        QMetaObject::invokeMethod(world.mPage, "createContent");
-        if (!WaitFor([&] { return world.Done(); })) {
-            state.SkipWithError("content not complete");
+        const double before = views.mSeconds;
+        QString failure = world.Round(world.mPage, views);
+        if (failure.isEmpty() && barePage)
+            failure = world.Round(barePage, plain);
+        if (!failure.isEmpty()) {
+            state.SkipWithError(qPrintable(failure));
             break;
         }
-        world.mFrame.Reset();
-        world.mWindow->update();
-        if (!WaitFor([&] { return world.mFrame.Swapped(); }, 10000)) {
-            state.SkipWithError("no frame");
-            break;
-        }
-        state.SetIterationTime(std::chrono::duration<double>(world.mFrame.SwappedAt() - start).count());
-        widgets = world.Added();
-        heap += double(mallinfo2().uordblks) - double(heapBefore);
-        resident += double(ResidentBytes() - residentBefore);
+        state.SetIterationTime(views.mSeconds - before);
+    }
+    if (barePage) {
+        // The content page shown again, as the other benchmarks find it.
+        world.Empty(barePage);
+        barePage->setVisible(false);
+        world.mPage->setVisible(true);
     }
     const double rounds = double(state.iterations());
-    state.counters["widgets"] = widgets;
-    if (rounds > 0 && widgets > 0) {
-        state.counters["heap_bytes_per_widget"] = heap / rounds / widgets;
-        state.counters["rss_bytes_per_widget"] = resident / rounds / widgets;
+    state.counters["widgets"] = views.mWidgets;
+    if (rounds > 0 && views.mWidgets > 0) {
+        state.counters["heap_bytes_per_widget"] = views.mHeap / rounds / views.mWidgets;
+        state.counters["rss_bytes_per_widget"] = views.mResident / rounds / views.mWidgets;
+        state.counters["qobjects_per_widget"] = views.mObjects / rounds / views.mWidgets;
+    }
+    if (barePage && rounds > 0 && plain.mWidgets > 0) {
+        state.counters["bare_ms"] = plain.mSeconds / rounds * 1e3;
+        state.counters["x_bare"] = views.mSeconds / plain.mSeconds;
+        state.counters["bare_heap_bytes_per_widget"] = plain.mHeap / rounds / plain.mWidgets;
+        state.counters["bare_qobjects_per_widget"] = plain.mObjects / rounds / plain.mWidgets;
     }
     state.counters["rss_MB"] = double(ResidentBytes()) / 1e6;
     // Made and destroyed, as each round destroys the one before.
@@ -245,9 +427,22 @@ BENCHMARK(BM_CreateDemoContent)->Iterations(10)->UseManualTime()->Unit(benchmark
 
 void BM_CreateContentOf1000Widgets(benchmark::State& state)
 {
-    CreateContent(state, GeneratedLayout(kGeneratedWidgets));
+    CreateContent(state, GeneratedLayout(kGeneratedWidgets), true);
 }
 BENCHMARK(BM_CreateContentOf1000Widgets)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+/// The same layout with all widgets of one type, beside the bare page: what each view costs.
+void BM_CreateContentOf1000WidgetsOfOneType(benchmark::State& state)
+{
+    const char* type = kTypes[state.range(0)];
+    state.SetLabel(type);
+    CreateContent(state, GeneratedLayout(kGeneratedWidgets, type), true);
+}
+BENCHMARK(BM_CreateContentOf1000WidgetsOfOneType)
+    ->DenseRange(0, 3)
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 void BM_BaselineContentOfOneWidget(benchmark::State& state)
 {
@@ -270,7 +465,7 @@ void BM_RefuseLayoutOf100000Widgets(benchmark::State& state)
         return;
     }
     const QByteArray document = GeneratedLayout(100000);
-    world.Empty();
+    world.Empty(world.mPage);
     const long residentBefore = ResidentBytes();
     double heap = 0;
     for (auto _ : state) {

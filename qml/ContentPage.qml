@@ -12,6 +12,8 @@ Rectangle {
     property var dynamicallyCreatedPortraitItems: []
     // widget id -> pending creations of that id, one per layout set: ids repeat across layouts.
     property var widgetIdToIncubatorLookup: ({})
+    // View URL -> its component: one per view type, not one per widget.
+    property var componentForUrl: ({})
     property bool landscape: parent ? parent.width >= parent.height : true
     property bool singleLayoutIsAnyOrientation: false
     property bool fixedAspectRatio: landscape ? landscapeFixedAspectRatio : portraitFixedAspectRatio
@@ -197,7 +199,11 @@ Rectangle {
 
     function createWidget(cppWidget, parentItem, addToLandscapeItems) {
         var url = _application.getQmlUrlForType(cppWidget.type);
-        var component = Qt.createComponent(url);
+        var component = componentForUrl[url];
+        if (!component) {
+            component = Qt.createComponent(url);
+            componentForUrl[url] = component;
+        }
         if (component.status !== Component.Ready) {
             console.log("Error creating component " + url + ": " + component.errorString());
             return;

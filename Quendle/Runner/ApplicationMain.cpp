@@ -5,19 +5,36 @@
 #include "Quendle/Runner/ApplicationArguments.h"
 #include "ZUNet/Core/Trace.h"
 
+#include <QFileInfo>
 #include <QFont>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
+#include <QTimeZone>
 
 #include <memory>
 
 namespace Quendle
 {
 
+void NameLocalTimeZone()
+{
+    if (qEnvironmentVariableIsSet("TZ"))
+        return;
+    const QByteArray zone = QTimeZone::systemTimeZoneId();
+    const QString zoneFile = QStringLiteral("/usr/share/zoneinfo/") + QString::fromLatin1(zone);
+    const QFileInfo localTime(QStringLiteral("/etc/localtime"));
+    // Only where the local-time file links to the zone of that name: both then read one file.
+    const bool sameZone = localTime.isSymLink()
+        && QFileInfo(localTime.symLinkTarget()).canonicalFilePath() == QFileInfo(zoneFile).canonicalFilePath();
+    if (!zone.isEmpty() && sameZone)
+        qputenv("TZ", zone);
+}
+
 int RunApplication(int& argc, char** argv, const QUrl& root)
 {
+    NameLocalTimeZone();
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QGuiApplication guiApplication(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Quendle Audio"));

@@ -10,4 +10,9 @@ namespace Quendle
 /// order. Returns the event loop's result, or -1 when `root` gave no root object.
 int RunApplication(int& argc, char** argv, const QUrl& root);
 
+/// With `TZ` unset, every local-time conversion of the C library and of QML's dates looks for the
+/// system's zone again, on the disk (a clock view makes several a second). Names that zone in `TZ`
+/// once, where the name found reads the same zone file the C library reads; otherwise leaves it.
+void NameLocalTimeZone();
+
 } // namespace Quendle

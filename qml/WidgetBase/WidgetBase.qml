@@ -56,21 +56,23 @@ Item {
         width: widgetBase.cppWidget ? widgetBase.derivedRect.width : widgetBase.width
         height: widgetBase.cppWidget ? widgetBase.derivedRect.height : widgetBase.height
 
-        Image {
+        // Made only while it shows: most widgets are never disabled.
+        Loader {
             objectName: "disabledCover"
             anchors.fill: parent
             z: 1
-            visible: widgetBase.cppWidget !== null && widgetBase.cppWidget.isVisible
-                     && widgetBase.cppWidget.disabled
-            source: "qrc:/disabledWidget"
-            sourceSize: Qt.size(75, 75)
-            fillMode: Image.Tile
-            opacity: 0.75
+            active: widgetBase.cppWidget !== null && widgetBase.cppWidget.isVisible && widgetBase.cppWidget.disabled
+            visible: active
+            sourceComponent: Image {
+                source: "qrc:/disabledWidget"
+                sourceSize: Qt.size(75, 75)
+                fillMode: Image.Tile
+                opacity: 0.75
 
-            MouseArea {
-                anchors.fill: parent
-                enabled: parent.visible
-                preventStealing: true
+                MouseArea {
+                    anchors.fill: parent
+                    preventStealing: true
+                }
             }
         }
     }

@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import "qrc:/WidgetBase"
+import "."
 
 // The device's clock: a digital time or an analogue face, each with the date unless it is hidden,
 // or the date alone. The widget hands over Qt date and time formats; the clock is read here.
@@ -23,15 +24,20 @@ WidgetBase {
     readonly property bool showTime: faceFormat === "digital"
     readonly property bool showDate: dateFormat !== "hidden" && dateFormat !== ""
     readonly property bool showSecondHand: timeFormat === "hh:mm:ss"
-    property date now: new Date()
+    // The shared clock's time while the view shows; hidden, the view is tied to no tick and none
+    // of its texts is worked out again.
+    readonly property date now: visible ? WidgetClock.now : hiddenTime
+    readonly property date hiddenTime: new Date()
+    // Counted once made, so the shared clock ticks only while there are clocks.
+    property bool counted: false
 
-    // Four times a second, so a shown second never lags the clock by more than a quarter.
-    Timer {
-        interval: 250
-        repeat: true
-        running: dateTimeWidget.visible
-        triggeredOnStart: true
-        onTriggered: dateTimeWidget.now = new Date()
+    Component.onCompleted: {
+        counted = true;
+        WidgetClock.add();
+    }
+    Component.onDestruction: {
+        if (counted)
+            WidgetClock.remove();
     }
 
     WidgetFont {
@@ -49,12 +55,22 @@ WidgetBase {
         readonly property real side: Math.min(width, height)
         readonly property real borderWidth: dateTimeWidget.showBorder ? Math.max(1, 0.04 * side) : 0
 
+        // Only the face shown is made, centred: it takes the face's size.
+        Loader {
+            anchors.centerIn: parent
+            sourceComponent: dateTimeWidget.analogue ? analogueFaceComponent : digitalFaceComponent
+        }
+    }
+
+    Component {
+        id: digitalFaceComponent
+
         Rectangle {
             id: panel
 
             objectName: "digitalFace"
-            anchors.fill: parent
-            visible: !dateTimeWidget.analogue
+            width: face.width
+            height: face.height
             radius: dateTimeWidget.cornerRadius * width
             color: dateTimeWidget.backgroundColour
             border.width: face.borderWidth
@@ -98,15 +114,17 @@ WidgetBase {
                 }
             }
         }
+    }
+
+    Component {
+        id: analogueFaceComponent
 
         Rectangle {
             id: analogueFace
 
             objectName: "analogueFace"
-            anchors.centerIn: parent
             width: face.side
             height: face.side
-            visible: dateTimeWidget.analogue
             radius: width / 2
             color: dateTimeWidget.backgroundColour
             border.width: face.borderWidth
@@ -134,14 +152,20 @@ WidgetBase {
 
                 objectName: "hands"
                 anchors.fill: parent
-                visible: dateTimeWidget.analogue
 
                 readonly property date time: dateTimeWidget.now
 
-                onAvailableChanged: requestPaint()
-                onTimeChanged: requestPaint()
-                onWidthChanged: requestPaint()
-                onHeightChanged: requestPaint()
+                // Nothing is painted for a view that does not show.
+                function repaint() {
+                    if (visible)
+                        requestPaint();
+                }
+
+                onAvailableChanged: repaint()
+                onTimeChanged: repaint()
+                onWidthChanged: repaint()
+                onHeightChanged: repaint()
+                onVisibleChanged: repaint()
 
                 // A stroke along the radius at the angle (clockwise from twelve), from one distance
                 // from the centre to another.

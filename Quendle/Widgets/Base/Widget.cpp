@@ -13,6 +13,7 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 
@@ -333,15 +334,25 @@ void cWidget::addCompletionItem(QQuickItem* item)
 {
     if (item == nullptr)
         return;
+    // The one page that registers with every widget would make a uniqueness check of its own
+    // connections grow with the widget count: the widget's own short list says it is connected.
+    if (!mCompletionItems.contains(item))
+        mCompletionConnections.emplace_back(
+            item, connect(item, &QObject::destroyed, this, &cWidget::CompletionItemDestroyed));
     mCompletionItems.append(item);
-    connect(item, &QObject::destroyed, this, &cWidget::CompletionItemDestroyed, Qt::UniqueConnection);
 }
 
 void cWidget::removeCompletionItem(QQuickItem* item)
 {
     if (item == nullptr)
         return;
-    disconnect(item, &QObject::destroyed, this, &cWidget::CompletionItemDestroyed);
+    // Disconnected by its handle: no search through the item's connections.
+    const auto held = std::find_if(mCompletionConnections.begin(), mCompletionConnections.end(),
+        [item](const auto& entry) { return entry.first == item; });
+    if (held != mCompletionConnections.end()) {
+        disconnect(held->second);
+        mCompletionConnections.erase(held);
+    }
     mCompletionItems.removeAll(item);
 }
 
@@ -351,6 +362,9 @@ void cWidget::CompletionItemDestroyed(QObject* item)
     mCompletionItems.erase(std::remove_if(mCompletionItems.begin(), mCompletionItems.end(),
                                [item](QQuickItem* held) { return static_cast<QObject*>(held) == item; }),
         mCompletionItems.end());
+    mCompletionConnections.erase(std::remove_if(mCompletionConnections.begin(), mCompletionConnections.end(),
+                                     [item](const auto& entry) { return static_cast<QObject*>(entry.first) == item; }),
+        mCompletionConnections.end());
 }
 
 void cWidget::PreserveAspectChangedSlot()

@@ -8,6 +8,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+#include <vector>
+
 class QQuickItem;
 class QXmlStreamAttribute;
 class QXmlStreamReader;
@@ -257,6 +260,8 @@ private:
     mutable QList<cPropertyBase*> mPendingFront;
     mutable QList<cPropertyBase*> mPendingBack;
     QList<QQuickItem*> mCompletionItems;
+    // One connection to each distinct completion item's destruction, kept to disconnect it directly.
+    std::vector<std::pair<QQuickItem*, QMetaObject::Connection>> mCompletionConnections;
     QList<int> mLayoutGroups;
     QRectF mGroupRect;
     bool mLoading = false;

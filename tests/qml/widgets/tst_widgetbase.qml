@@ -79,8 +79,24 @@ Item {
             var cover = findChild(item, "disabledCover");
             verify(cover);
             compare(cover.visible, data.cover);
+            // Made only where it shows.
+            compare(cover.item !== null, data.cover);
             if (data.cover)
                 tryCompare(cover, "status", Image.Ready);
+        }
+
+        // Made when the widget becomes disabled; gone again when it is enabled.
+        function test_disabledCoverFollowsTheWidget() {
+            var widget = createTemporaryObject(fakeWidget, root);
+            var item = createTemporaryObject(base, root, { cppWidget: widget });
+            var cover = findChild(item, "disabledCover");
+            compare(cover.item, null);
+            widget.disabled = true;
+            verify(cover.item !== null);
+            compare(cover.item.status, Image.Ready);
+            widget.disabled = false;
+            compare(cover.item, null);
+            compare(cover.visible, false);
         }
 
         function test_followsParentSize() {

@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtTest 1.2
+import "qrc:/WidgetBase"
 import "../support/Pixels.js" as Pixels
 
 // The plain widgets drawn for real, placed by their fractions on a 400 x 300 page:
@@ -28,6 +29,28 @@ Rectangle {
     // Pixels far enough from the page colour inside the rectangle: ink of a text or a clock.
     function ink(image, x, y, w, h, background) {
         return Pixels.countOther(image, x, y, w, h, background, 60);
+    }
+
+    Component {
+        id: fakeWidget
+
+        QtObject {
+            property string type: "rect"
+            property real xFraction: 0
+            property real yFraction: 0
+            property real widthFraction: 0.25
+            property real heightFraction: 0.5
+            property real z: 0
+            property real pixelAspect: -1
+            property bool isVisible: true
+            property bool disabled: false
+        }
+    }
+
+    Component {
+        id: baseView
+
+        WidgetBase {}
     }
 
     TestCase {
@@ -136,6 +159,27 @@ Rectangle {
             Pixels.expect(this, image, 100, 3, "#c00000", 3, "border at twelve");
             // The hands follow the time of day and may cross any one pixel: most of the face is its colour.
             verify(Pixels.count(image, 55, 30, 90, 90, "#a0c0f0", 3) > 90 * 90 / 2, "face filled with its colour");
+        }
+
+        function test_disabledCover_data() {
+            return [
+                { tag: "enabled", disabled: false },
+                { tag: "disabled", disabled: true }
+            ];
+        }
+
+        // A disabled widget is hatched grey over the page, up to its edges and no further.
+        function test_disabledCover(data) {
+            var widget = createTemporaryObject(fakeWidget, page, { disabled: data.disabled });
+            createTemporaryObject(baseView, page, { cppWidget: widget });
+            var image = grabImage(page);
+            var grey = Pixels.count(image, 0, 0, 100, 150, "#b4b4b4", 12);
+            if (data.disabled)
+                verify(grey > 100 * 150 * 0.9, "hatched: " + grey);
+            else
+                compare(Pixels.count(image, 0, 0, 100, 150, "white", 3), 100 * 150);
+            Pixels.expect(this, image, 102, 75, "white", 3, "beside the widget");
+            Pixels.expect(this, image, 50, 152, "white", 3, "below the widget");
         }
 
         function test_imageAskedAgain() {

@@ -77,6 +77,7 @@ private Q_SLOTS:
     void disabledAndOffline();
     void completionItems();
     void completionItemRemovedDuringCall();
+    void completionItemAddedAgain();
     void comboIndexFromCode_data();
     void comboIndexFromCode();
     void loadFloatProperty_data();
@@ -538,6 +539,30 @@ void tst_Widget::completionItemRemovedDuringCall()
     QVERIFY(second->property("calls").toList().isEmpty());
     QCOMPARE(third->property("calls").toList(), QVariantList { 5 });
     QCOMPARE(widget.CompletionItems(), (QList<QQuickItem*> { first.get(), third.get() }));
+}
+
+void tst_Widget::completionItemAddedAgain()
+{
+    // Listed as often as added; its destruction still takes it out after it was removed and added
+    // again, and a widget that let go of an item is no longer tied to it.
+    QQmlEngine engine;
+    QQmlComponent component(&engine);
+    component.setData(kCompletionItemQml, QUrl());
+    QQuickItem* item = qobject_cast<QQuickItem*>(component.create());
+    QVERIFY2(item, qPrintable(component.errorString()));
+    cUnknownWidget widget(4, nullptr, "t");
+    cUnknownWidget other(5, nullptr, "t");
+    widget.addCompletionItem(item);
+    widget.addCompletionItem(item);
+    QCOMPARE(widget.CompletionItems(), (QList<QQuickItem*> { item, item }));
+    widget.removeCompletionItem(item);
+    QVERIFY(widget.CompletionItems().isEmpty());
+    other.addCompletionItem(item);
+    other.removeCompletionItem(item);
+    QVERIFY(!QObject::disconnect(item, &QObject::destroyed, &other, nullptr));
+    widget.addCompletionItem(item);
+    delete item;
+    QVERIFY(widget.CompletionItems().isEmpty());
 }
 
 void tst_Widget::comboIndexFromCode_data()
