@@ -28,7 +28,7 @@ class cRunnerConfig : public cConfigBase
 public:
     /// The most widgets a configuration holds, in all its layouts, tabs included; a document with
     /// more is refused.
-    static constexpr int kMaxWidgets = 10000;
+    static constexpr int kMaxWidgets = 5000;
 
     /// Declared for QML only.
     enum eUnitType { TarvoMirvane = 0, FrellMirvane = 1, PellMirvane = 2 };

@@ -21,7 +21,7 @@ namespace
 const QString kInvalidData = QStringLiteral("Config data is invalid");
 const QString kNoVersion = QStringLiteral("Failed to read version");
 const QString kInvalidVersion = QStringLiteral("Config data file contains an invalid version");
-const QString kTooManyWidgets = QStringLiteral("Config data has more than 10000 widgets, more than this app shows");
+const QString kTooManyWidgets = QStringLiteral("Config data has more than 5000 widgets, more than this app shows");
 
 /// A level leaf that counts its name requests: every pass that finds it on line asks again.
 class cCountingLevelWidget : public cTestLevelWidget
