@@ -72,6 +72,7 @@ PageBackground {
                             spacing: connectingPage.width * 0.1
                             Text {
                                 text: parent.unit.nameOrIpAddressProperty.stringValue
+                                textFormat: Text.PlainText
                                 color: "#B2B2B2"
                                 font.pointSize: 16
                                 elide: Text.ElideRight

@@ -42,9 +42,74 @@ bool VersionFields(const QString& text, std::array<int, 3>& fields)
     return true;
 }
 
-/// Decodes a bitmap of the format its bytes name; refuses images above the pixel limit before
-/// allocating them.
-QImage DecodeBitmap(const QByteArray& bytes)
+quint32 LittleEndian(const QByteArray& bytes, qint64 at, int length)
+{
+    quint32 value = 0;
+    for (int i = length - 1; i >= 0; --i)
+        value = (value << 8) | uchar(bytes[int(at + i)]);
+    return value;
+}
+
+quint32 BigEndian32(const QByteArray& bytes, qint64 at)
+{
+    quint32 value = 0;
+    for (int i = 0; i < 4; ++i)
+        value = (value << 8) | uchar(bytes[int(at + i)]);
+    return value;
+}
+
+bool WithinPixelLimit(qint64 width, qint64 height)
+{
+    return width * height <= cConfigBase::kMaxImagePixels;
+}
+
+/// An icon's directory gives each entry's size in one byte, while the PNG or device-independent
+/// bitmap inside says its own, and the decoder allocates what the inner image says: every entry's
+/// inner size is held to the pixel limit.
+bool IconImagesWithinLimit(const QByteArray& bytes)
+{
+    static const QByteArray pngSignature("\x89PNG\r\n\x1a\n", 8);
+    const qint64 total = bytes.size();
+    if (total < 6)
+        return false;
+    const int count = int(LittleEndian(bytes, 4, 2));
+    for (int i = 0; i < count; ++i) {
+        const qint64 entry = 6 + qint64(16) * i;
+        if (entry + 16 > total)
+            break;
+        const qint64 offset = LittleEndian(bytes, entry + 12, 4);
+        if (offset + 24 > total)
+            continue; // nothing there for the decoder to read
+        if (bytes.mid(int(offset), 8) == pngSignature) {
+            if (!WithinPixelLimit(BigEndian32(bytes, offset + 16), BigEndian32(bytes, offset + 20)))
+                return false;
+            continue;
+        }
+        // The header's height counts the colour rows and the mask rows together.
+        const qint64 width = std::abs(qint64(qint32(LittleEndian(bytes, offset + 4, 4))));
+        const qint64 height = std::abs(qint64(qint32(LittleEndian(bytes, offset + 8, 4))));
+        if (!WithinPixelLimit(width, height / 2))
+            return false;
+    }
+    return true;
+}
+
+/// Takes `bytes` from what is left of the decoded-image budget; false, taking nothing, when it
+/// does not fit.
+bool TakeFromBudget(std::atomic<qint64>& left, qint64 bytes)
+{
+    qint64 now = left.load();
+    do {
+        if (bytes > now)
+            return false;
+    } while (!left.compare_exchange_weak(now, now - bytes));
+    return true;
+}
+
+/// Decodes a bitmap of the format its bytes name; refuses, before allocating them, images above
+/// the pixel limit whatever their container says, and images that no longer fit the budget of
+/// decoded bytes that `bytesLeft` holds for the whole configuration.
+QImage DecodeBitmap(const QByteArray& bytes, std::atomic<qint64>* bytesLeft)
 {
     QBuffer buffer;
     buffer.setData(bytes);
@@ -55,11 +120,35 @@ QImage DecodeBitmap(const QByteArray& bytes)
     if (format.startsWith("svg"))
         return QImage();
     const QSize size = reader.size();
-    if (size.isValid() && qint64(size.width()) * qint64(size.height()) > cConfigBase::kMaxImagePixels)
+    if (!size.isValid() || !WithinPixelLimit(size.width(), size.height()))
         return QImage();
+    if ((format == "ico" || format == "cur") && !IconImagesWithinLimit(bytes))
+        return QImage();
+    // Taken before decoding, at the depth the header names (four bytes a pixel when it names
+    // none), and settled to the decoded image's own size afterwards.
+    const QImage::Format decodedFormat = reader.imageFormat();
+    const int depth
+        = decodedFormat == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(decodedFormat).bitsPerPixel();
+    const qint64 expected = qint64(size.height()) * ((qint64(size.width()) * depth + 31) / 32 * 4);
+    if (!TakeFromBudget(*bytesLeft, expected)) {
+        ZU_ERR("Decoded images past %lld MB: an image of %d x %d refused", cConfigBase::kMaxDecodedImageBytes >> 20,
+            size.width(), size.height());
+        return QImage();
+    }
     QImage image;
-    if (!reader.read(&image))
+    if (!reader.read(&image)) {
+        *bytesLeft += expected;
         return QImage();
+    }
+    const qint64 extra = image.sizeInBytes() - expected;
+    if (extra > 0 && !TakeFromBudget(*bytesLeft, extra)) {
+        *bytesLeft += expected;
+        ZU_ERR("Decoded images past %lld MB: an image of %d x %d refused", cConfigBase::kMaxDecodedImageBytes >> 20,
+            size.width(), size.height());
+        return QImage();
+    }
+    if (extra < 0)
+        *bytesLeft -= extra;
     return image;
 }
 
@@ -183,9 +272,12 @@ bool cConfigBase::VersionIsMultiUnitVersion(const QString& version)
 void cConfigBase::ReadResourcesXml(QXmlStreamReader& reader, bool dropRawBitmapData)
 {
     std::vector<sPendingImage> pending;
+    std::atomic<qint64> bytesLeft(kMaxDecodedImageBytes - DecodedImageBytes());
     mPendingImages = &pending;
+    mImageBytesLeft = &bytesLeft;
     ReadResourceChildren(reader, dropRawBitmapData);
     mPendingImages = nullptr;
+    mImageBytesLeft = nullptr;
     for (sPendingImage& image : pending) {
         const bool bitmap = image.mSubtype != cImageResource::SvgSubtype();
         FinishImage(image, bitmap ? image.mDecoded.result() : QImage(), dropRawBitmapData);
@@ -287,11 +379,22 @@ void cConfigBase::ReadResourceXml(QXmlStreamReader& reader, bool dropRawBitmapDa
         // Bitmaps decode on the thread pool while the reader goes on; they join the list in
         // document order when the `Resources` element ends.
         if (bitmap)
-            pending.mDecoded = QtConcurrent::run(&DecodeBitmap, pending.mBytes);
+            pending.mDecoded = QtConcurrent::run(&DecodeBitmap, pending.mBytes, mImageBytesLeft);
         mPendingImages->push_back(std::move(pending));
         return;
     }
-    FinishImage(pending, bitmap ? DecodeBitmap(pending.mBytes) : QImage(), dropRawBitmapData);
+    std::atomic<qint64> bytesLeft(kMaxDecodedImageBytes - DecodedImageBytes());
+    FinishImage(pending, bitmap ? DecodeBitmap(pending.mBytes, &bytesLeft) : QImage(), dropRawBitmapData);
+}
+
+qint64 cConfigBase::DecodedImageBytes() const
+{
+    qint64 bytes = 0;
+    for (cResource* resource : mResources->toList()) {
+        if (auto* image = qobject_cast<cImageResource*>(resource))
+            bytes += image->Image().sizeInBytes();
+    }
+    return bytes;
 }
 
 void cConfigBase::FinishImage(sPendingImage& pending, const QImage& image, bool dropRawBitmapData)

@@ -16,6 +16,7 @@
 #include "ZUNet/Core/ZUNetTypes.h"
 
 #include <array>
+#include <atomic>
 #include <vector>
 
 class QXmlStreamReader;
@@ -87,6 +88,9 @@ public:
 
     /// Images larger than this many pixels are refused while reading.
     static constexpr qint64 kMaxImagePixels = qint64(64) * 1024 * 1024;
+    /// What the decoded bitmaps of one configuration may hold together: sixty full-HD screens, two
+    /// images at the pixel limit; past it a few hundred tiny files could claim gigabytes.
+    static constexpr qint64 kMaxDecodedImageBytes = qint64(512) * 1024 * 1024;
 
 Q_SIGNALS:
     void configVersionIsNewerChanged();
@@ -110,6 +114,8 @@ private:
     };
     void ReadResourceChildren(QXmlStreamReader& reader, bool dropRawBitmapData);
     void FinishImage(sPendingImage& pending, const QImage& image, bool dropRawBitmapData);
+    /// The bytes the decoded bitmaps of the resource list hold.
+    qint64 DecodedImageBytes() const;
 
     struct sImageEntry {
         QString mId;
@@ -131,6 +137,8 @@ private:
     bool mConfigVersionIsNewer = false;
     /// Set while a `Resources` element is read: its images, in document order.
     std::vector<sPendingImage>* mPendingImages = nullptr;
+    /// Set while a `Resources` element is read: the decoded bytes its bitmaps may still take.
+    std::atomic<qint64>* mImageBytesLeft = nullptr;
 
     /// The images in resource-list order, for the image provider's threads.
     mutable QMutex mImageLock;

@@ -100,6 +100,9 @@ QImage cImageProvider::GetSvgImage(
         }
     }
 
+    if (target.width() > kMaxRenderedSide || target.height() > kMaxRenderedSide)
+        target = target.scaled(kMaxRenderedSide, kMaxRenderedSide, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+
     QImage image(target, QImage::Format_ARGB32);
     if (image.isNull())
         return DummyImage(size);

@@ -23,6 +23,10 @@ public:
 
     static const QString& PreserveAspectFitOption();
 
+    /// No SVG is rendered wider or higher than an 8K screen: the views ask for no more than their
+    /// window, and a larger request (a widget many pages wide) only holds memory nobody sees.
+    static constexpr int kMaxRenderedSide = 8192;
+
 private:
     const cApplicationInterface& mApplication;
 };

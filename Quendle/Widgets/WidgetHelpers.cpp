@@ -82,6 +82,14 @@ int ReadInt(const QStringRef& text)
     return text.toInt(nullptr, 10);
 }
 
+QString ReadBoundedText(const QStringRef& text, int maxLength)
+{
+    if (text.size() <= maxLength)
+        return text.toString();
+    const int length = text.at(maxLength - 1).isHighSurrogate() ? maxLength - 1 : maxLength;
+    return text.left(length).toString();
+}
+
 cConfigBase& ImageHost(const cConfigBase& configuration)
 {
     return const_cast<cConfigBase&>(configuration);

@@ -44,6 +44,8 @@ QString CodeAt(const QList<QString>& codes, int index);
 float ReadFiniteFloat(const QStringRef& text, bool* nonFinite = nullptr);
 /// A decimal attribute: text that is not a number reads as 0.
 int ReadInt(const QStringRef& text);
+/// A text attribute cut to its first `maxLength` characters, never inside a surrogate pair.
+QString ReadBoundedText(const QStringRef& text, int maxLength);
 
 /// The configuration as the image properties and image lookups need it: they connect to its
 /// resource signals, and its image test and id mapping are not const. The configuration outlives

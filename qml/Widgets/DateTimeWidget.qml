@@ -88,6 +88,7 @@ WidgetBase {
                     height: dateTimeWidget.showDate ? inner.height * 0.6 : inner.height
                     visible: dateTimeWidget.showTime
                     text: Qt.formatTime(dateTimeWidget.now, dateTimeWidget.timeFormat)
+                    textFormat: Text.PlainText
                     color: dateTimeWidget.colour
                     font.family: fontLoader.name
                     font.pixelSize: Math.max(1, height)
@@ -104,6 +105,8 @@ WidgetBase {
                     height: dateTimeWidget.showTime ? inner.height * 0.4 : inner.height
                     visible: dateTimeWidget.showDate
                     text: Qt.formatDate(dateTimeWidget.now, dateTimeWidget.dateFormat)
+                    // A typed date format may quote any text: shown as written, never as markup.
+                    textFormat: Text.PlainText
                     color: dateTimeWidget.colour
                     font.family: fontLoader.name
                     font.pixelSize: Math.max(1, height)
@@ -138,6 +141,8 @@ WidgetBase {
                 height: analogueFace.height * 0.12
                 visible: dateTimeWidget.showDate
                 text: Qt.formatDate(dateTimeWidget.now, dateTimeWidget.dateFormat)
+                // A typed date format may quote any text: shown as written, never as markup.
+                textFormat: Text.PlainText
                 color: dateTimeWidget.colour
                 font.family: fontLoader.name
                 font.pixelSize: Math.max(1, height)

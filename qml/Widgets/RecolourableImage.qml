@@ -1,8 +1,10 @@
 import QtQuick 2.15
+import QtQuick.Window 2.15
 
 // An image of the configuration or of the built-in set, tinted with `colour` where the configuration
 // calls the id recolourable. Drawn small at first and again at its size a random moment later, so
-// that a page of many images does not render them all at once.
+// that a page of many images does not render them all at once. Never rendered larger than the
+// window: a widget many pages wide would otherwise render (and hold) an image of its whole size.
 Item {
     id: recolourableImage
 
@@ -39,8 +41,10 @@ Item {
 
             interval: 1000 * Math.random()
             onTriggered: {
-                if (image.width > 0 && image.height > 0)
-                    image.sourceSize = Qt.size(image.width, image.height);
+                var window = image.Window;
+                if (image.width > 0 && image.height > 0 && window.width > 0 && window.height > 0)
+                    image.sourceSize = Qt.size(Math.min(image.width, window.width),
+                                               Math.min(image.height, window.height));
             }
         }
     }

@@ -75,6 +75,7 @@ WidgetBase {
                         objectName: "tabCaption"
                         anchors.fill: parent
                         text: model.tabName
+                        textFormat: Text.PlainText
                         font.family: tabContainer.fontFamily
                         font.pixelSize: Math.max(1, parent.height * 0.5)
                         horizontalAlignment: Text.AlignHCenter

@@ -33,6 +33,9 @@ WidgetBase {
             objectName: "text"
             anchors.fill: parent
             text: textWidget.text
+            // A configuration's text is shown as written: read as rich text, an <img> would make
+            // the runner fetch an address or open a file.
+            textFormat: Text.PlainText
             color: textWidget.textColour
             font.family: fontLoader.name
             font.pixelSize: Math.max(1, height)

@@ -124,7 +124,7 @@ void cDateTimeWidget::LoadAttributes(QXmlStreamReader& reader)
         else if (name == WidgetXml::kDateFormat)
             mDateTypesToCodes.SetCombo(value, mDateFormat);
         else if (name == WidgetXml::kCustomDateFormat)
-            mCustomDateFormat->setStringValue(value);
+            mCustomDateFormat->setStringValue(ReadBoundedText(attribute.value(), kMaxCustomDateFormatLength));
         else if (name == WidgetXml::kShowBorder)
             mYesNoTypesToCodes.SetCombo(value, mShowBorder);
         else if (name == WidgetXml::kTextFont)

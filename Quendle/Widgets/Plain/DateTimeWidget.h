@@ -43,6 +43,9 @@ public:
 
     /// The factory's creator; the configuration is not needed.
     static cWidget* CreateWidget(int id, QObject* parent, const cConfigBase& configuration);
+    /// Longer custom date formats are cut as they are read: the longest of the table is 18
+    /// characters, and the clock formats and fits the date four times a second.
+    static constexpr int kMaxCustomDateFormatLength = 64;
     static const QString& TypeKey();
 
     QString Type() const override { return TypeKey(); }

@@ -61,7 +61,7 @@ void cTextWidget::LoadAttributes(QXmlStreamReader& reader)
         const QStringRef name = attribute.name();
         const QStringRef value = attribute.value();
         if (name == WidgetXml::kText)
-            mText->setStringValue(value.toString());
+            mText->setStringValue(ReadBoundedText(value, kMaxTextLength));
         else if (name == WidgetXml::kTextColour)
             mTextColour->setStringValue(value.toString());
         else if (name == WidgetXml::kTextAlignment)

@@ -31,6 +31,10 @@ public:
     /// Layout codes of the Align entries, in their order.
     static const QStringList& AlignmentCodes();
 
+    /// Longer texts are cut as they are read: 4,096 characters fill a full-screen widget at the
+    /// smallest readable size, and every character more only lengthens the view's fitting layout.
+    static constexpr int kMaxTextLength = 4096;
+
     QString Type() const override { return TypeKey(); }
     void LoadAttributes(QXmlStreamReader& reader) override;
     void WriteAttributes(QXmlStreamWriter& writer) const override;

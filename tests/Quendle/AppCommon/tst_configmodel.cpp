@@ -18,6 +18,7 @@
 #include <QtTest>
 
 #include <atomic>
+#include <cmath>
 #include <memory>
 
 namespace
@@ -53,6 +54,40 @@ QByteArray SvgBase64(int width, int height, const char* fill)
         .arg(QLatin1String(fill))
         .toUtf8()
         .toBase64();
+}
+
+QByteArray LittleEndian(quint32 value, int length)
+{
+    QByteArray bytes;
+    for (int i = 0; i < length; ++i)
+        bytes += char((value >> (8 * i)) & 0xff);
+    return bytes;
+}
+
+/// An icon file of one entry whose directory says 16 x 16, whatever the image inside says.
+QByteArray Icon(const QByteArray& inner)
+{
+    return LittleEndian(0, 2) + LittleEndian(1, 2) + LittleEndian(1, 2) // reserved, icon, one entry
+        + QByteArray("\x10\x10\x00\x00", 4) + LittleEndian(1, 2) + LittleEndian(32, 2)
+        + LittleEndian(quint32(inner.size()), 4) + LittleEndian(22, 4) + inner;
+}
+
+/// A device-independent bitmap header as an icon holds it (the height counts the mask rows too),
+/// with its pixels and mask (no more than 4 KB of them).
+QByteArray IconBitmap(qint32 width, qint32 height)
+{
+    return LittleEndian(40, 4) + LittleEndian(quint32(width), 4) + LittleEndian(quint32(height), 4) + LittleEndian(1, 2)
+        + LittleEndian(32, 2) + QByteArray(24, '\0')
+        + QByteArray(int(std::min<qint64>(qint64(width) * height * 4, 4096)), '\0');
+}
+
+QByteArray PngBytes(const QImage& image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
 }
 
 QString UnitText(const cConfigBase& config)
@@ -102,6 +137,9 @@ private Q_SLOTS:
     void recolouring();
     void reset();
     void defaultUnitFromPrimary();
+    void damagedIcons_data();
+    void damagedIcons();
+    void decodedImageBudget();
     void imagesFromTheModel();
     void imagesWhileTheGuiThreadReplacesThem();
 
@@ -563,6 +601,59 @@ void tst_ConfigModel::defaultUnitFromPrimary()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCOMPARE(mConfig->findChildren<cConfigUnit*>(QString(), Qt::FindDirectChildrenOnly).size(), 1);
     mApplication->mPrimary = nullptr;
+}
+
+// Rows: an icon file and whether it is read. The directory says 16 x 16 each time; the decoder
+// allocates what the image inside says.
+void tst_ConfigModel::damagedIcons_data()
+{
+    QTest::addColumn<QByteArray>("icon");
+    QTest::addColumn<bool>("read");
+
+    QImage small(16, 16, QImage::Format_ARGB32);
+    small.fill(Qt::blue);
+    QTest::newRow("PNG inside, as it says") << Icon(PngBytes(small)) << true;
+    // Just past the pixel limit, and small enough to decode when nothing holds the limit.
+    const int side = int(std::sqrt(double(cConfigBase::kMaxImagePixels))) + 1;
+    QImage large(side, side, QImage::Format_Grayscale8);
+    large.fill(0);
+    QTest::newRow("PNG inside past the pixel limit") << Icon(PngBytes(large)) << false;
+    QTest::newRow("bitmap inside, as it says") << Icon(IconBitmap(16, 32)) << true;
+    QTest::newRow("bitmap inside past the pixel limit") << Icon(IconBitmap(100000, 200000)) << false;
+}
+
+void tst_ConfigModel::damagedIcons()
+{
+    QFETCH(QByteArray, icon);
+    QFETCH(bool, read);
+
+    QVERIFY(mConfig->ReadDocument(Document("<Resources><Resource id=\"1\" type=\"image\" name=\"i\" subtype=\"ico\">"
+        + icon.toBase64() + "</Resource></Resources>")));
+    QCOMPARE(mConfig->GetImageResource(QStringLiteral("1")) != nullptr, read);
+}
+
+// Bitmaps claiming sizes within the pixel limit, more of them than the decoded-image budget holds:
+// as many as fit are made, the rest are refused with a trace, and a new read has the budget again.
+void tst_ConfigModel::decodedImageBudget()
+{
+    QImage image(4096, 4096, QImage::Format_ARGB32);
+    image.fill(Qt::green);
+    const QByteArray png = Encoded(image, "PNG");
+    const int fitting = int(cConfigBase::kMaxDecodedImageBytes / image.sizeInBytes());
+    QByteArray resources;
+    for (int i = 0; i <= fitting; ++i)
+        resources += "<Resource id=\"" + QByteArray::number(i) + "\" type=\"image\" name=\"n\" subtype=\"png\">" + png
+            + "</Resource>";
+
+    for (int round = 0; round < 2; ++round) {
+        mConfig->Reset(true);
+        cTraceCapture capture;
+        QVERIFY(mConfig->ReadDocument(Document("<Resources>" + resources + "</Resources>")));
+        QCOMPARE(mConfig->resources()->count(), fitting);
+        QCOMPARE(capture.Lines().filter(QStringLiteral("ERROR: ")),
+            (QStringList { "ERROR: Decoded images past 512 MB: an image of 4096 x 4096 refused",
+                "ERROR: Error loading image data from xml" }));
+    }
 }
 
 void tst_ConfigModel::imagesFromTheModel()

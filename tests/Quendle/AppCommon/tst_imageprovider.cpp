@@ -95,6 +95,11 @@ void tst_ImageProvider::builtInSvg_data()
     QTest::newRow("option is case-sensitive")
         << "default_btn_on_0:preserveaspectfit" << QSize(64, 64) << QSize(64, 64) << 0.25 << 0.75;
     QTest::newRow("1 px") << "default_btn_on_0" << QSize(1, 1) << QSize(1, 1) << -1.0 << -1.0;
+    // A widget twenty screens wide asks for its whole size; the provider keeps to the largest side.
+    QTest::newRow("twenty screens wide") << "default_btn_on_0" << QSize(20 * 1920, 1080)
+                                         << QSize(cImageProvider::kMaxRenderedSide, 230) << 0.25 << 0.75;
+    QTest::newRow("far too high") << "default_btn_on_0" << QSize(10, 20000)
+                                  << QSize(4, cImageProvider::kMaxRenderedSide) << -1.0 << -1.0;
 }
 
 void tst_ImageProvider::builtInSvg()

@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import QtQuick.Window 2.15
 import QtTest 1.2
 import "qrc:/WidgetBase"
 import "../support/Pixels.js" as Pixels
@@ -201,6 +202,32 @@ Rectangle {
             compare(image.source.toString(), "image://imageprovider/2::");
             // The provider ignores the postfix: the same image is drawn.
             Pixels.expect(this, grabImage(page), 100, 75, "#1030e0", 6, "image asked again");
+        }
+
+        // Markup in a configuration's text is shown as written: an <img> of a local file (or of an
+        // address) is never loaded.
+        function test_textIsNeverMarkup() {
+            var picture = Qt.resolvedUrl("magenta.png");
+            page.views('<Widget id="1" type="text" x="0" y="0" width="0.5" height="0.25" textColour="#000000"'
+                       + ' text="&lt;img src=&quot;' + picture + '&quot; width=&quot;200&quot; height=&quot;75&quot;&gt;"/>');
+            var image;
+            tryVerify(function() {
+                image = grabImage(page);
+                return page.ink(image, 0, 0, 200, 75, "white") > 30;
+            }, 5000, "text drawn");
+            wait(300); // time for a picture to arrive
+            image = grabImage(page);
+            compare(Pixels.count(image, 0, 0, 200, 75, "#ff00ff", 40), 0, "no picture in the text");
+        }
+
+        // An image widget twice as wide and high as the page (and the window) renders no larger than the
+        // window shows.
+        function test_imageNoLargerThanTheWindow() {
+            var view = page.views('<Widget id="1" type="image" x="0" y="0" width="2" height="2" resourceId="1"/>')[0];
+            var image = findChild(view, "image");
+            tryVerify(function() { return image.width === 800 && image.height === 600; });
+            tryCompare(image, "sourceSize", Qt.size(page.Window.width, page.Window.height), 10000);
+            verify(page.Window.width < image.width);
         }
 
         function test_imageOpacity() {

@@ -72,6 +72,8 @@ private Q_SLOTS:
     void textAttributes_data();
     void textAttributes();
     void textIndexOutsideAlignments();
+    void longTextsAreCut_data();
+    void longTextsAreCut();
 
     void writtenAttributesReadBack();
     void neverDisabledByGoingOnAndOffLine();
@@ -422,6 +424,45 @@ void tst_PlainWidgets::textDefaults()
     QCOMPARE(widget.property("textAlignment").toInt(), int(Qt::AlignLeft));
     QCOMPARE(widget.property("textFont").toString(), QStringLiteral("lato"));
     QCOMPARE(widget.TextProperty()->type(), cProperty::TextBlock);
+}
+
+// Rows: the widget's type key, the text attribute's value, and what the widget hands its view.
+void tst_PlainWidgets::longTextsAreCut_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("shown");
+
+    const int textLength = cTextWidget::kMaxTextLength;
+    const QString fitting(textLength, QLatin1Char('w'));
+    QTest::newRow("text at the bound") << "text" << fitting << fitting;
+    QTest::newRow("400 KB unbroken") << "text" << QString(400 * 1024, QLatin1Char('w')) << fitting;
+    const QString pair = QString::fromUtf8("\xF0\x9F\x8E\xB5"); // one character, two UTF-16 units
+    QTest::newRow("no half character") << "text" << QString(textLength - 1, QLatin1Char('w')) + pair
+                                       << QString(textLength - 1, QLatin1Char('w'));
+    const int formatLength = cDateTimeWidget::kMaxCustomDateFormatLength;
+    QTest::newRow("custom date format of 1 MB")
+        << "datetime" << QString(1024 * 1024, QLatin1Char('d')) << QString(formatLength, QLatin1Char('d'));
+}
+
+void tst_PlainWidgets::longTextsAreCut()
+{
+    QFETCH(QString, type);
+    QFETCH(QString, value);
+    QFETCH(QString, shown);
+
+    std::unique_ptr<cWidget> widget;
+    QString attributes;
+    if (type == cTextWidget::TypeKey()) {
+        widget = std::make_unique<cTextWidget>(1, nullptr);
+        attributes = QStringLiteral("text=\"%1\"").arg(value);
+    } else {
+        widget = std::make_unique<cDateTimeWidget>(1, nullptr);
+        attributes = QStringLiteral("dateFormat=\"custom\" customDateFormat=\"%1\"").arg(value);
+    }
+    QVERIFY(WidgetTest::Load(*widget, WidgetTest::Element(*widget, attributes)));
+    const char* property = type == cTextWidget::TypeKey() ? "text" : "dateFormat";
+    QCOMPARE(widget->property(property).toString(), shown);
 }
 
 void tst_PlainWidgets::textAttributes_data()
