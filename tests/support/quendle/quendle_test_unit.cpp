@@ -152,10 +152,9 @@ private:
     std::atomic<UWORD> mValues[kMaxParameters] = {};
 };
 
-/// Every `periodMs` (0: no more) the first parameter of every object changes, to `a` and `b` in turn.
-void Pulse(int periodMs, UWORD a, UWORD b, const std::vector<std::unique_ptr<cMixerObject>>& objects)
+/// `timer`, made on first use and stopped at exit, stopped now with nothing connected to it.
+void Stopped(QTimer*& timer)
 {
-    static QTimer* timer = nullptr;
     if (!timer) {
         timer = new QTimer(QCoreApplication::instance());
         timer->setTimerType(Qt::PreciseTimer);
@@ -163,6 +162,13 @@ void Pulse(int periodMs, UWORD a, UWORD b, const std::vector<std::unique_ptr<cMi
     }
     timer->stop();
     QObject::disconnect(timer, &QTimer::timeout, nullptr, nullptr);
+}
+
+/// Every `periodMs` (0: no more) the first parameter of every object changes, to `a` and `b` in turn.
+void Pulse(int periodMs, UWORD a, UWORD b, const std::vector<std::unique_ptr<cMixerObject>>& objects)
+{
+    static QTimer* timer = nullptr;
+    Stopped(timer);
     if (periodMs <= 0)
         return;
     QObject::connect(timer, &QTimer::timeout, [&objects, a, b, second = false]() mutable {
@@ -182,13 +188,7 @@ void NoticeBurst(int count, int periodMs, const QByteArray& original, const QStr
     Quendle::cConfigManager& manager)
 {
     static QTimer* timer = nullptr;
-    if (!timer) {
-        timer = new QTimer(QCoreApplication::instance());
-        timer->setTimerType(Qt::PreciseTimer);
-        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, timer, &QTimer::stop);
-    }
-    timer->stop();
-    QObject::disconnect(timer, &QTimer::timeout, nullptr, nullptr);
+    Stopped(timer);
     if (count <= 0)
         return;
     auto notify = [original, path, &fileLock, &manager, count, sent = 0]() mutable {
