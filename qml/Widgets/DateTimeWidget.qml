@@ -46,20 +46,19 @@ WidgetBase {
         code: dateTimeWidget.textFont
     }
 
-    Item {
+    // Only the face shown is made, centred in the drawing area: it takes the face's size.
+    Loader {
         id: face
 
-        parent: dateTimeWidget.contentPositioner
-        anchors.fill: parent
-
-        readonly property real side: Math.min(width, height)
+        readonly property real areaWidth: dateTimeWidget.contentPositioner.width
+        readonly property real areaHeight: dateTimeWidget.contentPositioner.height
+        readonly property real side: Math.min(areaWidth, areaHeight)
         readonly property real borderWidth: dateTimeWidget.showBorder ? Math.max(1, 0.04 * side) : 0
+        readonly property real margin: borderWidth + 0.05 * side
 
-        // Only the face shown is made, centred: it takes the face's size.
-        Loader {
-            anchors.centerIn: parent
-            sourceComponent: dateTimeWidget.analogue ? analogueFaceComponent : digitalFaceComponent
-        }
+        parent: dateTimeWidget.contentPositioner
+        anchors.centerIn: parent
+        sourceComponent: dateTimeWidget.analogue ? analogueFaceComponent : digitalFaceComponent
     }
 
     Component {
@@ -69,52 +68,52 @@ WidgetBase {
             id: panel
 
             objectName: "digitalFace"
-            width: face.width
-            height: face.height
+            width: face.areaWidth
+            height: face.areaHeight
             radius: dateTimeWidget.cornerRadius * width
             color: dateTimeWidget.backgroundColour
             border.width: face.borderWidth
             border.color: dateTimeWidget.borderColour
 
-            Item {
-                id: inner
+            // The texts lie inside the border with a margin, the time above the date.
+            readonly property real innerWidth: width - 2 * face.margin
+            readonly property real innerHeight: height - 2 * face.margin
 
-                anchors.fill: parent
-                anchors.margins: face.borderWidth + 0.05 * face.side
+            Text {
+                objectName: "timeText"
+                x: face.margin
+                y: face.margin
+                width: panel.innerWidth
+                height: dateTimeWidget.showDate ? panel.innerHeight * 0.6 : panel.innerHeight
+                visible: dateTimeWidget.showTime
+                text: Qt.formatTime(dateTimeWidget.now, dateTimeWidget.timeFormat)
+                textFormat: Text.PlainText
+                color: dateTimeWidget.colour
+                font.family: fontLoader.name
+                font.pixelSize: Math.max(1, height)
+                fontSizeMode: Text.Fit
+                minimumPixelSize: 1
+                horizontalAlignment: Text.AlignHCenter
+                verticalAlignment: Text.AlignVCenter
+            }
 
-                Text {
-                    objectName: "timeText"
-                    width: inner.width
-                    height: dateTimeWidget.showDate ? inner.height * 0.6 : inner.height
-                    visible: dateTimeWidget.showTime
-                    text: Qt.formatTime(dateTimeWidget.now, dateTimeWidget.timeFormat)
-                    textFormat: Text.PlainText
-                    color: dateTimeWidget.colour
-                    font.family: fontLoader.name
-                    font.pixelSize: Math.max(1, height)
-                    fontSizeMode: Text.Fit
-                    minimumPixelSize: 1
-                    horizontalAlignment: Text.AlignHCenter
-                    verticalAlignment: Text.AlignVCenter
-                }
-
-                Text {
-                    objectName: "dateText"
-                    anchors.bottom: inner.bottom
-                    width: inner.width
-                    height: dateTimeWidget.showTime ? inner.height * 0.4 : inner.height
-                    visible: dateTimeWidget.showDate
-                    text: Qt.formatDate(dateTimeWidget.now, dateTimeWidget.dateFormat)
-                    // A typed date format may quote any text: shown as written, never as markup.
-                    textFormat: Text.PlainText
-                    color: dateTimeWidget.colour
-                    font.family: fontLoader.name
-                    font.pixelSize: Math.max(1, height)
-                    fontSizeMode: Text.Fit
-                    minimumPixelSize: 1
-                    horizontalAlignment: Text.AlignHCenter
-                    verticalAlignment: Text.AlignVCenter
-                }
+            Text {
+                objectName: "dateText"
+                x: face.margin
+                y: panel.height - face.margin - height
+                width: panel.innerWidth
+                height: dateTimeWidget.showTime ? panel.innerHeight * 0.4 : panel.innerHeight
+                visible: dateTimeWidget.showDate
+                text: Qt.formatDate(dateTimeWidget.now, dateTimeWidget.dateFormat)
+                // A typed date format may quote any text: shown as written, never as markup.
+                textFormat: Text.PlainText
+                color: dateTimeWidget.colour
+                font.family: fontLoader.name
+                font.pixelSize: Math.max(1, height)
+                fontSizeMode: Text.Fit
+                minimumPixelSize: 1
+                horizontalAlignment: Text.AlignHCenter
+                verticalAlignment: Text.AlignVCenter
             }
         }
     }
