@@ -58,9 +58,11 @@ quint32 BigEndian32(const QByteArray& bytes, qint64 at)
     return value;
 }
 
+/// Sides up to 2^32 each, as a PNG header may give them: checked alone first, the product cannot overflow.
 bool WithinPixelLimit(qint64 width, qint64 height)
 {
-    return width * height <= cConfigBase::kMaxImagePixels;
+    const qint64 limit = cConfigBase::kMaxImagePixels;
+    return width <= limit && height <= limit && width * height <= limit;
 }
 
 /// An icon's directory gives each entry's size in one byte, while the PNG or device-independent
