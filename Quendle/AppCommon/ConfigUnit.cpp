@@ -123,10 +123,10 @@ void cConfigUnit::IsPrimaryUnitChanged()
             QQmlObjectListModel<cConfigUnit>* units = mConfig->units();
             for (int i = 0; i < units->count(); ++i) {
                 cConfigUnit* other = units->at(i);
-                if (other != this && other->mIsPrimaryUnit) {
-                    other->mIsPrimaryUnit = false;
-                    Q_EMIT other->isPrimaryUnitChanged();
-                }
+                if (other == this)
+                    continue;
+                other->mIsPrimaryUnit = false;
+                Q_EMIT other->isPrimaryUnitChanged();
             }
         }
     } else {

@@ -1,5 +1,6 @@
 #include "Quendle/AppCommon/FoundUnitsManager.h"
 
+#include "Quendle/AppCommon/SettingsKeys.h"
 #include "Quendle/AppCommon/StoredSettings.h"
 
 #include <QJsonArray>
@@ -31,13 +32,13 @@ cFoundUnitsManager::~cFoundUnitsManager()
 
 const QString& cFoundUnitsManager::LastUnitIndexKey()
 {
-    static const QString key = QStringLiteral("LUI");
+    static const QString key = cSettingsKeys::LastUnitIndex;
     return key;
 }
 
 const QString& cFoundUnitsManager::LastUnitNameKey()
 {
-    static const QString key = QStringLiteral("LUN");
+    static const QString key = cSettingsKeys::LastUnitName;
     return key;
 }
 

@@ -1,6 +1,7 @@
 #include "Quendle/AppCommon/Keyring.h"
 
 #include "Quendle/AppCommon/Aes128Cbc.h"
+#include "Quendle/AppCommon/SettingsKeys.h"
 #include "Quendle/Global/SaltHash.h"
 #include "ZUNet/Core/Trace.h"
 
@@ -49,7 +50,7 @@ cKeyring::cKeyring()
 
 const QString& cKeyring::SettingsKey()
 {
-    static const QString key = QStringLiteral("KR");
+    static const QString key = cSettingsKeys::Keyring;
     return key;
 }
 

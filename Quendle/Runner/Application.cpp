@@ -2,10 +2,14 @@
 
 #include "Quendle/AppCommon/ConnectionUnit.h"
 #include "Quendle/AppCommon/RunnerQuendleConfigClient.h"
+#include "Quendle/AppCommon/SettingsKeys.h"
+#include "Quendle/AppCommon/SourceInfo.h"
 #include "Quendle/AppCommon/StoredSettings.h"
+#include "Quendle/Properties/QmlModule.h"
 #include "Quendle/Runner/ApplicationQml.h"
 #include "Quendle/Runner/PlatformShell.h"
 #include "Quendle/Runner/RunnerFoundUnitsManager.h"
+#include "Quendle/Runner/UserListQuery.h"
 #include "Quendle/Runner/WidgetFactory.h"
 #include "Quendle/Widgets/WidgetsQml.h"
 
@@ -13,6 +17,7 @@
 #include <QMutexLocker>
 #include <QSettings>
 #include <QWindow>
+#include <QtQml>
 
 #include <cmath>
 
@@ -49,6 +54,12 @@ void cApplication::RegisterMetaTypes()
     static const bool registered = [] {
         qRegisterMetaType<cRunnerConfig*>("cRunnerConfig*");
         qRegisterMetaType<QQmlObjectListModel<cRunnerLayout>*>("QQmlObjectListModel<cRunnerLayout>*");
+        qRegisterMetaType<QQmlObjectListModel<cSourceInfo>*>("QQmlObjectListModel<cSourceInfo>*");
+        qRegisterMetaType<cUserListQuery*>("cUserListQuery*");
+        // For its unit-type enumeration.
+        qmlRegisterUncreatableType<cRunnerConfig>(Quendle::kQmlModule, Quendle::kQmlModuleMajor,
+            Quendle::kQmlModuleMinor, "RunnerConfig",
+            QStringLiteral("Cannot instantiate cRunnerConfig objects from qml"));
         return true;
     }();
     Q_UNUSED(registered)
@@ -288,9 +299,10 @@ void cApplication::DownloadConfigSuccessful()
         return;
     }
     if (!cConfigBase::VersionIsMultiUnitVersion(mConfig->version())) {
+        // A refused default unit (its id is taken) leaves the widgets on the units they name.
         const int unitId = mConfig->AddDefaultUnitFromPrimary();
         const auto* layouts = mConfig->layouts();
-        for (int i = 0; i < layouts->count(); ++i)
+        for (int i = 0; unitId != -1 && i < layouts->count(); ++i)
             layouts->at(i)->SetUnitForAllZUNetWidgets(unitId);
     }
     Q_EMIT downloadConfigSuccessful();
@@ -320,43 +332,43 @@ void cApplication::SceneChanged()
 
 const QString& cApplication::UsernameKey()
 {
-    static const QString key = QStringLiteral("U");
+    static const QString key = cSettingsKeys::Username;
     return key;
 }
 
 const QString& cApplication::HashedPasswordKey()
 {
-    static const QString key = QStringLiteral("HP");
+    static const QString key = cSettingsKeys::HashedPassword;
     return key;
 }
 
 const QString& cApplication::RememberLoginDetailsKey()
 {
-    static const QString key = QStringLiteral("RLD");
+    static const QString key = cSettingsKeys::RememberLoginDetails;
     return key;
 }
 
 const QString& cApplication::EulaAcceptedKey()
 {
-    static const QString key = QStringLiteral("EU");
+    static const QString key = cSettingsKeys::EulaAccepted;
     return key;
 }
 
 const QString& cApplication::AutoLoginKey()
 {
-    static const QString key = QStringLiteral("ALI");
+    static const QString key = cSettingsKeys::AutoLogin;
     return key;
 }
 
 const QString& cApplication::KioskModeKey()
 {
-    static const QString key = QStringLiteral("KM");
+    static const QString key = cSettingsKeys::KioskMode;
     return key;
 }
 
 const QString& cApplication::UnlockPasswordKey()
 {
-    static const QString key = QStringLiteral("KMP");
+    static const QString key = cSettingsKeys::KioskModePassword;
     return key;
 }
 

@@ -68,7 +68,7 @@ public:
     bool isDesktop() const { return mDeviceType == DesktopDevice; }
     bool eulaAccepted() const { return mEulaAccepted; }
     void setEulaAccepted(bool on);
-    QString versionString() const { return VersionText(); }
+    Q_INVOKABLE QString versionString() const { return VersionText(); }
     bool kioskMode() const { return mKioskMode; }
     void setKioskMode(bool on);
     bool melvarBuild() const { return false; }

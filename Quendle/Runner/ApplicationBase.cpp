@@ -5,6 +5,7 @@
 #include "Quendle/AppCommon/FoundUnitsManager.h"
 #include "Quendle/AppCommon/PasswordHashing.h"
 #include "Quendle/AppCommon/QuendleFonts.h"
+#include "Quendle/AppCommon/SettingsKeys.h"
 #include "ZUNet/QT/NetworkConnection.h"
 #include "ZUNet/QT/NetworkStack.h"
 
@@ -61,7 +62,7 @@ const QString& cApplicationBase::FullVersionText()
 
 const QString& cApplicationBase::GeometryKey()
 {
-    static const QString key = QStringLiteral("SCG");
+    static const QString key = cSettingsKeys::Geometry;
     return key;
 }
 

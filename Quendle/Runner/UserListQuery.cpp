@@ -90,6 +90,12 @@ void cUserListQuery::SetSelected(const QString& address)
     RefreshUserLists();
 }
 
+QString cUserListQuery::SelectedAddress() const
+{
+    std::lock_guard<std::recursive_mutex> locker(mMutex);
+    return mSelectedAddress;
+}
+
 void cUserListQuery::RefreshUserLists()
 {
     std::vector<sUnit> selected;

@@ -35,6 +35,8 @@ public:
     void SetPaused(bool paused);
     /// The address of the unit selected on the sign-in page; a new one is asked for at once.
     void SetSelected(const QString& address);
+    /// The selected unit's address; null while no found unit is selected.
+    QString SelectedAddress() const;
     /// Queues one found unit, unless it is queued already or its query is running.
     void RequestUserList(sUnit unit);
     /// Asks the unit at a typed address; refused (false) while an earlier direct query has not

@@ -122,6 +122,7 @@ private Q_SLOTS:
     void units_data();
     void units();
     void unitAttributes();
+    void primaryMarkMovesToOneUnit();
     void resources_data();
     void resources();
     void imageResourceKinds();
@@ -271,6 +272,33 @@ void tst_ConfigModel::unitAttributes()
     QXmlStreamWriter writer(&written);
     unit->WriteXml(writer, QString());
     QCOMPARE(written, QStringLiteral("<Unit id=\"4\" nameOrIpAddress=\"Rack\" type=\"corvo32\" primaryUnit=\"1\"/>"));
+}
+
+void tst_ConfigModel::primaryMarkMovesToOneUnit()
+{
+    QVERIFY(mConfig->ReadDocument(Document("<Units><Unit id=\"1\" nameOrIpAddress=\"a\" primaryUnit=\"1\"/>"
+                                           "<Unit id=\"2\" nameOrIpAddress=\"b\"/>"
+                                           "<Unit id=\"3\" nameOrIpAddress=\"c\"/></Units>")));
+    QList<cConfigUnit*> units = mConfig->units()->toList();
+    std::vector<std::unique_ptr<QSignalSpy>> spies;
+    for (cConfigUnit* unit : units)
+        spies.push_back(std::make_unique<QSignalSpy>(unit, &cConfigUnit::isPrimaryUnitChanged));
+
+    // Unit 3 becomes the primary one: every other unit is told, whether it was primary or not.
+    units[2]->SetPrimaryUnit();
+    spies[2]->clear();
+    QVERIFY(QMetaObject::invokeMethod(units[2], "IsPrimaryUnitChanged"));
+    QCOMPARE(UnitText(*mConfig), QStringLiteral("1:a 2:b 3:c*"));
+    QCOMPARE(spies[0]->count(), 1);
+    QCOMPARE(spies[1]->count(), 1);
+    QCOMPARE(spies[2]->count(), 1);
+    QCOMPARE(units[2]->nameOrIpAddressProperty()->visible(), false);
+
+    units[2]->UnsetPrimaryUnit();
+    QVERIFY(QMetaObject::invokeMethod(units[2], "IsPrimaryUnitChanged"));
+    QCOMPARE(UnitText(*mConfig), QStringLiteral("1:a 2:b 3:c"));
+    QCOMPARE(units[2]->nameOrIpAddressProperty()->visible(), true);
+    QCOMPARE(spies[0]->count(), 1);
 }
 
 // Rows: the `Resources` element's children, the resources listed ("id:name" in name order), the

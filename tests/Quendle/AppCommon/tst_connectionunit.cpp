@@ -11,6 +11,7 @@
 #include "Quendle/Properties/Properties.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/QT/NetworkConnection.h"
+#include "ZUNet/QT/TestDottedIPAddress.h"
 #include "tests/support/Connections.h"
 #include "tests/support/quendle/QuendleUnit.h"
 #include "tests/support/quendle/TestConfig.h"
@@ -60,6 +61,8 @@ private Q_SLOTS:
     void clientFollowsTheConfiguration();
     void unreachableTexts_data();
     void unreachableTexts();
+    void secondAttemptWhileProbing();
+    void lowLifetimeWarningOfItsOwnConnection();
     void signIn_data();
     void signIn();
     void fallbackAddress();
@@ -181,6 +184,42 @@ void tst_ConnectionUnit::unreachableTexts()
     QCOMPARE(unit.connectionFailureReason(), reason);
     QVERIFY(!unit.connected());
     QCOMPARE(spies.mConnected.count(), 0);
+}
+
+void tst_ConnectionUnit::secondAttemptWhileProbing()
+{
+    cConnectionUnit unit(nullptr, kNobody, QStringLiteral("tarvo"), nullptr);
+    sUnitSpies spies(&unit);
+    unit.ConnectToUnit(nullptr);
+    unit.ConnectToUnit(nullptr);
+    QCOMPARE(unit.findChildren<cTestDottedIPAddress*>().size(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(spies.mNotFound.count(), 1, 15000);
+    QCOMPARE(unit.findChildren<cTestDottedIPAddress*>().size(), 0);
+}
+
+void tst_ConnectionUnit::lowLifetimeWarningOfItsOwnConnection()
+{
+    QVERIFY(mUnit->Start(kUnitAddress, mDir->filePath(QStringLiteral("none.xml"))));
+    cConnectionUnit unit(nullptr, kUnitAddress, QStringLiteral("tarvo"), nullptr);
+    sUnitSpies spies(&unit);
+    QVERIFY(Connect(unit, spies));
+    QSignalSpy low(&unit, &cConnectionUnit::lostCommsLowTTLChanged);
+    cNetworkConnection* network = cNetworkConnection::Instance();
+    // Another connection's warning is not this unit's.
+    Q_EMIT network->UnitLowTTLWarning(UWORD(unit.ConnectionId() + 1), true);
+    QCOMPARE(low.count(), 0);
+    Q_EMIT network->UnitLowTTLWarning(unit.ConnectionId(), true);
+    Q_EMIT network->UnitLowTTLWarning(unit.ConnectionId(), true);
+    QCOMPARE(low.count(), 1);
+    QVERIFY(unit.lostCommsLowTTL());
+    Q_EMIT network->UnitLowTTLWarning(unit.ConnectionId(), false);
+    QCOMPARE(low.count(), 2);
+    QVERIFY(!unit.lostCommsLowTTL());
+    // The clearing step takes the warning down with the connection.
+    Q_EMIT network->UnitLowTTLWarning(unit.ConnectionId(), true);
+    unit.disconnectFromUnit();
+    QVERIFY(!unit.lostCommsLowTTL());
+    QCOMPARE(low.count(), 4);
 }
 
 void tst_ConnectionUnit::signIn_data()

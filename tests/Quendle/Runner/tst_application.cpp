@@ -1,12 +1,16 @@
 // The application object's own state: login settings, kiosk mode and the window's presentation,
 // the kiosk unlock password, the panel PC flags and pausing.
 
+#include "Quendle/AppCommon/ConnectionUnit.h"
 #include "Quendle/AppCommon/FoundUnitsManager.h"
+#include "Quendle/AppCommon/QmlUnit.h"
 #include "Quendle/AppCommon/StoredSettings.h"
 #include "Quendle/Runner/Application.h"
 #include "Quendle/Runner/PlatformShell.h"
 #include "Quendle/Runner/WidgetFactory.h"
 
+#include <QQmlComponent>
+#include <QQmlEngine>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -78,6 +82,7 @@ private Q_SLOTS:
     void unlockPassword();
     void kioskPresentation();
     void kioskBeforeWindow();
+    void leavingKioskWhileMaximised();
     void panelPC();
     void pauseAndResume();
     void failureReasons_data();
@@ -88,6 +93,8 @@ private Q_SLOTS:
     void demoMode();
     void failedDemoLeavesLiveWidgets();
     void qmlFileForType();
+    void typedAddressOfAFoundUnit();
+    void metaTypesAndQmlNames();
 
 private:
     QTemporaryDir mConfigHome;
@@ -356,6 +363,20 @@ void tst_Application::kioskBeforeWindow()
     QCOMPARE(window.windowStates(), Qt::WindowStates(Qt::WindowFullScreen));
 }
 
+void tst_Application::leavingKioskWhileMaximised()
+{
+    QSettings().setValue(cApplicationBase::GeometryKey(), cApplicationBase::WriteGeometry(QRect(30, 40, 500, 300), 2));
+    cApplication app(cApplication::DesktopDevice, true, false, true);
+    QWindow window;
+    app.applicationWindowReady();
+    QTRY_COMPARE(window.windowStates(), Qt::WindowStates(Qt::WindowFullScreen));
+    window.setGeometry(0, 0, 800, 600);
+    app.setKioskMode(false);
+    // The maximised window takes its state back, and its geometry is left to the state.
+    QTRY_COMPARE(window.windowStates(), Qt::WindowStates(Qt::WindowMaximized));
+    QCOMPARE(window.geometry(), QRect(0, 0, 800, 600));
+}
+
 void tst_Application::panelPC()
 {
     cApplication panel(cApplication::DesktopDevice, false, true, false);
@@ -478,6 +499,42 @@ void tst_Application::qmlFileForType()
     QCOMPARE(app.getQmlUrlForType(QStringLiteral("zunet_button")), QStringLiteral("../Widgets/UnknownWidget.qml"));
     QCOMPARE(app.getQmlUrlForType(QStringLiteral("knob")), QStringLiteral("../Widgets/UnknownWidget.qml"));
     QCOMPARE(app.getQmlUrlForType(QString()), QStringLiteral("../Widgets/UnknownWidget.qml"));
+}
+
+void tst_Application::typedAddressOfAFoundUnit()
+{
+    cApplication app(cApplication::DesktopDevice, false, false, false);
+    auto* units = app.foundUnitsManager()->units();
+    units->append(new cQmlUnit(QStringLiteral("Stage"), QStringLiteral("10.0.0.7"), cQmlUnit::FrellMirvane, {},
+        QString(), {}, {}, app.foundUnitsManager()));
+    // The address the user typed is that of a found unit: the primary unit is that unit.
+    app.connectToPrimaryUnit(QStringLiteral("10.0.0.7"));
+    QVERIFY(app.PrimaryUnit());
+    QCOMPARE(app.PrimaryUnit()->NameOrIpAddress(), QStringLiteral("Stage"));
+    QCOMPARE(app.PrimaryUnit()->type(), QStringLiteral("fennick"));
+    app.connectToPrimaryUnit(QStringLiteral("10.0.0.8"));
+    QCOMPARE(app.PrimaryUnit()->NameOrIpAddress(), QStringLiteral("10.0.0.8"));
+    QCOMPARE(app.PrimaryUnit()->type(), QStringLiteral("unknown"));
+}
+
+void tst_Application::metaTypesAndQmlNames()
+{
+    cApplication app(cApplication::DesktopDevice, false, false, false);
+    for (const char* name : { "cRunnerConfig*", "QQmlObjectListModel<cRunnerLayout>*", "QQmlObjectListModel<cWidget>*",
+             "QQmlObjectListModel<cSourceInfo>*", "cUserListQuery*" })
+        QVERIFY2(QMetaType::type(name) != QMetaType::UnknownType, name);
+    QString version;
+    QVERIFY(QMetaObject::invokeMethod(&app, "versionString", Q_RETURN_ARG(QString, version)));
+    QCOMPARE(version, QStringLiteral("V1.3.1"));
+
+    QQmlEngine engine;
+    QQmlComponent component(&engine);
+    component.setData("import QtQml 2.0\nimport ZUQml 1.0\nQtObject { property var types: [RunnerConfig.TarvoMirvane, "
+                      "RunnerConfig.FrellMirvane, RunnerConfig.PellMirvane] }",
+        QUrl());
+    std::unique_ptr<QObject> object(component.create());
+    QVERIFY2(object, qPrintable(component.errorString()));
+    QCOMPARE(object->property("types").toList(), QVariantList({ 0, 1, 2 }));
 }
 
 QTEST_MAIN(tst_Application)

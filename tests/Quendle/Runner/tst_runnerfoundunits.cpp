@@ -1,6 +1,7 @@
 // The runner's found-units list end to end: the unit program of the tests, found by discovery on
 // the test network, listed with its users; typed addresses probed and asked directly with their
 // status texts; late answers and timers of an earlier address; the probe dying with the manager.
+#include "Quendle/AppCommon/SettingsKeys.h"
 #include "Quendle/Global/ConfigManagerProtocol.h"
 #include "Quendle/Runner/RunnerFoundUnitsManager.h"
 #include "Quendle/Runner/UserListQuery.h"
@@ -161,6 +162,12 @@ void tst_RunnerFoundUnits::fixedEntries()
     QCOMPARE(manager.Names(), QStringLiteral("Demo,Other...,Stage"));
     QCOMPARE(manager->selectedUnitIndex(), cRunnerFoundUnitsManager::kOtherIndex);
 
+    // Choosing "Demo" stores its index and keeps the last unit's name.
+    manager->setLastUnitNameAndIndex(3, QStringLiteral("Stage"));
+    manager->setLastUnitNameFromIndex(0);
+    QCOMPARE(QSettings().value(cSettingsKeys::LastUnitIndex).toInt(), 0);
+    QCOMPARE(QSettings().value(cSettingsKeys::LastUnitName).toString(), QStringLiteral("Stage"));
+
     // Without a network the invokables are harmless.
     manager->pauseUserListQuery(false);
     manager->setSelectedUnitIndex(0);
@@ -186,6 +193,7 @@ void tst_RunnerFoundUnits::discoveredUnitWithItsUsers()
     manager->setUserChangedSelectedUnit();
     manager->setSelectedUnitIndex(2);
     QVERIFY(!manager->selectedUnitIsIPAddress());
+    QCOMPARE(manager->UserListQuery()->SelectedAddress(), found->IpAddress());
     QTRY_COMPARE_WITH_TIMEOUT(manager->selectedUnitUserList(), (QStringList { "Alice", "Bob", "Admin" }), 15000);
     QCOMPARE(manager->selectedUnitUserHasPasswordList(), (tFlags { true, false, true }));
     QCOMPARE(found->userList()->count(), 3);
@@ -210,15 +218,20 @@ void tst_RunnerFoundUnits::discoveredUnitWithItsUsers()
     QCOMPARE(namesChanged.count(), 1);
     QCOMPARE(flagsChanged.count(), 1);
 
-    // "Demo" and "Other..." have no users; back on the unit its list is shown again.
+    // "Demo" and "Other..." have no users and select no found unit; back on the unit its list is
+    // shown again.
     manager->setSelectedUnitIndex(0);
     QVERIFY(manager->selectedUnitUserList().isEmpty());
     QVERIFY(manager->selectedUnitUserHasPasswordList().isEmpty());
+    QVERIFY(manager->UserListQuery()->SelectedAddress().isNull());
     manager->setSelectedUnitIndex(1);
     QVERIFY(manager->selectedUnitUserList().isEmpty());
     QCOMPARE(namesChanged.count(), 2);
     manager->setSelectedUnitIndex(2);
     QCOMPARE(manager->selectedUnitUserList(), (QStringList { "Alice", "Bob", "Admin" }));
+    QCOMPARE(manager->UserListQuery()->SelectedAddress(), found->IpAddress());
+    manager->setSelectedUnitIndex(1);
+    QVERIFY(manager->UserListQuery()->SelectedAddress().isNull());
 
     // Out of the list: no users, nothing asked.
     manager->setSelectedUnitIndex(7);

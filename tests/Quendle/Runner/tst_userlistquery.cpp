@@ -79,6 +79,7 @@ private Q_SLOTS:
     void unitGoesBeforeItAnswers();
     void foundUnitsAndTheirUsers();
     void foundUnitLostMeanwhile();
+    void unitBeingAskedIsNotQueuedAgain();
 
 private:
     QString ConfigPath() const { return TestDataPath(QStringLiteral("config/runner.xml")); }
@@ -301,6 +302,31 @@ void tst_UserListQuery::foundUnitLostMeanwhile()
     QVERIFY(query.mResults.at(1).at(1).value<tNames>().isEmpty());
     query->RequestDirectUserList(kNobody);
     QTRY_COMPARE_WITH_TIMEOUT(query.mDirect.count(), 1, 15000);
+}
+
+void tst_UserListQuery::unitBeingAskedIsNotQueuedAgain()
+{
+    cQuendleUnit unit;
+    QVERIFY(unit.Start(kUnitAddress, ConfigPath(), { "--user-list-reply", "silent" }));
+    sQuery query;
+    // The selected unit is asked again every minute.
+    auto* refresh = query.mQuery->findChild<QTimer*>();
+    QVERIFY(refresh && refresh->isActive() && !refresh->isSingleShot());
+    QCOMPARE(refresh->interval(), 60000);
+
+    query->SetPaused(false);
+    const sUnit byAddress = FoundUnit(kUnitAddress, kUnitAddress);
+    query->UnitFoundSlot(byAddress);
+    query->SetSelected(kUnitAddress);
+    QVERIFY(unit.WaitForLine(QStringLiteral("unit: user list asked")));
+    query->RefreshUserLists();
+    query->RequestUserList(byAddress);
+    unit.Kill();
+    QTRY_COMPARE_WITH_TIMEOUT(query.mResults.count(), 2, 15000);
+    // A unit asked a second time would be asked before this address.
+    query->RequestDirectUserList(kNobody);
+    QTRY_COMPARE_WITH_TIMEOUT(query.mDirect.count(), 1, 15000);
+    QCOMPARE(query.mResults.count(), 2);
 }
 
 QTEST_GUILESS_MAIN(tst_UserListQuery)

@@ -48,6 +48,12 @@ QJsonObject Description()
     key("mute/ip/1", "Ch2Mute");
     key("mainlevel/ip/0", "Ch1Gain");
     key("mainlevel/ip/1", "Ch2Gain");
+    key("amminout/0", "Amm1In");
+    // PAFL clear: presses go to the first object, the state comes from the last.
+    for (int pafl = 1; pafl <= 2; ++pafl)
+        keys.insert(QStringLiteral("paflclear/%1").arg(pafl - 1),
+            QJsonArray { QJsonArray { QStringLiteral("PaflClear%1").arg(pafl), 4096 },
+                QJsonArray { QStringLiteral("PaflState%1").arg(pafl), 4096 } });
     description.insert(QStringLiteral("keys"), keys);
     QJsonArray objects = description.value(QStringLiteral("objects")).toArray();
     auto object = [&objects](const char* name, int size, int value) {
@@ -57,6 +63,11 @@ QJsonObject Description()
     object("Ch1Mute", 1, 0);
     object("Ch1Gain", 2, 0x8000);
     object("Ch2Gain", 2, 30208);
+    object("Amm1In", 1, 0);
+    object("PaflClear1", 1, 5);
+    object("PaflState1", 1, 0);
+    object("PaflClear2", 1, 5);
+    object("PaflState2", 1, 0);
     description.insert(QStringLiteral("objects"), objects);
     return description;
 }
@@ -95,6 +106,8 @@ private Q_SLOTS:
     void controlWidgetBothWays();
     void levelWidgetBothWays();
     void burstAtTheUnitIsShownAtItsLastValue();
+    void paflClearIsToldTheUnitsState();
+    void rebindWhileOnline();
     void sameIdsInTwoLayouts();
     void objectTheUnitDoesNotHave();
     void listenerGoesWithTheWidget();
@@ -252,6 +265,64 @@ void tst_MixerBinding::controlWidgetBothWays()
     QTest::qWait(50);
     QCOMPARE(view->property("shown").toDouble(), 1.0); // off line: no longer told
     QVERIFY(!widget->disabled());
+}
+
+void tst_MixerBinding::paflClearIsToldTheUnitsState()
+{
+    QVERIFY(Set(QStringLiteral("PaflClear1"), 5));
+    QVERIFY(Set(QStringLiteral("PaflState1"), 0));
+    auto widget
+        = Widget<cTestControlWidget>(QStringLiteral("unitId=\"0\" function=\"paflclear\" paflChannelNumber=\"1\""));
+    auto view = View(widget.get(), QStringLiteral("value"));
+    QVERIFY(view);
+    widget->SetOnline();
+    QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(QStringLiteral("PaflState1")), 1, 10000);
+    QTRY_COMPARE(InformCountOf(*widget->SwitchDriver()), 1);
+
+    // The switch passes every state report of the last object on to the clear object, the one the
+    // link sends at once included: the clear object holds the state, never a press of its own.
+    QTRY_COMPARE(UnitValue(QStringLiteral("PaflClear1")), 0);
+    QVERIFY(Set(QStringLiteral("PaflState1"), 1));
+    QTRY_COMPARE(view->property("shown").toDouble(), 1.0);
+    QTRY_COMPARE(UnitValue(QStringLiteral("PaflClear1")), 1);
+    // A press reaches the clear object only; the state object is not written.
+    QVERIFY(QMetaObject::invokeMethod(view.get(), "set", Q_ARG(QVariant, false)));
+    QTRY_COMPARE(UnitValue(QStringLiteral("PaflClear1")), 0);
+    QCOMPARE(UnitValue(QStringLiteral("PaflState1")), 1);
+
+    widget->SetOffline();
+    QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(QStringLiteral("PaflState1")), 0, 10000);
+    QTRY_COMPARE(InformCountOf(*widget->SwitchDriver()), 0);
+}
+
+void tst_MixerBinding::rebindWhileOnline()
+{
+    QVERIFY(Set(QStringLiteral("Amm1In"), 0));
+    auto widget = Widget<cTestControlWidget>(QStringLiteral("unitId=\"0\" function=\"mute\" channelNumber=\"1\""));
+    auto view = View(widget.get(), QStringLiteral("value"));
+    QVERIFY(view);
+    widget->SetOnline();
+    QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(QStringLiteral("Ch1Mute")), 1, 10000);
+
+    // Another function on line: the links move, and the AMM input shows on while the unit's is off.
+    widget->SelectFunction(QStringLiteral("amminout"));
+    QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(QStringLiteral("Amm1In")), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(QStringLiteral("Ch1Mute")), 0, 10000);
+    QTRY_COMPARE(view->property("shown").toDouble(), 1.0);
+    QVERIFY(Set(QStringLiteral("Amm1In"), 1));
+    QTRY_COMPARE(view->property("shown").toDouble(), 0.0);
+
+    // Another binding on line: the PAFL number moves the state link to the other object.
+    widget->SelectFunction(QStringLiteral("paflclear"));
+    QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(QStringLiteral("PaflState1")), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(QStringLiteral("Amm1In")), 0, 10000);
+    widget->PAFLNumberProperty()->SetIntValue(2);
+    QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(QStringLiteral("PaflState2")), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(QStringLiteral("PaflState1")), 0, 10000);
+    QVERIFY(!widget->disabled());
+
+    widget->SetOffline();
+    QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(QStringLiteral("PaflState2")), 0, 10000);
 }
 
 void tst_MixerBinding::levelWidgetBothWays()
