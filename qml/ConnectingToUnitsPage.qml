@@ -79,6 +79,7 @@ PageBackground {
                                 width: Math.min(implicitWidth + 5, connectingPage.width * 0.75 * 0.75)
                             }
                             Item {
+                                objectName: "unitMark"
                                 width: textMetrics.height
                                 height: textMetrics.height
                                 ConnectingIcon {

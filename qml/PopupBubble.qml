@@ -53,18 +53,28 @@ Item {
         color: popupBubble.popupColour
     }
 
-    // The pointer: a square turned by 45 degrees, half of it outside the bubble.
-    Rectangle {
-        width: popupBubble.pointerSize * Math.SQRT2
-        height: width
-        rotation: 45
-        color: popupBubble.popupColour
-        x: (popupBubble.pointerSide === 0 ? popupBubble.width
-            : popupBubble.pointerSide === 1 ? 0
-            : popupBubble.width * popupBubble.pointerFraction) - width / 2
-        y: (popupBubble.pointerSide === 2 ? popupBubble.height
-            : popupBubble.pointerSide === 3 ? 0
-            : popupBubble.height * popupBubble.pointerFraction) - height / 2
+    // The pointer: the outer half of a square turned by 45 degrees. Only that half is drawn, as
+    // the bubble and the pointer each fade by themselves: where they overlapped it would show darker.
+    Item {
+        readonly property bool sideways: popupBubble.pointerSide < 2
+        x: popupBubble.pointerSide === 0 ? popupBubble.width : popupBubble.pointerSide === 1 ? -popupBubble.pointerSize : 0
+        y: popupBubble.pointerSide === 2 ? popupBubble.height : popupBubble.pointerSide === 3 ? -popupBubble.pointerSize : 0
+        width: sideways ? popupBubble.pointerSize : popupBubble.width
+        height: sideways ? popupBubble.height : popupBubble.pointerSize
+        clip: true
+
+        Rectangle {
+            width: popupBubble.pointerSize * Math.SQRT2
+            height: width
+            rotation: 45
+            color: popupBubble.popupColour
+            x: (popupBubble.pointerSide === 0 ? 0
+                : popupBubble.pointerSide === 1 ? popupBubble.pointerSize
+                : popupBubble.width * popupBubble.pointerFraction) - width / 2
+            y: (popupBubble.pointerSide === 2 ? 0
+                : popupBubble.pointerSide === 3 ? popupBubble.pointerSize
+                : popupBubble.height * popupBubble.pointerFraction) - height / 2
+        }
     }
 
     Text {

@@ -4,13 +4,7 @@ import QtQuick.Controls 2.15
 ScrollView {
     id: scrollView
 
-    clip: true
-
-    ScrollBar.vertical: ScrollBar {
-        parent: scrollView
-        x: scrollView.width - width
-        height: scrollView.height
-        width: 12
+    component RunnerScrollBar: ScrollBar {
         interactive: true
         policy: ScrollBar.AsNeeded
         contentItem: Rectangle {
@@ -20,5 +14,20 @@ ScrollView {
         background: Rectangle {
             color: Qt.rgba(0, 0, 0, 0.5)
         }
+    }
+
+    clip: true
+
+    ScrollBar.vertical: RunnerScrollBar {
+        parent: scrollView
+        x: scrollView.width - width
+        height: scrollView.height
+        width: 12
+    }
+    ScrollBar.horizontal: RunnerScrollBar {
+        parent: scrollView
+        y: scrollView.height - height
+        width: scrollView.width
+        height: 12
     }
 }

@@ -29,7 +29,7 @@ ApplicationWindow {
     visible: true
     title: _application.melvarBuild ? qsTr("Ostrel") : qsTr("Quendle App")
 
-    Component.onCompleted: _application.applicationWindowReady()
+    onVisibleChanged: if (visible) _application.applicationWindowReady()
 
     // The overlay follows this, not the page's own visibility, which reads false while the overlay
     // holding it is hidden: bound to that, the page could never be shown.
@@ -392,6 +392,47 @@ ApplicationWindow {
         anchors.fill: parent
         active: _application.showPinPad
         sourceComponent: QuitPinPad {}
+    }
+
+    // On touch devices a swipe from the left edge opens the slide-out menu. The handler only
+    // watches the press, so a tap still reaches the control below.
+    Item {
+        id: swipeStrip
+        objectName: "swipeStrip"
+        width: 2 * Screen.pixelDensity
+        height: parent.height
+        enabled: !slideOutMenu.shown && (mainWindow.platformName === "android"
+                                         || (mainWindow.platformName === "ios" && !_application.kioskMode))
+        PointHandler {
+            onTranslationChanged: {
+                if (active && translation.x > 5 * Screen.pixelDensity)
+                    slideOutMenu.show();
+            }
+        }
+    }
+
+    // Where the system takes edge swipes for its own navigation, a tab opens the menu instead.
+    Rectangle {
+        id: gestureTab
+        objectName: "gestureTab"
+        width: 15 * Screen.devicePixelRatio
+        height: width * 1.25
+        x: -width / 2
+        y: mainWindow.height * 0.15
+        radius: width / 4
+        color: Qt.rgba(0, 0, 0, 0.5)
+        visible: MainActivity.gestureNavigation && !slideOutMenu.shown
+        Image {
+            x: parent.width / 2
+            width: parent.width / 2
+            height: parent.height
+            fillMode: Image.PreserveAspectFit
+            source: gestureTab.visible ? "image://imageProvider/default_source_sel_arrow_r_0" : ""
+        }
+        MouseArea {
+            anchors.fill: parent
+            onClicked: slideOutMenu.show()
+        }
     }
 
     PopupBubble {

@@ -486,4 +486,51 @@ TestCase {
         apply("state:loginPageOpen");
         verify(page.usingStoredPassword);
     }
+
+    // The window tells the application once it is shown, so that the application finds it.
+    function test_windowReadyWhenShown() {
+        start(false, false, false);
+        apply("state:loginPageOpen");
+        compare(countCalls("applicationWindowReady()"), 1);
+    }
+
+    // A swipe from the left edge opens the slide-out menu on touch devices (on iOS not in kiosk
+    // mode); a tap there still reaches the control below.
+    function test_swipeFromTheLeftEdge_data() {
+        return [
+            { tag: "android", platform: "android", kiosk: false, opens: true },
+            { tag: "android, kiosk", platform: "android", kiosk: true, opens: true },
+            { tag: "ios", platform: "ios", kiosk: false, opens: true },
+            { tag: "ios, kiosk", platform: "ios", kiosk: true, opens: false },
+            { tag: "desktop", platform: "linux", kiosk: false, opens: false },
+        ];
+    }
+
+    function test_swipeFromTheLeftEdge(data) {
+        start(false, data.kiosk, false, data.platform);
+        apply("state:loginPageOpen");
+        var menu = child("slideOutMenuRectangle").parent;
+        var strip = child("swipeStrip");
+        verify(strip.width > 0 && strip.width < 20, "strip " + strip.width);
+        // Nothing else of the window lies under the left edge at this height.
+        var below = createTemporaryQmlObject(
+            "import QtQuick 2.15; MouseArea { y: 200; width: 60; height: 60; property int clicks: 0; onClicked: ++clicks }",
+            child("loginPage"));
+        mouseClick(win.contentItem, 1, 230);
+        compare(below.clicks, 1);
+        verify(!menu.shown);
+
+        var y = 230;
+        mousePress(win.contentItem, 1, y);
+        for (var x = 5; x <= 200; x += 5)
+            mouseMove(win.contentItem, x, y);
+        mouseRelease(win.contentItem, 200, y);
+        if (data.opens)
+            tryCompare(menu, "shown", true);
+        else {
+            wait(300);
+            verify(!menu.shown);
+        }
+        compare(child("gestureTab").visible, false); // the platform takes no edge gestures
+    }
 }
