@@ -5,7 +5,8 @@ import "qrc:/Common"
 import "../support/Pixels.js" as Pixels
 
 // The shell's small items drawn for real on a white window: the window's menu items and separator,
-// the connecting icon, the swipe hint's bubble and the marks of the connecting page's units.
+// the connecting icon, the runner scroll view's two bars, the swipe hint's bubble and the marks of
+// the connecting page's units.
 Rectangle {
     id: root
 
@@ -51,6 +52,19 @@ Rectangle {
             pointerX: 400
             pointerY: 300
             popupColour: "#1040c0"
+        }
+    }
+
+    RunnerScrollView {
+        id: scrollView
+        x: 400
+        y: 0
+        width: 200
+        height: 100
+        Rectangle {
+            implicitWidth: 400
+            implicitHeight: 300
+            color: "#d02010"
         }
     }
 
@@ -136,6 +150,20 @@ Rectangle {
                 compare(Pixels.count(image, icon.x, 0, 120, 4, "orange", 60), 0, "above the balls");
                 wait(50);
             }
+        }
+
+        // Content larger than the view both ways: a bar 12 pixels thick along the bottom and the
+        // right, the handle "#5A5A5A" at the start of a half-black track.
+        function test_runnerScrollView() {
+            var image = grab();
+            var track = Qt.rgba(0.5 * 0xd0 / 255, 0.5 * 0x20 / 255, 0.5 * 0x10 / 255, 1);
+            Pixels.expect(this, image, 400 + 40, 94, "#5A5A5A", 6, "horizontal handle");
+            Pixels.expect(this, image, 400 + 170, 94, track, 6, "horizontal track");
+            Pixels.expect(this, image, 400 + 170, 86, "#d02010", 6, "above the horizontal bar");
+            Pixels.expect(this, image, 400 + 194, 15, "#5A5A5A", 6, "vertical handle");
+            Pixels.expect(this, image, 400 + 194, 70, track, 6, "vertical track");
+            Pixels.expect(this, image, 400 + 186, 70, "#d02010", 6, "left of the vertical bar");
+            Pixels.expect(this, image, 400 + 100, 102, "white", 3, "below the view");
         }
 
         // The bubble 0.8 opaque, with its pointer's tip at the point on each side, until pressed.
