@@ -2,12 +2,13 @@ import QtQuick 2.15
 
 // Root item of every widget view: places the view from its widget's fractions of the parent, stacks it
 // by the widget's z, letterboxes the drawing to the widget's pixel aspect and hatches a disabled widget.
+// A view's drawing items are its own children placed at `contentRect`: no item between them and the
+// root, as every item costs each of the thousands of views.
 Item {
     id: widgetBase
 
     objectName: "widgetBase"
 
-    property var contentPositioner: contentItem
     property real defaultWidthFraction: 0.1
     property real defaultHeightFraction: 0.1
     property QtObject cppWidget: null
@@ -26,8 +27,9 @@ Item {
         : Qt.rect(defaultWidthFraction * parentWidth, defaultHeightFraction * parentHeight,
                   defaultWidthFraction * parentWidth, defaultHeightFraction * parentHeight)
 
-    // -1 is free shape; otherwise height / width, centred inside the bounds.
-    property rect derivedRect: {
+    // The drawing area in the view: -1 is free shape; otherwise height / width, centred inside
+    // the bounds.
+    readonly property rect contentRect: {
         var w = baseBoundsRect.width;
         var h = baseBoundsRect.height;
         var a = cppWidget ? cppWidget.pixelAspect : -1;
@@ -41,39 +43,23 @@ Item {
         return Qt.rect(0, (h - limitedHeight) / 2, w, limitedHeight);
     }
 
+    // The hatched cover over the drawing, made only while it shows: most widgets are never disabled.
+    readonly property bool coverShown: cppWidget !== null && cppWidget.isVisible && cppWidget.disabled
+    property Item disabledCover: null
+
     x: baseBoundsRect.x
     y: baseBoundsRect.y
     width: baseBoundsRect.width
     height: baseBoundsRect.height
     z: cppWidget ? cppWidget.z : 0
 
-    Item {
-        id: contentItem
-
-        objectName: "widgetContent"
-        x: widgetBase.cppWidget ? widgetBase.derivedRect.x : 0
-        y: widgetBase.cppWidget ? widgetBase.derivedRect.y : 0
-        width: widgetBase.cppWidget ? widgetBase.derivedRect.width : widgetBase.width
-        height: widgetBase.cppWidget ? widgetBase.derivedRect.height : widgetBase.height
-
-        // Made only while it shows: most widgets are never disabled.
-        Loader {
-            objectName: "disabledCover"
-            anchors.fill: parent
-            z: 1
-            active: widgetBase.cppWidget !== null && widgetBase.cppWidget.isVisible && widgetBase.cppWidget.disabled
-            visible: active
-            sourceComponent: Image {
-                source: "qrc:/disabledWidget"
-                sourceSize: Qt.size(75, 75)
-                fillMode: Image.Tile
-                opacity: 0.75
-
-                MouseArea {
-                    anchors.fill: parent
-                    preventStealing: true
-                }
-            }
+    onCoverShownChanged: {
+        if (coverShown && !disabledCover) {
+            var component = Qt.createComponent("qrc:/WidgetBase/DisabledCover.qml");
+            disabledCover = component.createObject(widgetBase, { "view": widgetBase });
+        } else if (!coverShown && disabledCover) {
+            disabledCover.destroy();
+            disabledCover = null;
         }
     }
 }

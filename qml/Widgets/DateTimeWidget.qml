@@ -4,6 +4,7 @@ import "."
 
 // The device's clock: a digital time or an analogue face, each with the date unless it is hidden,
 // or the date alone. The widget hands over Qt date and time formats; the clock is read here.
+// One face item serves both faces, and the analogue hands are made only for an analogue clock.
 WidgetBase {
     id: dateTimeWidget
 
@@ -31,6 +32,12 @@ WidgetBase {
     // Counted once made, so the shared clock ticks only while there are clocks.
     property bool counted: false
 
+    readonly property real side: Math.min(contentRect.width, contentRect.height)
+    readonly property real borderWidth: showBorder ? Math.max(1, 0.04 * side) : 0
+    readonly property real margin: borderWidth + 0.05 * side
+    readonly property string fontFamily: WidgetFonts.family(textFont)
+    property Item hands: null
+
     Component.onCompleted: {
         counted = true;
         WidgetClock.add();
@@ -39,169 +46,72 @@ WidgetBase {
         if (counted)
             WidgetClock.remove();
     }
-
-    WidgetFont {
-        id: fontLoader
-
-        code: dateTimeWidget.textFont
-    }
-
-    // Only the face shown is made, centred in the drawing area: it takes the face's size.
-    Loader {
-        id: face
-
-        readonly property real areaWidth: dateTimeWidget.contentPositioner.width
-        readonly property real areaHeight: dateTimeWidget.contentPositioner.height
-        readonly property real side: Math.min(areaWidth, areaHeight)
-        readonly property real borderWidth: dateTimeWidget.showBorder ? Math.max(1, 0.04 * side) : 0
-        readonly property real margin: borderWidth + 0.05 * side
-
-        parent: dateTimeWidget.contentPositioner
-        anchors.centerIn: parent
-        sourceComponent: dateTimeWidget.analogue ? analogueFaceComponent : digitalFaceComponent
-    }
-
-    Component {
-        id: digitalFaceComponent
-
-        Rectangle {
-            id: panel
-
-            objectName: "digitalFace"
-            width: face.areaWidth
-            height: face.areaHeight
-            radius: dateTimeWidget.cornerRadius * width
-            color: dateTimeWidget.backgroundColour
-            border.width: face.borderWidth
-            border.color: dateTimeWidget.borderColour
-
-            // The texts lie inside the border with a margin, the time above the date.
-            readonly property real innerWidth: width - 2 * face.margin
-            readonly property real innerHeight: height - 2 * face.margin
-
-            Text {
-                objectName: "timeText"
-                x: face.margin
-                y: face.margin
-                width: panel.innerWidth
-                height: dateTimeWidget.showDate ? panel.innerHeight * 0.6 : panel.innerHeight
-                visible: dateTimeWidget.showTime
-                text: Qt.formatTime(dateTimeWidget.now, dateTimeWidget.timeFormat)
-                textFormat: Text.PlainText
-                color: dateTimeWidget.colour
-                font.family: fontLoader.name
-                font.pixelSize: Math.max(1, height)
-                fontSizeMode: Text.Fit
-                minimumPixelSize: 1
-                horizontalAlignment: Text.AlignHCenter
-                verticalAlignment: Text.AlignVCenter
-            }
-
-            Text {
-                objectName: "dateText"
-                x: face.margin
-                y: panel.height - face.margin - height
-                width: panel.innerWidth
-                height: dateTimeWidget.showTime ? panel.innerHeight * 0.4 : panel.innerHeight
-                visible: dateTimeWidget.showDate
-                text: Qt.formatDate(dateTimeWidget.now, dateTimeWidget.dateFormat)
-                // A typed date format may quote any text: shown as written, never as markup.
-                textFormat: Text.PlainText
-                color: dateTimeWidget.colour
-                font.family: fontLoader.name
-                font.pixelSize: Math.max(1, height)
-                fontSizeMode: Text.Fit
-                minimumPixelSize: 1
-                horizontalAlignment: Text.AlignHCenter
-                verticalAlignment: Text.AlignVCenter
-            }
+    onAnalogueChanged: {
+        if (analogue && !hands) {
+            hands = Qt.createComponent("AnalogueHands.qml").createObject(face, { "clock": dateTimeWidget });
+        } else if (!analogue && hands) {
+            hands.destroy();
+            hands = null;
         }
     }
 
-    Component {
-        id: analogueFaceComponent
+    // The panel of the digital face, or the round analogue face of the area's shorter side, centred
+    // in the drawing area.
+    Rectangle {
+        id: face
 
-        Rectangle {
-            id: analogueFace
+        // The texts lie inside the border with a margin, the time above the date.
+        readonly property real innerWidth: width - 2 * dateTimeWidget.margin
+        readonly property real innerHeight: height - 2 * dateTimeWidget.margin
 
-            objectName: "analogueFace"
-            width: face.side
-            height: face.side
-            radius: width / 2
-            color: dateTimeWidget.backgroundColour
-            border.width: face.borderWidth
-            border.color: dateTimeWidget.borderColour
+        objectName: dateTimeWidget.analogue ? "analogueFace" : "digitalFace"
+        width: dateTimeWidget.analogue ? dateTimeWidget.side : dateTimeWidget.contentRect.width
+        height: dateTimeWidget.analogue ? dateTimeWidget.side : dateTimeWidget.contentRect.height
+        x: dateTimeWidget.contentRect.x + (dateTimeWidget.contentRect.width - width) / 2
+        y: dateTimeWidget.contentRect.y + (dateTimeWidget.contentRect.height - height) / 2
+        radius: dateTimeWidget.analogue ? width / 2 : dateTimeWidget.cornerRadius * width
+        color: dateTimeWidget.backgroundColour
+        border.width: dateTimeWidget.borderWidth
+        border.color: dateTimeWidget.borderColour
 
-            Text {
-                objectName: "analogueDateText"
-                anchors.horizontalCenter: analogueFace.horizontalCenter
-                y: analogueFace.height * 0.62
-                width: analogueFace.width * 0.5
-                height: analogueFace.height * 0.12
-                visible: dateTimeWidget.showDate
-                text: Qt.formatDate(dateTimeWidget.now, dateTimeWidget.dateFormat)
-                // A typed date format may quote any text: shown as written, never as markup.
-                textFormat: Text.PlainText
-                color: dateTimeWidget.colour
-                font.family: fontLoader.name
-                font.pixelSize: Math.max(1, height)
-                fontSizeMode: Text.Fit
-                minimumPixelSize: 1
-                horizontalAlignment: Text.AlignHCenter
-                verticalAlignment: Text.AlignVCenter
-            }
+        Text {
+            objectName: "timeText"
+            x: dateTimeWidget.margin
+            y: dateTimeWidget.margin
+            width: face.innerWidth
+            height: dateTimeWidget.showDate ? face.innerHeight * 0.6 : face.innerHeight
+            visible: dateTimeWidget.showTime
+            // Not shown, it holds no text: nothing to lay out at each tick.
+            text: visible ? Qt.formatTime(dateTimeWidget.now, dateTimeWidget.timeFormat) : ""
+            textFormat: Text.PlainText
+            color: dateTimeWidget.colour
+            font.family: dateTimeWidget.fontFamily
+            font.pixelSize: Math.max(1, height)
+            fontSizeMode: Text.Fit
+            minimumPixelSize: 1
+            horizontalAlignment: Text.AlignHCenter
+            verticalAlignment: Text.AlignVCenter
+        }
 
-            Canvas {
-                id: hands
-
-                objectName: "hands"
-                anchors.fill: parent
-
-                readonly property date time: dateTimeWidget.now
-
-                // Nothing is painted for a view that does not show.
-                function repaint() {
-                    if (visible)
-                        requestPaint();
-                }
-
-                onAvailableChanged: repaint()
-                onTimeChanged: repaint()
-                onWidthChanged: repaint()
-                onHeightChanged: repaint()
-                onVisibleChanged: repaint()
-
-                // A stroke along the radius at the angle (clockwise from twelve), from one distance
-                // from the centre to another.
-                function stroke(ctx, angle, from, to, lineWidth) {
-                    ctx.save();
-                    ctx.rotate(angle);
-                    ctx.lineWidth = lineWidth;
-                    ctx.beginPath();
-                    ctx.moveTo(0, -from);
-                    ctx.lineTo(0, -to);
-                    ctx.stroke();
-                    ctx.restore();
-                }
-
-                onPaint: {
-                    var ctx = getContext("2d");
-                    ctx.reset();
-                    var r = Math.min(width, height) / 2 - face.borderWidth;
-                    if (r <= 0)
-                        return;
-                    ctx.translate(width / 2, height / 2);
-                    ctx.strokeStyle = dateTimeWidget.colour;
-                    ctx.lineCap = "round";
-                    for (var i = 0; i < 12; ++i)
-                        stroke(ctx, i * Math.PI / 6, 0.82 * r, 0.95 * r, r * (i % 3 === 0 ? 0.05 : 0.025));
-                    var h = time.getHours() % 12, m = time.getMinutes(), s = time.getSeconds();
-                    stroke(ctx, (h + m / 60) * Math.PI / 6, -0.05 * r, 0.5 * r, 0.07 * r);
-                    stroke(ctx, (m + s / 60) * Math.PI / 30, -0.05 * r, 0.75 * r, 0.045 * r);
-                    if (dateTimeWidget.showSecondHand)
-                        stroke(ctx, s * Math.PI / 30, -0.1 * r, 0.85 * r, 0.02 * r);
-                }
-            }
+        // Below the time on the digital face; below the centre on the analogue face.
+        Text {
+            objectName: dateTimeWidget.analogue ? "analogueDateText" : "dateText"
+            x: dateTimeWidget.analogue ? (face.width - width) / 2 : dateTimeWidget.margin
+            y: dateTimeWidget.analogue ? face.height * 0.62 : face.height - dateTimeWidget.margin - height
+            width: dateTimeWidget.analogue ? face.width * 0.5 : face.innerWidth
+            height: dateTimeWidget.analogue ? face.height * 0.12
+                : dateTimeWidget.showTime ? face.innerHeight * 0.4 : face.innerHeight
+            visible: dateTimeWidget.showDate
+            text: visible ? Qt.formatDate(dateTimeWidget.now, dateTimeWidget.dateFormat) : ""
+            // A typed date format may quote any text: shown as written, never as markup.
+            textFormat: Text.PlainText
+            color: dateTimeWidget.colour
+            font.family: dateTimeWidget.fontFamily
+            font.pixelSize: Math.max(1, height)
+            fontSizeMode: Text.Fit
+            minimumPixelSize: 1
+            horizontalAlignment: Text.AlignHCenter
+            verticalAlignment: Text.AlignVCenter
         }
     }
 }

@@ -26,8 +26,10 @@ WidgetBase {
     RecolourableImage {
         id: image
 
-        parent: generalImage.contentPositioner
-        anchors.fill: parent
+        x: generalImage.contentRect.x
+        y: generalImage.contentRect.y
+        width: generalImage.contentRect.width
+        height: generalImage.contentRect.height
         opacity: generalImage.imageOpacity
         imageIdentifier: generalImage.imageIdentifier
         colour: generalImage.colour

@@ -35,8 +35,10 @@ WidgetBase {
     Item {
         id: drawing
 
-        parent: tabContainer.contentPositioner
-        anchors.fill: parent
+        x: tabContainer.contentRect.x
+        y: tabContainer.contentRect.y
+        width: tabContainer.contentRect.width
+        height: tabContainer.contentRect.height
 
         // Buttons placed by index rather than by a Row: a Row lays out only at the next polish.
         Item {

@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import "qrc:/WidgetBase"
+import "."
 
 // A static text over its background, shrunk to fit the widget.
 WidgetBase {
@@ -16,28 +17,29 @@ WidgetBase {
     readonly property int textAlignment: cppWidget ? cppWidget.textAlignment : Text.AlignLeft
     readonly property string textFont: cppWidget ? cppWidget.textFont : "lato"
 
-    WidgetFont {
-        id: fontLoader
-
-        code: textWidget.textFont
-    }
-
     Rectangle {
+        id: background
+
         objectName: "textBackground"
-        parent: textWidget.contentPositioner
-        anchors.fill: parent
+        x: textWidget.contentRect.x
+        y: textWidget.contentRect.y
+        width: textWidget.contentRect.width
+        height: textWidget.contentRect.height
         radius: textWidget.cornerRadius * width
         color: textWidget.backgroundColour
 
+        // Sized by bindings, not anchors: it then has its size and font when it is completed and is
+        // laid out once, not again as anchors reach it.
         Text {
             objectName: "text"
-            anchors.fill: parent
+            width: background.width
+            height: background.height
             text: textWidget.text
             // A configuration's text is shown as written: read as rich text, an <img> would make
             // the runner fetch an address or open a file.
             textFormat: Text.PlainText
             color: textWidget.textColour
-            font.family: fontLoader.name
+            font.family: WidgetFonts.family(textWidget.textFont)
             font.pixelSize: Math.max(1, height)
             fontSizeMode: Text.Fit
             minimumPixelSize: 1

@@ -9,8 +9,10 @@ WidgetBase {
 
     Rectangle {
         objectName: "unknownBackground"
-        parent: unknownWidget.contentPositioner
-        anchors.fill: parent
+        x: unknownWidget.contentRect.x
+        y: unknownWidget.contentRect.y
+        width: unknownWidget.contentRect.width
+        height: unknownWidget.contentRect.height
         color: "black"
         radius: 0.1 * width
 

@@ -9,8 +9,10 @@ WidgetBase {
     objectName: "swatch"
 
     Rectangle {
-        parent: swatch.contentPositioner
-        anchors.fill: parent
+        x: swatch.contentRect.x
+        y: swatch.contentRect.y
+        width: swatch.contentRect.width
+        height: swatch.contentRect.height
         color: swatch.widgetType.indexOf(":") > 0 ? swatch.widgetType.split(":")[1] : "grey"
     }
 }

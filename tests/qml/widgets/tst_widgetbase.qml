@@ -52,7 +52,7 @@ Item {
             compare([item.x, item.y, item.width, item.height], data.bounds);
             compare(item.z, 3);
             compare(item.widgetType, "rect");
-            var content = item.contentPositioner;
+            var content = item.contentRect;
             compare([content.x, content.y, content.width, content.height], data.content);
         }
 
@@ -61,7 +61,7 @@ Item {
             compare([item.x, item.y, item.width, item.height], [40, 40, 40, 40]);
             compare(item.z, 0);
             compare(item.widgetType, "");
-            compare(item.contentPositioner.width, 40);
+            compare(item.contentRect.width, 40);
             compare(item.objectName, "widgetBase");
         }
 
@@ -76,27 +76,32 @@ Item {
         function test_disabledCover(data) {
             var widget = createTemporaryObject(fakeWidget, root, { isVisible: data.visible, disabled: data.disabled });
             var item = createTemporaryObject(base, root, { cppWidget: widget });
-            var cover = findChild(item, "disabledCover");
-            verify(cover);
-            compare(cover.visible, data.cover);
             // Made only where it shows.
-            compare(cover.item !== null, data.cover);
-            if (data.cover)
+            var cover = findChild(item, "disabledCover");
+            compare(cover !== null, data.cover);
+            compare(item.disabledCover === cover, true);
+            if (data.cover) {
                 tryCompare(cover, "status", Image.Ready);
+                compare([cover.x, cover.y, cover.width, cover.height], [0, 0, 100, 100]);
+                verify(cover.visible);
+            }
         }
 
-        // Made when the widget becomes disabled; gone again when it is enabled.
+        // Made when the widget becomes disabled, over the drawing area; gone again when it is enabled.
         function test_disabledCoverFollowsTheWidget() {
-            var widget = createTemporaryObject(fakeWidget, root);
+            var widget = createTemporaryObject(fakeWidget, root, { pixelAspect: 2 });
             var item = createTemporaryObject(base, root, { cppWidget: widget });
-            var cover = findChild(item, "disabledCover");
-            compare(cover.item, null);
+            compare(findChild(item, "disabledCover"), null);
             widget.disabled = true;
-            verify(cover.item !== null);
-            compare(cover.item.status, Image.Ready);
+            var cover = findChild(item, "disabledCover");
+            verify(cover !== null);
+            compare(cover.status, Image.Ready);
+            compare([cover.x, cover.y, cover.width, cover.height], [25, 0, 50, 100]);
             widget.disabled = false;
-            compare(cover.item, null);
-            compare(cover.visible, false);
+            compare(item.disabledCover, null);
+            tryVerify(function() { return findChild(item, "disabledCover") === null; }, 1000, "cover destroyed");
+            widget.disabled = true;
+            verify(findChild(item, "disabledCover") !== null);
         }
 
         function test_followsParentSize() {

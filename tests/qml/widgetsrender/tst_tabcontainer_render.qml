@@ -21,8 +21,10 @@ Rectangle {
             property color fill: "black"
 
             Rectangle {
-                parent: view.contentPositioner
-                anchors.fill: parent
+                x: view.contentRect.x
+                y: view.contentRect.y
+                width: view.contentRect.width
+                height: view.contentRect.height
                 color: view.fill
             }
         }
