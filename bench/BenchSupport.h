@@ -30,6 +30,15 @@ public:
     void UpdateNewObject(UWORD, UWORD, UWORD, UWORD) override { }
 };
 
+/// Counts the live QObjects of the process through Qt's object hooks (the ones object inspectors
+/// use), so objects that are nobody's children are counted too. GUI thread or not, any time.
+namespace QObjectCensus
+{
+/// Starts counting; objects made before are not counted. False when this Qt has no such hooks.
+bool Install();
+long Live();
+} // namespace QObjectCensus
+
 /// The plain baseline's two ends.
 class cPlainSender : public QObject
 {

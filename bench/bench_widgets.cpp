@@ -4,10 +4,16 @@
 // costs for the same work: 10,000 queued signals from a plain QObject on the syscall thread to a
 // plain QObject on this thread. Also the memory one bound widget takes (its properties, driver,
 // links and bookkeeping).
+// Beside them, the making of 1,000 bound level widgets as a layout makes and binds them (made,
+// initialised, read from their element, answered, which queues the link) while the syscall thread
+// links those made before: the time on this thread per widget, and the heap and QObjects each
+// holds once linked; and, made the same way, the least a bound widget needs: an object for its
+// view and a registered driver linked to the unit's parameter.
 
 #include "Common/Misc/NonLinearLookup.h"
 #include "Quendle/AppCommon/ConfigUnit.h"
 #include "Quendle/Drivers/ValueDrivers.h"
+#include "ZUNet/Core/PollLocker.h"
 #include "ZUNet/Core/RegistryRouter.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/SystemBuilder.h"
@@ -19,10 +25,12 @@
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
+#include <QXmlStreamReader>
 
 #include <malloc.h>
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -97,9 +105,111 @@ void BM_ParameterChangesToWidgetProperties(benchmark::State& state)
 }
 BENCHMARK(BM_ParameterChangesToWidgetProperties)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
+/// What a made set holds once linked, per widget: heap bytes and live QObjects.
+struct sHeld {
+    double mBytes = 0;
+    double mQObjects = 0;
+};
+
+/// Times `make` (which makes `kWidgets` of something bound) on this thread while the syscall thread
+/// links what it queued; the first round, untimed, also counts what they hold once linked. `clear`
+/// takes them apart between rounds.
+template <class tMake, class tClear> void TimeMaking(benchmark::State& state, tMake make, tClear clear)
+{
+    WaitUntilLinked();
+    const std::size_t heapBefore = mallinfo2().uordblks;
+    const long objectsBefore = QObjectCensus::Live();
+    make();
+    WaitUntilLinked();
+    sHeld held { double(mallinfo2().uordblks - heapBefore) / kWidgets,
+        double(QObjectCensus::Live() - objectsBefore) / kWidgets };
+    clear();
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        make();
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        WaitUntilLinked();
+        clear();
+    }
+    // Shown as a time: seconds per widget.
+    state.counters["per_widget"] = benchmark::Counter(
+        double(kWidgets), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["heap_bytes_per_widget"] = held.mBytes;
+    state.counters["qobjects_per_widget"] = held.mQObjects;
+}
+
+void BM_MakeBoundWidgets(benchmark::State& state)
+{
+    sWorld& world = World<sWorld>();
+    std::vector<std::unique_ptr<cTestLevelWidget>> made;
+    made.reserve(kWidgets);
+    TimeMaking(
+        state,
+        [&] {
+            for (int i = 0; i < kWidgets; ++i) {
+                // Ids of their own: the world's widgets hold the drivers' plain names.
+                const int id = kWidgets + i + 1;
+                made.push_back(std::make_unique<cTestLevelWidget>(id, nullptr, *world.mConfig));
+                cTestLevelWidget& widget = *made.back();
+                widget.Init();
+                QXmlStreamReader reader(QStringLiteral("<Widget id=\"%1\" type=\"test_zunet_fader\" unitId=\"0\" "
+                                                       "x=\"0.1\" y=\"0.2\" width=\"0.05\" height=\"0.3\" "
+                                                       "levelType=\"mainlevel\" channelType=\"ip\" "
+                                                       "channelNumber=\"%2\" textLabel=\"Ch %2\"/>")
+                                            .arg(id)
+                                            .arg(i + 1));
+                reader.readNextStartElement();
+                widget.LoadAttributes(reader);
+                widget.NetObjectNamesAndParametersReceived(
+                    Quendle::NameParamResolved, { { world.mUnit[std::size_t(i)]->GetName(), PARAMETER_BASE } });
+            }
+        },
+        [&] {
+            made.clear();
+            WaitUntilLinked();
+        });
+}
+BENCHMARK(BM_MakeBoundWidgets)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+/// The least a bound widget needs: an object for its view, a driver registered under the poll lock
+/// and its link to the unit's parameter queued.
+void BM_BaselineMakeLinkedDrivers(benchmark::State& state)
+{
+    sWorld& world = World<sWorld>();
+    std::vector<std::unique_ptr<QObject>> made;
+    made.reserve(kWidgets);
+    TimeMaking(
+        state,
+        [&] {
+            for (int i = 0; i < kWidgets; ++i) {
+                made.push_back(std::make_unique<QObject>());
+                cPollLocker locker;
+                auto* driver = new cZUNetUWORDDriver(made.back().get(), ("bare" + std::to_string(i)).c_str());
+                gSystemBuilder->AddLinkCommandToList(
+                    sParameterLinkingCommand::Make(world.mUnit[std::size_t(i)]->GetName(), PARAMETER_BASE,
+                        driver->GetName(), PARAMETER_BASE, true),
+                    true);
+            }
+        },
+        [&] {
+            {
+                cPollLocker locker;
+                for (int i = 0; i < kWidgets; ++i)
+                    gSystemBuilder->AddLinkCommandToList(
+                        sParameterLinkingCommand::Make(world.mUnit[std::size_t(i)]->GetName(), PARAMETER_BASE,
+                            ("bare" + std::to_string(i)).c_str(), PARAMETER_BASE, true, true),
+                        true);
+            }
+            WaitUntilLinked();
+            made.clear();
+        });
+}
+BENCHMARK(BM_BaselineMakeLinkedDrivers)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    QObjectCensus::Install();
     return RunBenchmarksWithPlainBaseline<sWorld>(argc, argv);
 }

@@ -19,7 +19,7 @@ bool cRunnerWidgetFactory::mDemoMode = false;
 namespace
 {
 
-using tCreator = std::function<cWidget*(int id, QObject* parent, const cConfigBase& config)>;
+using tCreator = cRunnerWidgetFactory::tCreator;
 
 /// A key whose class is not in this build yet: its elements still load as unknown widgets that keep
 /// the key, so the layout reads the same and the view says what is missing.
@@ -95,18 +95,32 @@ QHash<QString, tCreator> BuildCreators()
     return creators;
 }
 
+/// Built once, on first use; a function-local static is initialised thread-safely.
+QHash<QString, tCreator>& Creators()
+{
+    static QHash<QString, tCreator> creators = BuildCreators();
+    return creators;
+}
+
 } // namespace
 
 cWidget* cRunnerWidgetFactory::CreateWidget(const QString& type, int id, const cConfigBase& config, QObject* parent)
 {
-    // Built once, on first use; a function-local static is initialised thread-safely.
-    static const QHash<QString, tCreator> creators = BuildCreators();
+    const QHash<QString, tCreator>& creators = Creators();
     const auto creator = creators.constFind(type);
     if (creator != creators.constEnd())
         return (*creator)(id, parent, config);
     cWidget* widget = new cUnknownWidget(id, parent, type);
     widget->Init();
     return widget;
+}
+
+void cRunnerWidgetFactory::SetStandIn(const QString& type, const tCreator& create)
+{
+    for (const sTypeRow& row : kTypeRows) {
+        if (type == QLatin1String(row.mType) && row.mCreate == nullptr)
+            Creators().insert(type, create);
+    }
 }
 
 cWidget* cRunnerWidgetFactory::CreateFromXml(

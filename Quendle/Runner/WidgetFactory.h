@@ -6,6 +6,8 @@
 #include <QSet>
 #include <QString>
 
+#include <functional>
+
 class QObject;
 class QXmlStreamReader;
 class cConfigBase;
@@ -33,6 +35,13 @@ public:
     /// A new, initialised widget of the class registered for `type`; the unknown widget for a key
     /// no class has. Never null.
     static cWidget* CreateWidget(const QString& type, int id, const cConfigBase& config, QObject* parent);
+
+    /// Makes a new, initialised widget.
+    using tCreator = std::function<cWidget*(int id, QObject* parent, const cConfigBase& config)>;
+    /// Builds the widgets of `type` with `create` while the type has no class of its own yet (a type
+    /// with a class keeps it): benchmarks read whole configurations with the widget kit's leaves in
+    /// place of unknown widgets. GUI thread, before reading.
+    static void SetStandIn(const QString& type, const tCreator& create);
 
     /// The view of each type key, relative to the content page ("../Widgets/<file>.qml").
     static const QMap<QString, QString>& QmlFilesByType();
