@@ -178,27 +178,27 @@ void BM_BaselineMakeLinkedDrivers(benchmark::State& state)
     sWorld& world = World<sWorld>();
     std::vector<std::unique_ptr<QObject>> made;
     made.reserve(kWidgets);
+    auto link = [&](int i, bool remove) {
+        const std::string driver = "bare" + std::to_string(i);
+        gSystemBuilder->AddLinkCommandToList(sParameterLinkingCommand::Make(world.mUnit[std::size_t(i)]->GetName(),
+                                                 PARAMETER_BASE, driver.c_str(), PARAMETER_BASE, true, remove),
+            true);
+    };
     TimeMaking(
         state,
         [&] {
             for (int i = 0; i < kWidgets; ++i) {
                 made.push_back(std::make_unique<QObject>());
                 cPollLocker locker;
-                auto* driver = new cZUNetUWORDDriver(made.back().get(), ("bare" + std::to_string(i)).c_str());
-                gSystemBuilder->AddLinkCommandToList(
-                    sParameterLinkingCommand::Make(world.mUnit[std::size_t(i)]->GetName(), PARAMETER_BASE,
-                        driver->GetName(), PARAMETER_BASE, true),
-                    true);
+                new cZUNetUWORDDriver(made.back().get(), ("bare" + std::to_string(i)).c_str());
+                link(i, false);
             }
         },
         [&] {
             {
                 cPollLocker locker;
                 for (int i = 0; i < kWidgets; ++i)
-                    gSystemBuilder->AddLinkCommandToList(
-                        sParameterLinkingCommand::Make(world.mUnit[std::size_t(i)]->GetName(), PARAMETER_BASE,
-                            ("bare" + std::to_string(i)).c_str(), PARAMETER_BASE, true, true),
-                        true);
+                    link(i, true);
             }
             WaitUntilLinked();
             made.clear();

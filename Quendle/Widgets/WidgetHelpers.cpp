@@ -2,6 +2,7 @@
 
 #include "Quendle/AppCommon/ConfigBase.h"
 #include "Quendle/Properties/Properties.h"
+#include "Quendle/Widgets/Base/LazyProperty.h"
 #include "Quendle/Widgets/WidgetXmlNames.h"
 #include "ZUNet/Core/Trace.h"
 
@@ -40,6 +41,11 @@ QString cCodeTable::CodeOf(const cComboProperty* combo) const
     return CodeAt(combo ? combo->Index() : -1);
 }
 
+QString cCodeTable::CodeOf(const cLazyCombo* combo) const
+{
+    return CodeAt(combo ? combo->Index() : -1);
+}
+
 int cCodeTable::IndexOfCode(const QString& code) const
 {
     for (int i = 0; i < size(); ++i) {
@@ -50,6 +56,12 @@ int cCodeTable::IndexOfCode(const QString& code) const
 }
 
 void cCodeTable::SetCombo(const QString& code, cComboProperty* combo) const
+{
+    if (combo)
+        combo->setIntValue(qMax(0, IndexOfCode(code)), false);
+}
+
+void cCodeTable::SetCombo(const QString& code, cLazyCombo* combo) const
 {
     if (combo)
         combo->setIntValue(qMax(0, IndexOfCode(code)), false);
@@ -95,10 +107,16 @@ cConfigBase& ImageHost(const cConfigBase& configuration)
     return const_cast<cConfigBase&>(configuration);
 }
 
+sChannelAddress sChannelAddress::Of(cLazyCombo& type, cLazyInt& number, cLazyCombo& destType, cLazyInt& destNumber)
+{
+    auto declared = [](auto& property) { return property ? &property : nullptr; };
+    return { declared(type), declared(number), declared(destType), declared(destNumber) };
+}
+
 bool sChannelAddress::Load(
     const QStringRef& name, const QStringRef& value, const cCodeTable& types, const cCodeTable& destTypes) const
 {
-    auto number = [&value](cIntProperty* property) {
+    auto number = [&value](cLazyInt* property) {
         if (property)
             property->SetIntValue(ReadInt(value));
     };
@@ -117,11 +135,11 @@ bool sChannelAddress::Load(
 
 void sChannelAddress::Write(QXmlStreamWriter& writer, const cCodeTable& types, const cCodeTable& destTypes) const
 {
-    auto combo = [&writer](QLatin1String name, const cCodeTable& table, const cComboProperty* property) {
+    auto combo = [&writer](QLatin1String name, const cCodeTable& table, const cLazyCombo* property) {
         if (property)
             writer.writeAttribute(name, table.CodeOf(property));
     };
-    auto number = [&writer](QLatin1String name, const cIntProperty* property) {
+    auto number = [&writer](QLatin1String name, const cLazyInt* property) {
         if (property)
             writer.writeAttribute(name, QString::number(property->IntValue()));
     };
@@ -131,7 +149,7 @@ void sChannelAddress::Write(QXmlStreamWriter& writer, const cCodeTable& types, c
     number(WidgetXml::kDestChannelNumber, mDestNumber);
 }
 
-QString sChannelAddress::CountedFromZero(const cIntProperty* number)
+QString sChannelAddress::CountedFromZero(const cLazyInt* number)
 {
     return number ? QString::number(number->IntValue() - 1) : QString();
 }

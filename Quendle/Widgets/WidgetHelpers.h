@@ -11,6 +11,8 @@ class QXmlStreamWriter;
 class cComboProperty;
 class cConfigBase;
 class cIntProperty;
+class cLazyCombo;
+class cLazyInt;
 
 /// A (label, code) table: its labels fill a combo, and position i of the combo stands for code i.
 class cCodeTable : public QList<QPair<QString, QString>>
@@ -29,11 +31,13 @@ public:
     QString CodeAt(int index) const;
     /// The code at the combo's selection; empty, with a trace, for no combo or an index outside.
     QString CodeOf(const cComboProperty* combo) const;
+    QString CodeOf(const cLazyCombo* combo) const;
     /// The position of `code`; -1 when it is not there.
     int IndexOfCode(const QString& code) const;
     /// Selects the position of `code` in the combo (0 when it is not there), without announcing the
     /// change in advance; nothing for no combo.
     void SetCombo(const QString& code, cComboProperty* combo) const;
+    void SetCombo(const QString& code, cLazyCombo* combo) const;
 };
 
 /// The code at `index` of a code list; empty, with a trace, when the index is outside it.
@@ -53,14 +57,17 @@ QString ReadBoundedText(const QStringRef& text, int maxLength);
 cConfigBase& ImageHost(const cConfigBase& configuration);
 
 /// The four channel attributes of a mixer-bound widget ("channelType", "channelNumber",
-/// "destChannelType", "destChannelNumber") over the properties that hold them; the base makes the
-/// numbers, the leaf the type combos, and any of them may be missing. Types are read and written
-/// through the given tables; the request key looks both types up in the channel-type table.
+/// "destChannelType", "destChannelNumber") over the properties that hold them; the base declares the
+/// numbers, the leaf the type combos, and any of them may be missing (null). Types are read and
+/// written through the given tables; the request key looks both types up in the channel-type table.
 struct sChannelAddress {
-    cComboProperty* mType = nullptr;
-    cIntProperty* mNumber = nullptr;
-    cComboProperty* mDestType = nullptr;
-    cIntProperty* mDestNumber = nullptr;
+    cLazyCombo* mType = nullptr;
+    cLazyInt* mNumber = nullptr;
+    cLazyCombo* mDestType = nullptr;
+    cLazyInt* mDestNumber = nullptr;
+
+    /// The address over the properties a widget declared; those it left out are null.
+    static sChannelAddress Of(cLazyCombo& type, cLazyInt& number, cLazyCombo& destType, cLazyInt& destNumber);
 
     /// Applies the attribute when it is one of the four; false, touching nothing, otherwise.
     bool Load(
@@ -74,5 +81,5 @@ struct sChannelAddress {
     QString NumberPart() const { return CountedFromZero(mNumber); }
     QString DestNumberPart() const { return CountedFromZero(mDestNumber); }
     /// The property's value less 1 in decimal; empty for no property.
-    static QString CountedFromZero(const cIntProperty* number);
+    static QString CountedFromZero(const cLazyInt* number);
 };

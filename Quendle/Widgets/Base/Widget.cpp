@@ -2,6 +2,7 @@
 
 #include "Quendle/Properties/Properties.h"
 #include "Quendle/Properties/PropertyGroup.h"
+#include "Quendle/Widgets/Base/LazyProperty.h"
 #include "Quendle/Widgets/WidgetHelpers.h"
 #include "Quendle/Widgets/WidgetXmlNames.h"
 #include "ZUNet/Core/Trace.h"
@@ -16,8 +17,34 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <utility>
 
 const QString cWidget::mMultipleTypeName = QStringLiteral("multiple");
+
+namespace
+{
+/// An object a widget put in its tree before the tree existed; the widget owns the entry.
+class cEarlyObject final : public cWidgetTreeEntry
+{
+public:
+    explicit cEarlyObject(cPropertyBase* item)
+        : mItem(item)
+    {
+    }
+    cPropertyBase* TreeItem() override { return mItem; }
+    cPropertyBase* HeldObject() const override { return mItem; }
+
+private:
+    cPropertyBase* mItem;
+};
+
+/// Deletes the entry when it is an early object's; lazy properties belong to their widgets.
+void DropEntry(cWidgetTreeEntry* entry)
+{
+    if (entry->HeldObject())
+        delete static_cast<cEarlyObject*>(entry);
+}
+} // namespace
 
 cSelectable::cSelectable(QObject* parent)
     : QObject(parent)
@@ -60,11 +87,20 @@ void cWidget::MakeProperties() const
     mPositionLock->setVisible(false);
 
     mVisualGroup->AppendContents({ mX, mY, mWidth, mHeight, mZ, mContentSizeMode, mPixelAspect, mPositionLock });
-    QList<cPropertyBase*> root = mPendingFront;
+    QList<cPropertyBase*> root;
+    // Taken off first: a lazy property made now must not find itself still waiting.
+    auto take = [&root](cWidgetTreeEntry* entry) {
+        while (entry != nullptr) {
+            cWidgetTreeEntry* next = std::exchange(entry->mNextEntry, nullptr);
+            root.append(entry->TreeItem());
+            DropEntry(entry);
+            entry = next;
+        }
+    };
+    mLastBackEntry = nullptr;
+    take(std::exchange(mFrontEntries, nullptr));
     root.append(mVisualGroup);
-    root.append(mPendingBack);
-    mPendingFront.clear();
-    mPendingBack.clear();
+    take(std::exchange(mBackEntries, nullptr));
     mRootGroup->AppendContents(root);
 
     // By index: no functor object per connection.
@@ -194,7 +230,59 @@ void cWidget::SetPositionLock(int value)
     Q_EMIT positionLockedChanged();
 }
 
-cWidget::~cWidget() = default;
+cWidget::~cWidget()
+{
+    // The lazy properties have left with their widgets' parts; what is left are early objects.
+    for (cWidgetTreeEntry* list : { mFrontEntries, mBackEntries }) {
+        while (list != nullptr)
+            DropEntry(std::exchange(list, list->mNextEntry));
+    }
+}
+
+void cWidget::EnterTree(cWidgetTreeEntry& entry, bool front) const
+{
+    if (mRootGroup != nullptr) {
+        if (front)
+            mRootGroup->PrependPropertyOrGroup(entry.TreeItem());
+        else
+            mRootGroup->AppendPropertyOrGroup(entry.TreeItem());
+        return;
+    }
+    if (front) {
+        entry.mNextEntry = mFrontEntries;
+        mFrontEntries = &entry;
+        return;
+    }
+    (mLastBackEntry != nullptr ? mLastBackEntry->mNextEntry : mBackEntries) = &entry;
+    mLastBackEntry = &entry;
+}
+
+void cWidget::LeaveTree(cWidgetTreeEntry& entry) const
+{
+    for (cWidgetTreeEntry** list : { &mFrontEntries, &mBackEntries }) {
+        cWidgetTreeEntry* previous = nullptr;
+        for (cWidgetTreeEntry** link = list; *link != nullptr; link = &(*link)->mNextEntry) {
+            if (*link == &entry) {
+                *link = entry.mNextEntry;
+                if (mLastBackEntry == &entry)
+                    mLastBackEntry = previous;
+                return;
+            }
+            previous = *link;
+        }
+    }
+}
+
+bool cWidget::HoldsEarly(const cPropertyBase* item) const
+{
+    for (const cWidgetTreeEntry* list : { mFrontEntries, mBackEntries }) {
+        for (; list != nullptr; list = list->mNextEntry) {
+            if (list->HeldObject() == item)
+                return true;
+        }
+    }
+    return false;
+}
 
 bool cWidget::LoadBaseAttributes(QXmlStreamReader& reader, int& id, QString& type)
 {
@@ -454,8 +542,8 @@ void cWidget::AppendPropertyOrGroup(cPropertyBase* item)
         RootGroup()->AppendPropertyOrGroup(item);
         return;
     }
-    if (!mPendingFront.contains(item) && !mPendingBack.contains(item))
-        mPendingBack.append(item);
+    if (!HoldsEarly(item))
+        EnterTree(*new cEarlyObject(item), false);
 }
 
 void cWidget::PrependPropertyOrGroup(cPropertyBase* item)
@@ -466,8 +554,8 @@ void cWidget::PrependPropertyOrGroup(cPropertyBase* item)
         RootGroup()->PrependPropertyOrGroup(item);
         return;
     }
-    if (!mPendingFront.contains(item) && !mPendingBack.contains(item))
-        mPendingFront.prepend(item);
+    if (!HoldsEarly(item))
+        EnterTree(*new cEarlyObject(item), true);
 }
 
 QList<cProperty*> cWidget::AllProperties() const
@@ -546,6 +634,13 @@ void cWidget::SetComboPropertyIndex(
 }
 
 void cWidget::SetComboPropertyIndex(const QString& code, const QList<QString>& codes, cComboProperty* property)
+{
+    if (property == nullptr)
+        return;
+    property->setIntValue(qMax(0, codes.indexOf(code)), false);
+}
+
+void cWidget::SetComboPropertyIndex(const QString& code, const QList<QString>& codes, cLazyCombo* property)
 {
     if (property == nullptr)
         return;

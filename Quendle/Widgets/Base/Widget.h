@@ -19,11 +19,13 @@ class cComboProperty;
 class cConfigBase;
 class cFloatProperty;
 class cIntProperty;
+class cLazyCombo;
 class cProperty;
 class cPropertyBase;
 class cPropertyGroup;
 class cSizeFractionProperty;
 class cWidget;
+class cWidgetTreeEntry;
 
 /// Builds widgets from their `Widget` elements. The runner's factory implements it; a container
 /// is handed one in `LoadSubXml` and calls it for every `Widget` element it holds.
@@ -153,6 +155,8 @@ public:
     void AppendPropertyOrGroup(cPropertyBase* item);
     void PrependPropertyOrGroup(cPropertyBase* item);
     QList<cProperty*> AllProperties() const;
+    /// Whether the property tree has been made.
+    bool PropertiesMade() const { return mRootGroup != nullptr; }
 
     // Editor pixel sizes; the aspect is height / width.
     float EditorAspect() const { return mEditorAspect; }
@@ -179,6 +183,7 @@ public:
     static void SetComboPropertyIndex(
         const QString& code, const QList<QPair<QString, QString>>& table, cComboProperty* property);
     static void SetComboPropertyIndex(const QString& code, const QList<QString>& codes, cComboProperty* property);
+    static void SetComboPropertyIndex(const QString& code, const QList<QString>& codes, cLazyCombo* property);
     /// Sets the property from the attribute; a text that is not a finite number is traced and
     /// leaves it unchanged.
     static void LoadFloatProperty(const QXmlStreamAttribute& attribute, cFloatProperty& property);
@@ -212,8 +217,15 @@ private Q_SLOTS:
     void PreserveAspectChangedSlot();
 
 private:
+    friend class cLazyPropertyBase;
+
     /// Builds the groups and the base properties from the stored values, once.
     void MakeProperties() const;
+    /// A lazy property, or an early object, enters the tree: at once when it exists, else in order.
+    void EnterTree(cWidgetTreeEntry& entry, bool front) const;
+    /// A lazy property goes before the tree was made.
+    void LeaveTree(cWidgetTreeEntry& entry) const;
+    bool HoldsEarly(const cPropertyBase* item) const;
     int ContentSizeModeIndex() const;
     int PositionLockValue() const;
     /// Through the property once it exists, else on the stored value with the same change rule
@@ -256,9 +268,11 @@ private:
     float mEditorScreenHeight = 1.0f;
     bool mIsVisible = true;
     mutable cPropertyGroup* mRootGroup = nullptr;
-    // What subclasses put in front of and after the Visual group before the tree exists.
-    mutable QList<cPropertyBase*> mPendingFront;
-    mutable QList<cPropertyBase*> mPendingBack;
+    // What subclasses put in front of (the last first) and after the Visual group before the tree
+    // exists: their lazy properties, and their objects held by entries of the widget's own.
+    mutable cWidgetTreeEntry* mFrontEntries = nullptr;
+    mutable cWidgetTreeEntry* mBackEntries = nullptr;
+    mutable cWidgetTreeEntry* mLastBackEntry = nullptr;
     QList<QQuickItem*> mCompletionItems;
     // One connection to each distinct completion item's destruction, kept to disconnect it directly.
     std::vector<std::pair<QQuickItem*, QMetaObject::Connection>> mCompletionConnections;

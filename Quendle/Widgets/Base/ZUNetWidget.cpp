@@ -60,21 +60,36 @@ bool cZUNetWidget::AllowableUnitType(const QString& unitType) const
 void cZUNetWidget::Init()
 {
     cWidget::Init();
-    mUnitProperty = new cCodeComboProperty(QStringLiteral("Unit"), -1, GetUnitComboList(), this);
-    PrependPropertyOrGroup(mUnitProperty);
-    // Queued even on this thread: the report never runs inside a caller that holds the live set's
-    // lock, and a widget deleted meanwhile gets nothing.
-    connect(this, &cZUNetWidget::FailedToMakeLinkSignal, this, &cZUNetWidget::FailedToMakeLink, Qt::QueuedConnection);
-    connect(&mConfiguration, &cConfigBase::UnitsListChanged, this, &cZUNetWidget::UnitsListChanged);
-    connect(&mConfiguration, &cConfigBase::multiUnitConfigChanged, this, &cZUNetWidget::MultiUnitConfigChanged);
+    mUnit.Declare(*this);
     UpdateUnitVisibility();
+}
+
+cProperty* cZUNetWidget::cUnit::MakeObject(cWidget& owner, const QString& label)
+{
+    auto& widget = static_cast<cZUNetWidget&>(owner);
+    auto* unit = new cCodeComboProperty(label, mUnitId, widget.GetUnitComboList(), &widget);
+    // Only the object has entries and a visibility to keep up to date; the visibility as it is now
+    // goes to the object as it is made.
+    widget.UpdateUnitVisibility();
+    connect(&widget.mConfiguration, &cConfigBase::UnitsListChanged, &widget, &cZUNetWidget::UnitsListChanged);
+    connect(
+        &widget.mConfiguration, &cConfigBase::multiUnitConfigChanged, &widget, &cZUNetWidget::MultiUnitConfigChanged);
+    return unit;
+}
+
+void cZUNetWidget::cUnit::SetUnitId(int unitId)
+{
+    if (mObject)
+        Made()->setValue(QVariant(unitId));
+    else
+        mUnitId = unitId;
 }
 
 void cZUNetWidget::UpdateUnitVisibility()
 {
-    if (!mUnitProperty)
+    if (!mUnit)
         return;
-    mUnitProperty->setVisible(mConfiguration.IsEditorConfig() ? mConfiguration.IsUnitPropertyShown() : true);
+    mUnit.setVisible(mConfiguration.IsEditorConfig() ? mConfiguration.IsUnitPropertyShown() : true);
 }
 
 QList<sCodeComboPair> cZUNetWidget::GetUnitComboList() const
@@ -92,13 +107,13 @@ QList<sCodeComboPair> cZUNetWidget::GetUnitComboList() const
 
 int cZUNetWidget::CurrentUnitId() const
 {
-    return mUnitProperty ? mUnitProperty->value().toInt() : -1;
+    return mUnit ? mUnit.UnitId() : -1;
 }
 
 void cZUNetWidget::SetCurrentUnitId(int unitId)
 {
-    if (mUnitProperty)
-        mUnitProperty->setValue(QVariant(unitId));
+    if (mUnit)
+        mUnit.SetUnitId(unitId);
 }
 
 void cZUNetWidget::LoadAttributes(QXmlStreamReader& reader)
@@ -157,10 +172,16 @@ void cZUNetWidget::StopListening()
 void cZUNetWidget::FailedToMakeLinkCallback(quint64 serial)
 {
     QMutexLocker locker(&mCurrentZUNetWidgetsMutex());
-    const auto widget = mCurrentZUNetWidgets().find(serial);
-    // Emitted under the lock, so the widget cannot be destroyed in between.
-    if (widget != mCurrentZUNetWidgets().end())
-        Q_EMIT widget->second->FailedToMakeLinkSignal();
+    const auto found = mCurrentZUNetWidgets().find(serial);
+    if (found == mCurrentZUNetWidgets().end())
+        return;
+    // Under the lock, so the widget cannot be destroyed in between. Queued even on its own thread:
+    // the report never runs inside a caller that holds the lock, and a widget deleted meanwhile
+    // gets nothing. A call posted to the widget needs no connection of every widget to itself.
+    cZUNetWidget* widget = found->second;
+    Q_EMIT widget->FailedToMakeLinkSignal();
+    QMetaObject::invokeMethod(
+        widget, [widget] { widget->FailedToMakeLink(); }, Qt::QueuedConnection);
 }
 
 std::function<void(sParameterLinkingCommand*)> cZUNetWidget::LinkFailureCallback() const
@@ -177,8 +198,8 @@ void cZUNetWidget::FailedToMakeLink()
 
 void cZUNetWidget::UnitsListChanged()
 {
-    if (mUnitProperty)
-        mUnitProperty->UpdateComboValues(GetUnitComboList());
+    if (mUnit.IsMade())
+        mUnit->UpdateComboValues(GetUnitComboList());
     UpdateUnitVisibility();
 }
 

@@ -2,6 +2,7 @@
 
 #include "Quendle/AppCommon/QuendleConfigClient.h"
 #include "Quendle/Properties/Properties.h"
+#include "Quendle/Widgets/Base/LazyProperty.h"
 #include "Quendle/Widgets/Base/Widget.h"
 #include "Quendle/Widgets/WidgetHelpers.h"
 
@@ -59,7 +60,8 @@ public:
     int CurrentUnitId() const;
     void SetCurrentUnitId(int unitId);
     QList<sCodeComboPair> GetUnitComboList() const;
-    cCodeComboProperty* UnitProperty() const { return mUnitProperty; }
+    /// Made on first use, with the configuration's units as entries kept up to date from then on.
+    cCodeComboProperty* UnitProperty() const { return const_cast<cUnit&>(mUnit).Object(); }
     const cConfigBase& Configuration() const { return mConfiguration; }
     const tNamesAndParameters& NamesAndParameters() const { return mNetObjectNamesAndParameters; }
 
@@ -68,7 +70,8 @@ public:
     void RequestNetObjectNameAndParameter(const std::string& key);
 
     /// The one entry of link-failure callbacks, from any thread: the widget with this serial, when
-    /// it still exists, traces "Failed to make link!" and shows disabled (queued to its thread).
+    /// it still exists, emits `FailedToMakeLinkSignal`, traces "Failed to make link!" and shows
+    /// disabled (queued to its thread).
     /// Keyed by serial, not address: a new widget at a dead one's address is not disabled.
     static void FailedToMakeLinkCallback(quint64 serial);
     quint64 Serial() const { return mSerial; }
@@ -121,6 +124,20 @@ protected:
     tNamesAndParameters mNetObjectNamesAndParameters;
 
 private:
+    /// The Unit property: the unit id until its object is asked for.
+    class cUnit final : public cLazyTyped<cCodeComboProperty>
+    {
+    public:
+        void Declare(cZUNetWidget& owner) { Enter(owner, "Unit", true); }
+        int UnitId() const { return mObject ? Made()->value().toInt() : mUnitId; }
+        void SetUnitId(int unitId);
+
+    private:
+        cProperty* MakeObject(cWidget& owner, const QString& label) override;
+
+        int mUnitId = -1;
+    };
+
     void UpdateUnitVisibility();
     void StopListening();
     /// Queues the removal of a recorded link, unless its unit's connection ended since: the unit
@@ -129,7 +146,7 @@ private:
     /// From any thread: `object` is deleted on its own thread when that thread next turns its events.
     static void DeleteOnItsThread(QObject* object);
 
-    cCodeComboProperty* mUnitProperty = nullptr;
+    cUnit mUnit;
     const cConfigBase& mConfiguration;
     const quint64 mSerial;
     /// The client the listener was registered with, so it is removed from that one.

@@ -57,26 +57,28 @@ const cZUNetControlWidgetBase::sFunctionRow& cZUNetControlWidgetBase::FunctionRo
 cZUNetControlWidgetBase::cZUNetControlWidgetBase(int id, QObject* parent, const cConfigBase& configuration)
     : cZUNetWidget(id, parent, configuration)
 {
+    // Made once: every widget shares them.
+    static const QColor onColour(QStringLiteral("#FF0000"));
+    static const QColor offColour(QStringLiteral("#D7D6D5"));
+    static const QColor textColour(QStringLiteral("#000000"));
+    static const QStringList leftRight = mLeftRightSourceIndexToCodes.Labels();
+    static const QStringList globalLocal = mGlobalLocalSourceIndexToCodes.Labels();
     cImageResourceHost& images = ImageHost(configuration);
-    mText = new cStringProperty(QStringLiteral("Text"), QString(), this);
-    mChannelNumber = new cIntProperty(QStringLiteral("Channel Number"), 1, this, 1, 1000);
-    mDestChannelNumber = new cIntProperty(QStringLiteral("Dest Channel Number"), 1, this, 1, 1000);
-    mMuteGroup = new cIntProperty(QStringLiteral("Mute Group"), 1, this, 1, 1000);
-    mAMMNumber = new cIntProperty(QStringLiteral("AMM Number"), 1, this, 1, 1000);
-    mFxUnit = new cIntProperty(QStringLiteral("FX Unit"), 1, this, 1, 1000);
-    mOnColour = new cColourProperty(QStringLiteral("On Colour"), QColor(QStringLiteral("#FF0000")), this);
-    mOffColour = new cColourProperty(QStringLiteral("Off Colour"), QColor(QStringLiteral("#D7D6D5")), this);
-    mLeftRightSource = new cComboProperty(QStringLiteral("Source"), 0, mLeftRightSourceIndexToCodes.Labels(), this);
-    mGlobalLocalSource = new cComboProperty(QStringLiteral("Source"), 0, mGlobalLocalSourceIndexToCodes.Labels(), this);
-    mRadius = new cSizeFractionProperty(QStringLiteral("Radius"), 0.1f, this, 0.0f, 1.0f);
-    mFont = new cFontProperty(QStringLiteral("Font"), cQuendleFonts::mDefaultFontCode, this);
-    mTextColour = new cColourProperty(QStringLiteral("Text Colour"), QColor(QStringLiteral("#000000")), this);
-    mOffImage = new cImageProperty(QStringLiteral("Off Image"), images, this);
-    mOnImage = new cImageProperty(QStringLiteral("On Image"), images, this);
-    for (cPropertyBase* property : std::initializer_list<cPropertyBase*> { mText, mChannelNumber, mDestChannelNumber,
-             mMuteGroup, mAMMNumber, mFxUnit, mOnColour, mOffColour, mLeftRightSource, mGlobalLocalSource, mRadius,
-             mFont, mTextColour, mOffImage, mOnImage })
-        AppendPropertyOrGroup(property);
+    mText.Declare(*this, "Text", QString());
+    mChannelNumber.Declare(*this, "Channel Number", 1, 1, 1000);
+    mDestChannelNumber.Declare(*this, "Dest Channel Number", 1, 1, 1000);
+    mMuteGroup.Declare(*this, "Mute Group", 1, 1, 1000);
+    mAMMNumber.Declare(*this, "AMM Number", 1, 1, 1000);
+    mFxUnit.Declare(*this, "FX Unit", 1, 1, 1000);
+    mOnColour.Declare(*this, "On Colour", onColour);
+    mOffColour.Declare(*this, "Off Colour", offColour);
+    mLeftRightSource.Declare(*this, "Source", 0, leftRight);
+    mGlobalLocalSource.Declare(*this, "Source", 0, globalLocal);
+    mRadius.Declare(*this, "Radius", 0.1f, 0.0f, 1.0f);
+    mFont.Declare(*this, "Font", cQuendleFonts::mDefaultFontCode);
+    mTextColour.Declare(*this, "Text Colour", textColour);
+    mOffImage.Declare(*this, "Off Image", images);
+    mOnImage.Declare(*this, "On Image", images);
 }
 
 cZUNetControlWidgetBase::~cZUNetControlWidgetBase()
@@ -88,7 +90,7 @@ QString cZUNetControlWidgetBase::FunctionCode() const
 {
     if (!mFunction)
         return QString();
-    return CodeAt(mFunctionCodes, mFunction->Index());
+    return CodeAt(mFunctionCodes, mFunction.Index());
 }
 
 // ---- going on and off line
@@ -128,10 +130,10 @@ void cZUNetControlWidgetBase::GetObjectNamesAndParametersString(std::string& key
             parts << channels.NumberPart();
             break;
         case sFunctionRow::GlobalLocalSource:
-            parts << mGlobalLocalSourceIndexToCodes.CodeOf(mGlobalLocalSource);
+            parts << mGlobalLocalSourceIndexToCodes.CodeOf(&mGlobalLocalSource);
             break;
         case sFunctionRow::LeftRightSource:
-            parts << mLeftRightSourceIndexToCodes.CodeOf(mLeftRightSource);
+            parts << mLeftRightSourceIndexToCodes.CodeOf(&mLeftRightSource);
             break;
         default:
             parts << number(PartNumber(part));
@@ -141,40 +143,55 @@ void cZUNetControlWidgetBase::GetObjectNamesAndParametersString(std::string& key
     key = parts.join(QLatin1Char('/')).toStdString();
 }
 
-cIntProperty* cZUNetControlWidgetBase::PartNumber(sFunctionRow::ePart part) const
+const cLazyInt* cZUNetControlWidgetBase::PartNumber(sFunctionRow::ePart part) const
 {
+    const cLazyInt* number = nullptr;
     switch (part) {
     case sFunctionRow::ChannelNumber:
-        return mChannelNumber;
+        number = &mChannelNumber;
+        break;
     case sFunctionRow::PAFLNumber:
-        return mPAFLNumber;
+        number = &mPAFLNumber;
+        break;
     case sFunctionRow::MuteGroup:
-        return mMuteGroup;
+        number = &mMuteGroup;
+        break;
     case sFunctionRow::AMMNumber:
-        return mAMMNumber;
+        number = &mAMMNumber;
+        break;
     case sFunctionRow::FxUnit:
-        return mFxUnit;
+        number = &mFxUnit;
+        break;
     case sFunctionRow::SceneNumber:
-        return mSceneNumber;
+        number = &mSceneNumber;
+        break;
     default:
         return nullptr;
     }
+    return *number ? number : nullptr;
 }
 
-QList<cProperty*> cZUNetControlWidgetBase::PartProperties(sFunctionRow::ePart part) const
+QList<cLazyPropertyBase*> cZUNetControlWidgetBase::PartProperties(sFunctionRow::ePart part)
 {
     switch (part) {
     case sFunctionRow::Channel:
-        return { mChannelType, mChannelNumber };
+        return { &mChannelType, &mChannelNumber };
     case sFunctionRow::Destination:
-        return { mDestChannelType, mDestChannelNumber };
+        return { &mDestChannelType, &mDestChannelNumber };
     case sFunctionRow::GlobalLocalSource:
-        return { mGlobalLocalSource };
+        return { &mGlobalLocalSource };
     case sFunctionRow::LeftRightSource:
-        return { mLeftRightSource };
+        return { &mLeftRightSource };
     default:
-        return { PartNumber(part) };
+        return { const_cast<cLazyInt*>(PartNumber(part)) };
     }
+}
+
+sChannelAddress cZUNetControlWidgetBase::Channels() const
+{
+    auto* self = const_cast<cZUNetControlWidgetBase*>(this);
+    return sChannelAddress::Of(
+        self->mChannelType, self->mChannelNumber, self->mDestChannelType, self->mDestChannelNumber);
 }
 
 void cZUNetControlWidgetBase::DeleteDrivers()
@@ -262,7 +279,7 @@ bool cZUNetControlWidgetBase::value() const
         if (!IsOnline() || !mUWORDDriver || !mSceneNumber || !mUWORDDriver->HasValue())
             return false;
         // The unit counts scenes from 0.
-        return mSceneNumber->IntValue() == int(mUWORDDriver->Value()) + 1;
+        return mSceneNumber.IntValue() == int(mUWORDDriver->Value()) + 1;
     }
     if (!mSwitchDriver)
         return false;
@@ -289,57 +306,57 @@ void cZUNetControlWidgetBase::SetButtonType()
 
 QString cZUNetControlWidgetBase::text() const
 {
-    return mText->stringValue();
+    return mText.stringValue();
 }
 
 QString cZUNetControlWidgetBase::textFont() const
 {
-    return mFont->stringValue();
+    return mFont.stringValue();
 }
 
 QString cZUNetControlWidgetBase::textColour() const
 {
-    return mTextColour->stringValue();
+    return mTextColour.stringValue();
 }
 
 QString cZUNetControlWidgetBase::onColour() const
 {
-    return mOnColour->stringValue();
+    return mOnColour.stringValue();
 }
 
 QString cZUNetControlWidgetBase::offColour() const
 {
-    return mOffColour->stringValue();
+    return mOffColour.stringValue();
 }
 
 QString cZUNetControlWidgetBase::imageOffIdentifier() const
 {
-    return mOffImage->stringValue();
+    return mOffImage.stringValue();
 }
 
 QString cZUNetControlWidgetBase::imageOnIdentifier() const
 {
-    return mOnImage->stringValue();
+    return mOnImage.stringValue();
 }
 
 float cZUNetControlWidgetBase::cornerRadius() const
 {
-    return mRadius->FloatValue();
+    return mRadius.FloatValue();
 }
 
 void cZUNetControlWidgetBase::SetOffColour(const QString& colour)
 {
-    mOffColour->setStringValue(colour);
+    mOffColour.setStringValue(colour);
 }
 
 QStringList cZUNetControlWidgetBase::ImageIdentifiers()
 {
-    return { mOffImage->stringValue(), mOnImage->stringValue() };
+    return { mOffImage.stringValue(), mOnImage.stringValue() };
 }
 
 void cZUNetControlWidgetBase::ReplaceImageId(const QString& oldId, const QString& newId)
 {
-    for (cImageProperty* image : { mOffImage, mOnImage }) {
+    for (cLazyImage* image : { &mOffImage, &mOnImage }) {
         if (image->stringValue() == oldId)
             image->setStringValue(newId);
     }
@@ -349,21 +366,22 @@ void cZUNetControlWidgetBase::ReplaceImageId(const QString& oldId, const QString
 
 void cZUNetControlWidgetBase::SetPropertyVisibility()
 {
-    for (cProperty* property : std::initializer_list<cProperty*> { mChannelType, mChannelNumber, mDestChannelType,
-             mDestChannelNumber, mPAFLNumber, mMuteGroup, mAMMNumber, mFxUnit, mLeftRightSource, mGlobalLocalSource }) {
-        if (property)
+    for (cLazyPropertyBase* property : std::initializer_list<cLazyPropertyBase*> { &mChannelType, &mChannelNumber,
+             &mDestChannelType, &mDestChannelNumber, &mPAFLNumber, &mMuteGroup, &mAMMNumber, &mFxUnit,
+             &mLeftRightSource, &mGlobalLocalSource }) {
+        if (*property)
             property->setVisible(false);
     }
-    mOffColour->setVisible(IsImageRecolourable(mOffImage->stringValue()));
-    mOnColour->setVisible(IsImageRecolourable(mOnImage->stringValue()));
+    mOffColour.setVisible(IsImageRecolourable(mOffImage.stringValue()));
+    mOnColour.setVisible(IsImageRecolourable(mOnImage.stringValue()));
     if (mSceneNumber)
-        mSceneNumber->setVisible(false);
-    mRadius->setVisible(
-        mOffImage->stringValue() == QLatin1String("_basic") || mOnImage->stringValue() == QLatin1String("_basic"));
+        mSceneNumber.setVisible(false);
+    mRadius.setVisible(
+        mOffImage.stringValue() == QLatin1String("_basic") || mOnImage.stringValue() == QLatin1String("_basic"));
 
     for (sFunctionRow::ePart part : CurrentFunction().mKeyParts) {
-        for (cProperty* property : PartProperties(part)) {
-            if (property)
+        for (cLazyPropertyBase* property : PartProperties(part)) {
+            if (property && *property)
                 property->setVisible(true);
         }
     }
@@ -372,9 +390,9 @@ void cZUNetControlWidgetBase::SetPropertyVisibility()
 void cZUNetControlWidgetBase::ConnectSignalsAndSlots()
 {
     using cThis = cZUNetControlWidgetBase;
-    auto hook = [this](cProperty* property, void (cThis::*slot)()) {
+    auto hook = [](cLazyPropertyBase& property, void (cThis::*slot)()) {
         if (property)
-            connect(property, &cProperty::valueChanged, this, slot);
+            property.Connect(slot);
     };
     hook(mText, &cThis::textChanged);
     hook(mChannelType, &cThis::PropertyChannelTypeChanged);
@@ -394,9 +412,9 @@ void cZUNetControlWidgetBase::ConnectSignalsAndSlots()
     hook(mTextColour, &cThis::textColourChanged);
     hook(mSceneNumber, &cThis::PropertySceneNumberChanged);
     hook(mOffImage, &cThis::PropertyOffImageSelectionChanged);
-    connect(mOffImage, &cImageProperty::ImageChanged, this, &cThis::offImageChanged);
+    mOffImage.ConnectImage(&cThis::offImageChanged);
     hook(mOnImage, &cThis::PropertyOnImageSelectionChanged);
-    connect(mOnImage, &cImageProperty::ImageChanged, this, &cThis::onImageChanged);
+    mOnImage.ConnectImage(&cThis::onImageChanged);
 }
 
 void cZUNetControlWidgetBase::PropertyFunctionChanged()
@@ -491,9 +509,9 @@ void cZUNetControlWidgetBase::LoadAttributes(QXmlStreamReader& reader)
     const sChannelAddress channels = Channels();
     const tCodeTable channelTypes = GetChannelTypeIndexToCodes();
     const tCodeTable destChannelTypes = GetDestChannelTypeIndexToCodes();
-    auto number = [](cIntProperty* property, const QStringRef& text) {
+    auto number = [](cLazyInt& property, const QStringRef& text) {
         if (property)
-            property->SetIntValue(ReadInt(text));
+            property.SetIntValue(ReadInt(text));
     };
     for (const QXmlStreamAttribute& attribute : reader.attributes()) {
         const QStringRef name = attribute.name();
@@ -501,10 +519,10 @@ void cZUNetControlWidgetBase::LoadAttributes(QXmlStreamReader& reader)
         if (channels.Load(name, value, channelTypes, destChannelTypes))
             continue;
         if (name == WidgetXml::kText)
-            mText->setStringValue(value.toString());
+            mText.setStringValue(value.toString());
         else if (name == WidgetXml::kFunction) {
             if (mFunction)
-                SetComboPropertyIndex(value.toString(), mFunctionCodes, mFunction);
+                SetComboPropertyIndex(value.toString(), mFunctionCodes, &mFunction);
         } else if (name == WidgetXml::kPaflChannelNumber)
             number(mPAFLNumber, value);
         else if (name == WidgetXml::kMuteGrpNumber)
@@ -514,23 +532,23 @@ void cZUNetControlWidgetBase::LoadAttributes(QXmlStreamReader& reader)
         else if (name == WidgetXml::kFxUnitNumber)
             number(mFxUnit, value);
         else if (name == WidgetXml::kLeftRightSource)
-            mLeftRightSourceIndexToCodes.SetCombo(value.toString(), mLeftRightSource);
+            mLeftRightSourceIndexToCodes.SetCombo(value.toString(), &mLeftRightSource);
         else if (name == WidgetXml::kGlobalLocalSource)
-            mGlobalLocalSourceIndexToCodes.SetCombo(value.toString(), mGlobalLocalSource);
+            mGlobalLocalSourceIndexToCodes.SetCombo(value.toString(), &mGlobalLocalSource);
         else if (name == WidgetXml::kColour)
-            mOnColour->setStringValue(value.toString());
+            mOnColour.setStringValue(value.toString());
         else if (name == WidgetXml::kOffImageResourceId)
-            mOffImage->setStringValue(configuration.ConvertImageId(value.toString()));
+            mOffImage.setStringValue(configuration.ConvertImageId(value.toString()));
         else if (name == WidgetXml::kOnImageResourceId)
-            mOnImage->setStringValue(configuration.ConvertImageId(value.toString()));
+            mOnImage.setStringValue(configuration.ConvertImageId(value.toString()));
         else if (name == WidgetXml::kRadius)
-            mRadius->setFloatValue(ReadFiniteFloat(value));
+            mRadius.setFloatValue(ReadFiniteFloat(value));
         else if (name == WidgetXml::kOffColour)
-            mOffColour->setStringValue(value.toString());
+            mOffColour.setStringValue(value.toString());
         else if (name == WidgetXml::kTextFont)
-            mFont->setStringValue(value.toString());
+            mFont.setStringValue(value.toString());
         else if (name == WidgetXml::kTextColour)
-            mTextColour->setStringValue(value.toString());
+            mTextColour.setStringValue(value.toString());
         else if (name == WidgetXml::kSceneNumber)
             number(mSceneNumber, value);
     }
@@ -539,15 +557,15 @@ void cZUNetControlWidgetBase::LoadAttributes(QXmlStreamReader& reader)
 void cZUNetControlWidgetBase::WriteAttributes(QXmlStreamWriter& writer) const
 {
     cZUNetWidget::WriteAttributes(writer);
-    auto number = [&writer](QLatin1String name, const cIntProperty* property) {
+    auto number = [&writer](QLatin1String name, const cLazyInt& property) {
         if (property)
-            writer.writeAttribute(name, QString::number(property->IntValue()));
+            writer.writeAttribute(name, QString::number(property.IntValue()));
     };
-    auto combo = [&writer](QLatin1String name, const tCodeTable& table, const cComboProperty* property) {
+    auto combo = [&writer](QLatin1String name, const tCodeTable& table, const cLazyCombo& property) {
         if (property)
-            writer.writeAttribute(name, table.CodeOf(property));
+            writer.writeAttribute(name, table.CodeOf(&property));
     };
-    writer.writeAttribute(WidgetXml::kText, mText->stringValue());
+    writer.writeAttribute(WidgetXml::kText, mText.stringValue());
     writer.writeAttribute(WidgetXml::kFunction, FunctionCode());
     Channels().Write(writer, GetChannelTypeIndexToCodes(), GetDestChannelTypeIndexToCodes());
     number(WidgetXml::kPaflChannelNumber, mPAFLNumber);
@@ -556,12 +574,12 @@ void cZUNetControlWidgetBase::WriteAttributes(QXmlStreamWriter& writer) const
     number(WidgetXml::kFxUnitNumber, mFxUnit);
     combo(WidgetXml::kLeftRightSource, mLeftRightSourceIndexToCodes, mLeftRightSource);
     combo(WidgetXml::kGlobalLocalSource, mGlobalLocalSourceIndexToCodes, mGlobalLocalSource);
-    writer.writeAttribute(WidgetXml::kColour, mOnColour->stringValue());
-    writer.writeAttribute(WidgetXml::kOffImageResourceId, mOffImage->stringValue());
-    writer.writeAttribute(WidgetXml::kOnImageResourceId, mOnImage->stringValue());
-    writer.writeAttribute(WidgetXml::kRadius, QString::number(double(mRadius->FloatValue()), 'g', 6));
-    writer.writeAttribute(WidgetXml::kOffColour, mOffColour->stringValue());
-    writer.writeAttribute(WidgetXml::kTextFont, mFont->stringValue());
-    writer.writeAttribute(WidgetXml::kTextColour, mTextColour->stringValue());
+    writer.writeAttribute(WidgetXml::kColour, mOnColour.stringValue());
+    writer.writeAttribute(WidgetXml::kOffImageResourceId, mOffImage.stringValue());
+    writer.writeAttribute(WidgetXml::kOnImageResourceId, mOnImage.stringValue());
+    writer.writeAttribute(WidgetXml::kRadius, QString::number(double(mRadius.FloatValue()), 'g', 6));
+    writer.writeAttribute(WidgetXml::kOffColour, mOffColour.stringValue());
+    writer.writeAttribute(WidgetXml::kTextFont, mFont.stringValue());
+    writer.writeAttribute(WidgetXml::kTextColour, mTextColour.stringValue());
     number(WidgetXml::kSceneNumber, mSceneNumber);
 }

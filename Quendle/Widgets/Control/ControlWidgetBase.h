@@ -11,14 +11,6 @@
 #include <string>
 #include <vector>
 
-class cColourProperty;
-class cComboProperty;
-class cFontProperty;
-class cImageProperty;
-class cIntProperty;
-class cProperty;
-class cSizeFractionProperty;
-class cStringProperty;
 class cZUNetBooleanSwitchDriver;
 class cZUNetUWORDDriver;
 
@@ -27,11 +19,13 @@ class cZUNetUWORDDriver;
 /// that carry the on/off state (and a scene or tap-tempo word), their links, and one boolean
 /// `value` for QML.
 ///
-/// The leaf sets, in its constructor or `Init`: `mFunction` with `mFunctionCodes` (position i of
-/// the combo is code i), `mChannelType` and `mDestChannelType` (combos over the labels of
+/// The leaf declares, in its constructor or `Init`: `mFunction` with `mFunctionCodes` (position i
+/// of the combo is code i), `mChannelType` and `mDestChannelType` (combos over the labels of
 /// `GetChannelTypeIndexToCodes()` and `GetDestChannelTypeIndexToCodes()`), `mPAFLNumber` and
 /// `mSceneNumber`; then it calls `ConnectSignalsAndSlots()` and connects its Function property to
 /// `PropertyFunctionChanged`. Any of them may be missing: this base then leaves that part out.
+/// The properties are lazy (`cLazyPropertyBase`): the base reads and writes them with `.`, and
+/// their objects are made only when the editor's tree or a caller (`->`) wants them.
 class cZUNetControlWidgetBase : public cZUNetWidget
 {
     Q_OBJECT
@@ -139,21 +133,21 @@ public:
     static const tCodeTable mLeftRightSourceIndexToCodes;
     static const tCodeTable mGlobalLocalSourceIndexToCodes;
 
-    cStringProperty* mText;
-    cIntProperty* mChannelNumber;
-    cIntProperty* mDestChannelNumber;
-    cIntProperty* mMuteGroup;
-    cIntProperty* mAMMNumber;
-    cIntProperty* mFxUnit;
-    cColourProperty* mOnColour;
-    cColourProperty* mOffColour;
-    cComboProperty* mLeftRightSource;
-    cComboProperty* mGlobalLocalSource;
-    cSizeFractionProperty* mRadius;
-    cFontProperty* mFont;
-    cColourProperty* mTextColour;
-    cImageProperty* mOffImage;
-    cImageProperty* mOnImage;
+    cLazyString mText;
+    cLazyInt mChannelNumber;
+    cLazyInt mDestChannelNumber;
+    cLazyInt mMuteGroup;
+    cLazyInt mAMMNumber;
+    cLazyInt mFxUnit;
+    cLazyColour mOnColour;
+    cLazyColour mOffColour;
+    cLazyCombo mLeftRightSource;
+    cLazyCombo mGlobalLocalSource;
+    cLazySizeFraction mRadius;
+    cLazyFont mFont;
+    cLazyColour mTextColour;
+    cLazyImage mOffImage;
+    cLazyImage mOnImage;
 
 Q_SIGNALS:
     void offImageChanged();
@@ -192,22 +186,23 @@ protected:
     /// The rows looked up by function code; the base's rows unless the leaf adds its own.
     virtual const std::vector<sFunctionRow>& FunctionRows() const { return BaseFunctionRows(); }
     const sFunctionRow& CurrentFunction() const { return FunctionRow(FunctionCode()); }
-    /// The number property of a key part, null for the parts that are no single number.
-    cIntProperty* PartNumber(sFunctionRow::ePart part) const;
+    /// The number property of a key part, null for the parts that are no single number and for a
+    /// property the leaf left out.
+    const cLazyInt* PartNumber(sFunctionRow::ePart part) const;
     /// The properties the editor shows for a key part.
-    QList<cProperty*> PartProperties(sFunctionRow::ePart part) const;
+    QList<cLazyPropertyBase*> PartProperties(sFunctionRow::ePart part);
     /// A binding property changed: while on line, a new key, new drivers and new links.
     void BindingChanged();
-    sChannelAddress Channels() const { return { mChannelType, mChannelNumber, mDestChannelType, mDestChannelNumber }; }
+    sChannelAddress Channels() const;
     void DeleteDrivers();
 
-    // Set by the leaf.
-    cComboProperty* mFunction = nullptr;
+    // Declared by the leaf.
+    cLazyCombo mFunction;
     QList<QString> mFunctionCodes;
-    cComboProperty* mChannelType = nullptr;
-    cComboProperty* mDestChannelType = nullptr;
-    cIntProperty* mPAFLNumber = nullptr;
-    cIntProperty* mSceneNumber = nullptr;
+    cLazyCombo mChannelType;
+    cLazyCombo mDestChannelType;
+    cLazyInt mPAFLNumber;
+    cLazyInt mSceneNumber;
 
     cZUNetBooleanSwitchDriver* mSwitchDriver = nullptr;
     cZUNetUWORDDriver* mUWORDDriver = nullptr;

@@ -20,23 +20,24 @@ const cZUNetWidget::tCodeTable cZUNetLevelControlWidgetBase::mOnOffIndexToCodes 
 cZUNetLevelControlWidgetBase::cZUNetLevelControlWidgetBase(int id, QObject* parent, const cConfigBase& configuration)
     : cZUNetWidget(id, parent, configuration)
 {
-    const QStringList onOff = mOnOffIndexToCodes.Labels();
-    mText = new cStringProperty(QStringLiteral("Text"), QString(), this);
-    mLevelType = new cComboProperty(QStringLiteral("Level Type"), 0, QStringList { QString() }, this);
-    mChannelNumber = new cIntProperty(QStringLiteral("Channel Number"), 1, this, 1, 1000);
-    mDestChannelNumber = new cIntProperty(QStringLiteral("Dest Channel Number"), 1, this, 1, 1000);
-    mMinGain = new cIntProperty(QStringLiteral("Min Gain"), -128, this, -128, 10);
-    mMaxGain = new cIntProperty(QStringLiteral("Max Gain"), 10, this, -128, 10);
-    mMinToInf = new cComboProperty(QStringLiteral("Min = -Inf"), 1, onOff, this);
-    mAudioTaper = new cComboProperty(QStringLiteral("Audio Taper"), 0, onOff, this);
-    mFont = new cFontProperty(QStringLiteral("Font"), cQuendleFonts::mDefaultFontCode, this);
-    mTextColour = new cColourProperty(QStringLiteral("Text Colour"), QColor(QStringLiteral("#000000")), this);
-    mKnobColour = new cColourProperty(QStringLiteral("Knob Colour"), QColor(QStringLiteral("#04FFC5")), this);
-    mOverlayColour = new cColourProperty(QStringLiteral("Overlay Colour"), QColor(QStringLiteral("#66FFFF00")), this);
-    for (cPropertyBase* property :
-        std::initializer_list<cPropertyBase*> { mText, mLevelType, mChannelNumber, mDestChannelNumber, mMinGain,
-            mMaxGain, mMinToInf, mAudioTaper, mFont, mTextColour, mKnobColour, mOverlayColour })
-        AppendPropertyOrGroup(property);
+    // Made once: every widget shares them.
+    static const QStringList onOff = mOnOffIndexToCodes.Labels();
+    static const QStringList noLevelTypes { QString() };
+    static const QColor textColour(QStringLiteral("#000000"));
+    static const QColor knobColour(QStringLiteral("#04FFC5"));
+    static const QColor overlayColour(QStringLiteral("#66FFFF00"));
+    mText.Declare(*this, "Text", QString());
+    mLevelType.Declare(*this, "Level Type", 0, noLevelTypes);
+    mChannelNumber.Declare(*this, "Channel Number", 1, 1, 1000);
+    mDestChannelNumber.Declare(*this, "Dest Channel Number", 1, 1, 1000);
+    mMinGain.Declare(*this, "Min Gain", -128, -128, 10);
+    mMaxGain.Declare(*this, "Max Gain", 10, -128, 10);
+    mMinToInf.Declare(*this, "Min = -Inf", 1, onOff);
+    mAudioTaper.Declare(*this, "Audio Taper", 0, onOff);
+    mFont.Declare(*this, "Font", cQuendleFonts::mDefaultFontCode);
+    mTextColour.Declare(*this, "Text Colour", textColour);
+    mKnobColour.Declare(*this, "Knob Colour", knobColour);
+    mOverlayColour.Declare(*this, "Overlay Colour", overlayColour);
 }
 
 cZUNetLevelControlWidgetBase::~cZUNetLevelControlWidgetBase()
@@ -118,47 +119,54 @@ void cZUNetLevelControlWidgetBase::NetObjectNamesAndParametersReceived(
 
 QString cZUNetLevelControlWidgetBase::LevelTypeCode() const
 {
-    return CodeAt(mLevelTypeCodes, mLevelType->Index());
+    return CodeAt(mLevelTypeCodes, mLevelType.Index());
 }
 
 QString cZUNetLevelControlWidgetBase::AudioTaperCode() const
 {
-    return mOnOffIndexToCodes.CodeOf(mAudioTaper);
+    return mOnOffIndexToCodes.CodeOf(&mAudioTaper);
+}
+
+sChannelAddress cZUNetLevelControlWidgetBase::Channels() const
+{
+    auto* self = const_cast<cZUNetLevelControlWidgetBase*>(this);
+    return sChannelAddress::Of(
+        self->mChannelType, self->mChannelNumber, self->mDestChannelType, self->mDestChannelNumber);
 }
 
 QString cZUNetLevelControlWidgetBase::text() const
 {
-    return mText->stringValue();
+    return mText.stringValue();
 }
 
 QString cZUNetLevelControlWidgetBase::imageBackgroundIdentifier() const
 {
-    return mBackgroundImage ? mBackgroundImage->stringValue() : QString();
+    return mBackgroundImage ? mBackgroundImage.stringValue() : QString();
 }
 
 QString cZUNetLevelControlWidgetBase::imageControlIdentifier() const
 {
-    return mControlImage ? mControlImage->stringValue() : QString();
+    return mControlImage ? mControlImage.stringValue() : QString();
 }
 
 QString cZUNetLevelControlWidgetBase::textFont() const
 {
-    return mFont->stringValue();
+    return mFont.stringValue();
 }
 
 QString cZUNetLevelControlWidgetBase::textColour() const
 {
-    return mTextColour->stringValue();
+    return mTextColour.stringValue();
 }
 
 QString cZUNetLevelControlWidgetBase::controlColour() const
 {
-    return mKnobColour->stringValue();
+    return mKnobColour.stringValue();
 }
 
 QString cZUNetLevelControlWidgetBase::overlayColour() const
 {
-    return mOverlayColour->stringValue();
+    return mOverlayColour.stringValue();
 }
 
 QStringList cZUNetLevelControlWidgetBase::ImageIdentifiers()
@@ -168,40 +176,40 @@ QStringList cZUNetLevelControlWidgetBase::ImageIdentifiers()
 
 void cZUNetLevelControlWidgetBase::ReplaceImageId(const QString& oldId, const QString& newId)
 {
-    for (cImageProperty* image : { mBackgroundImage, mControlImage }) {
-        if (image && image->stringValue() == oldId)
+    for (cLazyImage* image : { &mBackgroundImage, &mControlImage }) {
+        if (*image && image->stringValue() == oldId)
             image->setStringValue(newId);
     }
 }
 
 void cZUNetLevelControlWidgetBase::SetPropertyVisibility()
 {
-    mKnobColour->setVisible(IsImageRecolourable(imageControlIdentifier()));
+    mKnobColour.setVisible(IsImageRecolourable(imageControlIdentifier()));
     const QString levelType = LevelTypeCode();
     if (levelType == QLatin1String("mainlevel") || levelType == QLatin1String("sendlevel")) {
         const bool destination = levelType != QLatin1String("mainlevel");
         if (mDestChannelType)
-            mDestChannelType->setVisible(destination);
-        mDestChannelNumber->setVisible(destination);
+            mDestChannelType.setVisible(destination);
+        mDestChannelNumber.setVisible(destination);
     }
     const bool range = AudioTaperCode() != QLatin1String("on");
-    mMinGain->setVisible(range);
-    mMaxGain->setVisible(range);
-    mMinToInf->setVisible(range);
+    mMinGain.setVisible(range);
+    mMaxGain.setVisible(range);
+    mMinToInf.setVisible(range);
 }
 
 void cZUNetLevelControlWidgetBase::ConnectSignalsAndSlots()
 {
     using cThis = cZUNetLevelControlWidgetBase;
-    connect(mText, &cProperty::valueChanged, this, &cThis::textChanged);
-    connect(mLevelType, &cProperty::valueChanged, this, &cThis::PropertyLevelTypeChanged);
-    connect(mChannelNumber, &cProperty::valueChanged, this, &cThis::PropertyChannelNumberChanged);
-    connect(mDestChannelNumber, &cProperty::valueChanged, this, &cThis::PropertyDestChannelNumberChanged);
-    connect(mAudioTaper, &cProperty::valueChanged, this, &cThis::PropertyAudioTaperChanged);
-    connect(mFont, &cProperty::valueChanged, this, &cThis::textFontChanged);
-    connect(mTextColour, &cProperty::valueChanged, this, &cThis::textColourChanged);
-    connect(mKnobColour, &cProperty::valueChanged, this, &cThis::controlColourChanged);
-    connect(mOverlayColour, &cProperty::valueChanged, this, &cThis::overlayColourChanged);
+    mText.Connect(&cThis::textChanged);
+    mLevelType.Connect(&cThis::PropertyLevelTypeChanged);
+    mChannelNumber.Connect(&cThis::PropertyChannelNumberChanged);
+    mDestChannelNumber.Connect(&cThis::PropertyDestChannelNumberChanged);
+    mAudioTaper.Connect(&cThis::PropertyAudioTaperChanged);
+    mFont.Connect(&cThis::textFontChanged);
+    mTextColour.Connect(&cThis::textColourChanged);
+    mKnobColour.Connect(&cThis::controlColourChanged);
+    mOverlayColour.Connect(&cThis::overlayColourChanged);
 }
 
 void cZUNetLevelControlWidgetBase::PropertyAudioTaperChanged()
@@ -252,10 +260,10 @@ void cZUNetLevelControlWidgetBase::LoadAttributes(QXmlStreamReader& reader)
     const cConfigBase& configuration = Configuration();
     const sChannelAddress channels = Channels();
     const tCodeTable channelTypes = GetChannelTypeIndexToCodes();
-    auto number = [](cIntProperty* property, const QStringRef& text) { property->SetIntValue(ReadInt(text)); };
-    auto image = [&configuration](cImageProperty* property, const QStringRef& text) {
+    auto number = [](cLazyInt& property, const QStringRef& text) { property.SetIntValue(ReadInt(text)); };
+    auto image = [&configuration](cLazyImage& property, const QStringRef& text) {
         if (property)
-            property->setStringValue(configuration.ConvertImageId(text.toString()));
+            property.setStringValue(configuration.ConvertImageId(text.toString()));
     };
     for (const QXmlStreamAttribute& attribute : reader.attributes()) {
         const QStringRef name = attribute.name();
@@ -263,29 +271,29 @@ void cZUNetLevelControlWidgetBase::LoadAttributes(QXmlStreamReader& reader)
         if (channels.Load(name, value, channelTypes, channelTypes))
             continue;
         if (name == WidgetXml::kTextLabel)
-            mText->setStringValue(value.toString());
+            mText.setStringValue(value.toString());
         else if (name == WidgetXml::kLevelType)
-            SetComboPropertyIndex(value.toString(), mLevelTypeCodes, mLevelType);
+            SetComboPropertyIndex(value.toString(), mLevelTypeCodes, &mLevelType);
         else if (name == WidgetXml::kMinGain)
             number(mMinGain, value);
         else if (name == WidgetXml::kMaxGain)
             number(mMaxGain, value);
         else if (name == WidgetXml::kMinToInf)
-            mOnOffIndexToCodes.SetCombo(value.toString(), mMinToInf);
+            mOnOffIndexToCodes.SetCombo(value.toString(), &mMinToInf);
         else if (name == WidgetXml::kAudioTaper)
-            mOnOffIndexToCodes.SetCombo(value.toString(), mAudioTaper);
+            mOnOffIndexToCodes.SetCombo(value.toString(), &mAudioTaper);
         else if (name == WidgetXml::kOffImageResourceId)
             image(mBackgroundImage, value);
         else if (name == WidgetXml::kOnImageResourceId)
             image(mControlImage, value);
         else if (name == WidgetXml::kTextFont)
-            mFont->setStringValue(value.toString());
+            mFont.setStringValue(value.toString());
         else if (name == WidgetXml::kTextColour)
-            mTextColour->setStringValue(value.toString());
+            mTextColour.setStringValue(value.toString());
         else if (name == WidgetXml::kControlColour)
-            mKnobColour->setStringValue(value.toString());
+            mKnobColour.setStringValue(value.toString());
         else if (name == WidgetXml::kOverlayColour)
-            mOverlayColour->setStringValue(value.toString());
+            mOverlayColour.setStringValue(value.toString());
     }
 }
 
@@ -293,17 +301,17 @@ void cZUNetLevelControlWidgetBase::WriteAttributes(QXmlStreamWriter& writer) con
 {
     cZUNetWidget::WriteAttributes(writer);
     const tCodeTable channelTypes = GetChannelTypeIndexToCodes();
-    writer.writeAttribute(WidgetXml::kTextLabel, mText->stringValue());
+    writer.writeAttribute(WidgetXml::kTextLabel, mText.stringValue());
     writer.writeAttribute(WidgetXml::kLevelType, LevelTypeCode());
     Channels().Write(writer, channelTypes, channelTypes);
-    writer.writeAttribute(WidgetXml::kMinGain, QString::number(mMinGain->IntValue()));
-    writer.writeAttribute(WidgetXml::kMaxGain, QString::number(mMaxGain->IntValue()));
-    writer.writeAttribute(WidgetXml::kMinToInf, mOnOffIndexToCodes.CodeOf(mMinToInf));
-    writer.writeAttribute(WidgetXml::kAudioTaper, mOnOffIndexToCodes.CodeOf(mAudioTaper));
+    writer.writeAttribute(WidgetXml::kMinGain, QString::number(mMinGain.IntValue()));
+    writer.writeAttribute(WidgetXml::kMaxGain, QString::number(mMaxGain.IntValue()));
+    writer.writeAttribute(WidgetXml::kMinToInf, mOnOffIndexToCodes.CodeOf(&mMinToInf));
+    writer.writeAttribute(WidgetXml::kAudioTaper, mOnOffIndexToCodes.CodeOf(&mAudioTaper));
     writer.writeAttribute(WidgetXml::kOffImageResourceId, imageBackgroundIdentifier());
     writer.writeAttribute(WidgetXml::kOnImageResourceId, imageControlIdentifier());
-    writer.writeAttribute(WidgetXml::kTextFont, mFont->stringValue());
-    writer.writeAttribute(WidgetXml::kTextColour, mTextColour->stringValue());
-    writer.writeAttribute(WidgetXml::kControlColour, mKnobColour->stringValue());
-    writer.writeAttribute(WidgetXml::kOverlayColour, mOverlayColour->stringValue());
+    writer.writeAttribute(WidgetXml::kTextFont, mFont.stringValue());
+    writer.writeAttribute(WidgetXml::kTextColour, mTextColour.stringValue());
+    writer.writeAttribute(WidgetXml::kControlColour, mKnobColour.stringValue());
+    writer.writeAttribute(WidgetXml::kOverlayColour, mOverlayColour.stringValue());
 }

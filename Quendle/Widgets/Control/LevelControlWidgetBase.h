@@ -7,12 +7,6 @@
 #include <QList>
 #include <QString>
 
-class cColourProperty;
-class cComboProperty;
-class cFontProperty;
-class cImageProperty;
-class cIntProperty;
-class cStringProperty;
 class cZUNetUWORDDriver;
 
 /// Base of the widgets that set a gain on a mixing unit (faders and rotaries): their shared editor
@@ -25,10 +19,12 @@ class cZUNetUWORDDriver;
 /// `DriverValueChanged` is not called and `SendLevel` sends nothing, so nothing jumps to the top or
 /// is written back.
 ///
-/// The leaf sets: `mChannelType` and `mDestChannelType` (combos over the labels of
-/// `GetChannelTypeIndexToCodes()`), the Level Type entries with `mLevelTypeCodes`, and
-/// `mBackgroundImage` and `mControlImage`; then calls `ConnectSignalsAndSlots()` and connects the
-/// channel-type and image properties.
+/// The leaf declares: `mChannelType` and `mDestChannelType` (combos over the labels of
+/// `GetChannelTypeIndexToCodes()`), and `mBackgroundImage` and `mControlImage`; it sets the Level
+/// Type entries with `mLevelTypeCodes`; then calls `ConnectSignalsAndSlots()` and connects the
+/// channel-type and image properties. The properties are lazy (`cLazyPropertyBase`): the base
+/// reads and writes them with `.`, and their objects are made only when the editor's tree or a
+/// caller (`->`) wants them.
 class cZUNetLevelControlWidgetBase : public cZUNetWidget
 {
     Q_OBJECT
@@ -83,18 +79,18 @@ public:
 
     static const tCodeTable mOnOffIndexToCodes;
 
-    cStringProperty* mText;
-    cComboProperty* mLevelType;
-    cIntProperty* mChannelNumber;
-    cIntProperty* mDestChannelNumber;
-    cIntProperty* mMinGain;
-    cIntProperty* mMaxGain;
-    cComboProperty* mMinToInf;
-    cComboProperty* mAudioTaper;
-    cFontProperty* mFont;
-    cColourProperty* mTextColour;
-    cColourProperty* mKnobColour;
-    cColourProperty* mOverlayColour;
+    cLazyString mText;
+    cLazyCombo mLevelType;
+    cLazyInt mChannelNumber;
+    cLazyInt mDestChannelNumber;
+    cLazyInt mMinGain;
+    cLazyInt mMaxGain;
+    cLazyCombo mMinToInf;
+    cLazyCombo mAudioTaper;
+    cLazyFont mFont;
+    cLazyColour mTextColour;
+    cLazyColour mKnobColour;
+    cLazyColour mOverlayColour;
 
 Q_SIGNALS:
     void backgroundImageChanged();
@@ -122,14 +118,14 @@ private Q_SLOTS:
 protected:
     /// Sends a gain code to the unit; "no value" is never sent.
     void SendLevel(UWORD code);
-    sChannelAddress Channels() const { return { mChannelType, mChannelNumber, mDestChannelType, mDestChannelNumber }; }
+    sChannelAddress Channels() const;
 
-    // Set by the leaf.
-    cComboProperty* mChannelType = nullptr;
-    cComboProperty* mDestChannelType = nullptr;
+    // Declared or set by the leaf.
+    cLazyCombo mChannelType;
+    cLazyCombo mDestChannelType;
     QList<QString> mLevelTypeCodes;
-    cImageProperty* mBackgroundImage = nullptr;
-    cImageProperty* mControlImage = nullptr;
+    cLazyImage mBackgroundImage;
+    cLazyImage mControlImage;
 
     cZUNetUWORDDriver* mLevelDriver = nullptr;
 };

@@ -1,7 +1,8 @@
 // The mixer-bound widget bases on the real registry, syscall thread and system builder, with the
 // unit's objects standing in as local objects: the unit binding attribute, the live set and its
 // failure reports, driver names, request keys, the links each function makes and undoes, the
-// bounds of every code taken at a selected index, and the level base's "no value yet".
+// bounds of every code taken at a selected index, and the level base's "no value yet". The
+// properties of a widget whose tree was never asked for behave as its property objects would.
 #include "Common/Misc/NonLinearLookup.h"
 #include "Quendle/AppCommon/ConfigUnit.h"
 #include "Quendle/Drivers/ValueDrivers.h"
@@ -87,6 +88,8 @@ private Q_SLOTS:
     void sceneRecallAndTapTempo();
     void levelNoValueYet();
     void levelLinkAndVisibility();
+    void propertiesBeforeTheirObjects_data();
+    void propertiesBeforeTheirObjects();
 
 private:
     cStartedNetwork mNetwork;
@@ -704,6 +707,90 @@ void tst_ZUNetWidget::levelLinkAndVisibility()
     QVERIFY(!widget->mDestChannelNumber->visible());
     widget->mLevelType->setValue(1);
     QVERIFY(widget->mDestChannelNumber->visible() && widget->DestChannelTypeProperty()->visible());
+}
+
+void tst_ZUNetWidget::propertiesBeforeTheirObjects_data()
+{
+    QTest::addColumn<bool>("level");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<QStringList>("resources");
+    QTest::newRow("control")
+        << false
+        << "function=\"pafl\" channelType=\"op\" channelNumber=\"4\" paflChannelNumber=\"2\" text=\"Talk\" "
+           "colour=\"#8000ff00\" offColour=\"red\" radius=\"0.25\" textFont=\"lato\" offImageResourceId=\"_basic\" "
+           "onImageResourceId=\"logo\" leftRightSource=\"righths\" globalLocalSource=\"nowhere\""
+        << "function=\"scenerecall\" sceneNumber=\"3\" text=\"Talk\" colour=\"#00ff00\" offColour=\"not a colour\" "
+           "radius=\"nan\" offImageResourceId=\"logo\" onImageResourceId=\"_basic\" channelNumber=\"4\" "
+           "muteGrpNumber=\"x\""
+        << QStringList { "logo", "other", "_basic" };
+    QTest::newRow("level") << true
+                           << "levelType=\"sendlevel\" channelType=\"op\" destChannelNumber=\"3\" audioTaper=\"off\" "
+                              "minGain=\"-40\" textLabel=\"Mix\" onImageResourceId=\"knob\" controlColour=\"#123456\""
+                           << "levelType=\"mainlevel\" audioTaper=\"on\" minToInf=\"on\" textLabel=\"Mix 2\" "
+                              "offImageResourceId=\"knob\" onImageResourceId=\"knob\" overlayColour=\"#66FFFF00\""
+                           << QStringList { "knob" };
+}
+
+// Two widgets read from the same elements and told of the same resources, one with its property
+// objects made before anything was read and one without: the second makes none meanwhile and
+// signals, shows and finally holds exactly what the first does.
+void tst_ZUNetWidget::propertiesBeforeTheirObjects()
+{
+    QFETCH(bool, level);
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QFETCH(QStringList, resources);
+    auto make = [&](bool objects) -> std::unique_ptr<cWidget> {
+        std::unique_ptr<cWidget> widget;
+        if (level)
+            widget = std::make_unique<cTestLevelWidget>(1, nullptr, *mConfig);
+        else
+            widget = std::make_unique<cTestControlWidget>(1, nullptr, *mConfig);
+        widget->Init();
+        if (objects)
+            widget->AllProperties();
+        return widget;
+    };
+    const std::unique_ptr<cWidget> made = make(true);
+    const std::unique_ptr<cWidget> plain = make(false);
+    WidgetTest::cSignalCounter madeSignals(made.get());
+    WidgetTest::cSignalCounter plainSignals(plain.get());
+    for (const QString& attributes : { first, second }) {
+        for (cWidget* widget : { made.get(), plain.get() }) {
+            QXmlStreamReader reader(WidgetTest::Element(*widget, attributes));
+            QVERIFY(reader.readNextStartElement());
+            widget->LoadAttributes(reader);
+        }
+    }
+    for (const QString& id : resources) {
+        Q_EMIT mConfig->ResourceInserted(id);
+        Q_EMIT mConfig->ResourceChanged(id);
+        Q_EMIT mConfig->ResourceRemoved(id);
+    }
+    QVERIFY(plain->findChildren<cProperty*>().isEmpty());
+    QCOMPARE(plainSignals.Emitted(), madeSignals.Emitted());
+    const QMetaObject* meta = made->metaObject();
+    for (int i = 0; i < meta->propertyCount(); ++i)
+        QCOMPARE(meta->property(i).read(plain.get()), meta->property(i).read(made.get()));
+
+    const QList<cProperty*> expected = made->AllProperties();
+    const QList<cProperty*> actual = plain->AllProperties();
+    QCOMPARE(actual.size(), expected.size());
+    for (int p = 0; p < expected.size(); ++p) {
+        QCOMPARE(actual[p]->name(), expected[p]->name());
+        QCOMPARE(actual[p]->stringValue(), expected[p]->stringValue());
+        QCOMPARE(actual[p]->visible(), expected[p]->visible());
+        QCOMPARE(actual[p]->property("comboValues"), expected[p]->property("comboValues"));
+    }
+    // From now on the objects hold the values, and a change reaches the widget through them.
+    const auto named = std::find_if(actual.begin(), actual.end(),
+        [](const cProperty* property) { return property->name() == QLatin1String("Text"); });
+    QVERIFY(named != actual.end());
+    QSignalSpy text(plain.get(), SIGNAL(textChanged()));
+    (*named)->setStringValue(QStringLiteral("changed"));
+    QCOMPARE(plain->property("text").toString(), QStringLiteral("changed"));
+    QCOMPARE(text.count(), 1);
 }
 
 QTEST_MAIN(tst_ZUNetWidget)

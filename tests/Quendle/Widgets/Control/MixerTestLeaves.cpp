@@ -34,17 +34,19 @@ cTestControlWidget::cTestControlWidget(int id, QObject* parent, const cConfigBas
 void cTestControlWidget::Init()
 {
     cZUNetControlWidgetBase::Init();
-    mFunctionCodes = kFunctions.Codes();
-    mFunction = new cComboProperty(QStringLiteral("Function"), 0, kFunctions.Labels(), this);
-    mChannelType = new cComboProperty(QStringLiteral("Channel Type"), 0, kChannelTypes.Labels(), this);
-    mDestChannelType = new cComboProperty(QStringLiteral("Dest Channel Type"), 0, kDestChannelTypes.Labels(), this);
-    mPAFLNumber = new cIntProperty(QStringLiteral("PAFL Number"), 1, this, 1, 1000);
-    mSceneNumber = new cIntProperty(QStringLiteral("Scene Number"), 1, this, 1, 1000);
-    for (cPropertyBase* property :
-        std::initializer_list<cPropertyBase*> { mFunction, mChannelType, mDestChannelType, mPAFLNumber, mSceneNumber })
-        AppendPropertyOrGroup(property);
+    // Shared by every leaf, as a leaf's own tables would be.
+    static const QList<QString> codes = kFunctions.Codes();
+    static const QStringList functions = kFunctions.Labels();
+    static const QStringList channelTypes = kChannelTypes.Labels();
+    static const QStringList destChannelTypes = kDestChannelTypes.Labels();
+    mFunctionCodes = codes;
+    mFunction.Declare(*this, "Function", 0, functions);
+    mChannelType.Declare(*this, "Channel Type", 0, channelTypes);
+    mDestChannelType.Declare(*this, "Dest Channel Type", 0, destChannelTypes);
+    mPAFLNumber.Declare(*this, "PAFL Number", 1, 1, 1000);
+    mSceneNumber.Declare(*this, "Scene Number", 1, 1, 1000);
     ConnectSignalsAndSlots();
-    connect(mFunction, &cProperty::valueChanged, this, &cZUNetControlWidgetBase::PropertyFunctionChanged);
+    mFunction.Connect(&cZUNetControlWidgetBase::PropertyFunctionChanged);
     SetPropertyVisibility();
     SetButtonType();
 }
@@ -62,7 +64,7 @@ void cTestControlWidget::setValue(bool on)
 
 void cTestControlWidget::SelectFunction(const QString& code)
 {
-    mFunction->setIntValue(int(mFunctionCodes.indexOf(code)));
+    mFunction.setIntValue(int(mFunctionCodes.indexOf(code)));
 }
 
 const cZUNetWidget::tCodeTable cTestLevelWidget::kLevelTypes { { "Main", "mainlevel" }, { "Send", "sendlevel" } };
@@ -77,22 +79,21 @@ cTestLevelWidget::cTestLevelWidget(int id, QObject* parent, const cConfigBase& c
 void cTestLevelWidget::Init()
 {
     cZUNetLevelControlWidgetBase::Init();
-    mLevelTypeCodes = kLevelTypes.Codes();
-    mLevelType->UpdateComboValues(kLevelTypes.Labels(), 0, true);
-    mChannelType = new cComboProperty(QStringLiteral("Channel Type"), 0, kChannelTypes.Labels(), this);
-    mDestChannelType = new cComboProperty(QStringLiteral("Dest Channel Type"), 0, kChannelTypes.Labels(), this);
+    // Shared by every leaf, as a leaf's own tables would be.
+    static const QList<QString> codes = kLevelTypes.Codes();
+    static const QStringList levelTypes = kLevelTypes.Labels();
+    static const QStringList channelTypes = kChannelTypes.Labels();
+    mLevelTypeCodes = codes;
+    mLevelType.UpdateComboValues(levelTypes, 0, true);
+    mChannelType.Declare(*this, "Channel Type", 0, channelTypes);
+    mDestChannelType.Declare(*this, "Dest Channel Type", 0, channelTypes);
     cImageResourceHost& images = ImageHost(Configuration());
-    mBackgroundImage = new cImageProperty(QStringLiteral("Background Image"), images, this);
-    mControlImage = new cImageProperty(QStringLiteral("Knob Image"), images, this);
-    for (cPropertyBase* property :
-        std::initializer_list<cPropertyBase*> { mChannelType, mDestChannelType, mBackgroundImage, mControlImage })
-        AppendPropertyOrGroup(property);
+    mBackgroundImage.Declare(*this, "Background Image", images);
+    mControlImage.Declare(*this, "Knob Image", images);
     ConnectSignalsAndSlots();
-    connect(mChannelType, &cProperty::valueChanged, this, &cZUNetLevelControlWidgetBase::PropertyChannelTypeChanged);
-    connect(mDestChannelType, &cProperty::valueChanged, this,
-        &cZUNetLevelControlWidgetBase::PropertyDestChannelTypeChanged);
-    connect(mControlImage, &cProperty::valueChanged, this,
-        &cZUNetLevelControlWidgetBase::PropertyControlImageSelectionChanged);
+    mChannelType.Connect(&cZUNetLevelControlWidgetBase::PropertyChannelTypeChanged);
+    mDestChannelType.Connect(&cZUNetLevelControlWidgetBase::PropertyDestChannelTypeChanged);
+    mControlImage.Connect(&cZUNetLevelControlWidgetBase::PropertyControlImageSelectionChanged);
     SetPropertyVisibility();
 }
 

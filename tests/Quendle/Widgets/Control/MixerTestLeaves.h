@@ -33,11 +33,11 @@ public:
     /// What a press in QML does: the switch takes the value and sends it.
     Q_INVOKABLE void setValue(bool on);
 
-    cComboProperty* FunctionProperty() const { return mFunction; }
-    cComboProperty* ChannelTypeProperty() const { return mChannelType; }
-    cComboProperty* DestChannelTypeProperty() const { return mDestChannelType; }
-    cIntProperty* PAFLNumberProperty() const { return mPAFLNumber; }
-    cIntProperty* SceneNumberProperty() const { return mSceneNumber; }
+    cComboProperty* FunctionProperty() { return mFunction.Object(); }
+    cComboProperty* ChannelTypeProperty() { return mChannelType.Object(); }
+    cComboProperty* DestChannelTypeProperty() { return mDestChannelType.Object(); }
+    cIntProperty* PAFLNumberProperty() { return mPAFLNumber.Object(); }
+    cIntProperty* SceneNumberProperty() { return mSceneNumber.Object(); }
     void SelectFunction(const QString& code);
 
     int mAnswers = 0;
@@ -87,8 +87,8 @@ public:
     /// The request key the widget sends.
     std::string Key() const;
 
-    cComboProperty* ChannelTypeProperty() const { return mChannelType; }
-    cComboProperty* DestChannelTypeProperty() const { return mDestChannelType; }
+    cComboProperty* ChannelTypeProperty() { return mChannelType.Object(); }
+    cComboProperty* DestChannelTypeProperty() { return mDestChannelType.Object(); }
 
     int mDriverValueCalls = 0;
     int mAnswers = 0;
