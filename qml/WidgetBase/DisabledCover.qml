@@ -5,10 +5,10 @@ Image {
     property Item view
 
     objectName: "disabledCover"
-    x: view.contentRect.x
-    y: view.contentRect.y
-    width: view.contentRect.width
-    height: view.contentRect.height
+    x: view.contentX
+    y: view.contentY
+    width: view.contentWidth
+    height: view.contentHeight
     z: 1
     source: "qrc:/disabledWidget"
     sourceSize: Qt.size(75, 75)

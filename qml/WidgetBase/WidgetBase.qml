@@ -2,8 +2,8 @@ import QtQuick 2.15
 
 // Root item of every widget view: places the view from its widget's fractions of the parent, stacks it
 // by the widget's z, letterboxes the drawing to the widget's pixel aspect and hatches a disabled widget.
-// A view's drawing items are its own children placed at `contentRect`: no item between them and the
-// root, as every item costs each of the thousands of views.
+// A view's drawing items are its own children placed at `contentX`, `contentY`, `contentWidth` and
+// `contentHeight`: no item between them and the root, as every item costs each of the thousands of views.
 Item {
     id: widgetBase
 
@@ -21,36 +21,27 @@ Item {
     readonly property real parentWidth: parent ? parent.width : 0
     readonly property real parentHeight: parent ? parent.height : 0
 
-    property rect baseBoundsRect: cppWidget
-        ? Qt.rect(cppWidget.xFraction * parentWidth, cppWidget.yFraction * parentHeight,
-                  cppWidget.widthFraction * parentWidth, cppWidget.heightFraction * parentHeight)
-        : Qt.rect(defaultWidthFraction * parentWidth, defaultHeightFraction * parentHeight,
-                  defaultWidthFraction * parentWidth, defaultHeightFraction * parentHeight)
+    // Plain numbers rather than rectangles: each read of a rectangle property makes a script object,
+    // and these are read by every item of thousands of views.
+    readonly property real widthFraction: cppWidget ? cppWidget.widthFraction : defaultWidthFraction
+    readonly property real heightFraction: cppWidget ? cppWidget.heightFraction : defaultHeightFraction
+    readonly property real pixelAspect: cppWidget ? cppWidget.pixelAspect : -1
 
-    // The drawing area in the view: -1 is free shape; otherwise height / width, centred inside
-    // the bounds.
-    readonly property rect contentRect: {
-        var w = baseBoundsRect.width;
-        var h = baseBoundsRect.height;
-        var a = cppWidget ? cppWidget.pixelAspect : -1;
-        if (a === -1 || !(a > 0))
-            return Qt.rect(0, 0, w, h);
-        if (a * w > h) {
-            var limitedWidth = h / a;
-            return Qt.rect((w - limitedWidth) / 2, 0, limitedWidth, h);
-        }
-        var limitedHeight = w * a;
-        return Qt.rect(0, (h - limitedHeight) / 2, w, limitedHeight);
-    }
+    // The drawing area in the view: free shape for an aspect of -1 (or any not positive);
+    // otherwise height / width, centred inside the bounds.
+    readonly property real contentWidth: pixelAspect > 0 ? Math.min(width, height / pixelAspect) : width
+    readonly property real contentHeight: pixelAspect > 0 ? Math.min(height, width * pixelAspect) : height
+    readonly property real contentX: (width - contentWidth) / 2
+    readonly property real contentY: (height - contentHeight) / 2
 
     // The hatched cover over the drawing, made only while it shows: most widgets are never disabled.
     readonly property bool coverShown: cppWidget !== null && cppWidget.isVisible && cppWidget.disabled
     property Item disabledCover: null
 
-    x: baseBoundsRect.x
-    y: baseBoundsRect.y
-    width: baseBoundsRect.width
-    height: baseBoundsRect.height
+    x: (cppWidget ? cppWidget.xFraction : defaultWidthFraction) * parentWidth
+    y: (cppWidget ? cppWidget.yFraction : defaultHeightFraction) * parentHeight
+    width: widthFraction * parentWidth
+    height: heightFraction * parentHeight
     z: cppWidget ? cppWidget.z : 0
 
     onCoverShownChanged: {

@@ -32,7 +32,7 @@ WidgetBase {
     // Counted once made, so the shared clock ticks only while there are clocks.
     property bool counted: false
 
-    readonly property real side: Math.min(contentRect.width, contentRect.height)
+    readonly property real side: Math.min(contentWidth, contentHeight)
     readonly property real borderWidth: showBorder ? Math.max(1, 0.04 * side) : 0
     readonly property real margin: borderWidth + 0.05 * side
     readonly property string fontFamily: WidgetFonts.family(textFont)
@@ -41,6 +41,10 @@ WidgetBase {
     Component.onCompleted: {
         counted = true;
         WidgetClock.add();
+        // Fitted from the first polish on, which fits them anyway: set before completion, the
+        // fitting would also run at completion, twice in all.
+        timeText.fontSizeMode = Text.Fit;
+        dateText.fontSizeMode = Text.Fit;
     }
     Component.onDestruction: {
         if (counted)
@@ -65,16 +69,18 @@ WidgetBase {
         readonly property real innerHeight: height - 2 * dateTimeWidget.margin
 
         objectName: dateTimeWidget.analogue ? "analogueFace" : "digitalFace"
-        width: dateTimeWidget.analogue ? dateTimeWidget.side : dateTimeWidget.contentRect.width
-        height: dateTimeWidget.analogue ? dateTimeWidget.side : dateTimeWidget.contentRect.height
-        x: dateTimeWidget.contentRect.x + (dateTimeWidget.contentRect.width - width) / 2
-        y: dateTimeWidget.contentRect.y + (dateTimeWidget.contentRect.height - height) / 2
+        width: dateTimeWidget.analogue ? dateTimeWidget.side : dateTimeWidget.contentWidth
+        height: dateTimeWidget.analogue ? dateTimeWidget.side : dateTimeWidget.contentHeight
+        x: dateTimeWidget.contentX + (dateTimeWidget.contentWidth - width) / 2
+        y: dateTimeWidget.contentY + (dateTimeWidget.contentHeight - height) / 2
         radius: dateTimeWidget.analogue ? width / 2 : dateTimeWidget.cornerRadius * width
         color: dateTimeWidget.backgroundColour
         border.width: dateTimeWidget.borderWidth
         border.color: dateTimeWidget.borderColour
 
         Text {
+            id: timeText
+
             objectName: "timeText"
             x: dateTimeWidget.margin
             y: dateTimeWidget.margin
@@ -87,7 +93,6 @@ WidgetBase {
             color: dateTimeWidget.colour
             font.family: dateTimeWidget.fontFamily
             font.pixelSize: Math.max(1, height)
-            fontSizeMode: Text.Fit
             minimumPixelSize: 1
             horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter
@@ -95,6 +100,8 @@ WidgetBase {
 
         // Below the time on the digital face; below the centre on the analogue face.
         Text {
+            id: dateText
+
             objectName: dateTimeWidget.analogue ? "analogueDateText" : "dateText"
             x: dateTimeWidget.analogue ? (face.width - width) / 2 : dateTimeWidget.margin
             y: dateTimeWidget.analogue ? face.height * 0.62 : face.height - dateTimeWidget.margin - height
@@ -108,7 +115,6 @@ WidgetBase {
             color: dateTimeWidget.colour
             font.family: dateTimeWidget.fontFamily
             font.pixelSize: Math.max(1, height)
-            fontSizeMode: Text.Fit
             minimumPixelSize: 1
             horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter

@@ -26,10 +26,10 @@ WidgetBase {
     RecolourableImage {
         id: image
 
-        x: generalImage.contentRect.x
-        y: generalImage.contentRect.y
-        width: generalImage.contentRect.width
-        height: generalImage.contentRect.height
+        x: generalImage.contentX
+        y: generalImage.contentY
+        width: generalImage.contentWidth
+        height: generalImage.contentHeight
         opacity: generalImage.imageOpacity
         imageIdentifier: generalImage.imageIdentifier
         colour: generalImage.colour

@@ -29,10 +29,10 @@ WidgetBase {
 
     Rectangle {
         objectName: "rectangle"
-        x: rectangleWidget.contentRect.x
-        y: rectangleWidget.contentRect.y
-        width: rectangleWidget.contentRect.width
-        height: rectangleWidget.contentRect.height
+        x: rectangleWidget.contentX
+        y: rectangleWidget.contentY
+        width: rectangleWidget.contentWidth
+        height: rectangleWidget.contentHeight
         radius: rectangleWidget.cornerRadius * width
         color: rectangleWidget.colour
         gradient: rectangleWidget.fill

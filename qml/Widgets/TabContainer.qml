@@ -35,10 +35,10 @@ WidgetBase {
     Item {
         id: drawing
 
-        x: tabContainer.contentRect.x
-        y: tabContainer.contentRect.y
-        width: tabContainer.contentRect.width
-        height: tabContainer.contentRect.height
+        x: tabContainer.contentX
+        y: tabContainer.contentY
+        width: tabContainer.contentWidth
+        height: tabContainer.contentHeight
 
         // Buttons placed by index rather than by a Row: a Row lays out only at the next polish.
         Item {

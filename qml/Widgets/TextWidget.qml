@@ -17,31 +17,38 @@ WidgetBase {
     readonly property int textAlignment: cppWidget ? cppWidget.textAlignment : Text.AlignLeft
     readonly property string textFont: cppWidget ? cppWidget.textFont : "lato"
 
+    // Fitted from the first polish on, which fits it anyway: set before completion, the fitting would
+    // also run at completion, twice in all.
+    Component.onCompleted: label.fontSizeMode = Text.Fit
+
     Rectangle {
         id: background
 
         objectName: "textBackground"
-        x: textWidget.contentRect.x
-        y: textWidget.contentRect.y
-        width: textWidget.contentRect.width
-        height: textWidget.contentRect.height
+        x: textWidget.contentX
+        y: textWidget.contentY
+        width: textWidget.contentWidth
+        height: textWidget.contentHeight
         radius: textWidget.cornerRadius * width
         color: textWidget.backgroundColour
 
         // Sized by bindings, not anchors: it then has its size and font when it is completed and is
         // laid out once, not again as anchors reach it.
         Text {
+            id: label
+
             objectName: "text"
             width: background.width
             height: background.height
-            text: textWidget.text
+            // Hidden (on a tab not shown), it holds no text: laid out when it shows, not while the
+            // page is made.
+            text: visible ? textWidget.text : ""
             // A configuration's text is shown as written: read as rich text, an <img> would make
             // the runner fetch an address or open a file.
             textFormat: Text.PlainText
             color: textWidget.textColour
             font.family: WidgetFonts.family(textWidget.textFont)
             font.pixelSize: Math.max(1, height)
-            fontSizeMode: Text.Fit
             minimumPixelSize: 1
             wrapMode: Text.Wrap
             horizontalAlignment: textWidget.textAlignment

@@ -9,10 +9,10 @@ WidgetBase {
 
     Rectangle {
         objectName: "unknownBackground"
-        x: unknownWidget.contentRect.x
-        y: unknownWidget.contentRect.y
-        width: unknownWidget.contentRect.width
-        height: unknownWidget.contentRect.height
+        x: unknownWidget.contentX
+        y: unknownWidget.contentY
+        width: unknownWidget.contentWidth
+        height: unknownWidget.contentHeight
         color: "black"
         radius: 0.1 * width
 

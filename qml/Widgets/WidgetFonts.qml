@@ -7,18 +7,21 @@ import ZUQml 1.0
 QtObject {
     id: fonts
 
-    // Font file -> its loader; the table holds 18 codes, so there are at most 18.
+    // Font code -> its loader; the table holds 18 codes, so there are at most 18.
     property var loaders: ({})
     // Raised as a loader finishes, so that the names asked before are asked again.
     property int loaded: 0
 
     function family(code) {
         loaded;
-        var source = QuendleFonts.fontSource(code);
-        var loader = loaders[source];
+        // Codes come from configurations: looked up as own keys only, and kept only when they are
+        // codes of the table (any other takes the default font's loader).
+        var known = Object.prototype.hasOwnProperty.call(loaders, code);
+        var key = known ? code : QuendleFonts.fontSource(code).slice("qrc:/".length);
+        var loader = loaders[key];
         if (!loader) {
-            loader = Qt.createComponent("WidgetFont.qml").createObject(fonts, { "code": code });
-            loaders[source] = loader;
+            loader = Qt.createComponent("WidgetFont.qml").createObject(fonts, { "code": key });
+            loaders[key] = loader;
             if (loader.status === FontLoader.Loading)
                 loader.statusChanged.connect(function () { ++fonts.loaded; });
         }

@@ -9,10 +9,10 @@ WidgetBase {
     objectName: "swatch"
 
     Rectangle {
-        x: swatch.contentRect.x
-        y: swatch.contentRect.y
-        width: swatch.contentRect.width
-        height: swatch.contentRect.height
+        x: swatch.contentX
+        y: swatch.contentY
+        width: swatch.contentWidth
+        height: swatch.contentHeight
         color: swatch.widgetType.indexOf(":") > 0 ? swatch.widgetType.split(":")[1] : "grey"
     }
 }

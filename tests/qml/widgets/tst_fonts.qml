@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtTest 1.2
 import ZUQml 1.0
+import "qrc:/Widgets"
 
 // Every font code a widget can hold, shown by the text widget: a code whose file the resources lack
 // must load the default font rather than warn and fall back to whatever the system has.
@@ -47,11 +48,18 @@ Item {
         // Texts that are no code of the table, or name some other file of the resources.
         function test_notACode_data() {
             return [{ tag: "unknown", code: "comicsans" }, { tag: "empty", code: "" },
-                    { tag: "other file", code: "Widgets/TextWidget.qml" }, { tag: "alias", code: "disabledWidget" }];
+                    { tag: "other file", code: "Widgets/TextWidget.qml" }, { tag: "alias", code: "disabledWidget" },
+                    { tag: "a script object's key", code: "constructor" }, { tag: "prototype", code: "__proto__" }];
         }
 
+        // The default font drawn, and the text kept nowhere: the views' shared loaders stay one per
+        // font file.
         function test_notACode(data) {
             compare(QuendleFonts.fontSource(data.code), "qrc:/lato");
+            var text = findChild(textView(data.code), "text");
+            tryCompare(text.font, "family", "Lato");
+            compare(Object.keys(WidgetFonts.loaders).indexOf(data.code), -1);
+            verify(Object.keys(WidgetFonts.loaders).length <= _application.fontCodes.length);
         }
     }
 }

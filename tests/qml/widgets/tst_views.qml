@@ -41,7 +41,7 @@ Item {
             var view = createTemporaryObject(component, root, properties);
             verify(view !== null);
             compare(view.widgetType, data.withWidget ? data.type : "");
-            verify(view.contentRect !== undefined, "a widget base");
+            verify(view.contentWidth !== undefined, "a widget base");
             if (data.withWidget)
                 compare([view.x, view.y, view.width, view.height], [100, 75, 200, 150]);
             // Time for the first frames, font and image loads.

@@ -52,8 +52,7 @@ Item {
             compare([item.x, item.y, item.width, item.height], data.bounds);
             compare(item.z, 3);
             compare(item.widgetType, "rect");
-            var content = item.contentRect;
-            compare([content.x, content.y, content.width, content.height], data.content);
+            compare([item.contentX, item.contentY, item.contentWidth, item.contentHeight], data.content);
         }
 
         function test_withoutWidget() {
@@ -61,7 +60,7 @@ Item {
             compare([item.x, item.y, item.width, item.height], [40, 40, 40, 40]);
             compare(item.z, 0);
             compare(item.widgetType, "");
-            compare(item.contentRect.width, 40);
+            compare(item.contentWidth, 40);
             compare(item.objectName, "widgetBase");
         }
 

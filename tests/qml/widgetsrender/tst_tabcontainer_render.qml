@@ -21,10 +21,10 @@ Rectangle {
             property color fill: "black"
 
             Rectangle {
-                x: view.contentRect.x
-                y: view.contentRect.y
-                width: view.contentRect.width
-                height: view.contentRect.height
+                x: view.contentX
+                y: view.contentY
+                width: view.contentWidth
+                height: view.contentHeight
                 color: view.fill
             }
         }
