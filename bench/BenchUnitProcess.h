@@ -3,6 +3,8 @@
 // namespace, and start the unit as a process of its own.
 
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -34,4 +36,32 @@ inline bool StartUnitProcess(QProcess& unit, const QString& program, const QStri
     while (!output.contains("unit: ready") && unit.waitForReadyRead(10000))
         output += unit.readAllStandardOutput();
     return output.contains("unit: ready");
+}
+
+/// What the threads of a process have done so far: time on a processor and times they went to
+/// sleep (each one a wake-up later).
+struct sProcessWork {
+    double mCpuSeconds = 0;
+    long mSleeps = 0;
+};
+
+/// Summed over the process's threads now; threads that ended no longer count, so take the
+/// difference over a span in which the threads stay.
+inline sProcessWork WorkOfProcess(qint64 pid)
+{
+    sProcessWork work;
+    const QString tasks = QStringLiteral("/proc/%1/task").arg(pid);
+    for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile schedstat(tasks + QLatin1Char('/') + task + QStringLiteral("/schedstat"));
+        if (schedstat.open(QIODevice::ReadOnly))
+            work.mCpuSeconds += schedstat.readAll().split(' ').first().toDouble() / 1e9;
+        QFile status(tasks + QLatin1Char('/') + task + QStringLiteral("/status"));
+        if (!status.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("voluntary_ctxt_switches:"))
+                work.mSleeps += line.mid(line.indexOf(':') + 1).trimmed().toLong();
+        }
+    }
+    return work;
 }

@@ -146,6 +146,20 @@ bool StoreOnly()
     return file.flush();
 }
 
+/// Both processes' work so far: the benchmark's and the unit's.
+sProcessWork WorkOfBoth()
+{
+    const sProcessWork own = WorkOfProcess(QCoreApplication::applicationPid());
+    const sProcessWork unit = WorkOfProcess(gUnitPid);
+    return { own.mCpuSeconds + unit.mCpuSeconds, own.mSleeps + unit.mSleeps };
+}
+
+void Add(sProcessWork& sum, const sProcessWork& from, const sProcessWork& to)
+{
+    sum.mCpuSeconds += to.mCpuSeconds - from.mCpuSeconds;
+    sum.mSleeps += to.mSleeps - from.mSleeps;
+}
+
 double Median(std::vector<double>& samples)
 {
     std::sort(samples.begin(), samples.end());
@@ -161,19 +175,26 @@ void DownloadsBesideRawTcp(benchmark::State& state)
     std::vector<double> zunet;
     std::vector<double> raw;
     std::vector<double> store;
+    sProcessWork zunetWork;
+    sProcessWork rawWork;
     for (auto _ : state) {
+        const sProcessWork before = WorkOfBoth();
         auto start = std::chrono::steady_clock::now();
         if (!ZUNetDownload()) {
             state.SkipWithError("download failed or not byte-exact");
             return;
         }
         zunet.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        const sProcessWork between = WorkOfBoth();
         start = std::chrono::steady_clock::now();
         if (!RawTransfer(buffer, false)) {
             state.SkipWithError("raw transfer failed");
             return;
         }
         raw.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        const sProcessWork after = WorkOfBoth();
+        Add(zunetWork, before, between);
+        Add(rawWork, between, after);
         start = std::chrono::steady_clock::now();
         if (!StoreOnly()) {
             state.SkipWithError("storing failed");
@@ -192,6 +213,13 @@ void DownloadsBesideRawTcp(benchmark::State& state)
     state.counters["throughput_ratio"] = zunetRate / rawRate;
     // The most any download stored as the runner stores it can reach.
     state.counters["store_ratio"] = storeRate / rawRate;
+    // Where the time goes, whatever the load: processor time of both processes, and how often
+    // their threads went to sleep, per transfer.
+    const double count = double(state.iterations());
+    state.counters["zunet_cpu_ms"] = 1000 * zunetWork.mCpuSeconds / count;
+    state.counters["raw_cpu_ms"] = 1000 * rawWork.mCpuSeconds / count;
+    state.counters["zunet_wakeups"] = double(zunetWork.mSleeps) / count;
+    state.counters["raw_wakeups"] = double(rawWork.mSleeps) / count;
 }
 
 void BM_DownloadBesideRawTcp(benchmark::State& state)

@@ -21,15 +21,17 @@ cConnectionBaseQt::~cConnectionBaseQt()
 
 void cConnectionBaseQt::AddMessageToTransmitQueue(const cZUNetMessage& message)
 {
-    ULONG length = 0;
-    std::unique_ptr<UBYTE[]> block = cFrameWriter::NewObjectFrame(message, length);
+    const ULONG length = cFrameWriter::ObjectFrameLength(message);
+    cFrameBlock block(length);
+    cFrameWriter::WriteObjectFrame(message, block.get());
     Append(std::move(block), length);
 }
 
 void cConnectionBaseQt::AddMessageToTransmitQueue(const UBYTE* payload, UWORD length)
 {
-    ULONG frameLength = 0;
-    std::unique_ptr<UBYTE[]> block = cFrameWriter::NewUtilityFrame(payload, length, frameLength);
+    const ULONG frameLength = cFrameWriter::UtilityFrameLength(length);
+    cFrameBlock block(frameLength);
+    cFrameWriter::WriteUtilityFrame(payload, length, block.get());
     Append(std::move(block), frameLength);
 }
 
@@ -42,7 +44,7 @@ long long NowMs()
 }
 } // namespace
 
-void cConnectionBaseQt::Append(std::unique_ptr<UBYTE[]> block, ULONG length)
+void cConnectionBaseQt::Append(cFrameBlock block, ULONG length)
 {
     bool wasEmpty = false;
     {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ZUNet/QT/ConnectionBase.h"
+#include "ZUNet/QT/FrameBlock.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -20,7 +21,7 @@ class cConnectionBaseQt : public QObject, public cConnectionBase
 public:
     /// One whole frame waiting to be written.
     struct sTransmitItem {
-        std::unique_ptr<UBYTE[]> mBlock;
+        cFrameBlock mBlock;
         ULONG mLength = 0;
     };
 
@@ -95,7 +96,7 @@ protected:
     void PostToRegistry(cZUNetMessage& message);
 
 private:
-    void Append(std::unique_ptr<UBYTE[]> block, ULONG length);
+    void Append(cFrameBlock block, ULONG length);
     void Drained(ULONG length);
 
     mutable std::mutex mTransmitQueueLock;

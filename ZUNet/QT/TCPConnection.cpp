@@ -75,7 +75,7 @@ void cTCPConnection::SendMessage(const cZUNetMessage& message)
         cFrameWriter::WriteObjectFrame(message, frame);
         SendFrame(frame, length);
     } else {
-        std::unique_ptr<UBYTE[]> frame(new UBYTE[length]);
+        cFrameBlock frame(length);
         UBYTE* bytes = frame.get();
         cFrameWriter::WriteObjectFrame(message, bytes);
         SendFrame(bytes, length, std::move(frame));
@@ -92,7 +92,7 @@ void cTCPConnection::SendMessage(const UBYTE* payload, UWORD length)
         cFrameWriter::WriteUtilityFrame(payload, length, frame);
         SendFrame(frame, frameLength);
     } else {
-        std::unique_ptr<UBYTE[]> frame(new UBYTE[frameLength]);
+        cFrameBlock frame(frameLength);
         UBYTE* bytes = frame.get();
         cFrameWriter::WriteUtilityFrame(payload, length, bytes);
         SendFrame(bytes, frameLength, std::move(frame));
@@ -102,7 +102,7 @@ void cTCPConnection::SendMessage(const UBYTE* payload, UWORD length)
 // Writes the frame now when nothing is queued ahead of it; queues whatever the socket does not
 // take and wakes the link's thread to write it. `owned`, when given, holds `frame` and is queued
 // as it is if nothing of it was written.
-void cTCPConnection::SendFrame(const UBYTE* frame, ULONG length, std::unique_ptr<UBYTE[]> owned)
+void cTCPConnection::SendFrame(const UBYTE* frame, ULONG length, cFrameBlock owned)
 {
     ULONG sent = 0;
     bool wake = false;
@@ -127,8 +127,7 @@ void cTCPConnection::SendFrame(const UBYTE* frame, ULONG length, std::unique_ptr
         }
         if (sent > 0 || !owned) {
             // `frame` may lie in `owned`: copy before letting it go.
-            std::unique_ptr<UBYTE[]> rest(new UBYTE[length - sent]);
-            std::memcpy(rest.get(), frame + sent, length - sent);
+            cFrameBlock rest(frame + sent, length - sent);
             owned = std::move(rest);
         }
         PushTransmitQueueItem(sTransmitItem { std::move(owned), length - sent });
@@ -265,9 +264,8 @@ void cTCPConnection::FlushDirectThenBye()
 {
     const QByteArray bye = GetByeMessage();
     tTransmitQueueLock locker = LockTransmitQueue();
-    std::unique_ptr<UBYTE[]> block(new UBYTE[ULONG(bye.size())]);
-    std::memcpy(block.get(), bye.constData(), size_t(bye.size()));
-    PushTransmitQueueItem(sTransmitItem { std::move(block), ULONG(bye.size()) });
+    PushTransmitQueueItem(sTransmitItem {
+        cFrameBlock(reinterpret_cast<const UBYTE*>(bye.constData()), ULONG(bye.size())), ULONG(bye.size()) });
     const int fd = mDirectFd;
 
     const QDeadlineTimer deadline(kByeWriteTimeoutMs);

@@ -75,7 +75,7 @@ private:
     void WriteTransmitQueue();
     void SendHelloPayload(UBYTE kind, UWORD localUdpPort);
     // Direct writing; every one of these runs with the transmit-queue lock held.
-    void SendFrame(const UBYTE* frame, ULONG length, std::unique_ptr<UBYTE[]> owned = nullptr);
+    void SendFrame(const UBYTE* frame, ULONG length, cFrameBlock owned = cFrameBlock());
     bool WriteQueuedFramesDirect(tTransmitQueueLock& locker);
     long SendSome(const UBYTE* bytes, ULONG length);
     void Overflow(tTransmitQueueLock& locker);

@@ -3,6 +3,7 @@
 
 #include "ZUNet/Core/ZUNetMethods.h"
 #include "ZUNet/QT/ConnectionBase.h"
+#include "ZUNet/QT/FrameBlock.h"
 #include "ZUNet/QT/FrameParser.h"
 #include "ZUNet/QT/FrameWriter.h"
 #include "ZUNet/QT/ZUNetWire.h"
@@ -13,6 +14,8 @@
 #include <QtTest>
 
 #include <functional>
+#include <set>
+#include <vector>
 
 namespace
 {
@@ -130,6 +133,7 @@ private Q_SLOTS:
     void stamping();
     void helloPayload_data();
     void helloPayload();
+    void frameBlocksAreReusedWithinTheirBound();
 
 private:
     QStringList mExamplesParsed;
@@ -500,6 +504,31 @@ void tst_Frames::helloPayload()
         QCOMPARE(int(readVersion), version);
         QCOMPARE(int(readPort), port);
     }
+}
+
+// A bulk transfer's frames reuse the blocks of the frames written before them, and however many
+// are freed at once, the spare list keeps no more than its bound.
+void tst_Frames::frameBlocksAreReusedWithinTheirBound()
+{
+    constexpr ULONG kChunkFrame = 32012;
+    std::vector<cFrameBlock> inFlight;
+    std::set<const UBYTE*> made;
+    for (ULONG held = 0; held < 2 * cFrameBlock::kMostSpareBytes; held += kChunkFrame) {
+        inFlight.emplace_back(kChunkFrame);
+        made.insert(inFlight.back().get());
+    }
+    inFlight.clear();
+    QVERIFY(cFrameBlock::SpareBytes() > 0);
+    QVERIFY(cFrameBlock::SpareBytes() <= cFrameBlock::kMostSpareBytes);
+
+    const cFrameBlock next(kChunkFrame);
+    QVERIFY(made.count(next.get()) == 1);
+    // Small frames come and go through the heap.
+    const ULONG spare = cFrameBlock::SpareBytes();
+    {
+        const cFrameBlock small(64);
+    }
+    QCOMPARE(cFrameBlock::SpareBytes(), spare);
 }
 
 QTEST_GUILESS_MAIN(tst_Frames)
