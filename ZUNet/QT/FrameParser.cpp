@@ -21,6 +21,56 @@ void cFrameParser::Reset()
 
 void cFrameParser::Feed(const UBYTE* bytes, ULONG count)
 {
+    Parse(bytes, count, nullptr);
+}
+
+void cFrameParser::FeedInPlace(UBYTE* bytes, ULONG count)
+{
+    Parse(bytes, count, bytes);
+}
+
+UBYTE* cFrameParser::DataSpace(ULONG& room)
+{
+    const ULONG dataEnd = kObjectHeaderLength + mMessage.mLength;
+    if (mState != IN_OBJECT_FRAME || mByteCounter < kObjectHeaderLength || mByteCounter >= dataEnd) {
+        room = 0;
+        return nullptr;
+    }
+    room = dataEnd - mByteCounter;
+    return mMessage.mDataBuffer + (mByteCounter - kObjectHeaderLength);
+}
+
+void cFrameParser::DataWritten(ULONG count)
+{
+    mByteCounter += count;
+}
+
+ULONG cFrameParser::WholeObjectFrame(const UBYTE* frame, ULONG count)
+{
+    if (count < kObjectFrameOverhead)
+        return 0;
+    const ULONG length = kObjectFrameOverhead + ULONG((frame[9] << 8) | frame[10]);
+    return length <= count && frame[length - 1] == kObjectFrameEnd ? length : 0;
+}
+
+void cFrameParser::DeliverInPlace(UBYTE* frame)
+{
+    const auto word = [frame](int i) { return UWORD((frame[1 + 2 * i] << 8) | frame[2 + 2 * i]); };
+    // A message that borrows the frame's data for the call; it must not free it.
+    struct sBorrowed {
+        cZUNetMessage mMessage;
+        ~sBorrowed() { mMessage.mDataBuffer = nullptr; }
+    } borrowed;
+    cZUNetMessage& message = borrowed.mMessage;
+    message.SetAddress(word(0), word(1), word(2), word(3));
+    message.mLength = word(4);
+    message.mBufferSize = message.mLength;
+    message.mDataBuffer = message.mLength > 0 ? frame + 1 + kObjectHeaderLength : nullptr;
+    mReceiver.ObjectFrameParsed(message);
+}
+
+void cFrameParser::Parse(const UBYTE* bytes, ULONG count, UBYTE* inPlace)
+{
     ULONG position = 0;
     while (position < count) {
         switch (mState) {
@@ -34,6 +84,13 @@ void cFrameParser::Feed(const UBYTE* bytes, ULONG count)
         default:
             for (; position < count; ++position) {
                 const UBYTE byte = bytes[position];
+                if (inPlace && byte == kObjectFrameStart) {
+                    if (const ULONG length = WholeObjectFrame(bytes + position, count - position)) {
+                        DeliverInPlace(inPlace + position);
+                        position += length - 1;
+                        continue;
+                    }
+                }
                 if (byte == kObjectFrameStart || byte == kUtilityFrameStart) {
                     mState = byte == kObjectFrameStart ? IN_OBJECT_FRAME : IN_UTILITY_FRAME;
                     mByteCounter = 0;

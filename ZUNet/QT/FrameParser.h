@@ -26,8 +26,9 @@ public:
     {
     public:
         virtual ~cReceiver() = default;
-        /// A whole object frame. The message is the parser's own, reused for the next frame:
-        /// the receiver may change it but copies what it keeps.
+        /// A whole object frame. The message is the parser's own, reused for the next frame, or
+        /// lies in the bytes given to `FeedInPlace`: the receiver may change its header and data
+        /// but not its length, and copies what it keeps.
         virtual void ObjectFrameParsed(cZUNetMessage& message) = 0;
         /// A whole utility frame. The payload (possibly empty) is the parser's buffer, valid until
         /// the call returns.
@@ -40,6 +41,15 @@ public:
 
     /// Feeds the next `count` bytes of the stream.
     void Feed(const UBYTE* bytes, ULONG count);
+    /// As `Feed`, for bytes the caller lets the parser change until it returns: an object frame
+    /// that lies whole among them is handed over where it lies, without a copy.
+    void FeedInPlace(UBYTE* bytes, ULONG count);
+    /// Inside an object frame's data: where its next data bytes go, with `room` set to how many
+    /// are still to come, so that a reader can put them there itself (then `DataWritten`); null
+    /// anywhere else.
+    UBYTE* DataSpace(ULONG& room);
+    /// `count` bytes, at most the room `DataSpace` gave, were written where it pointed.
+    void DataWritten(ULONG count);
     /// Forgets a partly received frame; the next byte is parsed as between frames.
     void Reset();
 
@@ -52,6 +62,10 @@ public:
     ULONG GetBufferedCapacity() const { return ULONG(mMessage.mBufferSize) + mUtilityCapacity; }
 
 private:
+    void Parse(const UBYTE* bytes, ULONG count, UBYTE* inPlace);
+    /// The length of the whole, well-ended object frame starting at `frame`, 0 when there is none.
+    static ULONG WholeObjectFrame(const UBYTE* frame, ULONG count);
+    void DeliverInPlace(UBYTE* frame);
     ULONG StoreObjectBytes(const UBYTE* bytes, ULONG count);
     ULONG StoreUtilityBytes(const UBYTE* bytes, ULONG count);
     void MakeSpaceForUtilityPayload();

@@ -11,8 +11,11 @@
 #include <cerrno>
 #include <cstring>
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -46,6 +49,9 @@ cTCPConnection::cTCPConnection(QIODevice& device, UWORD connectionId)
     if (mSocket && mSocket->state() == QAbstractSocket::ConnectedState && mSocket->socketDescriptor() >= 0) {
         mDirectFd = ::fcntl(int(mSocket->socketDescriptor()), F_DUPFD_CLOEXEC, 0);
         if (mDirectFd >= 0) {
+            // The link reads the socket itself (`ReceiveDirect`); Qt reads only enough to notice
+            // that there is something, and the socket's end.
+            mSocket->setReadBufferSize(1);
             mWriteNotifier = new QSocketNotifier(mDirectFd, QSocketNotifier::Write, this);
             mWriteNotifier->setEnabled(false);
             connect(mWriteNotifier, &QSocketNotifier::activated, this, &cTCPConnection::Transmit);
@@ -301,12 +307,54 @@ void cTCPConnection::SendHelloPayload(UBYTE kind, UWORD localUdpPort)
 
 void cTCPConnection::Receive()
 {
-    UBYTE buffer[kTcpReadChunk];
-    while (!mByeReceived.load()) {
+    if (!mReceiveBuffer)
+        mReceiveBuffer.reset(new UBYTE[kTcpReadChunk]);
+    UBYTE* const buffer = mReceiveBuffer.get();
+    // What the device holds: for a socket, only the byte or so Qt read before telling us.
+    for (;;) {
         const qint64 count = mDevice.read(reinterpret_cast<char*>(buffer), kTcpReadChunk);
         if (count <= 0)
             break;
-        MessageReceived(buffer, ULONG(count));
+        // After BYE the peer has said all it will; what follows is read only to be dropped.
+        if (!mByeReceived.load())
+            Parser().FeedInPlace(buffer, ULONG(count));
+    }
+    int fd = -1;
+    {
+        const tTransmitQueueLock locker = LockTransmitQueue();
+        fd = mDirectFd;
+    }
+    if (fd >= 0)
+        ReceiveDirect(fd);
+}
+
+// Reads the socket itself, in large blocks, and the rest of a large frame's data straight into
+// the message: a download's bytes are copied once on their way to the router instead of three
+// times. Only what the socket holds is read, so that its end and its errors stay for Qt to find
+// and report. Only this thread closes the descriptor.
+void cTCPConnection::ReceiveDirect(int fd)
+{
+    // A frame's data is read in place once this much of it is still to come.
+    constexpr ULONG kReadIntoFrame = 4096;
+    UBYTE* const buffer = mReceiveBuffer.get();
+    for (;;) {
+        int available = 0;
+        if (::ioctl(fd, FIONREAD, &available) != 0 || available <= 0)
+            return;
+        ULONG room = 0;
+        UBYTE* space = mByeReceived.load() ? nullptr : Parser().DataSpace(room);
+        const bool intoFrame = space && room >= kReadIntoFrame;
+        UBYTE* const to = intoFrame ? space : buffer;
+        const ULONG wanted = std::min(ULONG(available), intoFrame ? room : ULONG(kTcpReadChunk));
+        const ssize_t count = ::recv(fd, to, wanted, MSG_DONTWAIT);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return;
+        if (intoFrame)
+            Parser().DataWritten(ULONG(count));
+        else if (!mByeReceived.load())
+            Parser().FeedInPlace(buffer, ULONG(count));
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 
 class QAbstractSocket;
 class QSocketNotifier;
@@ -74,6 +75,7 @@ private:
     /// What `Transmit` writes, under the transmit-queue lock.
     void WriteTransmitQueue();
     void SendHelloPayload(UBYTE kind, UWORD localUdpPort);
+    void ReceiveDirect(int fd);
     // Direct writing; every one of these runs with the transmit-queue lock held.
     void SendFrame(const UBYTE* frame, ULONG length, cFrameBlock owned = cFrameBlock());
     bool WriteQueuedFramesDirect(tTransmitQueueLock& locker);
@@ -99,4 +101,5 @@ private:
     bool mOverflowed = false; // the queue went over its limit: nothing is queued any more
     std::chrono::steady_clock::time_point mLastWrite;
     QSocketNotifier* mWriteNotifier = nullptr; // link thread only
+    std::unique_ptr<UBYTE[]> mReceiveBuffer; // link thread only; made at the first read
 };

@@ -49,8 +49,8 @@ constexpr UWORD kKeepAlivePayloadLength = 1;
 constexpr UWORD kUnitTcpPort = 51321;
 constexpr UWORD kUnitDatagramPortBase = 51324;
 
-/// A TCP link reads its socket in pieces of this size (on its stack). Large enough that a
-/// configuration download is not held up by the number of reads.
-constexpr int kTcpReadChunk = 16384;
+/// A TCP link reads its socket in blocks of up to this size. Large enough that a configuration
+/// download is not held up by the number of reads.
+constexpr int kTcpReadChunk = 65536;
 
 } // namespace ZUNetWire

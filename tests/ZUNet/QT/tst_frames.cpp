@@ -13,6 +13,8 @@
 
 #include <QtTest>
 
+#include <algorithm>
+#include <cstring>
 #include <functional>
 #include <set>
 #include <vector>
@@ -80,18 +82,46 @@ struct sOutcome {
     int mState;
 };
 
+/// How a link hands the parser what it read: copied in, read into a buffer the parser may use in
+/// place, or, inside a frame's data, read straight into the frame as a TCP link reads its socket.
+enum class eFeed { Copied, InPlace, IntoFrame };
+
+void FeedPiece(cRecordingConnection& link, const UBYTE* bytes, ULONG count, eFeed how)
+{
+    if (how == eFeed::Copied) {
+        link.MessageReceived(bytes, count);
+        return;
+    }
+    // The reader's own buffer, exactly the piece's size, so that a read past it shows.
+    std::vector<UBYTE> piece(bytes, bytes + count);
+    UBYTE* at = piece.data();
+    while (count > 0) {
+        ULONG room = 0;
+        UBYTE* space = how == eFeed::IntoFrame ? link.Parser().DataSpace(room) : nullptr;
+        if (!space) {
+            link.Parser().FeedInPlace(at, count);
+            return;
+        }
+        const ULONG taken = std::min(room, count);
+        std::memcpy(space, at, taken);
+        link.Parser().DataWritten(taken);
+        at += taken;
+        count -= taken;
+    }
+}
+
 /// Parses `input` fed in the pieces that the cut positions make.
-sOutcome Parse(const QByteArray& input, const QVector<int>& cuts)
+sOutcome Parse(const QByteArray& input, const QVector<int>& cuts, eFeed how = eFeed::Copied)
 {
     cTraceCapture traces;
     cRecordingConnection link;
     const auto* bytes = reinterpret_cast<const UBYTE*>(input.constData());
     int from = 0;
     for (int cut : cuts) {
-        link.MessageReceived(bytes + from, ULONG(cut - from));
+        FeedPiece(link, bytes + from, ULONG(cut - from), how);
         from = cut;
     }
-    link.MessageReceived(bytes + from, ULONG(input.size() - from));
+    FeedPiece(link, bytes + from, ULONG(input.size() - from), how);
     return { link.mEvents, traces.Lines(), int(link.Parser().GetState()) };
 }
 
@@ -276,11 +306,13 @@ void tst_Frames::framing()
     QVERIFY(!input.isEmpty());
 
     const auto check = [&](const QVector<int>& cuts) {
-        const sOutcome outcome = Parse(input, cuts);
-        if (outcome.mEvents != events || outcome.mTraces != traces || outcome.mState != endState) {
-            qWarning("%s: events %s, traces %s, state %d", qPrintable(SplitName(cuts)),
-                qPrintable(outcome.mEvents.join(" | ")), qPrintable(outcome.mTraces.join(" | ")), outcome.mState);
-            return false;
+        for (eFeed how : { eFeed::Copied, eFeed::InPlace, eFeed::IntoFrame }) {
+            const sOutcome outcome = Parse(input, cuts, how);
+            if (outcome.mEvents != events || outcome.mTraces != traces || outcome.mState != endState) {
+                qWarning("%s, feed %d: events %s, traces %s, state %d", qPrintable(SplitName(cuts)), int(how),
+                    qPrintable(outcome.mEvents.join(" | ")), qPrintable(outcome.mTraces.join(" | ")), outcome.mState);
+                return false;
+            }
         }
         return true;
     };
@@ -354,7 +386,9 @@ void tst_Frames::boundaryLengths()
     }
     const QByteArray stream = frame + HexBytes("E0 00 01 03 E7");
 
-    for (int piece : { stream.size(), 1000, 7 }) {
+    for (const auto& [piece, how] : std::vector<std::pair<int, eFeed>> { { stream.size(), eFeed::Copied },
+             { 1000, eFeed::Copied }, { 7, eFeed::Copied }, { stream.size(), eFeed::InPlace }, { 1000, eFeed::InPlace },
+             { 1000, eFeed::IntoFrame }, { 7, eFeed::IntoFrame } }) {
         cTraceCapture traces;
         cRecordingConnection link;
         QByteArray received;
@@ -373,12 +407,12 @@ void tst_Frames::boundaryLengths()
             haveFirst = true;
         };
         for (int from = 0; from < stream.size(); from += piece)
-            link.MessageReceived(
-                reinterpret_cast<const UBYTE*>(stream.constData()) + from, ULONG(qMin(piece, stream.size() - from)));
+            FeedPiece(link, reinterpret_cast<const UBYTE*>(stream.constData()) + from,
+                ULONG(qMin(piece, stream.size() - from)), how);
         QCOMPARE(traces.Lines(), QStringList());
         QCOMPARE(link.mEvents.size(), 2);
         QCOMPARE(link.mEvents.last(), QStringLiteral("U [03]"));
-        QVERIFY2(received == data, qPrintable(QStringLiteral("piece %1").arg(piece)));
+        QVERIFY2(received == data, qPrintable(QStringLiteral("piece %1, feed %2").arg(piece).arg(int(how))));
         QVERIFY(link.Parser().GetBufferedCapacity() <= 2 * ZUNetWire::kMaxDataLength);
     }
 }
