@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import "OnDemand.js" as OnDemand
 
 // Root item of every widget view: places the view from its widget's fractions of the parent, stacks it
 // by the widget's z, letterboxes the drawing to the widget's pixel aspect and hatches a disabled widget.
@@ -44,13 +45,6 @@ Item {
     height: heightFraction * parentHeight
     z: cppWidget ? cppWidget.z : 0
 
-    onCoverShownChanged: {
-        if (coverShown && !disabledCover) {
-            var component = Qt.createComponent("qrc:/WidgetBase/DisabledCover.qml");
-            disabledCover = component.createObject(widgetBase, { "view": widgetBase });
-        } else if (!coverShown && disabledCover) {
-            disabledCover.destroy();
-            disabledCover = null;
-        }
-    }
+    onCoverShownChanged: disabledCover = OnDemand.follow(disabledCover, coverShown, "qrc:/WidgetBase/DisabledCover.qml",
+                                                         widgetBase, { "view": widgetBase })
 }

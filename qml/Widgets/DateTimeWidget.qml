@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import "qrc:/WidgetBase"
 import "."
+import "qrc:/WidgetBase/OnDemand.js" as OnDemand
 
 // The device's clock: a digital time or an analogue face, each with the date unless it is hidden,
 // or the date alone. The widget hands over Qt date and time formats; the clock is read here.
@@ -50,14 +51,8 @@ WidgetBase {
         if (counted)
             WidgetClock.remove();
     }
-    onAnalogueChanged: {
-        if (analogue && !hands) {
-            hands = Qt.createComponent("AnalogueHands.qml").createObject(face, { "clock": dateTimeWidget });
-        } else if (!analogue && hands) {
-            hands.destroy();
-            hands = null;
-        }
-    }
+    onAnalogueChanged: hands = OnDemand.follow(hands, analogue, "qrc:/Widgets/AnalogueHands.qml", face,
+                                               { "clock": dateTimeWidget })
 
     // The panel of the digital face, or the round analogue face of the area's shorter side, centred
     // in the drawing area.

@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Window 2.15
+import "qrc:/WidgetBase/OnDemand.js" as OnDemand
 
 // An image of the configuration or of the built-in set, tinted with `colour` where the configuration
 // calls the id recolourable. Drawn small at first and again at its size a random moment later, so
@@ -17,6 +18,12 @@ Item {
         var config = _application.currentConfig;
         return config ? config.isImageRecolourable(imageIdentifier) : false;
     }
+
+    // Made only for a recolourable image: an effect and its layer cost each image view, drawn or not.
+    property Item recolouring: null
+
+    onRecolourableChanged: recolouring = OnDemand.follow(recolouring, recolourable, "qrc:/Widgets/Recolouring.qml",
+                                                         recolourableImage, { "image": recolourableImage, "sourceImage": image })
 
     // For the widget's signal that the image behind its id changed.
     function reload() {
@@ -47,23 +54,5 @@ Item {
                                                Math.min(image.height, window.height));
             }
         }
-    }
-
-    ShaderEffect {
-        objectName: "recolouredImage"
-        anchors.fill: parent
-        visible: recolourableImage.recolourable
-        property variant source: ShaderEffectSource {
-            sourceItem: image
-            hideSource: recolourableImage.recolourable
-        }
-        property color newColor: recolourableImage.colour
-        property color testColor: {
-            recolourableImage.imagePostfix;
-            var config = _application.currentConfig;
-            return config ? config.getRecolourableColour(recolourableImage.imageIdentifier) : "white";
-        }
-        property real range: 0.12
-        fragmentShader: "qrc:/Widgets/Recolour.frag"
     }
 }

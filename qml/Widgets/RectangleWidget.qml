@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import "qrc:/WidgetBase"
+import "qrc:/WidgetBase/OnDemand.js" as OnDemand
 
 // A solid or gradient rectangle with rounded corners.
 WidgetBase {
@@ -18,14 +19,8 @@ WidgetBase {
     // Made only for a gradient widget: three objects fewer for every solid one.
     property Gradient fill: null
 
-    onUseGradientChanged: {
-        if (useGradient && !fill) {
-            fill = Qt.createComponent("WidgetGradient.qml").createObject(rectangleWidget, { "view": rectangleWidget });
-        } else if (!useGradient && fill) {
-            fill.destroy();
-            fill = null;
-        }
-    }
+    onUseGradientChanged: fill = OnDemand.follow(fill, useGradient, "qrc:/Widgets/WidgetGradient.qml", rectangleWidget,
+                                                 { "view": rectangleWidget })
 
     Rectangle {
         objectName: "rectangle"
