@@ -4,13 +4,15 @@
 // of a button press (a mouse press posted to the window until the button's handler runs). Beside
 // it, in the same rounds, the same figures with no value traffic, and the GUI thread's share under
 // the same traffic with the items taken out of the window: what the drivers' notifications and
-// the widgets cost without the QML that shows them.
+// the widgets cost without the QML that shows them. The event loop's wake-ups and the frames
+// swapped per second tell how the changes fell into turns and frames.
 
 #include "bench/BenchBoundWidgets.h"
 #include "bench/BenchWindow.h"
 
 #include <benchmark/benchmark.h>
 
+#include <QAbstractEventDispatcher>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -18,6 +20,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <ctime>
 #include <vector>
@@ -106,6 +109,8 @@ struct sFigures {
     double mPressMedianMs = 0;
     double mPressMaxMs = 0;
     double mChangesPerSecond = 0;
+    double mWakesPerSecond = 0;
+    double mFramesPerSecond = 0;
 };
 
 struct sWorld : sSignedInWorld {
@@ -115,6 +120,7 @@ struct sWorld : sSignedInWorld {
     QQuickWindow* mWindow = nullptr;
     QVariantList mShown;
     long mChanges = 0;
+    std::atomic<long> mFrames { 0 };
 
     sWorld()
     {
@@ -138,6 +144,8 @@ struct sWorld : sSignedInWorld {
         frame.Watch(window, nullptr);
         if (WaitFor([&] { return frame.Swapped(); }, 20000))
             mWindow = window;
+        QObject::connect(
+            window, &QQuickWindow::frameSwapped, window, [this] { ++mFrames; }, Qt::DirectConnection);
     }
     ~sWorld()
     {
@@ -184,6 +192,10 @@ struct sWorld : sSignedInWorld {
         });
         QEventLoop loop;
         QTimer::singleShot(kWindowMs, &loop, &QEventLoop::quit);
+        long wakes = 0;
+        QObject::connect(
+            QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, &loop, [&] { ++wakes; });
+        const long framesBefore = mFrames.load();
         const long changesBefore = mChanges;
         const double cpuBefore = ThreadSeconds();
         const tClock::time_point start = tClock::now();
@@ -194,6 +206,8 @@ struct sWorld : sSignedInWorld {
         sFigures figures;
         figures.mCoreShare = (ThreadSeconds() - cpuBefore) / wall;
         figures.mChangesPerSecond = double(mChanges - changesBefore) / wall;
+        figures.mWakesPerSecond = double(wakes) / wall;
+        figures.mFramesPerSecond = double(mFrames.load() - framesBefore) / wall;
         QCoreApplication::postEvent(mWindow,
             new QMouseEvent(
                 QEvent::MouseButtonRelease, button, button, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
@@ -242,6 +256,8 @@ void BM_GuiUnderValueTraffic(benchmark::State& state)
             sum->mPressMedianMs += one->mPressMedianMs;
             sum->mPressMaxMs = std::max(sum->mPressMaxMs, one->mPressMaxMs);
             sum->mChangesPerSecond += one->mChangesPerSecond;
+            sum->mWakesPerSecond += one->mWakesPerSecond;
+            sum->mFramesPerSecond += one->mFramesPerSecond;
         }
     }
     const double rounds = std::max(1.0, double(state.iterations()));
@@ -249,10 +265,17 @@ void BM_GuiUnderValueTraffic(benchmark::State& state)
     state.counters["traffic_press_ms"] = traffic.mPressMedianMs / rounds;
     state.counters["traffic_press_max_ms"] = traffic.mPressMaxMs;
     state.counters["traffic_changes_per_s"] = traffic.mChangesPerSecond / rounds;
+    state.counters["traffic_wakes_per_s"] = traffic.mWakesPerSecond / rounds;
+    state.counters["traffic_frames_per_s"] = traffic.mFramesPerSecond / rounds;
     state.counters["idle_gui_core_share"] = idle.mCoreShare / rounds;
     state.counters["idle_press_ms"] = idle.mPressMedianMs / rounds;
     state.counters["idle_press_max_ms"] = idle.mPressMaxMs;
     state.counters["unshown_traffic_gui_core_share"] = unshownCoreShare / rounds;
+    // The unit's pace drifts with the machine's load: the GUI thread's time per change, above the
+    // idle window's, compares runs that saw different rates.
+    const double changes = std::max(1.0, traffic.mChangesPerSecond);
+    state.counters["traffic_us_per_change"] = (traffic.mCoreShare - idle.mCoreShare) / changes * 1e6;
+    state.counters["unshown_us_per_change"] = (unshownCoreShare - idle.mCoreShare) / changes * 1e6;
 }
 BENCHMARK(BM_GuiUnderValueTraffic)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
 

@@ -129,7 +129,10 @@ bool cDriverNotifier::event(QEvent* event)
             continue;
         // Cleared first: a value stored from here on asks for a delivery of its own.
         driver->mNotificationPending.store(false);
-        driver->EmitValueChanged();
+        driver->TellListener();
+        // The listener may take the driver away.
+        if (driver)
+            driver->EmitValueChanged();
     }
     mDelivering.pop_back();
     return true;

@@ -54,6 +54,7 @@ void cZUNetBooleanSwitchDriver::SetValue(bool value)
         const UBYTE byte = BoolToUBYTE(value);
         SendParameterMessage(&byte, 1);
     }
+    TellListener();
     Q_EMIT ValueChanged();
 }
 
@@ -122,8 +123,10 @@ bool cZUNetMeterDriver::Store(float value)
 
 void cZUNetMeterDriver::SetValue(float value)
 {
-    if (Store(value))
+    if (Store(value)) {
+        TellListener();
         Q_EMIT ValueChanged();
+    }
 }
 
 void cZUNetMeterDriver::SetValueFromNetwork(float value)
@@ -195,8 +198,10 @@ void cZUNetStringDriver::Set(const std::string& value, bool sendUnchanged)
             return;
         SendParameterMessage(reinterpret_cast<const UBYTE*>(value.c_str()), int(value.size()) + 1);
     }
-    if (changed)
+    if (changed) {
+        TellListener();
         Q_EMIT ValueChanged(QString::fromStdString(value));
+    }
 }
 
 void cZUNetStringDriver::SetValue(const std::string& value)
@@ -264,6 +269,7 @@ void cZUNetUBYTEDriver::SetValue(UBYTE value)
         }
         SendParameterMessage(&value, 1);
     }
+    TellListener();
     Q_EMIT ValueChanged(int(value));
 }
 
@@ -333,8 +339,10 @@ void cZUNetUWORDDriver::Set(UWORD value, bool sendUnchanged)
         const UBYTE bytes[2] = { UBYTE(value >> 8), UBYTE(value) };
         SendParameterMessage(bytes, 2);
     }
-    if (changed)
+    if (changed) {
+        TellListener();
         Q_EMIT ValueChanged();
+    }
 }
 
 void cZUNetUWORDDriver::SetValue(UWORD value)
@@ -411,8 +419,10 @@ void cZUNetVectorUBYTEDriver::Set(const std::vector<UBYTE>& value, bool sendUnch
             return;
         SendParameterMessage(value.data(), int(value.size()));
     }
-    if (changed)
+    if (changed) {
+        TellListener();
         Q_EMIT ValueChanged();
+    }
 }
 
 void cZUNetVectorUBYTEDriver::SetValue(const std::vector<UBYTE>& value)

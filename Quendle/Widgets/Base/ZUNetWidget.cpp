@@ -258,6 +258,7 @@ void cZUNetWidget::RetireDriver(cZUNetDriverBase* driver)
     if (!driver)
         return;
     disconnect(driver, nullptr, this, nullptr);
+    driver->SetListener(nullptr);
     // Nobody else deletes it now, whatever becomes of the widget.
     driver->setParent(nullptr);
     const std::string name = driver->GetName();

@@ -209,12 +209,12 @@ void cZUNetControlWidgetBase::CreateDriver()
     const QByteArray name = (Type() + QString::number(widgetId())).toLocal8Bit();
     cPollLocker locker;
     mSwitchDriver = new cZUNetBooleanSwitchDriver(this, name.constData());
-    connect(mSwitchDriver, &cZUNetBooleanSwitchDriver::ValueChanged, this, &cZUNetControlWidgetBase::ValueChanged);
+    mSwitchDriver->SetListener(this);
     bool registered = DriverRegistered(mSwitchDriver);
     if (word != sFunctionRow::NoWord) {
         mUWORDDriver = new cZUNetUWORDDriver(this, (name + "_uword_driver").constData());
         if (word == sFunctionRow::SceneWord)
-            connect(mUWORDDriver, &cZUNetUWORDDriver::ValueChanged, this, &cZUNetControlWidgetBase::ValueChanged);
+            mUWORDDriver->SetListener(this);
         registered = DriverRegistered(mUWORDDriver) && registered;
     }
     (void)registered;
@@ -291,6 +291,11 @@ void cZUNetControlWidgetBase::ValueChanged()
     Q_EMIT valueChanged();
     if (CurrentFunction().mFlash && value())
         QTimer::singleShot(TAP_TEMPO_FLASH_MS, this, &cZUNetControlWidgetBase::SwitchTempoIndicatorToFalse);
+}
+
+void cZUNetControlWidgetBase::DriverChanged(cZUNetDriverBase& /*driver*/)
+{
+    ValueChanged();
 }
 
 void cZUNetControlWidgetBase::SwitchTempoIndicatorToFalse()

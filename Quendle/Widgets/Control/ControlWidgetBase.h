@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Quendle/Drivers/DriverBase.h"
 #include "Quendle/Widgets/Base/ZUNetWidget.h"
 
 #include "ZUNet/Core/ZUNetTypes.h"
@@ -26,7 +27,7 @@ class cZUNetUWORDDriver;
 /// `PropertyFunctionChanged`. Any of them may be missing: this base then leaves that part out.
 /// The properties are lazy (`cLazyPropertyBase`): the base reads and writes them with `.`, and
 /// their objects are made only when the editor's tree or a caller (`->`) wants them.
-class cZUNetControlWidgetBase : public cZUNetWidget
+class cZUNetControlWidgetBase : public cZUNetWidget, private cDriverListener
 {
     Q_OBJECT
     Q_PROPERTY(QString text READ text NOTIFY textChanged)
@@ -207,4 +208,7 @@ protected:
     cZUNetBooleanSwitchDriver* mSwitchDriver = nullptr;
     cZUNetUWORDDriver* mUWORDDriver = nullptr;
     bool mInvert = false;
+
+private:
+    void DriverChanged(cZUNetDriverBase& driver) override;
 };

@@ -58,9 +58,13 @@ void cZUNetLevelControlWidgetBase::CreateDriver()
     RetireDriver(mLevelDriver);
     cPollLocker locker;
     mLevelDriver = new cZUNetUWORDDriver(this, name.constData());
-    connect(
-        mLevelDriver, &cZUNetUWORDDriver::ValueChanged, this, &cZUNetLevelControlWidgetBase::LevelDriverValueChanged);
+    mLevelDriver->SetListener(this);
     DriverRegistered(mLevelDriver);
+}
+
+void cZUNetLevelControlWidgetBase::DriverChanged(cZUNetDriverBase& /*driver*/)
+{
+    LevelDriverValueChanged();
 }
 
 void cZUNetLevelControlWidgetBase::LevelDriverValueChanged()

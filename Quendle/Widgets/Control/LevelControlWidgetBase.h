@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Quendle/Drivers/DriverBase.h"
 #include "Quendle/Widgets/Base/ZUNetWidget.h"
 
 #include "ZUNet/Core/ZUNetTypes.h"
@@ -25,7 +26,7 @@ class cZUNetUWORDDriver;
 /// channel-type and image properties. The properties are lazy (`cLazyPropertyBase`): the base
 /// reads and writes them with `.`, and their objects are made only when the editor's tree or a
 /// caller (`->`) wants them.
-class cZUNetLevelControlWidgetBase : public cZUNetWidget
+class cZUNetLevelControlWidgetBase : public cZUNetWidget, private cDriverListener
 {
     Q_OBJECT
     Q_PROPERTY(QString text READ text NOTIFY textChanged)
@@ -113,7 +114,6 @@ private Q_SLOTS:
     void PropertyLevelTypeChanged();
     void PropertyChannelNumberChanged();
     void PropertyDestChannelNumberChanged();
-    void LevelDriverValueChanged();
 
 protected:
     /// Sends a gain code to the unit; "no value" is never sent.
@@ -128,4 +128,8 @@ protected:
     cLazyImage mControlImage;
 
     cZUNetUWORDDriver* mLevelDriver = nullptr;
+
+private:
+    void DriverChanged(cZUNetDriverBase& driver) override;
+    void LevelDriverValueChanged();
 };

@@ -119,6 +119,8 @@ private Q_SLOTS:
     void burstFromTheNetworkIsToldOnceWithItsLastValue_data();
     void burstFromTheNetworkIsToldOnceWithItsLastValue();
     void driverThatGoesWhileNotifiedIsToldNothing();
+    void listenerIsToldOfEveryChangeBeforeTheSignal_data();
+    void listenerIsToldOfEveryChangeBeforeTheSignal();
     void switchDeltaIsNotHandled();
     void wordHasNoValueUntilTheUnitSends();
     void equalValueGoesOnButNotBackToItsSender();
@@ -411,6 +413,59 @@ void tst_ValueDrivers::driverThatGoesWhileNotifiedIsToldNothing()
     QCOMPARE(secondTold, 0);
     QCOMPARE(thirdTold, 0);
     QCOMPARE(first->Value(), UWORD(1));
+}
+
+void tst_ValueDrivers::listenerIsToldOfEveryChangeBeforeTheSignal_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<tAction>("set"); // a change on the user side
+    QTest::addColumn<QString>("setText");
+    QTest::addColumn<QByteArray>("received"); // then one from the network
+    QTest::addColumn<QString>("receivedText");
+    QTest::newRow("switch") << "switch" << SetSwitch(true) << "true" << HexBytes("00") << "false";
+    QTest::newRow("meter") << "meter" << SetLevel(-3.5f) << "-3.5" << HexBytes("ff 10")
+                           << QString::number(double(cZUNetMeterDriver::LevelFromWire(-256 + 16)));
+    QTest::newRow("string") << "string" << SetString("abc") << "abc" << QByteArray("xy", 3) << "xy";
+    QTest::newRow("ubyte") << "ubyte" << SetByte(7) << "7" << HexBytes("09") << "9";
+    QTest::newRow("uword") << "uword" << SetWord(300) << "300" << HexBytes("01 02") << "258";
+    QTest::newRow("vector") << "vector" << SetBytes({ 1, 2 }) << "01 02" << HexBytes("0a 0b") << "0A 0B";
+}
+
+// The owner's listener stands in for a connection to the signal: told of each change, on either
+// side, with the value already held, before anything connected to the signal.
+void tst_ValueDrivers::listenerIsToldOfEveryChangeBeforeTheSignal()
+{
+    QFETCH(QString, kind);
+    QFETCH(tAction, set);
+    QFETCH(QString, setText);
+    QFETCH(QByteArray, received);
+    QFETCH(QString, receivedText);
+
+    struct sListener : cDriverListener {
+        QSignalSpy* mSpy = nullptr;
+        QStringList mTold; // the value and how many signals had gone out then
+        void DriverChanged(cZUNetDriverBase& driver) override
+        {
+            mTold << ValueText(&driver) + " after " + QString::number(mSpy->count());
+        }
+    };
+    auto driver = MakeDriver(kind, "driver");
+    auto spy = SpyOnValueChanged(driver.get());
+    sListener listener;
+    listener.mSpy = spy.get();
+    driver->SetListener(&listener);
+    cProbeObject unit("unit object");
+
+    set(driver.get());
+    Deliver(*driver, received, unit);
+    Deliver(*driver, received, unit); // unchanged: nothing to tell
+    QCOMPARE(listener.mTold, QStringList({ setText + " after 0", receivedText + " after 1" }));
+    QCOMPARE(spy->count(), 2);
+
+    driver->SetListener(nullptr);
+    set(driver.get());
+    QCOMPARE(listener.mTold.size(), 2);
+    QCOMPARE(spy->count(), 3);
 }
 
 void tst_ValueDrivers::switchDeltaIsNotHandled()

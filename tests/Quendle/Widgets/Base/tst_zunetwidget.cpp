@@ -86,6 +86,7 @@ private Q_SLOTS:
     void linksPerFunction();
     void failedAnswerAndRemovals();
     void sceneRecallAndTapTempo();
+    void retiredDriverTellsItsWidgetNothing();
     void levelNoValueYet();
     void levelLinkAndVisibility();
     void propertiesBeforeTheirObjects_data();
@@ -633,6 +634,32 @@ void tst_ZUNetWidget::sceneRecallAndTapTempo()
     QTRY_COMPARE(tempo->SwitchDriver()->Value(), false);
     QCOMPARE(valueChanged.count(), 2);
     tempo->SetOffline();
+    WaitForBuilder();
+}
+
+// A new binding retires the drivers while a value they received may still wait to be told: it
+// reaches neither the widget (which the retired driver may outlive) nor its view; the new driver's do.
+void tst_ZUNetWidget::retiredDriverTellsItsWidgetNothing()
+{
+    cValueObject mute("unit mute", 1);
+    auto widget = MakeWidget<cTestControlWidget>(
+        *mConfig, QStringLiteral("<Widget id=\"1\" type=\"b\" function=\"mute\" channelNumber=\"1\"/>"));
+    widget->SetOnline();
+    widget->NetObjectNamesAndParametersReceived(Quendle::NameParamResolved, { { "unit mute", PARAMETER_BASE } });
+    WaitForBuilder();
+    QSignalSpy valueChanged(widget.get(), &cZUNetControlWidgetBase::valueChanged);
+    QPointer<cZUNetBooleanSwitchDriver> retired = widget->SwitchDriver();
+    retired->SetValueFromNetwork(true);
+    // Its link's removal keeps it until the builder is through.
+    widget->CreateDriver();
+    QVERIFY(retired);
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(valueChanged.count(), 0);
+    widget->SwitchDriver()->SetValueFromNetwork(true);
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(valueChanged.count(), 1);
+    QVERIFY(widget->value());
+    widget->SetOffline();
     WaitForBuilder();
 }
 
