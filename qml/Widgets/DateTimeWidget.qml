@@ -42,10 +42,6 @@ WidgetBase {
     Component.onCompleted: {
         counted = true;
         WidgetClock.add();
-        // Fitted from the first polish on, which fits them anyway: set before completion, the
-        // fitting would also run at completion, twice in all.
-        timeText.fontSizeMode = Text.Fit;
-        dateText.fontSizeMode = Text.Fit;
     }
     Component.onDestruction: {
         if (counted)
@@ -74,8 +70,6 @@ WidgetBase {
         border.color: dateTimeWidget.borderColour
 
         Text {
-            id: timeText
-
             objectName: "timeText"
             x: dateTimeWidget.margin
             y: dateTimeWidget.margin
@@ -87,16 +81,15 @@ WidgetBase {
             textFormat: Text.PlainText
             color: dateTimeWidget.colour
             font.family: dateTimeWidget.fontFamily
-            font.pixelSize: Math.max(1, height)
-            minimumPixelSize: 1
+            // Shrunk to fit as `fontSizeMode: Text.Fit` would, the size found once for all clocks
+            // with the same text, font and box.
+            font.pixelSize: TextFit.pixelSize(text, dateTimeWidget.fontFamily, Math.max(1, height), width, height, wrapMode)
             horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter
         }
 
         // Below the time on the digital face; below the centre on the analogue face.
         Text {
-            id: dateText
-
             objectName: dateTimeWidget.analogue ? "analogueDateText" : "dateText"
             x: dateTimeWidget.analogue ? (face.width - width) / 2 : dateTimeWidget.margin
             y: dateTimeWidget.analogue ? face.height * 0.62 : face.height - dateTimeWidget.margin - height
@@ -109,8 +102,9 @@ WidgetBase {
             textFormat: Text.PlainText
             color: dateTimeWidget.colour
             font.family: dateTimeWidget.fontFamily
-            font.pixelSize: Math.max(1, height)
-            minimumPixelSize: 1
+            // Shrunk to fit as `fontSizeMode: Text.Fit` would, the size found once for all clocks
+            // with the same text, font and box.
+            font.pixelSize: TextFit.pixelSize(text, dateTimeWidget.fontFamily, Math.max(1, height), width, height, wrapMode)
             horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter
         }

@@ -16,10 +16,7 @@ WidgetBase {
     readonly property real cornerRadius: cppWidget ? cppWidget.cornerRadius : 0
     readonly property int textAlignment: cppWidget ? cppWidget.textAlignment : Text.AlignLeft
     readonly property string textFont: cppWidget ? cppWidget.textFont : "lato"
-
-    // Fitted from the first polish on, which fits it anyway: set before completion, the fitting would
-    // also run at completion, twice in all.
-    Component.onCompleted: label.fontSizeMode = Text.Fit
+    readonly property string fontFamily: WidgetFonts.family(textFont)
 
     Rectangle {
         id: background
@@ -35,8 +32,6 @@ WidgetBase {
         // Sized by bindings, not anchors: it then has its size and font when it is completed and is
         // laid out once, not again as anchors reach it.
         Text {
-            id: label
-
             objectName: "text"
             width: background.width
             height: background.height
@@ -47,9 +42,10 @@ WidgetBase {
             // the runner fetch an address or open a file.
             textFormat: Text.PlainText
             color: textWidget.textColour
-            font.family: WidgetFonts.family(textWidget.textFont)
-            font.pixelSize: Math.max(1, height)
-            minimumPixelSize: 1
+            font.family: textWidget.fontFamily
+            // Shrunk to fit as `fontSizeMode: Text.Fit` would, the size found once for all views
+            // with the same text, font and box.
+            font.pixelSize: TextFit.pixelSize(text, textWidget.fontFamily, Math.max(1, height), width, height, wrapMode)
             wrapMode: Text.Wrap
             horizontalAlignment: textWidget.textAlignment
             verticalAlignment: Text.AlignVCenter
