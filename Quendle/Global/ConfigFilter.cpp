@@ -9,8 +9,11 @@
 #include <QRegExp>
 #include <QXmlStreamReader>
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
+
+#include <sys/stat.h>
 
 namespace Quendle
 {
@@ -410,19 +413,41 @@ qint64 cConfigFilter::GetResourceSeekPositionsAndLength(
 {
     qint64 length = 0;
     qint64 at = file.pos();
+    const auto take = [&](qint64 position, qint64 lineLength, int id) {
+        if (resourceIdsNeeded.erase(id) == 0)
+            return;
+        positions.append(position);
+        lengths.append(lineLength);
+        length += lineLength;
+    };
     // Image lines run to megabytes: scanned in place rather than read line by line.
     const cWholeBytes whole(file);
     if (const char* bytes = whole.Data()) {
+        sResourceIndex* index = ResourceIndex(file, at);
+        const qint64 from = at;
+        if (index) {
+            auto line = std::lower_bound(index->mLines.begin(), index->mLines.end(), at,
+                [](const sResourceIndex::sLine& l, qint64 position) { return l.mPosition < position; });
+            for (; line != index->mLines.end() && !resourceIdsNeeded.empty(); ++line) {
+                take(line->mPosition, line->mLength, line->mId);
+                at = line->mPosition + line->mLength;
+            }
+            if (!resourceIdsNeeded.empty())
+                at = std::max(from, index->mTo);
+        }
         const qint64 size = whole.Size();
         while (!resourceIdsNeeded.empty() && at < size) {
             const char* end = static_cast<const char*>(std::memchr(bytes + at, '\n', std::size_t(size - at)));
             const qint64 lineLength = end ? end - (bytes + at) + 1 : size - at;
             int id = 0;
-            if (ResourceLineId(bytes + at, lineLength, id) && resourceIdsNeeded.erase(id) != 0) {
-                positions.append(at);
-                lengths.append(lineLength);
-                length += lineLength;
+            const bool resource = ResourceLineId(bytes + at, lineLength, id);
+            if (index && at == index->mTo && index->mLines.size() < kMostIndexedLines) {
+                if (resource)
+                    index->mLines.push_back({ at, lineLength, id });
+                index->mTo = at + lineLength;
             }
+            if (resource)
+                take(at, lineLength, id);
             at += lineLength;
         }
         file.seek(at);
@@ -439,6 +464,26 @@ qint64 cConfigFilter::GetResourceSeekPositionsAndLength(
         length += line.size();
     }
     return length;
+}
+
+cConfigFilter::sResourceIndex* cConfigFilter::ResourceIndex(QIODevice& file, qint64 at) const
+{
+    auto* device = qobject_cast<QFile*>(&file);
+    struct stat status {
+    };
+    if (!device || device->handle() < 0 || ::fstat(device->handle(), &status) != 0)
+        return nullptr;
+    // A new file is renamed into place, so it has another inode; one written over in place has
+    // another size or time.
+    const std::array<qint64, 5> identity { qint64(status.st_dev), qint64(status.st_ino), qint64(status.st_size),
+        qint64(status.st_mtim.tv_sec), qint64(status.st_mtim.tv_nsec) };
+    if (identity != mIndex.mIdentity || at < mIndex.mFrom) {
+        mIndex.mIdentity = identity;
+        mIndex.mFrom = at;
+        mIndex.mTo = at;
+        mIndex.mLines.clear();
+    }
+    return &mIndex;
 }
 
 } // namespace Quendle

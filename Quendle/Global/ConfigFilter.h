@@ -9,10 +9,12 @@
 #include <QRegularExpression>
 #include <QString>
 
+#include <array>
 #include <functional>
 #include <list>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace Quendle
 {
@@ -74,7 +76,29 @@ public:
         QIODevice& file, std::set<int>& resourceIdsNeeded, QList<qint64>& positions, QList<qint64>& lengths) const;
 
 private:
+    /// Where the resource lines of the last file scanned lie: a unit hands the same file to runner
+    /// after runner, and without it each plan would read the megabytes of image data again to
+    /// find where the lines end. Lines starting in [mFrom, mTo) are known; only those with a
+    /// resource id are kept.
+    struct sResourceIndex {
+        struct sLine {
+            qint64 mPosition;
+            qint64 mLength;
+            int mId;
+        };
+        std::array<qint64, 5> mIdentity {}; // device, inode, size, modification time (s, ns)
+        qint64 mFrom = -1;
+        qint64 mTo = -1;
+        std::vector<sLine> mLines;
+    };
+    /// At most this many lines are kept; the scan goes on past them as without an index.
+    static constexpr std::size_t kMostIndexedLines = 100000;
+    /// The index for `file` from `at` on, made anew when the file is another or changed; null
+    /// when the device is not a file.
+    sResourceIndex* ResourceIndex(QIODevice& file, qint64 at) const;
+
     tAddressTable mAddresses;
+    mutable sResourceIndex mIndex; // the filter is used on one thread only
     QRegularExpression mLayoutsStart;
     QRegularExpression mLayoutsEmpty;
     QRegularExpression mLayoutsEnd;

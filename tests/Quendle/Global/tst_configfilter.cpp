@@ -5,6 +5,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cstdio>
+#include <tuple>
+#include <vector>
+
 using namespace Quendle;
 
 namespace
@@ -71,6 +75,7 @@ private Q_SLOTS:
     void documents_data();
     void documents();
     void fileAndBufferAgree();
+    void filePlannedAgainAndReplaced();
     void passwordsStripped_data();
     void passwordsStripped();
     void sceneInSceneString_data();
@@ -199,6 +204,60 @@ void tst_ConfigFilter::fileAndBufferAgree()
     QCOMPARE(fromFile.mResourceLengths, fromBuffer.mResourceLengths);
     QCOMPARE(fromFile.mTail, fromBuffer.mTail);
     QCOMPARE(fromFile.mResourcePositions.size(), 1);
+}
+
+// A unit plans the same file for runner after runner and keeps where its resource lines lie;
+// each plan is the one a fresh filter makes of the same bytes, also after the file is replaced
+// by another of the same size or written over with more.
+void tst_ConfigFilter::filePlannedAgainAndReplaced()
+{
+    const QByteArray reordered = kHead + kLayoutsOpen + kDesk + kPortrait + kDesk2 + kLandscape + kLayoutsClose
+        + kResourcesOpen + kR9 + kR8 + kR7 + kResourcesClose + "</Cfg>\n";
+    QCOMPARE(reordered.size(), kEditorDocument.size());
+    const QByteArray longer = kHead + kLayoutsOpen + kDesk + kPortrait + kLandscape + kLayoutsClose + kResourcesOpen
+        + kR7 + kR9 + kR8 + kR7 + kResourcesClose + "</Cfg>\n";
+    sRunnerFilter holdsEight = Runner(Desktop, "Carol");
+    holdsEight.mResourceIdsHeld = { 8 };
+    enum eWrite { Same, Renamed, Overwritten };
+    const std::vector<std::tuple<eWrite, QByteArray, sRunnerFilter>> steps {
+        { Overwritten, kEditorDocument, Runner(Phone, "Bob", 4) },
+        { Same, kEditorDocument, Runner(Phone, "Bob", 4) },
+        { Same, kEditorDocument, Runner(Desktop, "Carol") },
+        { Same, kEditorDocument, holdsEight },
+        { Renamed, reordered, Runner(Desktop, "Carol") },
+        { Same, reordered, Runner(Phone, "Bob", 4) },
+        { Overwritten, longer, Runner(Desktop, "Carol") },
+        { Same, longer, Runner(Phone, "Bob", 4) },
+    };
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("config.xml"));
+    const cConfigFilter filter = Filter();
+    int step = 0;
+    for (const auto& [write, document, runner] : steps) {
+        if (write != Same) {
+            QFile out(write == Renamed ? path + QStringLiteral("_tmp") : path);
+            QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            QCOMPARE(out.write(document), qint64(document.size()));
+            out.close();
+            if (write == Renamed)
+                QVERIFY(std::rename(QFile::encodeName(out.fileName()).constData(), QFile::encodeName(path).constData())
+                    == 0);
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QByteArray bytes = document;
+        QBuffer buffer(&bytes);
+        QVERIFY(buffer.open(QIODevice::ReadOnly));
+        const sRunnerConfigPlan planned = filter.PlanRunnerConfig(file, runner);
+        const sRunnerConfigPlan fresh = Filter().PlanRunnerConfig(buffer, runner);
+        QByteArray sent;
+        QByteArray expected;
+        QVERIFY(cConfigFilter::Assemble(file, planned, sent));
+        QVERIFY(cConfigFilter::Assemble(buffer, fresh, expected));
+        QVERIFY2(sent == expected, qPrintable(QStringLiteral("step %1").arg(step)));
+        QCOMPARE(planned.mResourcePositions, fresh.mResourcePositions);
+        ++step;
+    }
 }
 
 void tst_ConfigFilter::passwordsStripped_data()
