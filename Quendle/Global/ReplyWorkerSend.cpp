@@ -101,26 +101,33 @@ void cReplyWorkerThread::StartSending(cZUNetMessage& reply, std::unique_ptr<QFil
 
 bool cReplyWorkerThread::SendActiveChunks(bool ignoreRoom)
 {
+    // Chunks a reply sends in one turn while its link has room: fewer turns of the loop and
+    // wake-ups per download, and still a turn for every other reply and for new requests soon.
+    constexpr int kChunksPerTurn = 8;
     bool sent = false;
     for (auto it = mActive.begin(); it != mActive.end();) {
         sActiveReply& active = *it;
+        bool failed = false;
         // A runner that does not read holds back only its own reply; its link is dropped as
         // lost if it stays full.
-        if (!ignoreRoom && !NetworkLinkHasRoom(active.mReply.mConnectionId)) {
-            ++it;
-            continue;
+        for (int i = 0; i < kChunksPerTurn && active.mIndex <= active.mLastIndex; ++i) {
+            if (!ignoreRoom && !NetworkLinkHasRoom(active.mReply.mConnectionId))
+                break;
+            sent = true;
+            if (!SendNextChunk(active)) {
+                failed = true;
+                break;
+            }
         }
-        sent = true;
-        if (!SendNextChunk(active)) {
+        if (failed) {
             ZU_ERR("Problem sending file %d %d %d", active.mIndex, active.mLastIndex, int(active.mFile->atEnd()));
             SendFail(active.mReply);
             it = mActive.erase(it);
-            continue;
-        }
-        if (active.mIndex > active.mLastIndex)
+        } else if (active.mIndex > active.mLastIndex) {
             it = mActive.erase(it);
-        else
+        } else {
             ++it;
+        }
     }
     return sent;
 }
