@@ -163,7 +163,10 @@ bool cReplyWorkerThread::SendNextChunk(sActiveReply& active)
     for (int i = 0; ok && i < plan.mResourcePositions.size(); ++i) {
         const qint64 position = plan.mResourcePositions[i];
         ok = copyFrom(plan.mResourceLengths[i], [&](qint64 offset, char* to, int count) {
-            return active.mFile->seek(position + offset) && active.mFile->read(to, count) == count;
+            // Chunks follow each other in the file: a seek only where a range starts.
+            QFile& file = *active.mFile;
+            const bool there = file.pos() == position + offset || file.seek(position + offset);
+            return there && file.read(to, count) == count;
         });
     }
     ok = ok && copyFrom(plan.mTail.size(), fromBytes(plan.mTail));
