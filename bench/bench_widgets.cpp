@@ -5,14 +5,15 @@
 // plain QObject on this thread. Also the memory one bound widget takes (its properties, driver,
 // links and bookkeeping).
 // Beside them, the making of 1,000 bound level widgets as a layout makes and binds them (made,
-// initialised, read from their element, answered, which queues the link) while the syscall thread
-// links those made before: the time on this thread per widget, and the heap and QObjects each
-// holds once linked; and, made the same way, the least a bound widget needs: an object for its
-// view and a registered driver linked to the unit's parameter.
+// initialised and read from their elements in one batch, then answered one by one, which queues
+// their links) while the syscall thread links those before: the time on this thread per widget,
+// and the heap and QObjects each holds once linked; and, made the same way, the least a bound
+// widget needs: an object for its view and a registered driver linked to the unit's parameter.
 
 #include "Common/Misc/NonLinearLookup.h"
 #include "Quendle/AppCommon/ConfigUnit.h"
 #include "Quendle/Drivers/ValueDrivers.h"
+#include "Quendle/Widgets/Base/WidgetBatch.h"
 #include "ZUNet/Core/PollLocker.h"
 #include "ZUNet/Core/RegistryRouter.h"
 #include "ZUNet/Core/Syscall.h"
@@ -138,6 +139,23 @@ template <class tMake, class tClear> void TimeMaking(benchmark::State& state, tM
     state.counters["qobjects_per_widget"] = held.mQObjects;
 }
 
+/// The layout the bound widgets are read from, one element each, with ids of their own (the
+/// world's widgets hold the drivers' plain names).
+const QString& BoundLayout()
+{
+    static const QString layout = [] {
+        QString text = QStringLiteral("<Layout>");
+        for (int i = 0; i < kWidgets; ++i)
+            text += QStringLiteral("<Widget id=\"%1\" type=\"test_zunet_fader\" unitId=\"0\" x=\"0.1\" y=\"0.2\" "
+                                   "width=\"0.05\" height=\"0.3\" levelType=\"mainlevel\" channelType=\"ip\" "
+                                   "channelNumber=\"%2\" textLabel=\"Ch %2\"/>")
+                        .arg(kWidgets + i + 1)
+                        .arg(i + 1);
+        return text + QStringLiteral("</Layout>");
+    }();
+    return layout;
+}
+
 void BM_MakeBoundWidgets(benchmark::State& state)
 {
     sWorld& world = World<sWorld>();
@@ -146,23 +164,22 @@ void BM_MakeBoundWidgets(benchmark::State& state)
     TimeMaking(
         state,
         [&] {
-            for (int i = 0; i < kWidgets; ++i) {
-                // Ids of their own: the world's widgets hold the drivers' plain names.
-                const int id = kWidgets + i + 1;
-                made.push_back(std::make_unique<cTestLevelWidget>(id, nullptr, *world.mConfig));
-                cTestLevelWidget& widget = *made.back();
-                widget.Init();
-                QXmlStreamReader reader(QStringLiteral("<Widget id=\"%1\" type=\"test_zunet_fader\" unitId=\"0\" "
-                                                       "x=\"0.1\" y=\"0.2\" width=\"0.05\" height=\"0.3\" "
-                                                       "levelType=\"mainlevel\" channelType=\"ip\" "
-                                                       "channelNumber=\"%2\" textLabel=\"Ch %2\"/>")
-                                            .arg(id)
-                                            .arg(i + 1));
+            {
+                // One reader and one batch for the layout, as the layout reads it.
+                const cWidgetBatch batch;
+                QXmlStreamReader reader(BoundLayout());
                 reader.readNextStartElement();
-                widget.LoadAttributes(reader);
-                widget.NetObjectNamesAndParametersReceived(
-                    Quendle::NameParamResolved, { { world.mUnit[std::size_t(i)]->GetName(), PARAMETER_BASE } });
+                for (int i = 0; i < kWidgets && reader.readNextStartElement(); ++i) {
+                    made.push_back(std::make_unique<cTestLevelWidget>(kWidgets + i + 1, nullptr, *world.mConfig));
+                    made.back()->Init();
+                    made.back()->LoadAttributes(reader);
+                    reader.skipCurrentElement();
+                }
             }
+            // The answers come one by one, each in an event of its own.
+            for (std::size_t i = 0; i < made.size(); ++i)
+                made[i]->NetObjectNamesAndParametersReceived(
+                    Quendle::NameParamResolved, { { world.mUnit[i]->GetName(), PARAMETER_BASE } });
         },
         [&] {
             made.clear();

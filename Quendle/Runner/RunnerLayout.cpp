@@ -4,6 +4,7 @@
 #include "Quendle/Runner/RunnerConfig.h"
 #include "Quendle/Runner/WidgetFactory.h"
 #include "Quendle/Widgets/Base/Container.h"
+#include "Quendle/Widgets/Base/WidgetBatch.h"
 #include "Quendle/Widgets/Base/ZUNetWidget.h"
 
 #include <QXmlStreamReader>
@@ -39,6 +40,8 @@ cRunnerLayout* cRunnerLayout::CreateFromXml(
         layout->SetAspectRatio(float(numerator) / float(denominator));
 
     const cRunnerWidgetFactory factory(widgetsLeft);
+    // The level widgets register their drivers as they are made.
+    const cWidgetBatch batch;
     while (reader.readNextStartElement()) {
         if (reader.name() != QLatin1String("Widget")) {
             reader.skipCurrentElement();
@@ -83,6 +86,8 @@ void cRunnerLayout::SetOnline()
 {
     QList<cZUNetWidget*> widgets;
     GetAllZUNetWidgets(widgets);
+    // Drivers made, links undone: the poll lock once per batch of widgets.
+    const cWidgetBatch batch;
     for (cZUNetWidget* widget : widgets) {
         cConnectionUnit* unit = mConfig->GetUnit(widget->CurrentUnitId());
         if (unit && unit->connected() && unit->authenticated()) {

@@ -3,6 +3,7 @@
 #include "Quendle/Properties/Properties.h"
 #include "Quendle/Properties/PropertyGroup.h"
 #include "Quendle/Widgets/Base/LazyProperty.h"
+#include "Quendle/Widgets/Base/WidgetBatch.h"
 #include "Quendle/Widgets/WidgetHelpers.h"
 #include "Quendle/Widgets/WidgetXmlNames.h"
 #include "ZUNet/Core/Trace.h"
@@ -63,6 +64,7 @@ cWidget::cWidget(int id, QObject* parent)
     : cSelectable(parent)
     , mWidgetId(id)
 {
+    cWidgetBatch::Step();
 }
 
 void cWidget::MakeProperties() const

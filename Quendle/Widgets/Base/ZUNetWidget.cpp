@@ -3,6 +3,7 @@
 #include "Quendle/AppCommon/ConfigBase.h"
 #include "Quendle/AppCommon/ConfigUnit.h"
 #include "Quendle/Drivers/DriverBase.h"
+#include "Quendle/Widgets/Base/WidgetBatch.h"
 #include "Quendle/Widgets/WidgetXmlNames.h"
 #include "ZUNet/Core/PollLocker.h"
 #include "ZUNet/Core/Syscall.h"
@@ -138,12 +139,14 @@ void cZUNetWidget::WriteAttributes(QXmlStreamWriter& writer) const
 
 void cZUNetWidget::SetOnline()
 {
+    cWidgetBatch::Step();
     if (mConfiguration.GetUnit(CurrentUnitId()))
         cWidget::SetOnline();
 }
 
 void cZUNetWidget::SetOffline()
 {
+    cWidgetBatch::Step();
     // An off-line widget must not be linked again by a late answer or a name update.
     StopListening();
     mNetObjectNamesAndParameters.clear();

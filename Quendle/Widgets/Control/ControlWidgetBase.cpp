@@ -206,7 +206,8 @@ void cZUNetControlWidgetBase::CreateDriver()
 {
     DeleteDrivers();
     const sFunctionRow::eWord word = CurrentFunction().mWord;
-    const QByteArray name = (Type() + QString::number(widgetId())).toLocal8Bit();
+    // Type keys are ASCII.
+    const QByteArray name = (Type() + QString::number(widgetId())).toUtf8();
     cPollLocker locker;
     mSwitchDriver = new cZUNetBooleanSwitchDriver(this, name.constData());
     mSwitchDriver->SetListener(this);
@@ -518,7 +519,9 @@ void cZUNetControlWidgetBase::LoadAttributes(QXmlStreamReader& reader)
         if (property)
             property.SetIntValue(ReadInt(text));
     };
-    for (const QXmlStreamAttribute& attribute : reader.attributes()) {
+    // Held const: a loop over the reader's own copy would detach it, attribute by attribute.
+    const QXmlStreamAttributes attributes = reader.attributes();
+    for (const QXmlStreamAttribute& attribute : attributes) {
         const QStringRef name = attribute.name();
         const QStringRef value = attribute.value();
         if (channels.Load(name, value, channelTypes, destChannelTypes))

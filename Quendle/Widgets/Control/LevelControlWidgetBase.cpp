@@ -54,7 +54,8 @@ void cZUNetLevelControlWidgetBase::Init()
 
 void cZUNetLevelControlWidgetBase::CreateDriver()
 {
-    const QByteArray name = (Type() + QString::number(widgetId())).toLocal8Bit();
+    // Type keys are ASCII.
+    const QByteArray name = (Type() + QString::number(widgetId())).toUtf8();
     RetireDriver(mLevelDriver);
     cPollLocker locker;
     mLevelDriver = new cZUNetUWORDDriver(this, name.constData());
@@ -269,7 +270,9 @@ void cZUNetLevelControlWidgetBase::LoadAttributes(QXmlStreamReader& reader)
         if (property)
             property.setStringValue(configuration.ConvertImageId(text.toString()));
     };
-    for (const QXmlStreamAttribute& attribute : reader.attributes()) {
+    // Held const: a loop over the reader's own copy would detach it, attribute by attribute.
+    const QXmlStreamAttributes attributes = reader.attributes();
+    for (const QXmlStreamAttribute& attribute : attributes) {
         const QStringRef name = attribute.name();
         const QStringRef value = attribute.value();
         if (channels.Load(name, value, channelTypes, channelTypes))

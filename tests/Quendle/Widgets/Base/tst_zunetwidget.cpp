@@ -7,6 +7,7 @@
 #include "Quendle/AppCommon/ConfigUnit.h"
 #include "Quendle/Drivers/ValueDrivers.h"
 #include "Quendle/Properties/Properties.h"
+#include "Quendle/Widgets/Base/WidgetBatch.h"
 #include "ZUNet/Core/RegistryRouter.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/SystemBuilder.h"
@@ -19,6 +20,8 @@
 
 #include <QtTest>
 
+#include <atomic>
+#include <chrono>
 #include <memory>
 #include <thread>
 
@@ -58,6 +61,19 @@ UWORD InformCount(const cNetObject& object, UWORD parameter = 0)
     return count;
 }
 
+/// Counts the messages dispatched to it.
+class cCountingObject : public cNetObject
+{
+public:
+    cCountingObject()
+        : cNetObject("counting object", 1)
+    {
+    }
+    ~cCountingObject() override { Unregister(); }
+    void EntrypointMessage(cZUNetMessage&) override { ++mMessages; }
+    std::atomic<int> mMessages { 0 };
+};
+
 } // namespace
 
 class tst_ZUNetWidget : public QObject
@@ -91,6 +107,7 @@ private Q_SLOTS:
     void levelLinkAndVisibility();
     void propertiesBeforeTheirObjects_data();
     void propertiesBeforeTheirObjects();
+    void batchLetsTheSyscallThreadIn();
 
 private:
     cStartedNetwork mNetwork;
@@ -818,6 +835,27 @@ void tst_ZUNetWidget::propertiesBeforeTheirObjects()
     (*named)->setStringValue(QStringLiteral("changed"));
     QCOMPARE(plain->property("text").toString(), QStringLiteral("changed"));
     QCOMPARE(text.count(), 1);
+}
+
+// A batch holds the poll lock over the widgets made in it, and yet the syscall thread dispatches
+// before it ends.
+void tst_ZUNetWidget::batchLetsTheSyscallThreadIn()
+{
+    constexpr int kMessages = 5;
+    cCountingObject counter;
+    cZUNetMessage message(0);
+    message.SetAddress(ZUNET_LOCAL_CONNECTION, counter.GetHandle(), ZUNET_NO_HANDLE, PARAMETER_BASE);
+    std::vector<std::unique_ptr<cUnknownWidget>> widgets;
+    {
+        const cWidgetBatch batch;
+        for (int i = 0; i < kMessages; ++i)
+            gRegistryRouter->PostLocalMessage(message);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        QCOMPARE(counter.mMessages.load(), 0);
+        for (int i = 0; i < 1000 * cWidgetBatch::kWidgetsPerHold && counter.mMessages < kMessages; ++i)
+            widgets.push_back(std::make_unique<cUnknownWidget>(i, nullptr, QStringLiteral("plain")));
+        QCOMPARE(counter.mMessages.load(), kMessages);
+    }
 }
 
 QTEST_MAIN(tst_ZUNetWidget)
