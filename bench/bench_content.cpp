@@ -9,7 +9,8 @@
 // are also timed in alternating rounds against a bare page of 1,000 `Item { Rectangle; Text }`
 // made the way the content page makes widget views (incubated, the 400 shown at once, the 600 on
 // hidden tabs as the engine finds time): what the views cost beyond the least QML that draws them;
-// and so again with the 1,000 widgets all of one type, for each type. Warnings while the content
+// and so again with the 1,000 widgets all of one type, for each type, and for clocks beside bare views
+// that draw what a clock draws. Each page gets one untimed round first. Warnings while the content
 // is made and destroyed are counted, and the first of each kind shown. Then the largest layout the
 // runner takes (`cRunnerConfig::kMaxWidgets`) made the same way, and a document of 100,000 widgets
 // refused while it is read: the time to the refusal and the memory it took.
@@ -38,6 +39,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <iterator>
 #include <memory>
 
 namespace
@@ -48,24 +50,48 @@ using tClock = std::chrono::steady_clock;
 constexpr int kGeneratedWidgets = 1000;
 constexpr int kTabs = 4;
 constexpr int kTopLevel = 199; // and the container
-const char* const kTypes[] = { "rect", "text", "image", "datetime" };
 
-/// The widget `index` of a generated layout: of `type`, or without one of the four types in turn.
-QByteArray GeneratedWidget(int id, int index, const char* type)
+/// A kind of generated widget: its type, attributes beyond the common ones, and whether all widgets
+/// of the layout share one colour instead of each taking its own.
+struct sKind {
+    const char* mLabel;
+    const char* mType;
+    const char* mAttributes;
+    bool mOneColour;
+    bool mBareClocks; ///< beside bare views drawn as a clock's instead of a rectangle and a text
+};
+
+/// The four plain types, which the mixed layout takes in turn; then clocks of one colour, with and
+/// without their date (under OpenGL a text of a colour of its own is drawn apart from the others),
+/// and clocks beside bare views that draw what a clock draws: what a clock costs beyond its drawing.
+const sKind kKinds[] = {
+    { "rect", "rect", "", false, false },
+    { "text", "text", "", false, false },
+    { "image", "image", "", false, false },
+    { "datetime", "datetime", "", false, false },
+    { "datetime of one colour", "datetime", "", true, false },
+    { "datetime of one colour, date hidden", "datetime", " dateFormat=\"hidden\"", true, false },
+    { "datetime beside bare clocks", "datetime", "", false, true },
+};
+constexpr int kPlainTypes = 4;
+
+/// The widget `index` of a generated layout: of `kind`, or without one of the four plain types in turn.
+QByteArray GeneratedWidget(int id, int index, const sKind* kind)
 {
-    if (type == nullptr)
-        type = kTypes[index % 4];
+    if (kind == nullptr)
+        kind = &kKinds[index % kPlainTypes];
     const int column = index % 20;
     const int row = (index / 20) % 10;
-    return "<Widget id=\"" + QByteArray::number(id) + "\" type=\"" + type + "\" x=\""
+    const int colour = kind->mOneColour ? 0x203040 : 0x203040 + index * 97 % 0x9f9f9f;
+    return "<Widget id=\"" + QByteArray::number(id) + "\" type=\"" + kind->mType + "\"" + kind->mAttributes + " x=\""
         + QByteArray::number(column * 0.05) + "\" y=\"" + QByteArray::number(0.5 + row * 0.05)
-        + "\" width=\"0.045\" height=\"0.045\" colour=\"#" + QByteArray::number(0x203040 + index * 97 % 0x9f9f9f, 16)
-        + "\" text=\"Channel " + QByteArray::number(index) + "\"/>\n";
+        + "\" width=\"0.045\" height=\"0.045\" colour=\"#" + QByteArray::number(colour, 16) + "\" text=\"Channel "
+        + QByteArray::number(index) + "\"/>\n";
 }
 
 /// One layout of `widgets` widgets: with more than one, a tab container in the upper half holds
 /// all but `kTopLevel` of them on its tabs.
-QByteArray GeneratedLayout(int widgets, const char* type = nullptr)
+QByteArray GeneratedLayout(int widgets, const sKind* kind = nullptr)
 {
     QByteArray text
         = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<QuendleConfig version=\"1.3.1\"><Layouts>\n"
@@ -73,7 +99,7 @@ QByteArray GeneratedLayout(int widgets, const char* type = nullptr)
           "aspectRatio1=\"16\" aspectRatio2=\"10\" allScenes=\"1\">\n";
     int id = 1;
     if (widgets == 1) {
-        text += GeneratedWidget(id, 0, type);
+        text += GeneratedWidget(id, 0, kind);
     } else {
         const int perTab = (widgets - kTopLevel - 1) / kTabs;
         text += "<Widget id=\"" + QByteArray::number(id++)
@@ -83,12 +109,12 @@ QByteArray GeneratedLayout(int widgets, const char* type = nullptr)
         for (int tab = 0; tab < kTabs; ++tab) {
             text += "<Tab tabName=\"Tab " + QByteArray::number(tab) + "\">\n";
             for (int i = 0; i < perTab; ++i)
-                text += GeneratedWidget(id++, index++, type);
+                text += GeneratedWidget(id++, index++, kind);
             text += "</Tab>\n";
         }
         text += "</Widget>\n";
         for (int i = 0; i < kTopLevel; ++i)
-            text += GeneratedWidget(id++, index++, type);
+            text += GeneratedWidget(id++, index++, kind);
     }
     return text + "</Layout>\n</Layouts></QuendleConfig>\n";
 }
@@ -121,6 +147,41 @@ Rectangle {
         }
     }
 
+    // With `clocks`, views drawn as a clock's: a bordered face and two texts of the view's colour.
+    property bool clocks: false
+
+    Component {
+        id: clockView
+
+        Item {
+            id: clock
+
+            property color colour
+            property string text
+
+            Rectangle {
+                anchors.fill: parent
+                border.width: 1
+                border.color: clock.colour
+
+                Text {
+                    width: parent.width
+                    height: parent.height * 0.6
+                    color: clock.colour
+                    text: Qt.formatTime(new Date(), "hh:mm:ss")
+                }
+
+                Text {
+                    y: parent.height * 0.6
+                    width: parent.width
+                    height: parent.height * 0.4
+                    color: clock.colour
+                    text: Qt.formatDate(new Date(), "dd.MM")
+                }
+            }
+        }
+    }
+
     Component {
         id: tab
 
@@ -132,7 +193,7 @@ Rectangle {
         var row = Math.floor(index / 20) % 10;
         var w = parentItem.width;
         var h = parentItem.height;
-        var incubator = view.incubateObject(parentItem, {
+        var incubator = (clocks ? clockView : view).incubateObject(parentItem, {
             x: column * 0.05 * w, y: (0.5 + row * 0.05) * h, width: 0.045 * w, height: 0.045 * h,
             colour: Qt.rgba((index % 7) / 7, (index % 5) / 5, (index % 3) / 3, 1), text: "Channel " + index
         });
@@ -364,7 +425,7 @@ struct sWorld {
 /// Rounds of `createContent` until the last view is made and shown, for the layout `document`
 /// (empty: the built-in demo); with `bare`, each round is followed by one of the bare page, and
 /// the two are set side by side.
-void CreateContent(benchmark::State& state, const QByteArray& document, bool bare = false)
+void CreateContent(benchmark::State& state, const QByteArray& document, bool bare = false, bool bareClocks = false)
 {
     sWorld& world = World<sWorld>();
     if (!world.mWindow) {
@@ -381,6 +442,8 @@ void CreateContent(benchmark::State& state, const QByteArray& document, bool bar
         state.SkipWithError("bare page did not load");
         return;
     }
+    if (barePage)
+        barePage->setProperty("clocks", bareClocks);
     sWorld::sRound views;
     sWorld::sRound plain;
     const int warningsBefore = gWarnings.load();
@@ -446,12 +509,12 @@ BENCHMARK(BM_CreateContentOf1000Widgets)->Iterations(3)->UseManualTime()->Unit(b
 /// The same layout with all widgets of one type, beside the bare page: what each view costs.
 void BM_CreateContentOf1000WidgetsOfOneType(benchmark::State& state)
 {
-    const char* type = kTypes[state.range(0)];
-    state.SetLabel(type);
-    CreateContent(state, GeneratedLayout(kGeneratedWidgets, type), true);
+    const sKind& kind = kKinds[state.range(0)];
+    state.SetLabel(kind.mLabel);
+    CreateContent(state, GeneratedLayout(kGeneratedWidgets, &kind), true, kind.mBareClocks);
 }
 BENCHMARK(BM_CreateContentOf1000WidgetsOfOneType)
-    ->DenseRange(0, 3)
+    ->DenseRange(0, int(std::size(kKinds)) - 1)
     ->Iterations(3)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
