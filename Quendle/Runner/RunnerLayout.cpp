@@ -40,7 +40,7 @@ cRunnerLayout* cRunnerLayout::CreateFromXml(
         layout->SetAspectRatio(float(numerator) / float(denominator));
 
     const cRunnerWidgetFactory factory(widgetsLeft);
-    // The level widgets register their drivers as they are made.
+    // Widgets that register drivers as they are made take the poll lock once per batch of them.
     const cWidgetBatch batch;
     while (reader.readNextStartElement()) {
         if (reader.name() != QLatin1String("Widget")) {

@@ -8,29 +8,50 @@ thread_local cWidgetBatch* tOutermost = nullptr;
 } // namespace
 
 cWidgetBatch::cWidgetBatch()
-    : mOuter(tOutermost)
+    : mOutermost(tOutermost == nullptr)
 {
-    if (mOuter)
-        return;
-    tOutermost = this;
-    SyscallMessagesPollLock();
+    if (mOutermost)
+        tOutermost = this;
 }
 
 cWidgetBatch::~cWidgetBatch()
 {
-    if (mOuter)
+    if (!mOutermost)
         return;
     tOutermost = nullptr;
-    SyscallMessagesPollUnLock();
+    if (mHolding)
+        SyscallMessagesPollUnLock();
 }
 
 void cWidgetBatch::Step()
 {
     cWidgetBatch* batch = tOutermost;
-    if (!batch || ++batch->mWidgets % kWidgetsPerHold != 0)
+    if (!batch || ++batch->mWidgets % kWidgetsPerHold != 0 || !batch->mHolding || batch->mInScope > 0)
         return;
-    // Let go and taken again: a thread waiting for the lock is woken by the letting go and takes
-    // it while this one comes back from that.
+    // Taken again only when a widget needs it: the syscall thread, woken by the letting go, has it
+    // meanwhile.
+    batch->mHolding = false;
     SyscallMessagesPollUnLock();
+}
+
+cWidgetBatch::cLock::cLock()
+    : mBatched(tOutermost != nullptr)
+{
+    if (!mBatched) {
+        SyscallMessagesPollLock();
+        return;
+    }
+    ++tOutermost->mInScope;
+    if (tOutermost->mHolding)
+        return;
     SyscallMessagesPollLock();
+    tOutermost->mHolding = true;
+}
+
+cWidgetBatch::cLock::~cLock()
+{
+    if (mBatched)
+        --tOutermost->mInScope;
+    else
+        SyscallMessagesPollUnLock();
 }

@@ -5,7 +5,6 @@
 #include "Quendle/Drivers/DriverBase.h"
 #include "Quendle/Widgets/Base/WidgetBatch.h"
 #include "Quendle/Widgets/WidgetXmlNames.h"
-#include "ZUNet/Core/PollLocker.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/SystemBuilder.h"
 #include "ZUNet/Core/Trace.h"
@@ -223,7 +222,7 @@ void cZUNetWidget::QueueLink(const std::string& source, UWORD sourceParameter, c
     }
     if (withCallback)
         command.mCompletionCallback = LinkFailureCallback();
-    cPollLocker locker;
+    const cWidgetBatch::cLock locker;
     if (!gSystemBuilder) {
         ZU_ERR("No system builder, link to \"%s\" not queued", destination.c_str());
         return;
@@ -250,7 +249,7 @@ void cZUNetWidget::RemoveLinks()
 {
     if (mLinks.empty())
         return;
-    cPollLocker locker;
+    const cWidgetBatch::cLock locker;
     for (const sLink& link : mLinks)
         QueueRemoval(link);
     mLinks.clear();
@@ -265,7 +264,7 @@ void cZUNetWidget::RetireDriver(cZUNetDriverBase* driver)
     // Nobody else deletes it now, whatever becomes of the widget.
     driver->setParent(nullptr);
     const std::string name = driver->GetName();
-    cPollLocker locker;
+    const cWidgetBatch::cLock locker;
     for (auto link = mLinks.begin(); link != mLinks.end();) {
         if (link->mSource == name || link->mDestination == name) {
             QueueRemoval(*link);

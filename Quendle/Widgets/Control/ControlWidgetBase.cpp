@@ -4,8 +4,8 @@
 #include "Quendle/AppCommon/QuendleFonts.h"
 #include "Quendle/Drivers/ValueDrivers.h"
 #include "Quendle/Properties/Properties.h"
+#include "Quendle/Widgets/Base/WidgetBatch.h"
 #include "Quendle/Widgets/WidgetXmlNames.h"
-#include "ZUNet/Core/PollLocker.h"
 #include "ZUNet/Core/Trace.h"
 
 #include <QColor>
@@ -208,7 +208,7 @@ void cZUNetControlWidgetBase::CreateDriver()
     const sFunctionRow::eWord word = CurrentFunction().mWord;
     // Type keys are ASCII.
     const QByteArray name = (Type() + QString::number(widgetId())).toUtf8();
-    cPollLocker locker;
+    const cWidgetBatch::cLock locker;
     mSwitchDriver = new cZUNetBooleanSwitchDriver(this, name.constData());
     mSwitchDriver->SetListener(this);
     bool registered = DriverRegistered(mSwitchDriver);

@@ -4,8 +4,8 @@
 #include "Quendle/AppCommon/QuendleFonts.h"
 #include "Quendle/Drivers/ValueDrivers.h"
 #include "Quendle/Properties/Properties.h"
+#include "Quendle/Widgets/Base/WidgetBatch.h"
 #include "Quendle/Widgets/WidgetXmlNames.h"
-#include "ZUNet/Core/PollLocker.h"
 #include "ZUNet/Core/Trace.h"
 
 #include <QColor>
@@ -57,7 +57,7 @@ void cZUNetLevelControlWidgetBase::CreateDriver()
     // Type keys are ASCII.
     const QByteArray name = (Type() + QString::number(widgetId())).toUtf8();
     RetireDriver(mLevelDriver);
-    cPollLocker locker;
+    const cWidgetBatch::cLock locker;
     mLevelDriver = new cZUNetUWORDDriver(this, name.constData());
     mLevelDriver->SetListener(this);
     DriverRegistered(mLevelDriver);
