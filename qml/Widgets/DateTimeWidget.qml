@@ -13,30 +13,24 @@ WidgetBase {
     defaultWidthFraction: 0.2
     defaultHeightFraction: 0.1
 
-    readonly property string faceFormat: cppWidget ? cppWidget.faceFormat : "digital"
+    // Only what several items read is a property here: each costs every clock a binding.
     readonly property string timeFormat: cppWidget ? cppWidget.timeFormat : "hh:mm:ss"
     readonly property string dateFormat: cppWidget ? cppWidget.dateFormat : "dd.MM"
-    readonly property string textFont: cppWidget ? cppWidget.font : "lato"
     readonly property color colour: cppWidget ? cppWidget.colour : "black"
-    readonly property color backgroundColour: cppWidget ? cppWidget.backgroundColour : "white"
-    readonly property color borderColour: cppWidget ? cppWidget.borderColour : "black"
-    readonly property bool showBorder: cppWidget ? cppWidget.showBorder : true
-    readonly property real cornerRadius: cppWidget ? cppWidget.cornerRadius : 0
-    readonly property bool analogue: faceFormat === "analogue"
-    readonly property bool showTime: faceFormat === "digital"
+    readonly property bool analogue: cppWidget ? cppWidget.faceFormat === "analogue" : false
+    readonly property bool showTime: cppWidget ? cppWidget.faceFormat === "digital" : true
     readonly property bool showDate: dateFormat !== "hidden" && dateFormat !== ""
     readonly property bool showSecondHand: timeFormat === "hh:mm:ss"
-    // The shared clock's time while the view shows; hidden, the view is tied to no tick and none
-    // of its texts is worked out again.
-    readonly property date now: visible ? WidgetClock.now : hiddenTime
-    readonly property date hiddenTime: new Date()
+    // The shared clock's time while the view shows; hidden, the view is tied to no tick, none of
+    // its texts is worked out again and it holds the time the clocks started.
+    readonly property date now: visible ? WidgetClock.now : WidgetClock.started
     // Counted once made, so the shared clock ticks only while there are clocks.
     property bool counted: false
 
     readonly property real side: Math.min(contentWidth, contentHeight)
-    readonly property real borderWidth: showBorder ? Math.max(1, 0.04 * side) : 0
+    readonly property real borderWidth: !cppWidget || cppWidget.showBorder ? Math.max(1, 0.04 * side) : 0
     readonly property real margin: borderWidth + 0.05 * side
-    readonly property string fontFamily: WidgetFonts.family(textFont)
+    readonly property string fontFamily: WidgetFonts.family(cppWidget ? cppWidget.font : "lato")
     property Item hands: null
 
     Component.onCompleted: {
@@ -64,10 +58,11 @@ WidgetBase {
         height: dateTimeWidget.analogue ? dateTimeWidget.side : dateTimeWidget.contentHeight
         x: dateTimeWidget.contentX + (dateTimeWidget.contentWidth - width) / 2
         y: dateTimeWidget.contentY + (dateTimeWidget.contentHeight - height) / 2
-        radius: dateTimeWidget.analogue ? width / 2 : dateTimeWidget.cornerRadius * width
-        color: dateTimeWidget.backgroundColour
+        radius: dateTimeWidget.analogue ? width / 2
+            : (dateTimeWidget.cppWidget ? dateTimeWidget.cppWidget.cornerRadius : 0) * width
+        color: dateTimeWidget.cppWidget ? dateTimeWidget.cppWidget.backgroundColour : "white"
         border.width: dateTimeWidget.borderWidth
-        border.color: dateTimeWidget.borderColour
+        border.color: dateTimeWidget.cppWidget ? dateTimeWidget.cppWidget.borderColour : "black"
 
         Text {
             objectName: "timeText"

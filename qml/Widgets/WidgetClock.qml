@@ -7,6 +7,8 @@ QtObject {
     id: clock
 
     property date now: new Date()
+    // The time hidden clocks hold: they show nothing and follow no tick.
+    readonly property date started: new Date()
     property int views: 0
 
     // The first view after a pause gets the time of now, not of the last tick.
