@@ -110,6 +110,9 @@ cLazyPropertyBase::~cLazyPropertyBase()
 
 void cLazyPropertyBase::Enter(cWidget& owner, const char* label, bool front)
 {
+    // Declared again: it keeps its first place in the tree.
+    if (mOwner)
+        return;
     mOwner = &owner;
     mLabel = label;
     owner.EnterTree(*this, front);
