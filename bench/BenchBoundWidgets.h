@@ -38,7 +38,7 @@ inline QJsonObject Description(int index)
     QJsonArray objects = description.value(QStringLiteral("objects")).toArray();
     for (int i = 0; i < kWidgets; ++i) {
         const QString name = QStringLiteral("Gain %1").arg(i);
-        keys.insert(QStringLiteral("mainlevel/ip/%1").arg(i), QJsonArray { QJsonArray { name, 4096 } });
+        keys.insert(QStringLiteral("mainlevel/ip/%1").arg(i), cQuendleUnit::Key(name));
         objects.append(QJsonObject { { "name", name }, { "parameters", 1 }, { "size", 2 },
             { "value", int(cFaderLookup::kFaderLawTable[index]) } });
     }

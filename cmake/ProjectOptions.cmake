@@ -5,7 +5,21 @@ add_compile_definitions(QT_NO_KEYWORDS QT_DEPRECATED_WARNINGS)
 if(ZUNET_SANITIZE)
   add_compile_options(-fsanitize=${ZUNET_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
   add_link_options(-fsanitize=${ZUNET_SANITIZE})
+  # Whatever the compiler: tests whose figures a sanitizer's own bookkeeping distorts ask this.
+  add_compile_definitions(ZUNET_SANITIZED)
 endif()
+# The fuzz targets guide themselves by the coverage of every library they link, so every object
+# carries it; the tests of the same tree link no fuzzer and run as usual.
+if(ZUNET_BUILD_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "ZUNET_BUILD_FUZZ needs clang (CXX=clang++)")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
+# The first line of any sanitizer report: in a test's output it fails the test, also when it came
+# from a program the test started (their standard error is the test's).
+set(ZUNET_SANITIZER_REPORT "ERROR: AddressSanitizer|ERROR: LeakSanitizer|WARNING: ThreadSanitizer|: runtime error: ")
 
 # Registers one Qt Test executable with CTest. Every test runs in its own private network
 # namespace through tools/netns-run.sh, headless.
@@ -22,7 +36,8 @@ function(zunet_add_test)
   set_tests_properties(${T_NAME} PROPERTIES
     LABELS "${T_LABELS}"
     TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ZUNET_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data")
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ZUNET_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data"
+    FAIL_REGULAR_EXPRESSION "${ZUNET_SANITIZER_REPORT}")
   if(TARGET all_tests)
     add_dependencies(all_tests ${T_NAME})
   endif()
@@ -61,7 +76,7 @@ function(zunet_add_qml_test)
     LABELS "${T_LABELS}"
     TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "${platform};ZUNET_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data"
-    FAIL_REGULAR_EXPRESSION "QWARN|QCRITICAL|QML warning")
+    FAIL_REGULAR_EXPRESSION "QWARN|QCRITICAL|QML warning|${ZUNET_SANITIZER_REPORT}")
   if(TARGET all_tests)
     add_dependencies(all_tests ${T_NAME})
   endif()

@@ -1,18 +1,88 @@
 #include "tests/support/UnitProcess.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QtTest>
 
+#include <cstdio>
 #include <signal.h>
 
 #ifndef ZUNET_TEST_UNIT
 #define ZUNET_TEST_UNIT ""
 #endif
 
+namespace
+{
+// The first line of every report of AddressSanitizer, LeakSanitizer, ThreadSanitizer and
+// UndefinedBehaviorSanitizer.
+const char* const kReportMarks[]
+    = { "ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "WARNING: ThreadSanitizer", ": runtime error: " };
+// Exit codes of a sanitizer that stopped the process: AddressSanitizer and UndefinedBehaviorSanitizer
+// (1 is too common to tell), LeakSanitizer alone, ThreadSanitizer.
+constexpr int kSanitizerExitCodes[] = { 23, 66 };
+} // namespace
+
+cPeerErrors::cPeerErrors(QProcess& process, const QString& name)
+    : mProcess(process)
+    , mName(name)
+{
+    mProcess.setProcessChannelMode(QProcess::SeparateChannels);
+    connect(&mProcess, &QProcess::readyReadStandardError, this, &cPeerErrors::Read);
+    connect(&mProcess, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this, &cPeerErrors::Finished);
+}
+
+void cPeerErrors::Read()
+{
+    const QByteArray data = mProcess.readAllStandardError();
+    if (data.isEmpty())
+        return;
+    std::fwrite(data.constData(), 1, size_t(data.size()), stderr);
+    std::fflush(stderr);
+    mPartial += data;
+    int end;
+    while ((end = mPartial.indexOf('\n')) >= 0) {
+        const QByteArray line = mPartial.left(end);
+        mPartial.remove(0, end + 1);
+        for (const char* mark : kReportMarks) {
+            if (line.contains(mark))
+                mReported = true;
+        }
+    }
+    if (mReported)
+        Fail(QStringLiteral("sanitizer report"));
+}
+
+void cPeerErrors::Finished(int exitCode, QProcess::ExitStatus status)
+{
+    Read();
+    for (int code : kSanitizerExitCodes) {
+        if (status == QProcess::NormalExit && exitCode == code) {
+            mReported = true;
+            Fail(QStringLiteral("exit code %1 of a sanitizer").arg(code));
+        }
+    }
+}
+
+void cPeerErrors::Fail(const QString& why)
+{
+    // Outside a test function the report itself, in the test's output, fails the test (CTest).
+    if (mFailed || !QTest::currentTestFunction())
+        return;
+    mFailed = true;
+    const QByteArray message = QStringLiteral("%1 in %2 (see its standard error above)").arg(why, mName).toUtf8();
+    QTest::qFail(message.constData(), __FILE__, __LINE__);
+}
+
+bool cPeerErrors::Check()
+{
+    Read();
+    return !mReported;
+}
+
 cUnitProcess::cUnitProcess(const QString& program)
     : mProgram(program.isEmpty() ? QStringLiteral(ZUNET_TEST_UNIT) : program)
+    , mErrors(mProcess, QFileInfo(mProgram).fileName())
 {
-    mProcess.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     connect(&mProcess, &QProcess::readyReadStandardOutput, this, &cUnitProcess::ReadOutput);
 }
 
@@ -20,6 +90,7 @@ cUnitProcess::~cUnitProcess()
 {
     if (IsRunning())
         Kill();
+    mErrors.Check();
 }
 
 bool cUnitProcess::Start(const QStringList& arguments, int timeoutMs)
@@ -86,7 +157,8 @@ bool cUnitProcess::Stop(int timeoutMs)
     while (IsRunning() && timer.elapsed() < timeoutMs)
         QTest::qWait(10);
     ReadOutput();
-    return !IsRunning() && mProcess.exitStatus() == QProcess::NormalExit && mProcess.exitCode() == 0;
+    const bool clean = mErrors.Check();
+    return clean && !IsRunning() && mProcess.exitStatus() == QProcess::NormalExit && mProcess.exitCode() == 0;
 }
 
 void cUnitProcess::Kill()

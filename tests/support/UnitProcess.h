@@ -4,8 +4,32 @@
 #include <QProcess>
 #include <QStringList>
 
+/// A test peer's standard error, forwarded to this process's. A sanitizer report in it (or a
+/// sanitizer's exit) fails the running test function, so a fault found in the peer fails the test
+/// that drove it.
+class cPeerErrors : public QObject
+{
+    Q_OBJECT
+public:
+    cPeerErrors(QProcess& process, const QString& name);
+    /// Forwards what is left; false (and the running test failed) when the peer reported.
+    bool Check();
+
+private:
+    void Read();
+    void Finished(int exitCode, QProcess::ExitStatus status);
+    void Fail(const QString& why);
+
+    QProcess& mProcess;
+    QString mName;
+    QByteArray mPartial;
+    bool mReported = false;
+    bool mFailed = false;
+};
+
 /// Runs the test unit program (zunet_test_unit) as a separate process and collects its output
 /// lines, so tests can wait for what the unit reports ("unit: ready", "unit: terminated 1 0" ...).
+/// Its standard error is the test's (see cPeerErrors).
 class cUnitProcess : public QObject
 {
     Q_OBJECT
@@ -37,4 +61,5 @@ private:
     QProcess mProcess;
     QStringList mLines;
     QByteArray mPartial;
+    cPeerErrors mErrors;
 };

@@ -22,10 +22,13 @@ void CollectSink(const char* line, std::size_t length, void* context)
     collected->mText.append(line, length);
 }
 
-using tTraceFunction = void (*)(const char*, int, const char*, const char*, ...);
+/// A trace function as a data column: clang takes no bare function pointer as a meta type.
+struct sTraceFunction {
+    void (*mCall)(const char*, int, const char*, const char*, ...);
+};
 } // namespace
 
-Q_DECLARE_METATYPE(tTraceFunction)
+Q_DECLARE_METATYPE(sTraceFunction)
 
 class tst_Trace : public QObject
 {
@@ -43,22 +46,22 @@ private Q_SLOTS:
 
 void tst_Trace::lineFormat_data()
 {
-    QTest::addColumn<tTraceFunction>("function");
+    QTest::addColumn<sTraceFunction>("function");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("error") << tTraceFunction(&DebugErrTrace) << "ERROR: x=5\t(file:///a/b.cpp:42)\n";
-    QTest::newRow("notification") << tTraceFunction(&DebugNotifTrace) << "Notification: x=5\t(file:///a/b.cpp:42)\n";
-    QTest::newRow("history") << tTraceFunction(&DebugHistoryTrace) << "Notification: x=5\t(file:///a/b.cpp:42)\n";
-    QTest::newRow("plain") << tTraceFunction(&DebugTrace) << "x=5\t(file:///a/b.cpp:42)\n";
-    QTest::newRow("diagnostic") << tTraceFunction(&DebugDiagnosticTrace) << "";
+    QTest::newRow("error") << sTraceFunction { &DebugErrTrace } << "ERROR: x=5\t(file:///a/b.cpp:42)\n";
+    QTest::newRow("notification") << sTraceFunction { &DebugNotifTrace } << "Notification: x=5\t(file:///a/b.cpp:42)\n";
+    QTest::newRow("history") << sTraceFunction { &DebugHistoryTrace } << "Notification: x=5\t(file:///a/b.cpp:42)\n";
+    QTest::newRow("plain") << sTraceFunction { &DebugTrace } << "x=5\t(file:///a/b.cpp:42)\n";
+    QTest::newRow("diagnostic") << sTraceFunction { &DebugDiagnosticTrace } << "";
 }
 
 void tst_Trace::lineFormat()
 {
-    QFETCH(tTraceFunction, function);
+    QFETCH(sTraceFunction, function);
     QFETCH(QString, expected);
     sCollected collected;
     SetTraceSink(&CollectSink, &collected);
-    function("a/b.cpp", 42, "void f()", "x=%d", 5);
+    function.mCall("a/b.cpp", 42, "void f()", "x=%d", 5);
     SetTraceSink(nullptr, nullptr);
     QCOMPARE(QString::fromStdString(collected.mText), expected);
     QVERIFY(collected.mText.find("void f()") == std::string::npos);

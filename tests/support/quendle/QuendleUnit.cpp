@@ -19,16 +19,23 @@ QJsonObject cQuendleUnit::DefaultDescription()
     description["users"] = QJsonArray { user("Alice", "wonder"), user("Bob", ""), user("Mallory", "evil", false),
         user("Admin", "root") };
     description["scenes"] = QJsonObject { { "1", "Intro 2" } };
-    description["keys"] = QJsonObject { { "fader/1", QJsonArray { QJsonArray { "Input 1", 4096 } } },
-        { "meter/1", QJsonArray { QJsonArray { "Input 1 Meter", 4096 } } } };
+    description["keys"] = QJsonObject { { "fader/1", Key(QStringLiteral("Input 1")) },
+        { "meter/1", Key(QStringLiteral("Input 1 Meter")) } };
     description["objects"] = QJsonArray { QJsonObject { { "name", "Input 1" }, { "parameters", 1 }, { "value", 100 } },
         QJsonObject { { "name", "Input 1 Meter" }, { "parameters", 1 }, { "value", 7 } } };
     return description;
 }
 
-cQuendleUnit::cQuendleUnit()
+QJsonArray cQuendleUnit::Key(const QString& object, int parameter)
 {
-    mProcess.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QJsonArray key;
+    key.append(QJsonArray { object, parameter });
+    return key;
+}
+
+cQuendleUnit::cQuendleUnit()
+    : mErrors(mProcess, QStringLiteral("quendle_test_unit"))
+{
     connect(&mProcess, &QProcess::readyReadStandardOutput, this, &cQuendleUnit::ReadOutput);
 }
 
@@ -39,6 +46,7 @@ cQuendleUnit::~cQuendleUnit()
         qWarning().noquote() << "unit at" << mAddress << "said:\n" << mLines.join(QLatin1Char('\n'));
     if (mProcess.state() != QProcess::NotRunning && !Stop(5000))
         Kill();
+    mErrors.Check();
 }
 
 bool cQuendleUnit::Start(const QString& address, const QString& configPath, const QStringList& extraArguments,
@@ -104,11 +112,13 @@ bool cQuendleUnit::Stop(int timeoutMs)
     if (mProcess.state() == QProcess::NotRunning)
         return true;
     mProcess.closeWriteChannel();
-    return mProcess.waitForFinished(timeoutMs) && mProcess.exitStatus() == QProcess::NormalExit;
+    const bool ended = mProcess.waitForFinished(timeoutMs) && mProcess.exitStatus() == QProcess::NormalExit;
+    return mErrors.Check() && ended;
 }
 
 void cQuendleUnit::Kill()
 {
     mProcess.kill();
     mProcess.waitForFinished(5000);
+    mErrors.Check();
 }

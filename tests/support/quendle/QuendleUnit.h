@@ -1,5 +1,8 @@
 #pragma once
 
+#include "tests/support/UnitProcess.h"
+
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QObject>
 #include <QProcess>
@@ -7,7 +10,8 @@
 #include <QTemporaryDir>
 
 /// Runs quendle_test_unit as a separate process: writes its description file, starts it on an
-/// address, sends it commands and waits for what it reports.
+/// address, sends it commands and waits for what it reports. Its standard error is the test's (see
+/// cPeerErrors).
 class cQuendleUnit : public QObject
 {
     Q_OBJECT
@@ -15,6 +19,9 @@ public:
     /// Users Alice ("wonder"), Bob (no password), Mallory (not valid) and Admin ("root"); scene 1
     /// "Intro 2"; keys "fader/1" and "meter/1"; mixer objects "Input 1" and "Input 1 Meter".
     static QJsonObject DefaultDescription();
+    /// A description's key that names one object: [[object, parameter]]. (Written out, a braced
+    /// array holding one array is copied by clang instead of nested.)
+    static QJsonArray Key(const QString& object, int parameter = 4096);
 
     cQuendleUnit();
     ~cQuendleUnit() override;
@@ -42,4 +49,5 @@ private:
     QStringList mLines;
     QByteArray mPartial;
     QString mAddress;
+    cPeerErrors mErrors;
 };

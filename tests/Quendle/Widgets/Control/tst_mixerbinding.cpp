@@ -42,7 +42,7 @@ QJsonObject Description()
     QJsonObject description = cQuendleUnit::DefaultDescription();
     QJsonObject keys = description.value(QStringLiteral("keys")).toObject();
     auto key = [&keys](const char* path, const char* object) {
-        keys.insert(QLatin1String(path), QJsonArray { QJsonArray { QLatin1String(object), 4096 } });
+        keys.insert(QLatin1String(path), cQuendleUnit::Key(QLatin1String(object)));
     };
     key("mute/ip/0", "Ch1Mute");
     key("mute/ip/1", "Ch2Mute");
