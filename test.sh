@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the normal build, then the network libraries' tests under
-# AddressSanitizer+UndefinedBehaviorSanitizer and under ThreadSanitizer, then the fuzz targets
-# for a bounded time.
+# Builds and runs every test: the normal build, then every test under
+# AddressSanitizer+UndefinedBehaviorSanitizer in one clang tree that also builds the fuzz targets,
+# the network libraries' tests under ThreadSanitizer, then the fuzz targets for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -23,12 +23,14 @@ cmake --build build -j "$JOBS"
 step "tests"
 ctest --test-dir build --output-on-failure -j "$JOBS"
 
-step "address and undefined-behaviour sanitizers (network code)"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZUNET_SANITIZE=address,undefined \
-  -DZUNET_ONLY_NETWORK=ON -DZUNET_BUILD_BENCH=OFF >/dev/null
-cmake --build build-asan -j "$JOBS" --target all_tests
-ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir build-asan --output-on-failure -j "$JOBS" -L zunet
+step "address and undefined-behaviour sanitizers (every test; the fuzz targets' tree)"
+# One clang tree: libraries with -fsanitize=address,undefined,fuzzer-no-link, the tests linked
+# without a fuzzer, the fuzz targets with it.
+cmake -S . -B build-san -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DZUNET_SANITIZE=address,undefined -DZUNET_BUILD_FUZZ=ON -DZUNET_BUILD_BENCH=OFF >/dev/null
+cmake --build build-san -j "$JOBS" --target all_tests all_fuzzers
+ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-san --output-on-failure -j "$JOBS"
 
 step "thread sanitizer (network code)"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZUNET_SANITIZE=thread \
@@ -37,13 +39,7 @@ cmake --build build-tsan -j "$JOBS" --target all_tests
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tools/tsan.supp" \
   ctest --test-dir build-tsan --output-on-failure -j "$JOBS" -L threads
 
-if ls fuzz/*.cmake >/dev/null 2>&1; then
-  step "fuzz targets, ${FUZZ_SECONDS}s each"
-  CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DZUNET_BUILD_FUZZ=ON -DZUNET_BUILD_TESTS=OFF -DZUNET_BUILD_BENCH=OFF -DZUNET_ONLY_NETWORK=ON \
-    -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined" >/dev/null
-  cmake --build build-fuzz -j "$JOBS" --target all_fuzzers
-  FUZZ_SECONDS="$FUZZ_SECONDS" ./fuzz/run-all.sh build-fuzz
-fi
+step "fuzz targets, ${FUZZ_SECONDS}s each"
+FUZZ_SECONDS="$FUZZ_SECONDS" ./fuzz/run-all.sh build-san
 
 step "done"
