@@ -11,12 +11,41 @@
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
+#include <QQuickWindow>
 #include <QTimeZone>
+#include <QTimer>
 
 #include <memory>
 
 namespace Quendle
 {
+
+namespace
+{
+
+/// A window that never draws (never exposed) still gets its network this long after the start.
+constexpr int kNetworkStartLatestMs = 1000;
+
+/// Starts the network once the window's first frame is on the screen: discovery and the network's
+/// threads then take nothing from that frame. Without a window, at once.
+void StartNetworkAfterFirstFrame(cApplication& application, QObject* root)
+{
+    auto* window = qobject_cast<QQuickWindow*>(root);
+    if (!window) {
+        application.StartZUNet();
+        return;
+    }
+    auto firstFrame = std::make_shared<QMetaObject::Connection>();
+    auto start = [&application, firstFrame] {
+        QObject::disconnect(*firstFrame);
+        application.StartZUNet();
+    };
+    // The frame may be swapped on the render thread: the start is queued to this one.
+    *firstFrame = QObject::connect(window, &QQuickWindow::frameSwapped, &application, start, Qt::QueuedConnection);
+    QTimer::singleShot(kNetworkStartLatestMs, &application, start);
+}
+
+} // namespace
 
 void NameLocalTimeZone()
 {
@@ -54,7 +83,7 @@ int RunApplication(int& argc, char** argv, const QUrl& root)
     engine->addImageProvider(QStringLiteral("imageProvider"), new cImageProvider(application));
     engine->load(root);
     if (!engine->rootObjects().isEmpty()) {
-        application.StartZUNet();
+        StartNetworkAfterFirstFrame(application, engine->rootObjects().constFirst());
         result = QGuiApplication::exec();
         engine->removeImageProvider(QStringLiteral("imageProvider"));
     }

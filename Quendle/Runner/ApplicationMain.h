@@ -6,8 +6,8 @@ namespace Quendle
 {
 
 /// The whole runner process: GUI application, default font, application object, QML engine with
-/// `root`, the network once the root object exists, the event loop, then the shutdown in reverse
-/// order. Returns the event loop's result, or -1 when `root` gave no root object.
+/// `root`, the event loop, the network once the root window has drawn its first frame, then the
+/// shutdown in reverse order. Returns the event loop's result, or -1 when `root` gave no root object.
 int RunApplication(int& argc, char** argv, const QUrl& root);
 
 /// With `TZ` unset, every local-time conversion of the C library and of QML's dates looks for the

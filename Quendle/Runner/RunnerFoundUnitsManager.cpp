@@ -69,6 +69,7 @@ void cRunnerFoundUnitsManager::SetZUNetNetworkConnection(cNetworkConnection* con
     if (mUserListQuery)
         mUserListQuery->UnregisterAndDeleteLater();
     mUserListQuery = new cUserListQuery(connection);
+    mUserListQuery->SetPaused(mUserListQueryPaused);
     connect(mUserListQuery, &cUserListQuery::UserListResult, this, &cRunnerFoundUnitsManager::UnitFound);
     connect(mUserListQuery, &cUserListQuery::UnitLostSignal, this, &cRunnerFoundUnitsManager::UnitLost);
     connect(
@@ -127,6 +128,7 @@ cQmlUnit* cRunnerFoundUnitsManager::OtherEntry() const
 
 void cRunnerFoundUnitsManager::pauseUserListQuery(bool Pause)
 {
+    mUserListQueryPaused = Pause;
     if (mUserListQuery)
         mUserListQuery->SetPaused(Pause);
 }

@@ -66,6 +66,8 @@ private:
     cQmlUnit* OtherEntry() const;
 
     cUserListQuery* mUserListQuery = nullptr;
+    // What the pages last asked: the login page may show before the network (and its query) starts.
+    bool mUserListQueryPaused = true;
     QStringList mSelectedUnitUserList;
     QVector<bool> mSelectedUnitUserHasPasswordList;
     QString mUserListIPAddressError;

@@ -55,12 +55,16 @@ struct sManager {
         // At once, with no event loop turning: at exit none is left to carry a deferred delete.
         QVERIFY(query.isNull());
     }
-    /// Joined into the network as StartZUNet does.
-    void Start()
+    /// Joined into the network as StartZUNet does; the login page shows after that, or, with
+    /// `shownFirst`, before it, as at the program's start.
+    void Start(bool shownFirst = false)
     {
+        if (shownFirst)
+            mManager->pauseUserListQuery(false);
         mManager->SetZUNetNetworkConnection(cNetworkConnection::Instance());
         mManager->StartUnitFinder();
-        mManager->pauseUserListQuery(false);
+        if (!shownFirst)
+            mManager->pauseUserListQuery(false);
     }
     cRunnerFoundUnitsManager* operator->() const { return mManager.get(); }
     QString Names() const
@@ -110,6 +114,7 @@ private Q_SLOTS:
 
     void fixedEntries();
     void probeEndsWithTheManager(); // before any connection thread has come and gone
+    void discoveredUnitWithItsUsers_data();
     void discoveredUnitWithItsUsers();
     void typedAddress_data();
     void typedAddress();
@@ -175,15 +180,23 @@ void tst_RunnerFoundUnits::fixedEntries()
     manager->unitIPAddressChanged();
 }
 
+void tst_RunnerFoundUnits::discoveredUnitWithItsUsers_data()
+{
+    QTest::addColumn<bool>("shownFirst");
+    QTest::newRow("network, then login page") << false;
+    QTest::newRow("login page, then network") << true;
+}
+
 void tst_RunnerFoundUnits::discoveredUnitWithItsUsers()
 {
+    QFETCH(bool, shownFirst);
     cQuendleUnit unit;
     // Every address: discovery reports whichever one the announcement left from.
     QVERIFY(
         unit.Start(QStringLiteral("0.0.0.0"), ConfigPath(), { "--announce", kFindString, "--unit-name", "unit.one" }));
     sManager manager;
     QAbstractItemModelTester tester(manager->units(), QAbstractItemModelTester::FailureReportingMode::Fatal);
-    manager.Start();
+    manager.Start(shownFirst);
     QTRY_COMPARE_WITH_TIMEOUT(manager.Names(), QStringLiteral("Demo,Other...,unit.one"), 10000);
     cQmlUnit* found = manager->units()->at(2);
     QCOMPARE(found->userList()->count(), 0); // users come when it is selected
