@@ -3,7 +3,6 @@ import QtQuick.Controls 2.15
 import QtQuick.Window 2.15
 import QtQml.StateMachine 1.12 as DSM
 import MainActivitySingleton 1.0
-import IOSWebView 1.0
 import "qrc:/Common"
 import "qrc:/Common/Platform.js" as Platform
 
@@ -16,6 +15,20 @@ ApplicationWindow {
     property bool inDemoMode: false
     property real cornerRadius: Math.min(width, height) * 0.007
     property bool connectingToUnitsGuard: true
+    // Without an automatic connection to make the machine opens on the login page: it shows with
+    // the first frame, before the machine runs.
+    readonly property bool startsOnLoginPage: !(_application.autoLogin && _application.hasAutoLoginUnit())
+
+    // The pages made after the first frame (pagesPending until then), as the page machine uses them.
+    readonly property Item windowPages: pagesLoader.item
+    readonly property QtObject taskInProgressPage: windowPages ? windowPages.taskInProgressPage : pagesPending
+    readonly property QtObject connectingToUnitsPage: windowPages ? windowPages.connectingToUnitsPage : pagesPending
+    readonly property QtObject taskFailurePage: windowPages ? windowPages.taskFailurePage : pagesPending
+    readonly property QtObject contentScope: windowPages ? windowPages.contentScope : pagesPending
+    readonly property QtObject contentPage: windowPages ? windowPages.contentPage : pagesPending
+    readonly property QtObject slideOutMenu: windowPages ? windowPages.slideOutMenu : pagesPending
+    readonly property QtObject unlockPasswordDialog: windowPages ? windowPages.unlockPasswordDialog : pagesPending
+    readonly property QtObject newerVersionPage: windowPages ? windowPages.newerVersionPage : pagesPending
 
     // The geometry the application object gives a window with nothing stored: the window maps at
     // once at that size, instead of at a default size that applicationWindowReady() then changes,
@@ -30,17 +43,37 @@ ApplicationWindow {
     title: _application.melvarBuild ? qsTr("Ostrel") : qsTr("Quendle App")
 
     onVisibleChanged: if (visible) _application.applicationWindowReady()
+    Component.onCompleted: {
+        if (startsOnLoginPage) {
+            presentLoginPage();
+            loginPage.visible = true;
+        }
+    }
 
     // The overlay follows this, not the page's own visibility, which reads false while the overlay
     // holding it is hidden: bound to that, the page could never be shown.
     property bool aboutShown: false
 
     function showAboutPage(shown) {
-        if (shown)
-            aboutLoader.active = true;
-        aboutShown = shown;
-        if (aboutLoader.item)
-            aboutLoader.item.visible = shown;
+        pagesNow().showAboutPage(shown);
+    }
+
+    // The pages at once: made now if they are still on their way.
+    function pagesNow() {
+        pagesLoader.asynchronous = false;
+        return pagesLoader.item;
+    }
+
+    // The login page as the page machine shows it.
+    function presentLoginPage() {
+        if (_application.rememberLoginDetails) {
+            loginPage.username = _application.username;
+            if (_application.passwordStored)
+                loginPage.password = "";
+            loginPage.usingStoredPassword = _application.passwordStored;
+        } else {
+            loginPage.usingStoredPassword = false;
+        }
     }
 
     onClosing: {
@@ -48,7 +81,8 @@ ApplicationWindow {
             close.accepted = false;
             return;
         }
-        contentPage.destroyContent();
+        if (windowPages)
+            contentPage.destroyContent();
     }
 
     menuBar: MenuBar {
@@ -147,45 +181,35 @@ ApplicationWindow {
         }
     }
 
-    FocusScope {
-        anchors.fill: parent
-        focus: taskInProgressPage.visible
-        TaskInProgressPage {
-            id: taskInProgressPage
-            objectName: "taskInProgressPage"
-            anchors.fill: parent
-            visible: false
-            cornerRadius: mainWindow.cornerRadius
-            textColour: Qt.rgba(0.8, 0.79, 0.79)
-            buttonTextColour: "white"
-            progressBarColour: Qt.rgba(0.07, 0.13, 0.15)
-        }
+    // Stands for the pages in the page machine's transitions until they are made; it never signals.
+    QtObject {
+        id: pagesPending
+        readonly property bool visible: false
+        readonly property QtObject panel: pagesPending
+        readonly property QtObject kioskModeCheckBox: pagesPending
+        signal clicked
+        signal okClicked
+        signal cancelClicked
+        signal okClickedSignal
+        signal requestCancelSignal
+        signal cancelPressed
+        signal continuePressed
+        signal logoutClicked
+        signal unlockClicked
+        signal showConnectingToUnitsPage
     }
 
-    FocusScope {
+    // Every other page is made after the first frame, which then needs only the login page: its
+    // types load on the loader thread meanwhile. A start that opens on another page waits for them.
+    Loader {
+        id: pagesLoader
+        objectName: "pagesLoader"
         anchors.fill: parent
-        focus: connectingToUnitsPage.visible
-        ConnectingToUnitsPage {
-            id: connectingToUnitsPage
-            objectName: "connectingToUnitsPage"
-            anchors.fill: parent
-            visible: false
-            platformName: mainWindow.platformName
-            connectionInterface: _application.currentConfig ? _application.currentConfig.connectionInterface : null
-        }
-    }
-
-    FocusScope {
-        anchors.fill: parent
-        focus: taskFailurePage.visible
-        TaskFailurePage {
-            id: taskFailurePage
-            objectName: "taskFailurePage"
-            anchors.fill: parent
-            visible: false
-            cornerRadius: mainWindow.cornerRadius
-            textColour: Qt.rgba(0.8, 0.79, 0.79)
-        }
+        asynchronous: mainWindow.startsOnLoginPage
+        source: "qrc:/WindowPages.qml"
+        // A Loader is a focus scope: as the window's own child the pages take the focus as the
+        // login page's siblings, which they were.
+        onLoaded: item.parent = mainWindow.contentItem
     }
 
     FocusScope {
@@ -200,258 +224,10 @@ ApplicationWindow {
         }
     }
 
-    Rectangle {
-        // Bands beside a page of fixed aspect ratio.
-        anchors.fill: parent
-        visible: contentPage.visible && contentPage.letterboxed
-        color: Qt.rgba(0.07, 0.13, 0.15, 1)
-    }
-
-    FocusScope {
-        id: contentScope
-        anchors.fill: parent
-        focus: contentPage.visible
-        ContentPage {
-            id: contentPage
-            objectName: "contentPage"
-            visible: false
-            demoMode: mainWindow.inDemoMode
-            Keys.onReleased: {
-                if (event.key === Qt.Key_Back) {
-                    event.accepted = true;
-                    if (slideOutMenu.shown)
-                        slideOutMenu.hide();
-                    else
-                        slideOutMenu.show();
-                }
-            }
-        }
-
-        SlideOutMenu {
-            id: slideOutMenu
-            anchors.fill: parent
-            platformName: mainWindow.platformName
-            loginPageVisible: loginPage.visible
-            contentPageVisible: contentPage.visible
-            onQuitClicked: {
-                if (_application.isProDVX)
-                    _application.showPinPad = true;
-                else
-                    Qt.quit();
-            }
-            onAboutClicked: mainWindow.showAboutPage(true)
-            onHelpClicked: {
-                MainActivity.openHelp(0, 0, mainWindow.width * Screen.devicePixelRatio,
-                                      (mainWindow.height - helpBar.height) * Screen.devicePixelRatio);
-                helpBar.visible = true;
-            }
-        }
-    }
-
-    FocusScope {
-        anchors.fill: parent
-        focus: unlockPasswordDialog.visible
-        UnlockPasswordDialog {
-            id: unlockPasswordDialog
-            objectName: "unlockPasswordDialog"
-            anchors.fill: parent
-            visible: false
-            cornerRadius: mainWindow.cornerRadius
-        }
-    }
-
-    FocusScope {
-        anchors.fill: parent
-        focus: newerVersionPage.visible
-        WarningPage {
-            id: newerVersionPage
-            objectName: "newerVersionPage"
-            anchors.fill: parent
-            visible: false
-            cornerRadius: mainWindow.cornerRadius
-            warningTitleText: qsTr("Version Warning")
-            warningText: "Downloaded data version " + (_application.currentConfig ? _application.currentConfig.version : "")
-                         + " is newer than app version " + _application.version + "\nUnknown elements will be ignored"
-        }
-    }
-
-    Item {
-        id: helpOverlay
-        anchors.fill: parent
-        visible: helpBar.visible
-
-        MouseArea {
-            anchors.fill: parent
-        }
-
-        IOSWebView {
-            anchors.top: parent.top
-            anchors.left: parent.left
-            anchors.right: parent.right
-            anchors.bottom: helpBar.top
-        }
-
-        Rectangle {
-            id: helpBar
-            visible: false
-            anchors.bottom: parent.bottom
-            width: parent.width
-            height: mainWindow.height * 0.15
-            gradient: Gradient {
-                GradientStop { position: 0; color: Qt.rgba(0, 0.02, 0.03, 1) }
-                GradientStop { position: 1; color: Qt.rgba(0.07, 0.13, 0.15, 1) }
-            }
-            onHeightChanged: {
-                if (visible)
-                    MainActivity.resizeHelp(0, 0, mainWindow.width, mainWindow.height - height);
-            }
-            focus: visible
-            Keys.onReleased: {
-                if (event.key === Qt.Key_Back) {
-                    event.accepted = true;
-                    closeHelpButton.close();
-                }
-            }
-
-            Rectangle {
-                id: closeHelpButton
-                function close() {
-                    MainActivity.closeHelp();
-                    helpBar.visible = false;
-                }
-                anchors.centerIn: parent
-                height: mainWindow.height * 0.1
-                width: height * 3
-                color: "transparent"
-                border.width: 1
-                border.color: Qt.rgba(1, 1, 1, closeHelpArea.pressed ? 0.2 : 1)
-                Text {
-                    anchors.centerIn: parent
-                    text: qsTr("Close")
-                    color: "white"
-                    font.pointSize: 15
-                }
-                MouseArea {
-                    id: closeHelpArea
-                    anchors.fill: parent
-                    onClicked: closeHelpButton.close()
-                }
-            }
-        }
-    }
-
-    Item {
-        id: aboutOverlay
-        anchors.fill: parent
-        visible: mainWindow.aboutShown
-        MouseArea {
-            anchors.fill: parent
-        }
-        // Made the first time it is asked for: nothing of it shows at start.
-        Loader {
-            id: aboutLoader
-            anchors.fill: parent
-            active: false
-            focus: aboutOverlay.visible
-            sourceComponent: AboutPage {
-                id: aboutPage
-                objectName: "aboutPage"
-                editor: false
-                platformName: mainWindow.platformName
-                focus: visible
-                // Close and the Back key hide the page itself.
-                onVisibleChanged: if (!visible) mainWindow.aboutShown = false
-                Keys.onReleased: {
-                    if (event.key === Qt.Key_Back) {
-                        event.accepted = true;
-                        aboutPage.visible = false;
-                    }
-                }
-            }
-        }
-    }
-
-    Loader {
-        id: eulaLoader
-        objectName: "eulaLoader"
-        anchors.fill: parent
-        active: !_application.eulaAccepted && !mainWindow.desktopPlatform
-        sourceComponent: EULA {
-            cornerRadius: mainWindow.cornerRadius
-            onEulaAccepted: {
-                if (!MainActivity.gestureNavigation)
-                    sliderPopUpMessage.state = "shown";
-                _application.eulaAccepted = true;
-            }
-        }
-    }
-
-    Loader {
-        id: pinPadLoader
-        objectName: "pinPadLoader"
-        anchors.fill: parent
-        active: _application.showPinPad
-        sourceComponent: QuitPinPad {}
-    }
-
-    // On touch devices a swipe from the left edge opens the slide-out menu. The handler only
-    // watches the press, so a tap still reaches the control below.
-    Item {
-        id: swipeStrip
-        objectName: "swipeStrip"
-        width: 2 * Screen.pixelDensity
-        height: parent.height
-        enabled: !slideOutMenu.shown && (mainWindow.platformName === "android"
-                                         || (mainWindow.platformName === "ios" && !_application.kioskMode))
-        PointHandler {
-            onTranslationChanged: {
-                if (active && translation.x > 5 * Screen.pixelDensity)
-                    slideOutMenu.show();
-            }
-        }
-    }
-
-    // Where the system takes edge swipes for its own navigation, a tab opens the menu instead.
-    Rectangle {
-        id: gestureTab
-        objectName: "gestureTab"
-        width: 15 * Screen.devicePixelRatio
-        height: width * 1.25
-        x: -width / 2
-        y: mainWindow.height * 0.15
-        radius: width / 4
-        color: Qt.rgba(0, 0, 0, 0.5)
-        visible: MainActivity.gestureNavigation && !slideOutMenu.shown
-        Image {
-            x: parent.width / 2
-            width: parent.width / 2
-            height: parent.height
-            fillMode: Image.PreserveAspectFit
-            source: gestureTab.visible ? "image://imageProvider/default_source_sel_arrow_r_0" : ""
-        }
-        MouseArea {
-            anchors.fill: parent
-            onClicked: slideOutMenu.show()
-        }
-    }
-
-    PopupBubble {
-        id: sliderPopUpMessage
-        objectName: "sliderPopUpMessage"
-        text: "Swipe from this edge \nto open menu."
-        pageWidth: mainWindow.width
-        pageHeight: mainWindow.height
-        pointerSide: 1
-        pointerFraction: 0.5
-        pointerX: 0
-        pointerY: mainWindow.height * 0.8
-        popupColour: Qt.rgba(0, 0.02, 0.03, 1)
-    }
-
     DSM.StateMachine {
         id: stateMachine
         initialState: autoLoginCheck
-        running: true
+        running: pagesLoader.status === Loader.Ready
 
         DSM.State {
             id: autoLoginCheck
@@ -501,14 +277,7 @@ ApplicationWindow {
                 if (_application.currentConfig)
                     _application.currentConfig.connectionInterface.disconnectAllUnits();
                 _application.disconnectAndRemovePrimaryUnit();
-                if (_application.rememberLoginDetails) {
-                    loginPage.username = _application.username;
-                    if (_application.passwordStored)
-                        loginPage.password = "";
-                    loginPage.usingStoredPassword = _application.passwordStored;
-                } else {
-                    loginPage.usingStoredPassword = false;
-                }
+                mainWindow.presentLoginPage();
                 _application.foundUnitsManager.pauseUserListQuery(false);
                 loginPage.visible = true;
             }
