@@ -30,11 +30,13 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <ctime>
 #include <memory>
 #include <vector>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -146,10 +148,15 @@ bool StoreOnly()
     return file.flush();
 }
 
-/// Both processes' work so far: the benchmark's and the unit's.
+/// Both processes' work so far: the benchmark's (with its threads that have ended) and the
+/// unit's.
 sProcessWork WorkOfBoth()
 {
-    const sProcessWork own = WorkOfProcess(QCoreApplication::applicationPid());
+    timespec cpu {};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+    rusage usage {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const sProcessWork own { double(cpu.tv_sec) + double(cpu.tv_nsec) / 1e9, long(usage.ru_nvcsw) };
     const sProcessWork unit = WorkOfProcess(gUnitPid);
     return { own.mCpuSeconds + unit.mCpuSeconds, own.mSleeps + unit.mSleeps };
 }

@@ -12,42 +12,59 @@ cRunnerQuendleConfigClient::~cRunnerQuendleConfigClient()
 {
     Unregister();
     QMutexLocker locker(&mStorageMutex);
-    delete mTempFile;
-    mTempFile = nullptr;
+    EndWriting(false);
 }
 
 void cRunnerQuendleConfigClient::DeleteTempFile()
 {
-    delete mTempFile;
-    mTempFile = nullptr;
-    mPending.clear();
+    EndWriting(false);
 }
 
 void cRunnerQuendleConfigClient::ClearDownloadedConfigDataStorage()
 {
     QMutexLocker locker(&mStorageMutex);
-    delete mTempFile;
-    mTempFile = nullptr;
-    mPending.clear();
+    EndWriting(false);
 }
 
-bool cRunnerQuendleConfigClient::WritePending()
+bool cRunnerQuendleConfigClient::EndWriting(bool keep)
+{
+    bool written = true;
+    if (mWriter) {
+        written = keep && mWriter->Finish();
+        mWriter.reset();
+    }
+    if (!keep || !written) {
+        delete mTempFile;
+        mTempFile = nullptr;
+        mPending.clear();
+    }
+    return written;
+}
+
+bool cRunnerQuendleConfigClient::WritePending(bool last)
 {
     if (mPending.isEmpty())
         return true;
-    const bool written = mTempFile->write(mPending) == mPending.size();
-    mPending.clear();
-    if (!written) {
-        delete mTempFile;
-        mTempFile = nullptr;
+    if (last && !mWriter) {
+        // All of a small download: no thread for it.
+        const bool written = mTempFile->write(mPending) == mPending.size();
+        mPending.clear();
+        return written || EndWriting(false);
     }
-    return written;
+    if (!mWriter)
+        mWriter = std::make_unique<cStorageWriter>(*mTempFile);
+    if (!mWriter->Write(std::move(mPending))) {
+        EndWriting(false);
+        return false;
+    }
+    mPending = mWriter->TakeSpare();
+    return true;
 }
 
 bool cRunnerQuendleConfigClient::FinishDownloadedConfigDataStorage()
 {
     QMutexLocker locker(&mStorageMutex);
-    return mTempFile && WritePending() && mTempFile->flush();
+    return mTempFile && WritePending(true) && EndWriting(true) && mTempFile->flush();
 }
 
 bool cRunnerQuendleConfigClient::AddToDownloadedConfigDataStorage(const char* data, int length)
@@ -66,5 +83,5 @@ bool cRunnerQuendleConfigClient::AddToDownloadedConfigDataStorage(const char* da
     if (mPending.capacity() < kWriteBlock)
         mPending.reserve(kWriteBlock);
     mPending.append(data, length);
-    return mPending.size() < kWriteBlock || WritePending();
+    return mPending.size() < kWriteBlock || WritePending(false);
 }

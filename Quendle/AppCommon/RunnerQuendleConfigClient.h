@@ -1,10 +1,13 @@
 #pragma once
 
 #include "Quendle/AppCommon/QuendleConfigClient.h"
+#include "Quendle/AppCommon/StorageWriter.h"
 
 #include <QFile>
 #include <QMutex>
 #include <QTemporaryFile>
+
+#include <memory>
 
 /// The runner's configuration client: a download lands in a temporary file, which the application
 /// reads under `StorageMutex()` before it calls `SetDownloadHasBeenProcessed()`.
@@ -28,8 +31,13 @@ protected:
     bool FinishDownloadedConfigDataStorage() override;
 
 private:
-    /// Writes the collected bytes; false (and nothing stored) when the file refuses them.
-    bool WritePending();
+    /// Hands the collected bytes to the writer (writes them at once when they are the `last` of a
+    /// download that never filled a block); false (and nothing stored) when the file refused these
+    /// or earlier ones.
+    bool WritePending(bool last);
+    /// Ends the writer, and with it the file when `keep` is false or a write failed; true when
+    /// everything handed over is in the file.
+    bool EndWriting(bool keep);
 
     /// Bytes are written in blocks of this size: the file system takes large writes at several
     /// times the speed of chunk-sized ones.
@@ -38,4 +46,6 @@ private:
     QMutex mStorageMutex;
     QTemporaryFile* mTempFile = nullptr;
     QByteArray mPending;
+    // Writes the blocks of the current download while the next fills; made at its first block.
+    std::unique_ptr<cStorageWriter> mWriter;
 };

@@ -1,5 +1,6 @@
 #include "Quendle/AppCommon/PasswordHashing.h"
 #include "Quendle/AppCommon/RunnerQuendleConfigClient.h"
+#include "Quendle/AppCommon/StorageWriter.h"
 #include "Quendle/Global/ConfigManagerProtocol.h"
 #include "Quendle/Global/ConfigManagerRecords.h"
 #include "Quendle/Global/ConfigManagerVersion.h"
@@ -16,6 +17,7 @@
 #include "tests/support/quendle/RunnerDownload.h"
 #include "tests/support/quendle/TestConfigManager.h"
 
+#include <QBuffer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -96,6 +98,7 @@ private Q_SLOTS:
     void secondDownloadWaitsForTheFirst();
     void failedDownloadStartsTheNextOne();
     void storageRefusalFailsOnce();
+    void storageWriterKeepsOrderAndReportsRefusal();
     void nameParameterBinding();
     void noticesReachTheClient();
     void upload();
@@ -415,6 +418,37 @@ void tst_ConfigClient::storageRefusalFailsOnce()
     QVERIFY(!client.DownloadInProgress());
     QVERIFY(!client.RequestInProgress());
     client.Unregister();
+}
+
+// The runner's storage writes its blocks on a thread of its own while the next fills: they land
+// whole and in order, reusing the blocks written before them, and a file that refuses them fails
+// the end of the download and every block after.
+void tst_ConfigClient::storageWriterKeepsOrderAndReportsRefusal()
+{
+    QByteArray written;
+    QBuffer buffer(&written);
+    QVERIFY(buffer.open(QIODevice::WriteOnly));
+    QByteArray expected;
+    {
+        cStorageWriter writer(buffer);
+        for (int i = 0; i < 40; ++i) {
+            QByteArray block = writer.TakeSpare();
+            QVERIFY(block.isEmpty());
+            block.append(QByteArray(1000 + i, char('a' + i % 26)));
+            expected += block;
+            QVERIFY(writer.Write(std::move(block)));
+        }
+        QVERIFY(writer.Finish());
+    }
+    QCOMPARE(written, expected);
+
+    QFile full(QStringLiteral("/dev/full"));
+    if (!full.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        QSKIP("no /dev/full here");
+    cStorageWriter writer(full);
+    QVERIFY(writer.Write(QByteArray(4096, 'x')));
+    QVERIFY(!writer.Finish());
+    QVERIFY(!writer.Write(QByteArray(4096, 'y')));
 }
 
 void tst_ConfigClient::nameParameterBinding()
