@@ -1,6 +1,7 @@
 #include "Quendle/Runner/WidgetFactory.h"
 
 #include "Quendle/Widgets/Base/TabContainer.h"
+#include "Quendle/Widgets/Control/ButtonWidgetTarvo.h"
 #include "Quendle/Widgets/Plain/DateTimeWidget.h"
 #include "Quendle/Widgets/Plain/ImageWidget.h"
 #include "Quendle/Widgets/Plain/RectangleWidget.h"
@@ -54,7 +55,7 @@ const sTypeRow kTypeRows[] = {
     { "text", "TextWidget", &cTextWidget::CreateWidget },
     { "rect", "RectangleWidget", &cRectangleWidget::CreateWidget },
     { "datetime", "DateTimeWidget", &cDateTimeWidget::CreateWidget },
-    { "zunet_button", "ZUNetButton", nullptr },
+    { "zunet_button", "ZUNetButton", &cZUNetButtonWidgetTarvo::CreateWidget },
     { "vsp_zunet_button", "ZUNetButton", nullptr },
     { "zunet_meter", "ZUNetMeter", nullptr },
     { "vsp_zunet_meter", "ZUNetMeter", nullptr },

@@ -102,6 +102,7 @@ public:
             NoWord,
             TapWord, ///< a word driver that sends the taps; the switch shows the unit's indicator
             SceneWord, ///< a word driver that holds the unit's scene; `value` compares it, no switch
+            LevelWord, ///< a word driver that holds the unit's level, which a press steps
         };
         enum eLinks {
             NoLinks,

@@ -495,8 +495,9 @@ void tst_Application::qmlFileForType()
 {
     cApplication app(cApplication::DesktopDevice, false, false, false);
     QCOMPARE(app.getQmlUrlForType(QStringLiteral("rect")), QStringLiteral("../Widgets/RectangleWidget.qml"));
+    QCOMPARE(app.getQmlUrlForType(QStringLiteral("zunet_button")), QStringLiteral("../Widgets/ZUNetButton.qml"));
     // A key whose class is still to come shows as the unknown widget.
-    QCOMPARE(app.getQmlUrlForType(QStringLiteral("zunet_button")), QStringLiteral("../Widgets/UnknownWidget.qml"));
+    QCOMPARE(app.getQmlUrlForType(QStringLiteral("zunet_meter")), QStringLiteral("../Widgets/UnknownWidget.qml"));
     QCOMPARE(app.getQmlUrlForType(QStringLiteral("knob")), QStringLiteral("../Widgets/UnknownWidget.qml"));
     QCOMPARE(app.getQmlUrlForType(QString()), QStringLiteral("../Widgets/UnknownWidget.qml"));
 }

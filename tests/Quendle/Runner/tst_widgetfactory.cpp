@@ -91,7 +91,7 @@ void tst_WidgetFactory::typeTable_data()
         { "text", "cTextWidget", "TextWidget" },
         { "rect", "cRectangleWidget", "RectangleWidget" },
         { "datetime", "cDateTimeWidget", "DateTimeWidget" },
-        { "zunet_button", "cUnknownWidget", "ZUNetButton" },
+        { "zunet_button", "cZUNetButtonWidgetTarvo", "ZUNetButton" },
         { "vsp_zunet_button", "cUnknownWidget", "ZUNetButton" },
         { "zunet_meter", "cUnknownWidget", "ZUNetMeter" },
         { "vsp_zunet_meter", "cUnknownWidget", "ZUNetMeter" },
