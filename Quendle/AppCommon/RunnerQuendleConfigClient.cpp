@@ -20,6 +20,15 @@ void cRunnerQuendleConfigClient::DeleteTempFile()
     EndWriting(false);
 }
 
+std::unique_ptr<QTemporaryFile> cRunnerQuendleConfigClient::TakeConfigDataTempFile()
+{
+    QMutexLocker locker(&mStorageMutex);
+    std::unique_ptr<QTemporaryFile> file(mTempFile);
+    mTempFile = nullptr;
+    mPending.clear();
+    return file;
+}
+
 void cRunnerQuendleConfigClient::ClearDownloadedConfigDataStorage()
 {
     QMutexLocker locker(&mStorageMutex);

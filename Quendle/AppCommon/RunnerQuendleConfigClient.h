@@ -10,7 +10,7 @@
 #include <memory>
 
 /// The runner's configuration client: a download lands in a temporary file, which the application
-/// reads under `StorageMutex()` before it calls `SetDownloadHasBeenProcessed()`.
+/// takes (`TakeConfigDataTempFile()`) and reads before it calls `SetDownloadHasBeenProcessed()`.
 class cRunnerQuendleConfigClient : public cQuendleConfigClient
 {
     Q_OBJECT
@@ -22,6 +22,10 @@ public:
     /// The file of the current download, null when nothing is stored. Use it under `StorageMutex()`.
     QFile* ConfigDataTempFile() const { return mTempFile; }
     QMutex& StorageMutex() { return mStorageMutex; }
+    /// Hands over the finished download's file, null when nothing is stored. It is read with no
+    /// lock held: widgets made while reading take the poll lock, under which the network threads
+    /// store chunks and end connections, and those take the storage mutex.
+    std::unique_ptr<QTemporaryFile> TakeConfigDataTempFile();
     /// Deletes the file without taking the storage mutex.
     void DeleteTempFile();
 

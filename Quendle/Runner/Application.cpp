@@ -14,7 +14,6 @@
 #include "Quendle/Widgets/WidgetsQml.h"
 
 #include <QFile>
-#include <QMutexLocker>
 #include <QSettings>
 #include <QWindow>
 #include <QtQml>
@@ -282,17 +281,16 @@ void cApplication::DownloadConfigSuccessful()
         ConfigClientStartDownload();
         return;
     }
-    QMutexLocker lock(&client->StorageMutex());
-    QFile* file = client->ConfigDataTempFile();
+    // Ours alone while it is read: the client neither holds a lock over it nor touches it again.
+    std::unique_ptr<QTemporaryFile> file = client->TakeConfigDataTempFile();
     if (file == nullptr || file->size() == 0) {
-        lock.unlock();
         client->SetDownloadHasBeenProcessed();
         FailDownload(NoStoredConfigurationText());
         return;
     }
     file->seek(0);
     const bool read = mConfig->ReadXml(*file);
-    lock.unlock();
+    file.reset();
     client->SetDownloadHasBeenProcessed();
     if (!read) {
         FailDownload(mConfig->ErrorText());

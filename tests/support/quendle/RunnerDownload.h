@@ -5,8 +5,8 @@
 #include <QByteArray>
 #include <QMutexLocker>
 
-/// The bytes a runner's client holds from its last download, read as the application reads them
-/// (under the storage mutex); "<no file>" when it holds none.
+/// The bytes a runner's client holds from its last download, read under the storage mutex and left
+/// in place; "<no file>" when it holds none.
 inline QByteArray RunnerDownloadBytes(cRunnerQuendleConfigClient& client)
 {
     QMutexLocker locker(&client.StorageMutex());
