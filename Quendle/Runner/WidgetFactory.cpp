@@ -2,6 +2,8 @@
 
 #include "Quendle/Widgets/Base/TabContainer.h"
 #include "Quendle/Widgets/Control/ButtonWidgetTarvo.h"
+#include "Quendle/Widgets/Control/FaderWidgetTarvo.h"
+#include "Quendle/Widgets/Control/FaderWidgetVespril.h"
 #include "Quendle/Widgets/Plain/DateTimeWidget.h"
 #include "Quendle/Widgets/Plain/ImageWidget.h"
 #include "Quendle/Widgets/Plain/RectangleWidget.h"
@@ -59,8 +61,8 @@ const sTypeRow kTypeRows[] = {
     { "vsp_zunet_button", "ZUNetButton", nullptr },
     { "zunet_meter", "ZUNetMeter", nullptr },
     { "vsp_zunet_meter", "ZUNetMeter", nullptr },
-    { "zunet_fader", "ZUNetFader", nullptr },
-    { "vsp_zunet_fader", "ZUNetFader", nullptr },
+    { "zunet_fader", "ZUNetFader", &cZUNetFaderWidgetTarvo::CreateWidget },
+    { "vsp_zunet_fader", "ZUNetFader", &cZUNetFaderWidgetVespril::CreateWidget },
     { "zunet_grmeter", "ZUNetGRMeter", nullptr },
     { "vsp_zunet_grmeter", "ZUNetGRMeter", nullptr },
     { "zunet_chrom_meter", "ZUNetChromaticMeter", nullptr },
