@@ -487,6 +487,56 @@ TestCase {
         verify(page.usingStoredPassword);
     }
 
+    // The first frame already shows the login page as the page machine shows it, before the
+    // machine runs (it waits for the other pages, made after that frame); entering it changes
+    // nothing shown. An automatic connection opens on its own page instead.
+    function test_loginPageBeforeTheMachine_data() {
+        return [
+            { tag: "details remembered", remember: true, autoLogin: false, shown: true, username: "ann", stored: true },
+            { tag: "details not remembered", remember: false, autoLogin: false, shown: true, username: "", stored: false },
+            { tag: "automatic connection", remember: true, autoLogin: true, shown: false },
+        ];
+    }
+
+    function test_loginPageBeforeTheMachine(data) {
+        _application.reset(data.autoLogin, false, false);
+        _application.rememberLoginDetails = data.remember;
+        _application.username = "ann";
+        _application.passwordStored = true;
+        var component = Qt.createComponent("qrc:/main.qml");
+        compare(component.status, Component.Ready, component.errorString());
+        win = createTemporaryObject(component, testCase, { width: 800, height: 600 });
+        verify(win !== null);
+        var page = child("loginPage");
+        compare(page.visible, data.shown);
+        if (!data.shown) {
+            waitForState("autoLoginCheck");
+            verify(child("taskInProgressPage").visible);
+            verify(!page.visible);
+            return;
+        }
+        verify(!child("loginPageOpen").active);
+        compare(findChild(win, "taskInProgressPage"), null);
+        compare(page.username, data.username);
+        compare(page.usingStoredPassword, data.stored);
+        waitForState("loginPageOpen");
+        verify(page.visible);
+        compare(page.username, data.username);
+        compare(page.usingStoredPassword, data.stored);
+        verify(findChild(win, "taskInProgressPage") !== null);
+    }
+
+    // "About" chosen before the other pages are made makes them at once and shows the page.
+    function test_aboutBeforeThePages() {
+        start(false, false, false);
+        compare(findChild(win, "taskInProgressPage"), null);
+        child("aboutMenuItem").triggered();
+        verify(findChild(win, "taskInProgressPage") !== null);
+        tryCompare(child("aboutPage"), "visible", true);
+        waitForState("loginPageOpen");
+        verify(child("aboutPage").visible);
+    }
+
     // The window tells the application once it is shown, so that the application finds it.
     function test_windowReadyWhenShown() {
         start(false, false, false);
