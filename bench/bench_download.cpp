@@ -32,6 +32,7 @@
 #include <chrono>
 #include <ctime>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include <arpa/inet.h>
@@ -125,7 +126,7 @@ bool ZUNetDownload()
     gClient->DownloadRunnerConfig(Quendle::Desktop, {});
     if (!WaitFor([&] { return gDownloads.load() + gFailures.load() > before; }) || gFailures.load() > 0)
         return false;
-    QMutexLocker locker(&gClient->StorageMutex());
+    std::unique_lock<std::mutex> locker(gClient->StorageMutex());
     const bool whole = gClient->ConfigDataTempFile()->size() == gConfig.size();
     locker.unlock();
     gClient->SetDownloadHasBeenProcessed();

@@ -1,7 +1,5 @@
 #include "Quendle/AppCommon/RunnerQuendleConfigClient.h"
 
-#include <QMutexLocker>
-
 cRunnerQuendleConfigClient::cRunnerQuendleConfigClient(
     const char* netObjectName, const std::array<UBYTE, 3>& ownVersion)
     : cQuendleConfigClient(netObjectName, ownVersion)
@@ -11,7 +9,7 @@ cRunnerQuendleConfigClient::cRunnerQuendleConfigClient(
 cRunnerQuendleConfigClient::~cRunnerQuendleConfigClient()
 {
     Unregister();
-    QMutexLocker locker(&mStorageMutex);
+    const std::lock_guard<std::mutex> locker(mStorageMutex);
     EndWriting(false);
 }
 
@@ -22,7 +20,7 @@ void cRunnerQuendleConfigClient::DeleteTempFile()
 
 std::unique_ptr<QTemporaryFile> cRunnerQuendleConfigClient::TakeConfigDataTempFile()
 {
-    QMutexLocker locker(&mStorageMutex);
+    const std::lock_guard<std::mutex> locker(mStorageMutex);
     std::unique_ptr<QTemporaryFile> file(mTempFile);
     mTempFile = nullptr;
     mPending.clear();
@@ -31,7 +29,7 @@ std::unique_ptr<QTemporaryFile> cRunnerQuendleConfigClient::TakeConfigDataTempFi
 
 void cRunnerQuendleConfigClient::ClearDownloadedConfigDataStorage()
 {
-    QMutexLocker locker(&mStorageMutex);
+    const std::lock_guard<std::mutex> locker(mStorageMutex);
     EndWriting(false);
 }
 
@@ -72,13 +70,13 @@ bool cRunnerQuendleConfigClient::WritePending(bool last)
 
 bool cRunnerQuendleConfigClient::FinishDownloadedConfigDataStorage()
 {
-    QMutexLocker locker(&mStorageMutex);
+    const std::lock_guard<std::mutex> locker(mStorageMutex);
     return mTempFile && WritePending(true) && EndWriting(true) && mTempFile->flush();
 }
 
 bool cRunnerQuendleConfigClient::AddToDownloadedConfigDataStorage(const char* data, int length)
 {
-    QMutexLocker locker(&mStorageMutex);
+    const std::lock_guard<std::mutex> locker(mStorageMutex);
     if (!mTempFile) {
         mTempFile = new QTemporaryFile;
         if (!mTempFile->open()) {

@@ -4,10 +4,10 @@
 #include "Quendle/AppCommon/StorageWriter.h"
 
 #include <QFile>
-#include <QMutex>
 #include <QTemporaryFile>
 
 #include <memory>
+#include <mutex>
 
 /// The runner's configuration client: a download lands in a temporary file, which the application
 /// takes (`TakeConfigDataTempFile()`) and reads before it calls `SetDownloadHasBeenProcessed()`.
@@ -21,7 +21,8 @@ public:
 
     /// The file of the current download, null when nothing is stored. Use it under `StorageMutex()`.
     QFile* ConfigDataTempFile() const { return mTempFile; }
-    QMutex& StorageMutex() { return mStorageMutex; }
+    /// A standard mutex, so that the thread sanitizer checks the order it is taken in.
+    std::mutex& StorageMutex() { return mStorageMutex; }
     /// Hands over the finished download's file, null when nothing is stored. It is read with no
     /// lock held: widgets made while reading take the poll lock, under which the network threads
     /// store chunks and end connections, and those take the storage mutex.
@@ -47,7 +48,7 @@ private:
     /// times the speed of chunk-sized ones.
     static constexpr int kWriteBlock = 1 << 20;
 
-    QMutex mStorageMutex;
+    std::mutex mStorageMutex;
     QTemporaryFile* mTempFile = nullptr;
     QByteArray mPending;
     // Writes the blocks of the current download while the next fills; made at its first block.
