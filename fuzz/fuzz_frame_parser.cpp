@@ -1,6 +1,7 @@
-// Feeds arbitrary bytes to the frame parser, once whole and once in pieces of varying size, and
-// checks that both give the same frames, that buffers stay bounded, and that every delivered
-// message survives the inform-list rewrite and a write/parse round trip.
+// Feeds arbitrary bytes to the frame parser, once whole, once in pieces of varying size and once
+// as a TCP link reads them (in place, and into the frame), and checks that all give the same
+// frames, that buffers stay bounded, and that every delivered message survives the inform-list
+// rewrite and a write/parse round trip.
 
 #include "ZUNet/Core/Trace.h"
 #include "ZUNet/QT/ConnectionBase.h"
@@ -8,6 +9,7 @@
 #include "ZUNet/QT/FrameWriter.h"
 #include "ZUNet/QT/ZUNetWire.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -71,6 +73,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     CheckBounded(piecesParser);
     if (whole.mEvents != pieces.mEvents || wholeParser.GetState() != piecesParser.GetState())
+        std::abort();
+
+    // As a TCP link reads: pieces into a buffer of its own, parsed in place, and the rest of a
+    // frame's data read straight into the frame.
+    cCollector inPlace;
+    cFrameParser inPlaceParser(inPlace);
+    for (size_t from = 0; from < size;) {
+        state = state * 1103515245u + 12345u;
+        size_t piece = std::min<size_t>(size - from, 1 + (state >> 16) % 4096);
+        ULONG room = 0;
+        if (UBYTE* space = inPlaceParser.DataSpace(room)) {
+            piece = std::min<size_t>(piece, room);
+            std::memcpy(space, data + from, piece);
+            inPlaceParser.DataWritten(ULONG(piece));
+        } else {
+            std::vector<UBYTE> own(data + from, data + from + piece);
+            inPlaceParser.FeedInPlace(own.data(), ULONG(piece));
+        }
+        from += piece;
+    }
+    CheckBounded(inPlaceParser);
+    if (whole.mEvents != inPlace.mEvents || wholeParser.GetState() != inPlaceParser.GetState())
         std::abort();
 
     for (cZUNetMessage& message : whole.mMessages) {
