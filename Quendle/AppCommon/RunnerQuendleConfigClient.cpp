@@ -21,6 +21,8 @@ void cRunnerQuendleConfigClient::DeleteTempFile()
 std::unique_ptr<QTemporaryFile> cRunnerQuendleConfigClient::TakeConfigDataTempFile()
 {
     const std::lock_guard<std::mutex> locker(mStorageMutex);
+    // Blocks still being written land first; a file that refused them is not handed over.
+    EndWriting(true);
     std::unique_ptr<QTemporaryFile> file(mTempFile);
     mTempFile = nullptr;
     mPending.clear();
