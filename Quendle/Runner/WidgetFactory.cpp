@@ -4,6 +4,8 @@
 #include "Quendle/Widgets/Control/ButtonWidgetTarvo.h"
 #include "Quendle/Widgets/Control/FaderWidgetTarvo.h"
 #include "Quendle/Widgets/Control/FaderWidgetVespril.h"
+#include "Quendle/Widgets/Control/RotaryWidgetTarvo.h"
+#include "Quendle/Widgets/Control/RotaryWidgetVespril.h"
 #include "Quendle/Widgets/Plain/DateTimeWidget.h"
 #include "Quendle/Widgets/Plain/ImageWidget.h"
 #include "Quendle/Widgets/Plain/RectangleWidget.h"
@@ -73,8 +75,8 @@ const sTypeRow kTypeRows[] = {
     { "zunet_panel_led", "ZUNetPanelLEDControl", nullptr, true },
     { "vsp_zunet_panel_led", "ZUNetPanelLEDControl", nullptr, true },
     { "vsp_zunet_led", "ZUNetLEDIndicator", nullptr },
-    { "zunet_rotary", "ZUNetRotary", nullptr },
-    { "vsp_zunet_rotary", "ZUNetRotary", nullptr },
+    { "zunet_rotary", "ZUNetRotary", &cZUNetRotaryWidgetTarvo::CreateWidget },
+    { "vsp_zunet_rotary", "ZUNetRotary", &cZUNetRotaryWidgetVespril::CreateWidget },
     { "zunet_text", "ZUNetTextWidget", nullptr },
     { "vsp_zunet_text", "ZUNetTextWidget", nullptr },
     { "vsp_zunet_rooms", "ZUNetRooms", nullptr },
