@@ -2,6 +2,7 @@
 
 #include "Quendle/Widgets/Base/TabContainer.h"
 #include "Quendle/Widgets/Control/ButtonWidgetTarvo.h"
+#include "Quendle/Widgets/Control/ButtonWidgetVespril.h"
 #include "Quendle/Widgets/Control/FaderWidgetTarvo.h"
 #include "Quendle/Widgets/Control/FaderWidgetVespril.h"
 #include "Quendle/Widgets/Control/RotaryWidgetTarvo.h"
@@ -60,7 +61,7 @@ const sTypeRow kTypeRows[] = {
     { "rect", "RectangleWidget", &cRectangleWidget::CreateWidget },
     { "datetime", "DateTimeWidget", &cDateTimeWidget::CreateWidget },
     { "zunet_button", "ZUNetButton", &cZUNetButtonWidgetTarvo::CreateWidget },
-    { "vsp_zunet_button", "ZUNetButton", nullptr },
+    { "vsp_zunet_button", "ZUNetButton", &cZUNetButtonWidgetVespril::CreateWidget },
     { "zunet_meter", "ZUNetMeter", nullptr },
     { "vsp_zunet_meter", "ZUNetMeter", nullptr },
     { "zunet_fader", "ZUNetFader", &cZUNetFaderWidgetTarvo::CreateWidget },

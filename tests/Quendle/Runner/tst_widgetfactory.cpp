@@ -92,7 +92,7 @@ void tst_WidgetFactory::typeTable_data()
         { "rect", "cRectangleWidget", "RectangleWidget" },
         { "datetime", "cDateTimeWidget", "DateTimeWidget" },
         { "zunet_button", "cZUNetButtonWidgetTarvo", "ZUNetButton" },
-        { "vsp_zunet_button", "cUnknownWidget", "ZUNetButton" },
+        { "vsp_zunet_button", "cZUNetButtonWidgetVespril", "ZUNetButton" },
         { "zunet_meter", "cUnknownWidget", "ZUNetMeter" },
         { "vsp_zunet_meter", "cUnknownWidget", "ZUNetMeter" },
         { "zunet_fader", "cZUNetFaderWidgetTarvo", "ZUNetFader" },
