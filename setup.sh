@@ -7,7 +7,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config git
-  clang libclang-rt-dev
+  clang libclang-rt-dev lld
   qtbase5-dev qtbase5-dev-tools qtdeclarative5-dev qttools5-dev-tools libqt5svg5-dev
   qml-module-qtquick2 qml-module-qtquick-controls2 qml-module-qtquick-layouts
   qml-module-qtquick-window2 qml-module-qtquick-dialogs qml-module-qtqml-statemachine
