@@ -8,6 +8,8 @@
 #include "Quendle/AppCommon/PasswordHashing.h"
 #include "Quendle/AppCommon/QuendleConfigClient.h"
 #include "Quendle/Drivers/ValueDrivers.h"
+#include "Quendle/Widgets/Control/ButtonWidgetTarvo.h"
+#include "Quendle/Widgets/Control/ButtonWidgetVespril.h"
 #include "ZUNet/Core/Syscall.h"
 #include "ZUNet/Core/SystemBuilder.h"
 #include "ZUNet/QT/NetworkConnection.h"
@@ -48,6 +50,8 @@ QJsonObject Description()
     key("mute/ip/1", "Ch2Mute");
     key("mainlevel/ip/0", "Ch1Gain");
     key("mainlevel/ip/1", "Ch2Gain");
+    key("levelup/ip/0", "Ch1Gain");
+    key("leveldown/ip/0", "Ch1Gain");
     key("amminout/0", "Amm1In");
     // PAFL clear: presses go to the first object, the state comes from the last.
     for (int pafl = 1; pafl <= 2; ++pafl)
@@ -104,6 +108,7 @@ private Q_SLOTS:
     void cleanup();
 
     void controlWidgetBothWays();
+    void buttonsOfBothFamilies();
     void levelWidgetBothWays();
     void burstAtTheUnitIsShownAtItsLastValue();
     void paflClearIsToldTheUnitsState();
@@ -265,6 +270,61 @@ void tst_MixerBinding::controlWidgetBothWays()
     QTest::qWait(50);
     QCOMPARE(view->property("shown").toDouble(), 1.0); // off line: no longer told
     QVERIFY(!widget->disabled());
+}
+
+// Buttons of both families on the unit's mute and gain: a click changes the unit's parameter, a change
+// at the unit lights or darkens them, and level steps start from the unit's gain.
+void tst_MixerBinding::buttonsOfBothFamilies()
+{
+    auto large = WidgetTest::Make<cZUNetButtonWidgetTarvo>(
+        QStringLiteral("<Widget id=\"1\" type=\"zunet_button\" unitId=\"0\" function=\"mute\" channelType=\"ip\"/>"), 1,
+        nullptr, *mConfig);
+    auto second = WidgetTest::Make<cZUNetButtonWidgetVespril>(
+        QStringLiteral(
+            "<Widget id=\"1\" type=\"vsp_zunet_button\" unitId=\"0\" function=\"mute\" channelType=\"ip\"/>"),
+        1, nullptr, *mConfig);
+    auto up = WidgetTest::Make<cZUNetButtonWidgetTarvo>(
+        QStringLiteral("<Widget id=\"2\" type=\"zunet_button\" unitId=\"0\" function=\"levelup\" channelType=\"ip\"/>"),
+        2, nullptr, *mConfig);
+    auto down = WidgetTest::Make<cZUNetButtonWidgetVespril>(
+        QStringLiteral(
+            "<Widget id=\"2\" type=\"vsp_zunet_button\" unitId=\"0\" function=\"leveldown\" channelType=\"ip\"/>"),
+        2, nullptr, *mConfig);
+    auto largeView = View(large.get(), QStringLiteral("value"));
+    auto secondView = View(second.get(), QStringLiteral("value"));
+    QVERIFY(largeView && secondView);
+    for (cZUNetButtonWidget* button :
+        std::initializer_list<cZUNetButtonWidget*> { large.get(), second.get(), up.get(), down.get() })
+        button->SetOnline();
+    QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(QStringLiteral("Ch1Mute")), 2, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(UnitLinks(QStringLiteral("Ch1Gain")), 2, 10000);
+
+    QVERIFY(Set(QStringLiteral("Ch1Mute"), 1));
+    QTRY_COMPARE(largeView->property("shown").toDouble(), 1.0);
+    QTRY_COMPARE(secondView->property("shown").toDouble(), 1.0);
+    large->clicked();
+    QTRY_COMPARE(UnitValue(QStringLiteral("Ch1Mute")), 0);
+    QTRY_COMPARE(secondView->property("shown").toDouble(), 0.0);
+    second->clicked();
+    QTRY_COMPARE(UnitValue(QStringLiteral("Ch1Mute")), 1);
+    QTRY_COMPARE(largeView->property("shown").toDouble(), 1.0);
+
+    // 0 dB up one step, then down two.
+    QTRY_VERIFY(up->UWORDDriver()->HasValue() && down->UWORDDriver()->HasValue());
+    up->clicked();
+    QTRY_COMPARE(UnitValue(QStringLiteral("Ch1Gain")), 0x8180);
+    QTRY_COMPARE(int(down->UWORDDriver()->Value()), 0x8180);
+    down->clicked();
+    QTRY_COMPARE(UnitValue(QStringLiteral("Ch1Gain")), 0x8000);
+    QTRY_COMPARE(int(down->UWORDDriver()->Value()), 0x8000);
+    down->clicked();
+    QTRY_COMPARE(UnitValue(QStringLiteral("Ch1Gain")), 0x7E80);
+
+    for (cZUNetButtonWidget* button :
+        std::initializer_list<cZUNetButtonWidget*> { large.get(), second.get(), up.get(), down.get() }) {
+        QVERIFY(!button->disabled());
+        button->SetOffline();
+    }
 }
 
 void tst_MixerBinding::paflClearIsToldTheUnitsState()
