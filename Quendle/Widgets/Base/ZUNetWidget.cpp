@@ -15,10 +15,37 @@
 #include <QXmlStreamWriter>
 
 #include <atomic>
+#include <set>
 
 namespace
 {
 std::atomic<quint64> gNextSerial { 1 };
+
+// Retired drivers posted to the application's thread for deletion and not deleted yet. A call posted
+// as the program ends (the network's stop releases the drivers it still linked) is never run: the
+// application deletes what is left as it goes.
+QMutex gPostedMutex;
+std::set<QObject*> gPosted;
+bool gPostRoutineAdded = false;
+
+void DeletePostedLeft()
+{
+    std::set<QObject*> left;
+    {
+        QMutexLocker locker(&gPostedMutex);
+        left.swap(gPosted);
+        gPostRoutineAdded = false;
+    }
+    for (QObject* object : left)
+        delete object;
+}
+
+/// True when `object` was still waiting: the caller deletes it.
+bool TakePosted(QObject* object)
+{
+    QMutexLocker locker(&gPostedMutex);
+    return gPosted.erase(object) > 0;
+}
 } // namespace
 
 std::map<quint64, cZUNetWidget*>& cZUNetWidget::mCurrentZUNetWidgets()
@@ -282,10 +309,23 @@ void cZUNetWidget::DeleteOnItsThread(QObject* object)
     // Posted as a call rather than a deferred delete: that one waits for an event loop run by
     // exec(), and a program that only processes events would keep the object for ever.
     QObject* application = QCoreApplication::instance();
-    if (application && application->thread() == object->thread())
+    if (application && application->thread() == object->thread()) {
+        {
+            QMutexLocker locker(&gPostedMutex);
+            // Each application calls its post routines once, as it ends.
+            if (!gPostRoutineAdded)
+                qAddPostRoutine(&DeletePostedLeft);
+            gPostRoutineAdded = true;
+            gPosted.insert(object);
+        }
         QMetaObject::invokeMethod(
-            application, [object] { delete object; }, Qt::QueuedConnection);
-    else
+            application,
+            [object] {
+                if (TakePosted(object))
+                    delete object;
+            },
+            Qt::QueuedConnection);
+    } else
         object->deleteLater();
 }
 
