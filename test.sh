@@ -33,8 +33,8 @@ step "address and undefined-behaviour sanitizers (every test; the fuzz targets' 
 cmake -S . -B build-san -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZUNET_SANITIZE=address,undefined -DZUNET_BUILD_FUZZ=ON -DZUNET_BUILD_BENCH=OFF "${FAST_BUILD[@]}" >/dev/null
 cmake --build build-san -j "$JOBS" --target all_tests all_fuzzers
-ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build-san --output-on-failure -j "$JOBS"
+ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp" \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --test-dir build-san --output-on-failure -j "$JOBS"
 
 step "thread sanitizer (network code)"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZUNET_SANITIZE=thread \
