@@ -42,6 +42,9 @@ inline QJsonObject Description(int index)
         objects.append(QJsonObject { { "name", name }, { "parameters", 1 }, { "size", 2 },
             { "value", int(cFaderLookup::kFaderLawTable[index]) } });
     }
+    // One mute for the buttons' benchmark.
+    keys.insert(QStringLiteral("mute/ip/0"), cQuendleUnit::Key(QStringLiteral("Mute 0")));
+    objects.append(QJsonObject { { "name", "Mute 0" }, { "parameters", 1 }, { "size", 1 }, { "value", 0 } });
     description.insert(QStringLiteral("keys"), keys);
     description.insert(QStringLiteral("objects"), objects);
     return description;
