@@ -7,6 +7,8 @@
 #include "Quendle/Widgets/Control/FaderWidgetVespril.h"
 #include "Quendle/Widgets/Control/RotaryWidgetTarvo.h"
 #include "Quendle/Widgets/Control/RotaryWidgetVespril.h"
+#include "Quendle/Widgets/Control/SourceSelectorWidgetTarvo.h"
+#include "Quendle/Widgets/Control/SourceSelectorWidgetVespril.h"
 #include "Quendle/Widgets/Plain/DateTimeWidget.h"
 #include "Quendle/Widgets/Plain/ImageWidget.h"
 #include "Quendle/Widgets/Plain/RectangleWidget.h"
@@ -70,8 +72,8 @@ const sTypeRow kTypeRows[] = {
     { "vsp_zunet_grmeter", "ZUNetGRMeter", nullptr },
     { "zunet_chrom_meter", "ZUNetChromaticMeter", nullptr },
     { "vsp_zunet_chrom_meter", "ZUNetChromaticMeter", nullptr },
-    { "zunet_source_sel", "ZUNetSourceSelector", nullptr },
-    { "vsp_zunet_source_sel", "ZUNetSourceSelector", nullptr },
+    { "zunet_source_sel", "ZUNetSourceSelector", &cZUNetSourceSelectorWidgetTarvo::CreateWidget },
+    { "vsp_zunet_source_sel", "ZUNetSourceSelector", &cZUNetSourceSelectorWidgetVespril::CreateWidget },
     { "zunet_led", "ZUNetLEDIndicator", nullptr },
     { "zunet_panel_led", "ZUNetPanelLEDControl", nullptr, true },
     { "vsp_zunet_panel_led", "ZUNetPanelLEDControl", nullptr, true },
