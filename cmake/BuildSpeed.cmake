@@ -85,6 +85,11 @@ function(zunet_speed_up_targets)
     ZUNet/QT/ConnectionThreads.cpp
     ZUNet/QT/TestDottedIPAddress.cpp
   )
+  # The widget families repeat their file-local names in each leaf's file, and the classes still to come
+  # will add more: that library builds file by file.
+  if(TARGET QuendleWidgets)
+    set_target_properties(QuendleWidgets PROPERTIES UNITY_BUILD OFF)
+  endif()
   foreach(source IN LISTS ZUNET_UNITY_ALONE)
     get_filename_component(dir ${PROJECT_SOURCE_DIR}/${source} DIRECTORY)
     if(EXISTS ${dir}/CMakeLists.txt)
@@ -138,6 +143,22 @@ function(zunet_speed_up_targets)
         target_precompile_headers(${host} PRIVATE ${headers})
       endif()
       target_precompile_headers(${target} REUSE_FROM ${host})
+      # A source that defines or undefines a Qt macro before its includes (to choose what Qt's headers
+      # do) would find them already read from the header: it compiles alone and without it.
+      get_target_property(source_dir ${target} SOURCE_DIR)
+      get_target_property(sources ${target} SOURCES)
+      foreach(source IN LISTS sources)
+        if(NOT IS_ABSOLUTE "${source}")
+          set(source ${source_dir}/${source})
+        endif()
+        if(source MATCHES "\\.cpp$" AND EXISTS "${source}")
+          file(STRINGS "${source}" qt_macro_lines REGEX "^#[ \t]*(define|undef)[ \t]+QT_")
+          if(qt_macro_lines)
+            set_source_files_properties(${source} TARGET_DIRECTORY ${target}
+              PROPERTIES SKIP_PRECOMPILE_HEADERS ON SKIP_UNITY_BUILD_INCLUSION ON)
+          endif()
+        endif()
+      endforeach()
       # A test's moc output is included by its source; the generated file left is empty, and loading
       # the header would be its whole cost.
       if(type STREQUAL "EXECUTABLE")

@@ -55,7 +55,9 @@ done
 awk -v a="${starts[0]}" -v b="${starts[-1]}" 'BEGIN { printf "%7.1f min  total\n", (b - a) / 60 }'
 echo "ci-time: load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 if [ "$status" -ne 0 ]; then
-  echo "ci-time: .ci/run failed ($status); the end of its log:" >&2
+  kept="${TMPDIR:-/tmp}/ci-time-failed-$(date -u +%Y%m%d-%H%M%S).log"
+  cp "$log" "$kept"
+  echo "ci-time: .ci/run failed ($status); its log is kept in $kept, which ends:" >&2
   tail -n 40 "$log" >&2
 fi
 exit "$status"
