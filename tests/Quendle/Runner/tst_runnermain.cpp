@@ -7,9 +7,11 @@
 #include "tests/support/TraceCapture.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
 #include <vector>
@@ -57,7 +59,17 @@ void WatchRootDestruction(QtMsgType type, const QMessageLogContext& context, con
         ++gQmlWarnings;
     if (text.contains(QStringLiteral("report.qml: root destroyed"))) {
         gNetworkUpAtRootDestruction = gRegistryRouter != nullptr ? 1 : 0;
+        // A thread takes its name once it runs: the network may have started just before the
+        // root goes, its tick thread started but not yet scheduled. Nothing stops the network
+        // while this handler holds the GUI thread, so a thread that is up shows in time.
+        QElapsedTimer named;
+        named.start();
         gThreadsAtRootDestruction = NetworkThreads();
+        while (gNetworkUpAtRootDestruction == 1
+            && !gThreadsAtRootDestruction.contains(QStringLiteral("ActionTickThrea")) && named.elapsed() < 10000) {
+            QThread::msleep(5);
+            gThreadsAtRootDestruction = NetworkThreads();
+        }
     }
     gPreviousHandler(type, context, text);
 }
