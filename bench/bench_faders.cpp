@@ -1,0 +1,130 @@
+// Control latency of faders: a position written to a fader of the large family (as its view's drag
+// writes it) bound to a gain of the unit program (a process of its own on the test network), until a
+// fader of the second family bound to the same gain shows the position the unit passed on: the move
+// reaching the unit's gain and the unit's change reaching a view's property, one object round trip
+// in all. Beside it, in the same run and turn by turn, the same round trip of the two faders' drivers
+// alone. Medians and 99th percentiles over 1,000 moves. Goal: a move costs at most the round trip
+// plus 1 ms.
+
+#include "Common/Misc/NonLinearLookup.h"
+#include "Quendle/Drivers/ValueDrivers.h"
+#include "Quendle/Widgets/Control/FaderWidgetTarvo.h"
+#include "Quendle/Widgets/Control/FaderWidgetVespril.h"
+#include "ZUNet/Core/SystemBuilder.h"
+#include "bench/BenchBoundWidgets.h"
+#include "bench/BenchUnitProcess.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
+namespace
+{
+
+using tClock = std::chrono::steady_clock;
+
+double Percentile(std::vector<double>& samples, int percent)
+{
+    std::sort(samples.begin(), samples.end());
+    return samples.empty() ? 0.0 : samples[std::min(samples.size() - 1, samples.size() * size_t(percent) / 100)];
+}
+
+/// Turns the event loop until `done`; false after 5 s.
+template <class tDone> bool Spin(tDone done)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > 5000)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+    return true;
+}
+
+void BM_MoveBesideRoundTrip(benchmark::State& state)
+{
+    sSignedInWorld& world = World<sSignedInWorld>();
+    cRunnerConfig config(nullptr, world.mApplication.get(), world.mApplication.get());
+    world.mApplication->mImages = &config;
+    QByteArray document = "<QuendleConfig version=\"1.3.1\"><Units><Unit id=\"1\" nameOrIpAddress=\""
+        + kUnitAddress.toUtf8() + "\" type=\"tarvo\" primaryUnit=\"1\"/></Units><Layouts/></QuendleConfig>";
+    QBuffer buffer(&document);
+    buffer.open(QIODevice::ReadOnly);
+    if (!config.ReadXml(buffer)) {
+        state.SkipWithError("configuration refused");
+        return;
+    }
+    auto* layout = new cRunnerLayout(&config);
+    config.layouts()->append(layout);
+    auto* moved = new cZUNetFaderWidgetTarvo(1, layout, config);
+    auto* shown = new cZUNetFaderWidgetVespril(1, layout, config);
+    for (cZUNetFaderWidget* fader : std::initializer_list<cZUNetFaderWidget*> { moved, shown }) {
+        fader->Init();
+        QXmlStreamReader reader(
+            QStringLiteral("<Widget id=\"1\" type=\"f\" unitId=\"1\" levelType=\"mainlevel\" channelType=\"ip\"/>"));
+        reader.readNextStartElement();
+        fader->LoadAttributes(reader);
+        layout->AddWidget(fader);
+    }
+    config.setOnline();
+    if (!Spin([&] { return moved->Links().size() == 1 && shown->Links().size() == 1 && !gSystemBuilder->IsBusy(); })) {
+        state.SkipWithError("faders not linked");
+        return;
+    }
+    // Positions in the middle of a law step, so that each reads back as its step exactly.
+    auto position = [](int index) { return (index + 0.5) / 255.0; };
+    moved->setValue(position(60));
+    if (!Spin([&] { return shown->value() == 60 / 255.0; })) {
+        state.SkipWithError("move not passed on by the unit");
+        return;
+    }
+
+    std::vector<double> moves;
+    std::vector<double> trips;
+    int step = 0;
+    for (auto _ : state) {
+        const int index = 100 + (step++ % 2) * 50;
+        auto start = tClock::now();
+        moved->setValue(position(index));
+        const bool seen = Spin([&] { return shown->value() == index / 255.0; });
+        moves.push_back(std::chrono::duration<double, std::micro>(tClock::now() - start).count());
+
+        const UWORD code = cFaderLookup::kFaderLawTable[index + 1];
+        start = tClock::now();
+        moved->LevelDriver()->SetValue(code);
+        const bool tripped = Spin([&] { return shown->LevelDriver()->Value() == code; });
+        trips.push_back(std::chrono::duration<double, std::micro>(tClock::now() - start).count());
+        if (!seen || !tripped) {
+            state.SkipWithError("a change was lost");
+            break;
+        }
+    }
+    const double moveMedian = Percentile(moves, 50);
+    const double tripMedian = Percentile(trips, 50);
+    const double moveP99 = Percentile(moves, 99);
+    const double tripP99 = Percentile(trips, 99);
+    state.counters["move_p50_us"] = moveMedian;
+    state.counters["move_p99_us"] = moveP99;
+    state.counters["round_trip_p50_us"] = tripMedian;
+    state.counters["round_trip_p99_us"] = tripP99;
+    // Goal: at most 1000 us over the round trip.
+    state.counters["p50_over_round_trip_us"] = moveMedian - tripMedian;
+    state.counters["p99_over_round_trip_us"] = moveP99 - tripP99;
+    config.SetOffline();
+    world.mApplication->mImages = nullptr;
+}
+BENCHMARK(BM_MoveBesideRoundTrip)->Iterations(1000)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    RunInTestNamespace(argc, argv);
+    return RunBenchmarksInWorld<sSignedInWorld>(argc, argv);
+}
