@@ -5,10 +5,8 @@
 #include "Quendle/Drivers/ValueDrivers.h"
 #include "Quendle/Widgets/Base/WidgetBatch.h"
 #include "Quendle/Widgets/WidgetXmlNames.h"
-#include "ZUNet/Core/SystemBuilder.h"
 #include "ZUNet/Core/Trace.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QXmlStreamReader>
@@ -166,24 +164,13 @@ void cZUNetButtonWidget::RetireButtonDrivers()
     mVectorDriver = nullptr;
     if (!mCustomIPNetObject)
         return;
-    // Not a driver: every link goes first (all are remade with the new drivers), then the object
-    // once the builder has worked through their removal.
+    // Not a driver: its links (all, since every driver is remade) are undone, and it goes under the
+    // poll lock. Its links only ever start at it, so the unit holds nothing of it, and a removal
+    // still queued finds no object and does nothing.
     RemoveLinks();
-    cCustomIPNetObject* object = mCustomIPNetObject;
+    const cWidgetBatch::cLock locker;
+    delete mCustomIPNetObject;
     mCustomIPNetObject = nullptr;
-    auto release = [object] {
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [object] {
-                const cWidgetBatch::cLock locker;
-                delete object;
-            },
-            Qt::QueuedConnection);
-    };
-    if (!gSystemBuilder || !QCoreApplication::instance() || !gSystemBuilder->ReleaseAfterQueuedCommands(release)) {
-        const cWidgetBatch::cLock locker;
-        delete object;
-    }
 }
 
 void cZUNetButtonWidget::CreateDriver()
