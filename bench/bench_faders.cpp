@@ -4,12 +4,14 @@
 // reaching the unit's gain and the unit's change reaching a view's property, one object round trip
 // in all. Beside it, in the same run and turn by turn, the same round trip of the two faders' drivers
 // alone. Medians and 99th percentiles over 1,000 moves. Goal: a move costs at most the round trip
-// plus 1 ms.
+// plus 1 ms. Also a drag of 5 s at the display's rate: messages a second, and the unit on its last
+// position every time.
 
 #include "Common/Misc/NonLinearLookup.h"
 #include "Quendle/Drivers/ValueDrivers.h"
 #include "Quendle/Widgets/Control/FaderWidgetTarvo.h"
 #include "Quendle/Widgets/Control/FaderWidgetVespril.h"
+#include "Quendle/Widgets/Control/LevelLaw.h"
 #include "ZUNet/Core/SystemBuilder.h"
 #include "bench/BenchBoundWidgets.h"
 #include "bench/BenchUnitProcess.h"
@@ -120,6 +122,77 @@ void BM_MoveBesideRoundTrip(benchmark::State& state)
     world.mApplication->mImages = nullptr;
 }
 BENCHMARK(BM_MoveBesideRoundTrip)->Iterations(1000)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// A drag of 5 s at 60 frames a second, up and down the whole travel: the messages the fader sends a
+// second (one per change of gain code), and whether the unit ends on the drag's last position (a
+// fader of the other family bound to the same gain shows it). Beside it, the frames the drag had.
+void BM_DragForFiveSeconds(benchmark::State& state)
+{
+    sSignedInWorld& world = World<sSignedInWorld>();
+    cRunnerConfig config(nullptr, world.mApplication.get(), world.mApplication.get());
+    world.mApplication->mImages = &config;
+    QByteArray document = "<QuendleConfig version=\"1.3.1\"><Units><Unit id=\"1\" nameOrIpAddress=\""
+        + kUnitAddress.toUtf8() + "\" type=\"tarvo\" primaryUnit=\"1\"/></Units><Layouts/></QuendleConfig>";
+    QBuffer buffer(&document);
+    buffer.open(QIODevice::ReadOnly);
+    if (!config.ReadXml(buffer)) {
+        state.SkipWithError("configuration refused");
+        return;
+    }
+    auto* layout = new cRunnerLayout(&config);
+    config.layouts()->append(layout);
+    auto* moved = new cZUNetFaderWidgetTarvo(2, layout, config);
+    auto* shown = new cZUNetFaderWidgetVespril(2, layout, config);
+    for (cZUNetFaderWidget* fader : std::initializer_list<cZUNetFaderWidget*> { moved, shown }) {
+        fader->Init();
+        QXmlStreamReader reader(QStringLiteral("<Widget id=\"2\" type=\"f\" unitId=\"1\" levelType=\"mainlevel\" "
+                                               "channelType=\"ip\" channelNumber=\"2\"/>"));
+        reader.readNextStartElement();
+        fader->LoadAttributes(reader);
+        layout->AddWidget(fader);
+    }
+    config.setOnline();
+    if (!Spin([&] {
+            return moved->Links().size() == 1 && shown->Links().size() == 1 && !gSystemBuilder->IsBusy()
+                && shown->LevelDriver()->HasValue();
+        })) {
+        state.SkipWithError("faders not linked");
+        return;
+    }
+    constexpr int kFrames = 300;
+    constexpr auto kFrame = std::chrono::microseconds(16667);
+    double messages = 0;
+    double lastMisses = 0;
+    for (auto _ : state) {
+        UWORD sent = moved->LevelDriver()->Value();
+        int count = 0;
+        double last = 0;
+        const auto start = tClock::now();
+        for (int frame = 0; frame < kFrames; ++frame) {
+            // Up and down the travel twice, a frame at a time.
+            const double phase = double(frame % 150) / 75.0;
+            last = phase <= 1.0 ? phase : 2.0 - phase;
+            moved->setValue(last);
+            if (moved->LevelDriver()->Value() != sent) {
+                sent = moved->LevelDriver()->Value();
+                ++count;
+            }
+            const auto until = start + kFrame * (frame + 1);
+            while (tClock::now() < until)
+                QCoreApplication::processEvents(QEventLoop::AllEvents);
+        }
+        const double expected = sLevelLaw::Of(*shown).PositionOf(sent);
+        if (!Spin([&] { return shown->value() == expected; }))
+            ++lastMisses;
+        messages += count;
+    }
+    state.counters["messages_per_s"] = messages / (5.0 * state.iterations());
+    state.counters["frames_per_s"] = kFrames / 5.0;
+    state.counters["last_position_missed"] = lastMisses;
+    config.SetOffline();
+    world.mApplication->mImages = nullptr;
+}
+BENCHMARK(BM_DragForFiveSeconds)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
