@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build, then every test under
 # AddressSanitizer+UndefinedBehaviorSanitizer in one clang tree that also builds the fuzz targets,
-# the network libraries' tests under ThreadSanitizer, then the fuzz targets for a bounded time.
+# every layer's tests that start threads under ThreadSanitizer, then the fuzz targets for a bounded
+# time.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -36,10 +37,11 @@ cmake --build build-san -j "$JOBS" --target all_tests all_fuzzers
 ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp" \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --test-dir build-san --output-on-failure -j "$JOBS"
 
-step "thread sanitizer (network code)"
+step "thread sanitizer (every layer's tests that start threads)"
+# Only the test programs labelled "threads" (and the unit programs they start) are built.
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZUNET_SANITIZE=thread \
-  -DZUNET_ONLY_NETWORK=ON -DZUNET_BUILD_BENCH=OFF "${FAST_BUILD[@]}" >/dev/null
-cmake --build build-tsan -j "$JOBS" --target all_tests
+  -DZUNET_ONLY_NETWORK=OFF -DZUNET_BUILD_BENCH=OFF "${FAST_BUILD[@]}" >/dev/null
+cmake --build build-tsan -j "$JOBS" --target threads_tests
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tools/tsan.supp" \
   ctest --test-dir build-tsan --output-on-failure -j "$JOBS" -L threads
 

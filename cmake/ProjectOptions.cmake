@@ -21,6 +21,22 @@ endif()
 # from a program the test started (their standard error is the test's).
 set(ZUNET_SANITIZER_REPORT "ERROR: AddressSanitizer|ERROR: LeakSanitizer|WARNING: ThreadSanitizer|: runtime error: ")
 
+# Every test program joins all_tests; those that start threads (label "threads") also join
+# threads_tests, all that the ThreadSanitizer tree builds. A test linking the helpers that start a
+# network stack or a unit program starts threads whatever its own labels say.
+function(zunet_add_to_test_targets name labels libs)
+  if(NOT "threads" IN_LIST labels AND ("QuendleTestSupport" IN_LIST libs OR "ConnectionTestSupport" IN_LIST libs))
+    list(APPEND labels threads)
+    set_property(TEST ${name} PROPERTY LABELS "${labels}")
+  endif()
+  if(TARGET all_tests)
+    add_dependencies(all_tests ${name})
+  endif()
+  if(TARGET threads_tests AND "threads" IN_LIST labels)
+    add_dependencies(threads_tests ${name})
+  endif()
+endfunction()
+
 # Registers one Qt Test executable with CTest. Every test runs in its own private network
 # namespace through tools/netns-run.sh, headless.
 #   zunet_add_test(NAME tst_x SOURCES a.cpp LIBS lib... LABELS unit network [TIMEOUT s])
@@ -38,9 +54,7 @@ function(zunet_add_test)
     TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ZUNET_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data"
     FAIL_REGULAR_EXPRESSION "${ZUNET_SANITIZER_REPORT}")
-  if(TARGET all_tests)
-    add_dependencies(all_tests ${T_NAME})
-  endif()
+  zunet_add_to_test_targets(${T_NAME} "${T_LABELS}" "${T_LIBS}")
 endfunction()
 
 # Registers one Qt Quick Test executable: the shared main (tests/support/QuickTestMain.cpp) with
@@ -87,7 +101,5 @@ function(zunet_add_qml_test)
     TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "${platform};ZUNET_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data"
     FAIL_REGULAR_EXPRESSION "QWARN|QCRITICAL|QML warning|${ZUNET_SANITIZER_REPORT}")
-  if(TARGET all_tests)
-    add_dependencies(all_tests ${T_NAME})
-  endif()
+  zunet_add_to_test_targets(${T_NAME} "${T_LABELS}" "${T_LIBS}")
 endfunction()
