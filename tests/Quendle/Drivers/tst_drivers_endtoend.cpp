@@ -83,9 +83,11 @@ void tst_DriversEndToEnd::repeatedWidgetIdsDriveTheirOwnUnitParameters()
         gSystemBuilder->AddLinkCommandToList(toCounter, false);
         SyscallMessagesPollUnLock();
 
-        // Sync over the connection: each has its own channel's value.
-        QVERIFY(
-            DispatchUntil([&] { return channel1.Value() == 100 && channel2.Value() == 200 && view.Value() == 100; }));
+        // Sync over the connection: each has its own channel's value. The change notice is posted
+        // after the value is stored, so it is waited for too.
+        QVERIFY(DispatchUntil([&] {
+            return channel1.Value() == 100 && channel2.Value() == 200 && view.Value() == 100 && !changed1.isEmpty();
+        }));
         QVERIFY(DispatchUntil([&] { return !gSystemBuilder->IsBusy(); }));
         QCOMPARE(SettledCount(changed1, 1), 1);
 
@@ -110,7 +112,7 @@ void tst_DriversEndToEnd::repeatedWidgetIdsDriveTheirOwnUnitParameters()
         // A move of the first fader reaches channel 1 on the unit, which tells the view; the view
         // passes it on to the counter once. Channel 2 is untouched.
         channel1.SetValue(555);
-        QVERIFY(DispatchUntil([&] { return view.Value() == 555; }));
+        QVERIFY(DispatchUntil([&] { return view.Value() == 555 && changed1.count() >= 2; }));
         QCOMPARE(channel2.Value(), UWORD(200));
         QCOMPARE(channel1.Value(), UWORD(555));
         QCOMPARE(SettledCount(changed1, 2), 2);

@@ -450,12 +450,12 @@ void tst_ConfigConnectionInterface::primaryBackHearsOfChanges()
     QCOMPARE(mApplication->mSignIns, 1);
     QCOMPARE(spies.mAll.count(), 3);
     if (oldManager) {
-        QTRY_COMPARE(changes.mConfigUpdated, 1);
+        QTRY_COMPARE_WITH_TIMEOUT(changes.mConfigUpdated, 1, 15000);
         return;
     }
     QCOMPARE(changes.mConfigUpdated, 0);
     QVERIFY(primaryUnit->Command(QStringLiteral("config-updated")));
-    QTRY_COMPARE(changes.mConfigUpdated, 1);
+    QTRY_COMPARE_WITH_TIMEOUT(changes.mConfigUpdated, 1, 15000);
 }
 
 // The primary stores the token for the address it sees the runner at (the test network's); the
