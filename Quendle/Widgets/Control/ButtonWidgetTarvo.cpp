@@ -1,5 +1,7 @@
 #include "Quendle/Widgets/Control/ButtonWidgetTarvo.h"
 
+#include "Quendle/Widgets/Control/FaderWidgetTarvo.h"
+
 const cZUNetWidget::tCodeTable cZUNetButtonWidgetTarvo::mButtonFunctionIndexToCodes {
     { QStringLiteral("Mute"), QStringLiteral("mute") },
     { QStringLiteral("PAFL"), QStringLiteral("pafl") },
@@ -18,20 +20,9 @@ const cZUNetWidget::tCodeTable cZUNetButtonWidgetTarvo::mButtonFunctionIndexToCo
     { QStringLiteral("Send Assign"), QStringLiteral("sendonoff") },
 };
 
-const cZUNetWidget::tCodeTable cZUNetButtonWidgetTarvo::mChannelTypeIndexToCodes {
-    { QStringLiteral("DCA"), QStringLiteral("dca") },
-    { QStringLiteral("Input"), QStringLiteral("ip") },
-    { QStringLiteral("Mono Group"), QStringLiteral("grp") },
-    { QStringLiteral("Stereo Group"), QStringLiteral("stgrp") },
-    { QStringLiteral("Mono Aux"), QStringLiteral("aux") },
-    { QStringLiteral("Stereo Aux"), QStringLiteral("staux") },
-    { QStringLiteral("Main"), QStringLiteral("main") },
-    { QStringLiteral("Mono Matrix"), QStringLiteral("mtx") },
-    { QStringLiteral("Stereo Matrix"), QStringLiteral("stmtx") },
-    { QStringLiteral("Mono FX Send"), QStringLiteral("fx") },
-    { QStringLiteral("Stereo FX Send"), QStringLiteral("stfx") },
-    { QStringLiteral("FX Return"), QStringLiteral("fxret") },
-};
+// A reference: bound before any initialiser runs, whichever file's tables are built first.
+const cZUNetWidget::tCodeTable& cZUNetButtonWidgetTarvo::mChannelTypeIndexToCodes
+    = cZUNetFaderWidgetTarvo::mChannelTypeIndexToCodes;
 
 cZUNetButtonWidgetTarvo::cZUNetButtonWidgetTarvo(int id, QObject* parent, const cConfigBase& configuration)
     : cZUNetButtonWidget(id, parent, configuration)

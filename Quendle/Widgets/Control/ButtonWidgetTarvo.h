@@ -10,7 +10,8 @@ class cZUNetButtonWidgetTarvo : public cZUNetButtonWidget
 
 public:
     static const tCodeTable mButtonFunctionIndexToCodes;
-    static const tCodeTable mChannelTypeIndexToCodes;
+    /// The family's fader's channel types.
+    static const tCodeTable& mChannelTypeIndexToCodes;
 
     cZUNetButtonWidgetTarvo(int id, QObject* parent, const cConfigBase& configuration);
 
