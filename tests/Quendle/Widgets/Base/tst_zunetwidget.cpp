@@ -16,6 +16,7 @@
 #include "tests/support/TraceCapture.h"
 #include "tests/support/ValueObject.h"
 #include "tests/support/quendle/TestConfig.h"
+#include "tests/support/quendle/UnitObjectKit.h"
 #include "tests/support/quendle/WidgetTestKit.h"
 
 #include <QtTest>
@@ -28,13 +29,9 @@
 namespace
 {
 
-/// A unit object that gives a Sync link nothing: the driver keeps "no value yet".
-class cSilentObject : public cValueObject
-{
-public:
-    using cValueObject::cValueObject;
-    void UpdateNewObject(UWORD, UWORD, UWORD, UWORD) override { }
-};
+using WidgetTest::cSilentObject;
+using WidgetTest::InformCount;
+using WidgetTest::WaitForBuilder;
 
 template <class tWidget>
 std::unique_ptr<tWidget> MakeWidget(
@@ -45,22 +42,6 @@ std::unique_ptr<tWidget> MakeWidget(
 }
 
 /// The builder has worked through every command queued and the syscall thread has nothing left.
-void WaitForBuilder()
-{
-    QTRY_VERIFY_WITH_TIMEOUT(
-        !gSystemBuilder->IsBusy() && gSystemBuilder->GetQueued() == 0 && SyscallGetNumberOfMessagesInBuffer() == 0,
-        10000);
-    QCoreApplication::processEvents();
-}
-
-UWORD InformCount(const cNetObject& object, UWORD parameter = 0)
-{
-    SyscallMessagesPollLock();
-    const UWORD count = object.GetNumberOfInformListItems(UWORD(PARAMETER_BASE + parameter));
-    SyscallMessagesPollUnLock();
-    return count;
-}
-
 /// Counts the messages dispatched to it.
 class cCountingObject : public cNetObject
 {

@@ -14,6 +14,7 @@
 #include "tests/support/Connections.h"
 #include "tests/support/ValueObject.h"
 #include "tests/support/quendle/TestConfig.h"
+#include "tests/support/quendle/UnitObjectKit.h"
 #include "tests/support/quendle/WidgetTestKit.h"
 
 #include <QMutex>
@@ -25,6 +26,10 @@
 
 namespace
 {
+
+using WidgetTest::cSilentObject;
+using WidgetTest::InformCount;
+using WidgetTest::WaitForBuilder;
 
 /// Keeps the data of every message it receives.
 class cRecordingObject : public cNetObject
@@ -88,30 +93,6 @@ private:
     QList<int> mParameters;
     cZUNetMessage mOutgoing;
 };
-
-/// A unit object that gives a Sync link nothing: the driver keeps "no value yet".
-class cSilentObject : public cValueObject
-{
-public:
-    using cValueObject::cValueObject;
-    void UpdateNewObject(UWORD, UWORD, UWORD, UWORD) override { }
-};
-
-void WaitForBuilder()
-{
-    QTRY_VERIFY_WITH_TIMEOUT(
-        !gSystemBuilder->IsBusy() && gSystemBuilder->GetQueued() == 0 && SyscallGetNumberOfMessagesInBuffer() == 0,
-        10000);
-    QCoreApplication::processEvents();
-}
-
-UWORD InformCount(const cNetObject& object)
-{
-    SyscallMessagesPollLock();
-    const UWORD count = object.GetNumberOfInformListItems(PARAMETER_BASE);
-    SyscallMessagesPollUnLock();
-    return count;
-}
 
 QByteArray Word(int value)
 {

@@ -12,6 +12,7 @@
 #include "tests/support/Connections.h"
 #include "tests/support/ValueObject.h"
 #include "tests/support/quendle/TestConfig.h"
+#include "tests/support/quendle/UnitObjectKit.h"
 #include "tests/support/quendle/WidgetTestKit.h"
 
 #include <QtTest>
@@ -24,21 +25,8 @@
 namespace
 {
 
-/// A unit parameter that gives a Sync link nothing: the driver keeps "no value yet".
-class cSilentObject : public cValueObject
-{
-public:
-    using cValueObject::cValueObject;
-    void UpdateNewObject(UWORD, UWORD, UWORD, UWORD) override { }
-};
-
-void WaitForBuilder()
-{
-    QTRY_VERIFY_WITH_TIMEOUT(
-        !gSystemBuilder->IsBusy() && gSystemBuilder->GetQueued() == 0 && SyscallGetNumberOfMessagesInBuffer() == 0,
-        10000);
-    QCoreApplication::processEvents();
-}
+using WidgetTest::cSilentObject;
+using WidgetTest::WaitForBuilder;
 
 } // namespace
 

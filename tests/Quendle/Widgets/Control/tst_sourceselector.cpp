@@ -10,6 +10,7 @@
 #include "ZUNet/Core/SystemBuilder.h"
 #include "tests/support/Connections.h"
 #include "tests/support/quendle/TestConfig.h"
+#include "tests/support/quendle/UnitObjectKit.h"
 #include "tests/support/quendle/WidgetTestKit.h"
 
 #include <QtTest>
@@ -20,6 +21,8 @@
 
 namespace
 {
+
+using WidgetTest::WaitForBuilder;
 
 /// The unit's source-selector objects as one object with enough parameters; counts what it is sent.
 class cSourcesObject : public cNetObject
@@ -34,14 +37,6 @@ public:
     void UpdateNewObject(UWORD, UWORD, UWORD, UWORD) override { }
     std::atomic<int> mMessages { 0 };
 };
-
-void WaitForBuilder()
-{
-    QTRY_VERIFY_WITH_TIMEOUT(
-        !gSystemBuilder->IsBusy() && gSystemBuilder->GetQueued() == 0 && SyscallGetNumberOfMessagesInBuffer() == 0,
-        10000);
-    QCoreApplication::processEvents();
-}
 
 cZUNetWidget::tNamesAndParameters Pairs(const cSourcesObject& unit, int count = 4)
 {
