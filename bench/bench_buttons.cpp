@@ -13,13 +13,10 @@
 #include "ZUNet/Core/SystemBuilder.h"
 #include "bench/BenchBoundWidgets.h"
 #include "bench/BenchUnitProcess.h"
+#include "bench/BenchWidgetPair.h"
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-
-#include <algorithm>
 #include <chrono>
 #include <vector>
 
@@ -28,50 +25,20 @@ namespace
 
 using tClock = std::chrono::steady_clock;
 
-double Percentile(std::vector<double>& samples, int percent)
-{
-    std::sort(samples.begin(), samples.end());
-    return samples.empty() ? 0.0 : samples[std::min(samples.size() - 1, samples.size() * size_t(percent) / 100)];
-}
-
-/// Turns the event loop until `done`; false after 5 s.
-template <class tDone> bool Spin(tDone done)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > 5000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-    }
-    return true;
-}
-
 void BM_PressBesideRoundTrip(benchmark::State& state)
 {
     sSignedInWorld& world = World<sSignedInWorld>();
     cRunnerConfig config(nullptr, world.mApplication.get(), world.mApplication.get());
     world.mApplication->mImages = &config;
-    QByteArray document = "<QuendleConfig version=\"1.3.1\"><Units><Unit id=\"1\" nameOrIpAddress=\""
-        + kUnitAddress.toUtf8() + "\" type=\"tarvo\" primaryUnit=\"1\"/></Units><Layouts/></QuendleConfig>";
-    QBuffer buffer(&document);
-    buffer.open(QIODevice::ReadOnly);
-    if (!config.ReadXml(buffer)) {
+    cRunnerLayout* layout = PrimaryUnitLayout(config);
+    if (!layout) {
         state.SkipWithError("configuration refused");
         return;
     }
-    auto* layout = new cRunnerLayout(&config);
-    config.layouts()->append(layout);
     auto* press = new cZUNetButtonWidgetTarvo(1, layout, config);
     auto* shown = new cZUNetButtonWidgetVespril(1, layout, config);
-    for (cZUNetButtonWidget* button : std::initializer_list<cZUNetButtonWidget*> { press, shown }) {
-        button->Init();
-        QXmlStreamReader reader(
-            QStringLiteral("<Widget id=\"1\" type=\"b\" unitId=\"1\" function=\"mute\" channelType=\"ip\"/>"));
-        reader.readNextStartElement();
-        button->LoadAttributes(reader);
-        layout->AddWidget(button);
-    }
+    AddLoaded(*layout, { press, shown },
+        QStringLiteral("<Widget id=\"1\" type=\"b\" unitId=\"1\" function=\"mute\" channelType=\"ip\"/>"));
     config.setOnline();
     if (!Spin([&] { return press->Links().size() == 1 && shown->Links().size() == 1 && !gSystemBuilder->IsBusy(); })) {
         state.SkipWithError("buttons not linked");
@@ -102,17 +69,7 @@ void BM_PressBesideRoundTrip(benchmark::State& state)
             break;
         }
     }
-    const double pressMedian = Percentile(presses, 50);
-    const double tripMedian = Percentile(trips, 50);
-    const double pressP99 = Percentile(presses, 99);
-    const double tripP99 = Percentile(trips, 99);
-    state.counters["press_p50_us"] = pressMedian;
-    state.counters["press_p99_us"] = pressP99;
-    state.counters["round_trip_p50_us"] = tripMedian;
-    state.counters["round_trip_p99_us"] = tripP99;
-    // Goal: at most 1000 us over the round trip.
-    state.counters["p50_over_round_trip_us"] = pressMedian - tripMedian;
-    state.counters["p99_over_round_trip_us"] = pressP99 - tripP99;
+    SetOverRoundTrip(state, "press", presses, trips);
     config.SetOffline();
     world.mApplication->mImages = nullptr;
 }

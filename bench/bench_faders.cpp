@@ -15,13 +15,12 @@
 #include "ZUNet/Core/SystemBuilder.h"
 #include "bench/BenchBoundWidgets.h"
 #include "bench/BenchUnitProcess.h"
+#include "bench/BenchWidgetPair.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 
-#include <algorithm>
 #include <chrono>
 #include <vector>
 
@@ -30,50 +29,20 @@ namespace
 
 using tClock = std::chrono::steady_clock;
 
-double Percentile(std::vector<double>& samples, int percent)
-{
-    std::sort(samples.begin(), samples.end());
-    return samples.empty() ? 0.0 : samples[std::min(samples.size() - 1, samples.size() * size_t(percent) / 100)];
-}
-
-/// Turns the event loop until `done`; false after 5 s.
-template <class tDone> bool Spin(tDone done)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > 5000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-    }
-    return true;
-}
-
 void BM_MoveBesideRoundTrip(benchmark::State& state)
 {
     sSignedInWorld& world = World<sSignedInWorld>();
     cRunnerConfig config(nullptr, world.mApplication.get(), world.mApplication.get());
     world.mApplication->mImages = &config;
-    QByteArray document = "<QuendleConfig version=\"1.3.1\"><Units><Unit id=\"1\" nameOrIpAddress=\""
-        + kUnitAddress.toUtf8() + "\" type=\"tarvo\" primaryUnit=\"1\"/></Units><Layouts/></QuendleConfig>";
-    QBuffer buffer(&document);
-    buffer.open(QIODevice::ReadOnly);
-    if (!config.ReadXml(buffer)) {
+    cRunnerLayout* layout = PrimaryUnitLayout(config);
+    if (!layout) {
         state.SkipWithError("configuration refused");
         return;
     }
-    auto* layout = new cRunnerLayout(&config);
-    config.layouts()->append(layout);
     auto* moved = new cZUNetFaderWidgetTarvo(1, layout, config);
     auto* shown = new cZUNetFaderWidgetVespril(1, layout, config);
-    for (cZUNetFaderWidget* fader : std::initializer_list<cZUNetFaderWidget*> { moved, shown }) {
-        fader->Init();
-        QXmlStreamReader reader(
-            QStringLiteral("<Widget id=\"1\" type=\"f\" unitId=\"1\" levelType=\"mainlevel\" channelType=\"ip\"/>"));
-        reader.readNextStartElement();
-        fader->LoadAttributes(reader);
-        layout->AddWidget(fader);
-    }
+    AddLoaded(*layout, { moved, shown },
+        QStringLiteral("<Widget id=\"1\" type=\"f\" unitId=\"1\" levelType=\"mainlevel\" channelType=\"ip\"/>"));
     config.setOnline();
     if (!Spin([&] { return moved->Links().size() == 1 && shown->Links().size() == 1 && !gSystemBuilder->IsBusy(); })) {
         state.SkipWithError("faders not linked");
@@ -107,17 +76,7 @@ void BM_MoveBesideRoundTrip(benchmark::State& state)
             break;
         }
     }
-    const double moveMedian = Percentile(moves, 50);
-    const double tripMedian = Percentile(trips, 50);
-    const double moveP99 = Percentile(moves, 99);
-    const double tripP99 = Percentile(trips, 99);
-    state.counters["move_p50_us"] = moveMedian;
-    state.counters["move_p99_us"] = moveP99;
-    state.counters["round_trip_p50_us"] = tripMedian;
-    state.counters["round_trip_p99_us"] = tripP99;
-    // Goal: at most 1000 us over the round trip.
-    state.counters["p50_over_round_trip_us"] = moveMedian - tripMedian;
-    state.counters["p99_over_round_trip_us"] = moveP99 - tripP99;
+    SetOverRoundTrip(state, "move", moves, trips);
     config.SetOffline();
     world.mApplication->mImages = nullptr;
 }
@@ -131,26 +90,16 @@ void BM_DragForFiveSeconds(benchmark::State& state)
     sSignedInWorld& world = World<sSignedInWorld>();
     cRunnerConfig config(nullptr, world.mApplication.get(), world.mApplication.get());
     world.mApplication->mImages = &config;
-    QByteArray document = "<QuendleConfig version=\"1.3.1\"><Units><Unit id=\"1\" nameOrIpAddress=\""
-        + kUnitAddress.toUtf8() + "\" type=\"tarvo\" primaryUnit=\"1\"/></Units><Layouts/></QuendleConfig>";
-    QBuffer buffer(&document);
-    buffer.open(QIODevice::ReadOnly);
-    if (!config.ReadXml(buffer)) {
+    cRunnerLayout* layout = PrimaryUnitLayout(config);
+    if (!layout) {
         state.SkipWithError("configuration refused");
         return;
     }
-    auto* layout = new cRunnerLayout(&config);
-    config.layouts()->append(layout);
     auto* moved = new cZUNetFaderWidgetTarvo(2, layout, config);
     auto* shown = new cZUNetFaderWidgetVespril(2, layout, config);
-    for (cZUNetFaderWidget* fader : std::initializer_list<cZUNetFaderWidget*> { moved, shown }) {
-        fader->Init();
-        QXmlStreamReader reader(QStringLiteral("<Widget id=\"2\" type=\"f\" unitId=\"1\" levelType=\"mainlevel\" "
-                                               "channelType=\"ip\" channelNumber=\"2\"/>"));
-        reader.readNextStartElement();
-        fader->LoadAttributes(reader);
-        layout->AddWidget(fader);
-    }
+    AddLoaded(*layout, { moved, shown },
+        QStringLiteral("<Widget id=\"2\" type=\"f\" unitId=\"1\" levelType=\"mainlevel\" "
+                       "channelType=\"ip\" channelNumber=\"2\"/>"));
     config.setOnline();
     if (!Spin([&] {
             return moved->Links().size() == 1 && shown->Links().size() == 1 && !gSystemBuilder->IsBusy()
