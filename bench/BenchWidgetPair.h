@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 inline double Percentile(std::vector<double>& samples, int percent)
@@ -63,6 +64,20 @@ inline void AddLoaded(cRunnerLayout& layout, std::initializer_list<cWidget*> wid
         widget->LoadAttributes(reader);
         layout.AddWidget(widget);
     }
+}
+
+/// One widget of each class, made with `id` on a new layout of `config` (the unit its primary) and
+/// loaded from the same `Widget` element; nulls when the configuration was refused.
+template <class tFirst, class tSecond>
+std::pair<tFirst*, tSecond*> AddPair(cRunnerConfig& config, int id, const QString& element)
+{
+    cRunnerLayout* layout = PrimaryUnitLayout(config);
+    if (!layout)
+        return { nullptr, nullptr };
+    auto* first = new tFirst(id, layout, config);
+    auto* second = new tSecond(id, layout, config);
+    AddLoaded(*layout, { first, second }, element);
+    return { first, second };
 }
 
 /// `<change>_p50_us` and `_p99_us` of the changes, the same of the drivers' round trips, and how far

@@ -30,15 +30,14 @@ void BM_PressBesideRoundTrip(benchmark::State& state)
     sSignedInWorld& world = World<sSignedInWorld>();
     cRunnerConfig config(nullptr, world.mApplication.get(), world.mApplication.get());
     world.mApplication->mImages = &config;
-    cRunnerLayout* layout = PrimaryUnitLayout(config);
-    if (!layout) {
+    const auto pair = AddPair<cZUNetButtonWidgetTarvo, cZUNetButtonWidgetVespril>(
+        config, 1, QStringLiteral("<Widget id=\"1\" type=\"b\" unitId=\"1\" function=\"mute\" channelType=\"ip\"/>"));
+    if (!pair.first) {
         state.SkipWithError("configuration refused");
         return;
     }
-    auto* press = new cZUNetButtonWidgetTarvo(1, layout, config);
-    auto* shown = new cZUNetButtonWidgetVespril(1, layout, config);
-    AddLoaded(*layout, { press, shown },
-        QStringLiteral("<Widget id=\"1\" type=\"b\" unitId=\"1\" function=\"mute\" channelType=\"ip\"/>"));
+    auto* press = pair.first;
+    auto* shown = pair.second;
     config.setOnline();
     if (!Spin([&] { return press->Links().size() == 1 && shown->Links().size() == 1 && !gSystemBuilder->IsBusy(); })) {
         state.SkipWithError("buttons not linked");

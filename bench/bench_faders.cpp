@@ -34,15 +34,14 @@ void BM_MoveBesideRoundTrip(benchmark::State& state)
     sSignedInWorld& world = World<sSignedInWorld>();
     cRunnerConfig config(nullptr, world.mApplication.get(), world.mApplication.get());
     world.mApplication->mImages = &config;
-    cRunnerLayout* layout = PrimaryUnitLayout(config);
-    if (!layout) {
+    const auto pair = AddPair<cZUNetFaderWidgetTarvo, cZUNetFaderWidgetVespril>(config, 1,
+        QStringLiteral("<Widget id=\"1\" type=\"f\" unitId=\"1\" levelType=\"mainlevel\" channelType=\"ip\"/>"));
+    if (!pair.first) {
         state.SkipWithError("configuration refused");
         return;
     }
-    auto* moved = new cZUNetFaderWidgetTarvo(1, layout, config);
-    auto* shown = new cZUNetFaderWidgetVespril(1, layout, config);
-    AddLoaded(*layout, { moved, shown },
-        QStringLiteral("<Widget id=\"1\" type=\"f\" unitId=\"1\" levelType=\"mainlevel\" channelType=\"ip\"/>"));
+    auto* moved = pair.first;
+    auto* shown = pair.second;
     config.setOnline();
     if (!Spin([&] { return moved->Links().size() == 1 && shown->Links().size() == 1 && !gSystemBuilder->IsBusy(); })) {
         state.SkipWithError("faders not linked");
@@ -90,16 +89,15 @@ void BM_DragForFiveSeconds(benchmark::State& state)
     sSignedInWorld& world = World<sSignedInWorld>();
     cRunnerConfig config(nullptr, world.mApplication.get(), world.mApplication.get());
     world.mApplication->mImages = &config;
-    cRunnerLayout* layout = PrimaryUnitLayout(config);
-    if (!layout) {
+    const auto pair = AddPair<cZUNetFaderWidgetTarvo, cZUNetFaderWidgetVespril>(config, 2,
+        QStringLiteral("<Widget id=\"2\" type=\"f\" unitId=\"1\" levelType=\"mainlevel\" "
+                       "channelType=\"ip\" channelNumber=\"2\"/>"));
+    if (!pair.first) {
         state.SkipWithError("configuration refused");
         return;
     }
-    auto* moved = new cZUNetFaderWidgetTarvo(2, layout, config);
-    auto* shown = new cZUNetFaderWidgetVespril(2, layout, config);
-    AddLoaded(*layout, { moved, shown },
-        QStringLiteral("<Widget id=\"2\" type=\"f\" unitId=\"1\" levelType=\"mainlevel\" "
-                       "channelType=\"ip\" channelNumber=\"2\"/>"));
+    auto* moved = pair.first;
+    auto* shown = pair.second;
     config.setOnline();
     if (!Spin([&] {
             return moved->Links().size() == 1 && shown->Links().size() == 1 && !gSystemBuilder->IsBusy()
