@@ -378,10 +378,10 @@ void cConfigBase::ReadResourceXml(QXmlStreamReader& reader, bool dropRawBitmapDa
         return;
     const bool bitmap = subtype != cImageResource::SvgSubtype();
     if (mPendingImages) {
-        // Bitmaps decode on the thread pool while the reader goes on; they join the list in
+        // Bitmaps decode on the configuration's thread pool while the reader goes on; they join the list in
         // document order when the `Resources` element ends.
         if (bitmap)
-            pending.mDecoded = QtConcurrent::run(&DecodeBitmap, pending.mBytes, mImageBytesLeft);
+            pending.mDecoded = QtConcurrent::run(&mDecodePool, &DecodeBitmap, pending.mBytes, mImageBytesLeft);
         mPendingImages->push_back(std::move(pending));
         return;
     }

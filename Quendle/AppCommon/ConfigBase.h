@@ -11,6 +11,7 @@
 #include <QMutex>
 #include <QObject>
 #include <QString>
+#include <QThreadPool>
 #include <QVector>
 
 #include "ZUNet/Core/ZUNetTypes.h"
@@ -139,6 +140,9 @@ private:
     std::vector<sPendingImage>* mPendingImages = nullptr;
     /// Set while a `Resources` element is read: the decoded bytes its bitmaps may still take.
     std::atomic<qint64>* mImageBytesLeft = nullptr;
+    /// Decodes bitmaps; its threads end with the configuration, not at program exit, where they
+    /// met the leak checker.
+    QThreadPool mDecodePool;
 
     /// The images in resource-list order, for the image provider's threads.
     mutable QMutex mImageLock;

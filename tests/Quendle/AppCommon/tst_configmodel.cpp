@@ -732,7 +732,9 @@ void tst_ConfigModel::imagesWhileTheGuiThreadReplacesThem()
     std::atomic<bool> stop { false };
     std::atomic<int> wrong { 0 };
     std::atomic<int> served { 0 };
-    QFuture<void> requests = QtConcurrent::run([&] {
+    // A pool of the test's own, so no thread is left running when the program exits.
+    QThreadPool pool;
+    QFuture<void> requests = QtConcurrent::run(&pool, [&] {
         int i = 0;
         while (!stop.load()) {
             QSize size;
