@@ -405,6 +405,7 @@ void tst_ConfigConnectionInterface::everyUnitLostAndBack()
     QCOMPARE(mApplication->mSignIns, 1);
     QCOMPARE(firstSignInHandled, 0);
     QVERIFY(spies.mSome.count() >= 1);
+    QTRY_COMPARE_WITH_TIMEOUT(primaryUnit->Ask(QStringLiteral("runners"), QStringLiteral("unit: runners ")), 1, 15000);
     QVERIFY(primaryUnit->Command(QStringLiteral("config-updated")));
     QTRY_COMPARE(tokens.mConfigUpdated, 1);
 
@@ -454,6 +455,8 @@ void tst_ConfigConnectionInterface::primaryBackHearsOfChanges()
         return;
     }
     QCOMPARE(changes.mConfigUpdated, 0);
+    // Signed in, the runner's request to be told of changes may still be on its way to the unit.
+    QTRY_COMPARE_WITH_TIMEOUT(primaryUnit->Ask(QStringLiteral("runners"), QStringLiteral("unit: runners ")), 1, 15000);
     QVERIFY(primaryUnit->Command(QStringLiteral("config-updated")));
     QTRY_COMPARE_WITH_TIMEOUT(changes.mConfigUpdated, 1, 15000);
 }

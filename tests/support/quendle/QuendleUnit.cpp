@@ -4,6 +4,7 @@
 #include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QTest>
 
 #ifndef QUENDLE_TEST_UNIT
@@ -72,6 +73,18 @@ bool cQuendleUnit::Command(const QString& line, int timeoutMs)
     const int before = CountLines(QStringLiteral("unit: done ") + line);
     mProcess.write((line + QLatin1Char('\n')).toUtf8());
     return WaitForLine(QStringLiteral("unit: done ") + line, before + 1, timeoutMs);
+}
+
+int cQuendleUnit::Ask(const QString& command, const QString& prefix, int timeoutMs)
+{
+    if (!Command(command, timeoutMs))
+        return -1;
+    for (int i = mLines.size() - 1; i >= 0; --i) {
+        const int at = mLines[i].indexOf(prefix);
+        if (at >= 0)
+            return mLines[i].mid(at + prefix.size()).section(QRegularExpression(QStringLiteral("\\s")), 0, 0).toInt();
+    }
+    return -1;
 }
 
 void cQuendleUnit::ReadOutput()

@@ -32,6 +32,8 @@ public:
         const QJsonObject& description = DefaultDescription());
     /// Sends one command line and waits until the unit has carried it out.
     bool Command(const QString& line, int timeoutMs = 10000);
+    /// Sends `command` and reads the number after `prefix` in the last line holding it; -1 when none.
+    int Ask(const QString& command, const QString& prefix, int timeoutMs = 10000);
     bool WaitForLine(const QString& fragment, int count = 1, int timeoutMs = 10000);
     int CountLines(const QString& fragment) const;
     /// Closes standard input and waits for an orderly end.

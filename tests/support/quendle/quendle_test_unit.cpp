@@ -25,6 +25,8 @@
 //   "pulse MS A B"                 every MS ms (0: no more) the first parameter of every mixer
 //                                  object takes A and B in turn
 //   "listeners PATH"               reports "unit: listeners PATH N", the clients told of its changes
+//   "runners"                      reports "unit: runners N", the runners to be told of configuration
+//                                  changes
 //   "received"                     reports "unit: received names N links M", the name requests and
 //                                  link messages (inform-list additions and removals) received so far
 //   "stored"                       reports "unit: stored SIZE SHA256" of the stored configuration
@@ -592,6 +594,8 @@ int main(int argc, char** argv)
                 for (const Quendle::sParamChangeInformItem& item : manager.ParamChangeInformList())
                     count += item.mObjectPath == path ? 1 : 0;
                 ZU_TRACE("unit: listeners %s %d", path.c_str(), count);
+            } else if (words[0] == QLatin1String("runners")) {
+                ZU_TRACE("unit: runners %d", int(manager.RunnerInformList().size()));
             } else if (words[0] == QLatin1String("received")) {
                 ZU_TRACE("unit: received names %d links %d", gNameRequests.load(), gLinkMessages.load());
             } else if (words[0] == QLatin1String("config-updated")) {

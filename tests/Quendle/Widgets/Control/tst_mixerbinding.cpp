@@ -127,7 +127,7 @@ private:
     /// A QML view of one property of the widget.
     std::unique_ptr<QObject> View(QObject* widget, const QString& property);
     /// The number a unit command reports in its last line that starts with `prefix`.
-    int Ask(const QString& command, const QString& prefix);
+    int Ask(const QString& command, const QString& prefix) { return mUnit->Ask(command, prefix); }
     int UnitValue(const QString& object) { return Ask("get " + object, "unit: value " + object + "[0] "); }
     int UnitLinks(const QString& object) { return Ask("links " + object, "unit: links " + object + "[0] "); }
     int UnitListeners(const QString& path) { return Ask("listeners " + path, "unit: listeners " + path + " "); }
@@ -227,19 +227,6 @@ std::unique_ptr<QObject> tst_MixerBinding::View(QObject* widget, const QString& 
     view->setProperty("name", property);
     view->setProperty("widget", QVariant::fromValue(widget));
     return view;
-}
-
-int tst_MixerBinding::Ask(const QString& command, const QString& prefix)
-{
-    if (!mUnit->Command(command))
-        return -1;
-    const QStringList lines = mUnit->Lines();
-    for (int i = lines.size() - 1; i >= 0; --i) {
-        const int at = lines[i].indexOf(prefix);
-        if (at >= 0)
-            return lines[i].mid(at + prefix.size()).section(QRegularExpression(QStringLiteral("\\s")), 0, 0).toInt();
-    }
-    return -1;
 }
 
 void tst_MixerBinding::controlWidgetBothWays()
